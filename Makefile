@@ -1,0 +1,44 @@
+# The two commands of the README: `make demo` and `make test`. Everything else is a step of them.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+LINUX_PRESETS := release asan tsan
+
+.PHONY: all setup build test demo windows linux-% test-% wine-prefix mingw-deps clean
+
+all: build
+
+setup:
+	scripts/setup
+
+build: setup
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+linux-%: setup
+	cmake --preset $*
+	cmake --build --preset $* -j $(JOBS)
+
+test-%: linux-%
+	ctest --preset $*
+
+mingw-deps: setup
+	scripts/build-mingw-deps build/mingw-deps
+
+windows: mingw-deps
+	cmake --preset windows
+	cmake --build --preset windows -j $(JOBS)
+
+wine-prefix: windows
+	scripts/wine-prefix build/windows/wineprefix
+
+test-windows: wine-prefix
+	ctest --preset windows
+
+test: setup
+	$(MAKE) test-release test-asan test-tsan test-windows
+
+demo: build
+	scripts/demo build/release
+
+clean:
+	rm -rf build

@@ -1,0 +1,19 @@
+# Warnings, sanitizers and target-wide compile settings.
+add_library(qv_options INTERFACE)
+target_compile_options(qv_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Wformat=2
+  -Wno-missing-field-initializers -Werror)
+# x86-64 baseline: SSE2 is always there; nothing newer is assumed.
+target_compile_options(qv_options INTERFACE -msse2)
+if(QV_SANITIZE STREQUAL "asan")
+  target_compile_options(qv_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(qv_options INTERFACE -fsanitize=address,undefined)
+elseif(QV_SANITIZE STREQUAL "tsan")
+  target_compile_options(qv_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(qv_options INTERFACE -fsanitize=thread)
+endif()
+if(WIN32)
+  # Stand-alone binaries: no libstdc++, libgcc or winpthread DLLs.
+  target_link_options(qv_options INTERFACE -static -static-libgcc -static-libstdc++)
+  target_compile_definitions(qv_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()

@@ -1,0 +1,22 @@
+# Collects the sources of one folder for this platform. File-name suffixes pick the platform:
+# *_win32.cpp (and folders named win32) only for Windows; *_posix.cpp, *_x11.cpp (and folders named
+# x11) only elsewhere. Everything else is portable.
+function(qv_collect_sources out_var)
+  set(result)
+  foreach(dir IN LISTS ARGN)
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.c)
+    foreach(f IN LISTS files)
+      if(WIN32)
+        if(f MATCHES "_(posix|x11)\\.c(pp)?$" OR f MATCHES "/x11/")
+          continue()
+        endif()
+      else()
+        if(f MATCHES "_win32\\.c(pp)?$" OR f MATCHES "/win32/")
+          continue()
+        endif()
+      endif()
+      list(APPEND result ${f})
+    endforeach()
+  endforeach()
+  set(${out_var} ${result} PARENT_SCOPE)
+endfunction()
