@@ -31,7 +31,10 @@ public:
     void getProductName(char* b, std::size_t n) const override { std::snprintf(b, n, "Test"); }
     void onReset(bool) override { ++resets; }
     std::int32_t processAudio(void**, void**, std::int32_t, std::int32_t, std::int32_t, int, std::int32_t) override {
-        if (slowBlock) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (slowBlock) {
+            inBlock = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         return 0;
     }
     void onEvent(const qv::MidiEventRecord& r) override { received.push_back(r); }
@@ -40,6 +43,7 @@ public:
     std::vector<qv::MidiEventRecord> received;
     std::atomic<int> resets{0};
     bool slowBlock = false;
+    std::atomic<bool> inBlock{false};
 };
 
 qv::MidiEventRecord event(std::int32_t delta, std::uint8_t tag) { return {0, 0x90, tag, 64, delta}; }
@@ -146,7 +150,7 @@ TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
         runBlock(*owned, 64);
         blockDone = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (!owned->inBlock) std::this_thread::yield();
     owned->reset(true);
     EXPECT_TRUE(blockDone.load());
     audio.join();
