@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "gui/bitmap.h"
@@ -89,7 +90,7 @@ TEST(Resources, KnobPointerSweepsTheArcFromTheTopFrameDown) {
                 }
             }
         ASSERT_GT(n, 3) << "frame " << i;
-        const double angle = std::atan2(sx / n, sy / n) * 180.0 / M_PI;
+        const double angle = std::atan2(sx / n, sy / n) * 180.0 / std::numbers::pi;
         EXPECT_NEAR(angle, -135.0 + 270.0 * i / 135.0, 12.0) << "frame " << i;
     }
 }
