@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "gui/blend.h"
@@ -272,6 +273,46 @@ TEST(Blend, AlphaAbove255CountsAs255AndCopyIgnoresAlpha) {
     EXPECT_EQ(c.at(0, 0), bgra(200, 200, 200, 255));
     EXPECT_EQ(c.at(1, 1), bgra(1, 2, 3, 40));
     EXPECT_EQ(c.at(2, 2), bgra(1, 2, 3, 40));
+}
+
+TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {
+    // Each thread blends its own buffers with its own factors, over and over; any state shared
+    // between calls would mix the factors of one thread into another's results.
+    constexpr int kThreads = 4, kPixels = 333, kRounds = 300;
+    std::vector<std::vector<std::uint32_t>> results(kThreads), expected(kThreads);
+    std::vector<std::uint32_t> src(kPixels);
+    std::mt19937 rng(21);
+    for (auto& p : src) p = static_cast<std::uint32_t>(rng());
+    const std::vector<std::uint32_t> start(kPixels, 0x80808080u);
+    auto once = [&](int t, std::vector<std::uint32_t>& dst) {
+        qv::SSEBlendParams p{};
+        p.width = kPixels;
+        p.height = 1;
+        p.factor = 40u + 50u * static_cast<std::uint32_t>(t);
+        p.constantFactor = 200u - 30u * static_cast<std::uint32_t>(t);
+        p.constantColor = 0x01010101u * static_cast<std::uint32_t>(t + 1);
+        p.source = src.data();
+        p.destination = dst.data();
+        SSEPLAlphaBlend(&p);
+        SSEPLAlphaBlendConstantSrc(&p);
+    };
+    for (int t = 0; t < kThreads; ++t) {
+        expected[t] = start;
+        once(t, expected[t]);
+    }
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int r = 0; r < kRounds; ++r) {
+                results[t] = start;
+                once(t, results[t]);
+                mismatches[t] += results[t] != expected[t];
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0) << "thread " << t;
 }
 
 TEST(Blend, ProcessorReportsSse2OnX86_64) {
