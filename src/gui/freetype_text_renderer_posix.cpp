@@ -32,8 +32,8 @@ public:
     }
 
     ~CFreeTypeTextRenderer() override {
-        for (FT_Face face : faces) {
-            if (face) FT_Done_Face(face);
+        for (FT_Face loaded : faces) {
+            if (loaded) FT_Done_Face(loaded);
         }
         if (library) FT_Done_FreeType(library);
     }

@@ -348,6 +348,6 @@ void CGuiWindow::setCursor(CCursorShape shape) { native->setCursor(shape); }
 
 void* CGuiWindow::getNativeHandle() const { return native->nativeHandle(); }
 
-PixelSurface CGuiWindow::getBackBuffer() const { return created ? native->backBuffer() : PixelSurface{}; }
+PixelSurface CGuiWindow::getBackBuffer() const { return native->backBuffer(); }
 
 }  // namespace qv
