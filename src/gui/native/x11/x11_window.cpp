@@ -159,7 +159,7 @@ void CX11Window::destroy() {
     if (child) {
         XDestroyWindow(display, child);
         child = 0;
-        XFlush(display);
+        XSync(display, False);  // gone for every client when close returns
     }
     pixels.clear();
     staging.clear();
@@ -272,7 +272,12 @@ void CX11Window::handle(XEvent& event) {
             if (const std::uint32_t key = keyCodeOf(event.xkey)) window.onKeyUp(key);
             break;
         case FocusOut:
-            if (event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior) window.onFocusLost();
+            // Only the focus really leaving this window: not grabs, not the pointer-root focus
+            // that the window had before a click took the focus.
+            if (event.xfocus.mode == NotifyNormal &&
+                (event.xfocus.detail == NotifyAncestor || event.xfocus.detail == NotifyNonlinear)) {
+                window.onFocusLost();
+            }
             break;
         default:
             break;
