@@ -231,5 +231,18 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     window->setOverlayView(nullptr);
 }
 
+TEST_F(X11Editor, HostDestroyingItsWindowFirstLeavesTheEditorDrawingOffScreen) {
+    ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= 1; }));
+    XDestroyWindow(display, parent);
+    XSync(display, False);
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);  // for TearDown
+    // Passes go on (into the back buffer) without X errors ending the process.
+    const std::size_t before = view->draws.size();
+    ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= before + 3; }));
+    window->setCursor(CCursorShape::kCrossHair);
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isCreated());
+}
+
 }  // namespace
 }  // namespace qv

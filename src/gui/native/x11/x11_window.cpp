@@ -16,28 +16,52 @@
 namespace qv {
 namespace {
 
-// Errors of our own requests while the window is made. The handler is installed only around
-// those requests (Xlib's default handler would end the host's process).
-std::atomic<int> g_xErrors{0};
-int countError(Display*, XErrorEvent*) {
-    g_xErrors.fetch_add(1);
-    return 0;
+// X errors on our own connection. Xlib's default handler ends the process, and our requests can
+// fail through no fault of ours (the host destroys its window, and ours with it, before closing
+// the editor). Errors are only read while our code reads the connection, so a handler installed
+// around every entry into the backend sees them all; errors of other connections go on to the
+// handler that was there before.
+struct TrapState {
+    Display* display = nullptr;
+    int (*previous)(Display*, XErrorEvent*) = nullptr;
+    int depth = 0;
+    std::atomic<int> errors{0};
+};
+TrapState g_trap;
+
+int onXError(Display* display, XErrorEvent* event) {
+    if (display == g_trap.display) {
+        g_trap.errors.fetch_add(1);
+        return 0;
+    }
+    return g_trap.previous ? g_trap.previous(display, event) : 0;
 }
 
-struct ErrorTrap {
+class ErrorTrap {
+public:
     explicit ErrorTrap(Display* d) : display(d) {
-        g_xErrors.store(0);
-        previous = XSetErrorHandler(&countError);
+        if (g_trap.depth++ == 0) {
+            g_trap.display = d;
+            g_trap.errors.store(0);
+            g_trap.previous = XSetErrorHandler(&onXError);
+        }
     }
-    ~ErrorTrap() { XSetErrorHandler(previous); }
-    bool failed() {
-        XSync(display, False);
-        return g_xErrors.load() != 0;
+    ~ErrorTrap() {
+        if (--g_trap.depth == 0) {
+            XSetErrorHandler(g_trap.previous);
+            g_trap.display = nullptr;
+        }
     }
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
+    // Waits for the server to answer everything sent so far; true when anything failed.
+    bool failed() {
+        XSync(display, False);
+        return g_trap.errors.load() != 0;
+    }
+
+private:
     Display* display;
-    int (*previous)(Display*, XErrorEvent*) = nullptr;
 };
 
 std::int32_t modifiersOf(unsigned int state) {
@@ -150,6 +174,7 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
 }
 
 void CX11Window::destroy() {
+    ErrorTrap trap(display);
     stopTimer();
     freeImage();
     if (gc) {
@@ -168,6 +193,7 @@ void CX11Window::destroy() {
 
 bool CX11Window::resize(std::int32_t w, std::int32_t h) {
     if (!child || w < 1 || h < 1) return false;
+    ErrorTrap trap(display);
     XResizeWindow(display, child, static_cast<unsigned>(w), static_cast<unsigned>(h));
     const bool ok = makeBuffer(w, h);
     XFlush(display);
@@ -190,6 +216,7 @@ void CX11Window::stopTimer() { timerRunning = false; }
 
 void CX11Window::present() {
     if (!child || !image) return;
+    ErrorTrap trap(display);
     // The back buffer is bottom-up, X images are top-down.
     for (std::int32_t y = 0; y < height; ++y) {
         const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
@@ -211,6 +238,7 @@ void CX11Window::present() {
 
 void CX11Window::setCursor(CCursorShape shape) {
     if (!child) return;
+    ErrorTrap trap(display);
     const int index = shape == CCursorShape::kCrossHair ? 1 : 0;
     if (!cursors[index]) cursors[index] = XCreateFontCursor(display, index ? XC_crosshair : XC_left_ptr);
     XDefineCursor(display, child, cursors[index]);
@@ -222,6 +250,7 @@ double CX11Window::nowMs() { return platform::monotonicMs(); }
 void* CX11Window::nativeHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(child)); }
 
 void CX11Window::idle() {
+    ErrorTrap trap(display);
     while (child && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
@@ -236,6 +265,15 @@ void CX11Window::idle() {
 void CX11Window::handle(XEvent& event) {
     if (event.xany.window != child) return;
     switch (event.type) {
+        case DestroyNotify:
+            // Destroyed with the host's window: passes go on drawing into the back buffer only.
+            if (event.xdestroywindow.window == child) {
+                freeImage();
+                if (gc) XFreeGC(display, gc);
+                gc = nullptr;
+                child = 0;
+            }
+            break;
         case Expose:
             if (event.xexpose.count == 0) window.onPaint();
             break;
