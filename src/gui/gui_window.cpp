@@ -124,6 +124,7 @@ void CGuiWindow::releaseContents() {
     drawContext.reset();
     native->destroy();
     created = false;
+    bufferPending = false;
 }
 
 void CGuiWindow::endBusy() {
@@ -186,6 +187,10 @@ void CGuiWindow::drawPass(CDrawState state) {
     if (opened && overlayEnabled && overlayView) overlayView->draw(state);
     if (opened) native->present();
     inDraw = false;
+    if (bufferPending && opened) {
+        bufferPending = false;
+        recreateBackBuffer();
+    }
 }
 
 void CGuiWindow::onTimer() {
@@ -331,7 +336,12 @@ void CGuiWindow::getOwnerRect(CRect& rect) const {
 CPoint CGuiWindow::toToolkit(CPoint point) const { return CPoint{point.x, height - point.y - 1}; }
 
 bool CGuiWindow::recreateBackBuffer() {
-    if (!created || inDraw) return false;
+    if (!created) return false;
+    if (inDraw) {
+        // Views are drawing into the present buffer: replace it when the pass ends.
+        bufferPending = true;
+        return true;
+    }
     const bool ok = native->resize(width, height);
     if (drawContext) drawContext->setSurface(native->backBuffer());
     return ok;

@@ -122,7 +122,8 @@ public:
     // A native popup menu reports its choice: remembers menu and item and offers the menu owner
     // a left press at (0, 0).
     void onMenuCommand(void* menu, std::int32_t item);
-    // Applies the stored size to the native window and makes a new back buffer of that size.
+    // Applies the stored size to the native window and makes a new back buffer of that size;
+    // asked during a draw pass, it happens when the pass ends.
     bool recreateBackBuffer();
     // Resizes the native window and the host's frames around it to the stored size; false when
     // there is no native window.
@@ -190,6 +191,7 @@ private:
     std::uint32_t busyDepth = 0;
     bool releasePending = false;
     bool deletePending = false;
+    bool bufferPending = false;
 };
 
 }  // namespace qv

@@ -372,11 +372,22 @@ TEST(GuiWindowMisc, OwnerRectConversionsAndMenuCommand) {
     EXPECT_EQ(menuOwner.events[0].x, 0);
     editor.window->setMenuOwner(nullptr);
 
-    // A new size reaches the back buffer when it is recreated.
+    // A new size reaches the back buffer when it is recreated; asked for inside a pass, after it,
+    // so that the views of that pass draw into a living buffer.
     editor.window->setSize(752, 563);
     EXPECT_TRUE(editor.window->recreateBackBuffer());
     EXPECT_EQ(editor.window->getBackBuffer().height, 563);
     EXPECT_EQ(editor.window->getDrawContext()->getHeight(), 563);
+    ui.view->onDraw = [&] {
+        if (editor.window->getWidth() != 752) return;
+        editor.window->setSize(650, 335);
+        EXPECT_TRUE(editor.window->recreateBackBuffer());
+        EXPECT_EQ(editor.window->getBackBuffer().height, 563);
+        editor.window->getDrawContext()->fillRect(CRect{0, 500, 752, 63}, CColor(nullptr, 0, 0, 0, 1, kColorBrush));
+    };
+    editor.headless->advance(40.0);
+    EXPECT_EQ(editor.window->getBackBuffer().width, 650);
+    EXPECT_EQ(editor.window->getDrawContext()->getHeight(), 335);
 }
 
 }  // namespace
