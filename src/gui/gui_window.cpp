@@ -79,6 +79,7 @@ bool CGuiWindow::open(std::int32_t w, std::int32_t h) {
         // The window system refused: passes still draw, into a back buffer nobody sees.
         native = std::make_unique<CHeadlessWindow>(*this);
         native->create(width, height);
+        lastClickTime = native->nowMs();  // another clock
     }
     drawContext->setSurface(native->backBuffer());
     drawContext->setModuleInstance(instance);
