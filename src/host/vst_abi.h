@@ -86,6 +86,12 @@ struct VstMidiEvent {
     char reserved2;
 };
 
+struct VstKeyCode {
+    VstInt32 character;
+    unsigned char virt;
+    unsigned char modifier;
+};
+
 // A host hands a list whose real length is numEvents; two slots are only the declared minimum.
 struct VstEvents {
     VstInt32 numEvents;
@@ -239,5 +245,6 @@ static_assert(sizeof(VstMidiEvent) == 32);
 static_assert(offsetof(VstMidiEvent, midiData) == 24 && offsetof(VstMidiEvent, detune) == 28);
 static_assert(offsetof(VstEvents, reserved) == 8 && offsetof(VstEvents, events) == 16);
 static_assert(sizeof(VstEvents) == 32);
+static_assert(sizeof(VstKeyCode) == 8 && offsetof(VstKeyCode, modifier) == 5);
 
 }  // namespace vst

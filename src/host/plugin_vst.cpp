@@ -1,0 +1,238 @@
+#include "host/plugin_vst.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "editor/editor.h"
+#include "framework/error_report.h"
+#include "framework/plugin_base.h"
+#include "host/plugin_editor_interface.h"
+#include "platform/module.h"
+
+namespace qv {
+
+PluginVST::PluginVST(vst::audioMasterCallback master, std::unique_ptr<CPluginBase> pluginCore,
+                     std::int32_t programCount, std::int32_t paramCount)
+    : AudioEffectX(master, programCount, paramCount), core(std::move(pluginCore)) {
+    if (!core) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "PluginVST::PluginVST");
+        throw 0;
+    }
+    const PluginConfig& config = *core->getConfig();
+    isSynth(config.isInstrument != 0);
+    programsAreChunks(config.programsAreChunks != 0);
+    noTail(config.hasTail == 0);
+    canBypass = config.canBypass != 0;
+    receivesEvents = config.receivesEvents != 0;
+    reservedFlag = config.reservedFlag != 0;
+    canDoubleReplacing(config.canDoubleReplacing != 0);
+    numInputs = config.numInputs;
+    numOutputs = config.numOutputs;
+    setNumInputs(numInputs);
+    setNumOutputs(numOutputs);
+    canProcessReplacing(true);
+
+    scratch.reset(new (std::nothrow) float[static_cast<std::size_t>(numOutputs) * kScratchFrames]);
+    eventScratch.reset(new (std::nothrow) MidiEventRecord[CPluginBase::kMaxEvents]);
+    if (!scratch || !eventScratch) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "Unable to initialize Audio Buffers - PluginVST::PluginVST");
+        throw 0;
+    }
+    core->setSampleRate(static_cast<double>(getSampleRate()));
+    setInitialDelay(static_cast<std::int32_t>(core->getLatency()));
+    AudioEffectX::resume();
+    core->reset(false);
+    constructRest();
+}
+
+void PluginVST::constructRest() {
+    setUniqueID(numInputs == 1 && numOutputs == 1 ? vst::fourCC('3', '9', 'r', '1') : vst::fourCC('j', '7', 'p', '4'));
+    try {
+        editorView = new CEditor(0, kEditorWidth, kEditorHeight, this, core.get(), platform::moduleHandle());
+        try {
+            new CPluginEditorInterface(editorView, this);  // owned by the effect from here on
+        } catch (...) {
+            delete editorView;
+            throw;
+        }
+    } catch (...) {
+        editorView = nullptr;
+        reportError(kErrNotEnoughMemory, "Nolvatek: Quorvane", "PluginVST::PluginVSTConstructorRest");
+        throw 0;
+    }
+}
+
+PluginVST::~PluginVST() {
+    // The editor reads the core: it goes first.
+    setEditor(nullptr);
+    editorView = nullptr;
+    core.reset();
+}
+
+void PluginVST::suspend() { core->reset(true); }
+
+void PluginVST::resume() {
+    AudioEffectX::resume();
+    core->reset(false);
+    if (core->latencyChanged()) {
+        setInitialDelay(static_cast<std::int32_t>(core->getLatency()));
+        ioChanged();
+    }
+}
+
+void PluginVST::setSampleRate(float rate) {
+    AudioEffectX::setSampleRate(rate);
+    core->setSampleRate(static_cast<double>(rate));
+}
+
+void PluginVST::setBlockSize(std::int32_t frames) {
+    AudioEffectX::setBlockSize(frames);
+    core->setBlockSize(frames);
+    if (frames <= kScratchFrames) return;
+    if (!scratch) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "No initial Audio Buffer set - PluginVST::setBlockSize");
+        return;
+    }
+    float* bigger = new (std::nothrow) float[static_cast<std::size_t>(frames) * numOutputs];
+    if (!bigger) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "Unable to reinitialize Audio Buffers - PluginVST::setBlockSize");
+        throw 0;
+    }
+    scratch.reset(bigger);
+}
+
+void PluginVST::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
+    core->process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), numInputs, numOutputs, frames,
+                  kPrecisionFloat, 0);
+}
+
+void PluginVST::processDoubleReplacing(double** inputs, double** outputs, std::int32_t frames) {
+    core->process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), numInputs, numOutputs, frames,
+                  kPrecisionDouble, 0);
+}
+
+void PluginVST::setParameter(std::int32_t index, float value) {
+    if (index < 0 || !core->canHostSet(static_cast<std::uint32_t>(index))) return;
+    core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
+    if (editorView) editorView->setParameter(index, value);
+}
+
+float PluginVST::getParameter(std::int32_t index) {
+    return index < 0 ? 0.0f : core->getParameter(static_cast<std::uint32_t>(index), 0);
+}
+
+void PluginVST::getParameterDisplay(std::int32_t index, char* text) {
+    char value[64];
+    std::snprintf(value, sizeof(value), "%.2f", static_cast<double>(index < 0 ? 0.0f : core->getParameter(static_cast<std::uint32_t>(index), 1)));
+    copyToHost(text, value, vst::kVstMaxParamStrLen);
+}
+
+void PluginVST::getParameterName(std::int32_t index, char* text) {
+    copyToHost(text, index < 0 ? nullptr : core->getParameterName(static_cast<std::uint32_t>(index)), vst::kVstMaxParamStrLen);
+}
+
+void PluginVST::getParameterLabel(std::int32_t index, char* text) {
+    copyToHost(text, index < 0 ? nullptr : core->getParameterLabel(static_cast<std::uint32_t>(index)), vst::kVstMaxParamStrLen);
+}
+
+std::int32_t PluginVST::getProgram() { return curProgram; }
+
+void PluginVST::setProgram(std::int32_t program) {
+    if (program < 0) return;
+    core->setProgram(static_cast<std::uint32_t>(program));
+    if (editorView) {
+        for (std::uint32_t i = 0; i < core->getNumParams(); ++i) {
+            editorView->setParameter(static_cast<std::int32_t>(i), core->getParameter(i, 0));
+        }
+    }
+    curProgram = program;
+}
+
+void PluginVST::setProgramName(const char* name) { core->setProgramName(name); }
+
+void PluginVST::getProgramName(char* name) { core->getProgramName(name, vst::kVstMaxProgNameLen); }
+
+bool PluginVST::getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) {
+    if (index < 0) return false;
+    return core->getProgramNameIndexed(category, static_cast<std::uint32_t>(index), text, vst::kVstMaxProgNameLen);
+}
+
+std::int32_t PluginVST::getChunk(void** data, bool isPreset) { return core->getChunk(data, isPreset); }
+
+std::int32_t PluginVST::setChunk(void* data, std::int32_t size, bool isPreset) { return core->setChunk(data, size, isPreset); }
+
+bool PluginVST::setBypass(bool on) {
+    if (!canBypass) return false;
+    core->setBypass(on);
+    return true;
+}
+
+std::int32_t PluginVST::processEvents(vst::VstEvents* list) {
+    if (!list || list->numEvents <= 0) return 1;
+    const std::uint32_t count = list->numEvents < static_cast<std::int32_t>(CPluginBase::kMaxEvents)
+                                    ? static_cast<std::uint32_t>(list->numEvents)
+                                    : CPluginBase::kMaxEvents;
+    std::uint32_t n = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const auto* midi = reinterpret_cast<const vst::VstMidiEvent*>(list->events[i]);
+        if (!midi) continue;
+        const auto status = static_cast<std::uint8_t>(midi->midiData[0]);
+        eventScratch[n++] = MidiEventRecord{static_cast<std::uint8_t>(status & 0x0F), static_cast<std::uint8_t>(status & 0xF0),
+                                            static_cast<std::uint8_t>(midi->midiData[1] & 0x7F),
+                                            static_cast<std::uint8_t>(midi->midiData[2] & 0x7F), midi->deltaFrames};
+    }
+    core->receiveEvents(eventScratch.get(), n);
+    return 1;
+}
+
+std::int32_t PluginVST::canDo(const char* text) {
+    if (std::strcmp(text, "bypass") == 0) return canBypass ? 1 : 0;
+    if (!receivesEvents) return 0;
+    return std::strcmp(text, "receiveVstEvents") == 0 || std::strcmp(text, "receiveVstMidiEvent") == 0 ? 1 : 0;
+}
+
+void PluginVST::formatName(char* text, std::size_t hostSize) const {
+    char product[64] = {};
+    core->getProductName(product, sizeof(product));
+    char name[128];
+    std::snprintf(name, sizeof(name), "%s_%din_%dout", product, numInputs, numOutputs);
+    copyToHost(text, name, hostSize);
+}
+
+bool PluginVST::getEffectName(char* text) {
+    formatName(text, vst::kVstMaxEffectNameLen);
+    return true;
+}
+
+bool PluginVST::getProductString(char* text) {
+    formatName(text, vst::kVstMaxProductStrLen);
+    return true;
+}
+
+bool PluginVST::getVendorString(char* text) {
+    core->getVendorString(text, vst::kVstMaxVendorStrLen);
+    return true;
+}
+
+std::int32_t PluginVST::getPlugCategory() {
+    return core->getConfig()->isInstrument ? vst::kPlugCategSynth : vst::kPlugCategEffect;
+}
+
+bool PluginVST::hostCanResize() { return callHost(vst::audioMasterCanDo, 0, 0, const_cast<char*>("sizeWindow")) == 1; }
+
+void PluginVST::automateIfAllowed(std::int32_t index, float value) {
+    if (index >= 0 && static_cast<std::uint32_t>(index) < core->getNumParams() && core->canAutomate(static_cast<std::uint32_t>(index))) {
+        sendAutomation(index, value);
+    }
+}
+
+void PluginVST::sendAutomation(std::int32_t index, float value) { callHost(vst::audioMasterAutomate, index, 0, nullptr, value); }
+
+void PluginVST::setParameterFromEditor(std::int32_t index, float value) {
+    if (index < 0) return;
+    core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
+    if (editorView) editorView->setParameter(index, value);
+}
+
+}  // namespace qv

@@ -1,0 +1,23 @@
+#include "platform/dynamic_library.h"
+
+#include <dlfcn.h>
+
+namespace qv::platform {
+
+bool DynamicLibrary::open(const std::string& path) {
+    close();
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return handle != nullptr;
+}
+
+void DynamicLibrary::close() {
+    if (handle) dlclose(handle);
+    handle = nullptr;
+}
+
+void* DynamicLibrary::symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
+
+const char* DynamicLibrary::extension() { return ".so"; }
+char DynamicLibrary::separator() { return '/'; }
+
+}  // namespace qv::platform
