@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
@@ -180,6 +181,16 @@ TEST(WavFiles, FloatFilesRoundTripBitForBit) {
     ASSERT_TRUE(readWav(path, &read, &rate, &error)) << error;
     EXPECT_EQ(rate, 96000.0);
     EXPECT_TRUE(read.bitIdentical(written));
+
+    // The same audio makes the same file, byte for byte.
+    const std::string again = (std::filesystem::path(dir) / "again.wav").string();
+    ASSERT_TRUE(writeWav(again, read, 96000.0, &error)) << error;
+    auto bytes = [](const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_EQ(bytes(again), bytes(path));
+    EXPECT_GT(bytes(path).size(), 0.1 * 96000 * 3 * 4);
 }
 
 TEST(WavFiles, UnreadableAndUnwritableFilesFailWithTheirName) {

@@ -50,6 +50,8 @@ bool writeWav(const std::string& path, const AudioBuffer& audio, double sampleRa
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* file = sf_open(os::nativePath(path).c_str(), SFM_WRITE, &info);
     if (!file) return fail(error, "cannot write " + path + ": " + sf_strerror(nullptr));
+    // No PEAK chunk: it carries a time stamp, and equal audio should make equal files.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     const std::size_t channels = static_cast<std::size_t>(audio.channels());
     std::vector<float> interleaved(audio.frames() * channels);
     for (std::size_t c = 0; c < channels; ++c) {

@@ -1,5 +1,6 @@
 // WAV files through libsndfile. Reading accepts any format libsndfile reads and gives floats;
-// writing stores 32-bit float samples, so audio that went in comes out with the same bits.
+// writing stores 32-bit float samples, so audio that went in comes out with the same bits, and
+// the same audio always gives the same file.
 #pragma once
 
 #include <string>
