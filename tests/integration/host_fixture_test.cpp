@@ -74,9 +74,9 @@ TEST(HostFixture, HostCallsComeInTheOrderOfARealHost) {
     ASSERT_TRUE(loaded) << loaded.error;
     fixture::Record* record = recordOf(*loaded.library);
     ASSERT_NE(record, nullptr);
-    SignalSpec spec;
-    spec.seconds = 0.01;
-    test::run(*loaded.effect, generateSignal(spec, 44100.0, 2), 64);
+    SignalSettings sig;
+    sig.seconds = 0.01;
+    test::run(*loaded.effect, generateSignal(sig, 44100.0, 2), 64);
     EXPECT_EQ(record->liveInstances.load(), 1);
     EXPECT_EQ(loaded->close(), 1);
     EXPECT_EQ(loaded->raw(), nullptr);
@@ -117,10 +117,10 @@ TEST(HostFixture, TextsPastTheirStandardSizeAreCaughtAndIdentityIsRead) {
 TEST(HostFixture, EveryBlockSizeCoversTheSignalExactlyOnce) {
     test::Loaded loaded = test::load(test::fixturePath("main"));
     ASSERT_TRUE(loaded) << loaded.error;
-    SignalSpec spec;
-    spec.kind = SignalKind::White;
-    spec.seconds = 1000.0 / 44100.0;
-    const AudioBuffer in = generateSignal(spec, 44100.0, 2);
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.seconds = 1000.0 / 44100.0;
+    const AudioBuffer in = generateSignal(sig, 44100.0, 2);
     for (int block : {1, 7, 64, 999, 1000, 1001, 4096}) {
         const AudioBuffer out = test::run(*loaded.effect, in, block);
         ASSERT_EQ(out.channels(), 2);
@@ -136,9 +136,9 @@ TEST(HostFixture, EveryBlockSizeCoversTheSignalExactlyOnce) {
 TEST(HostFixture, SignalWithFewerChannelsThanInputsFeedsSilence) {
     test::Loaded loaded = test::load(test::fixturePath("main"));
     ASSERT_TRUE(loaded) << loaded.error;
-    SignalSpec spec;
-    spec.seconds = 0.01;
-    const AudioBuffer in = generateSignal(spec, 44100.0, 1);
+    SignalSettings sig;
+    sig.seconds = 0.01;
+    const AudioBuffer in = generateSignal(sig, 44100.0, 1);
     const AudioBuffer out = test::run(*loaded.effect, in, 128);
     ASSERT_EQ(out.channels(), 2);
     EXPECT_EQ(out.channel(0)[10], -in.channel(0)[10]);
@@ -148,12 +148,12 @@ TEST(HostFixture, SignalWithFewerChannelsThanInputsFeedsSilence) {
 TEST(HostFixture, RealTimePaceTakesAtLeastTheSignalsLength) {
     test::Loaded loaded = test::load(test::fixturePath("main"));
     ASSERT_TRUE(loaded) << loaded.error;
-    SignalSpec spec;
-    spec.seconds = 0.15;
+    SignalSettings sig;
+    sig.seconds = 0.15;
     RenderSettings settings;
     settings.blockSize = 1024;
     settings.realTime = true;
-    const RenderResult result = render(*loaded.effect, generateSignal(spec, 44100.0, 2), settings);
+    const RenderResult result = render(*loaded.effect, generateSignal(sig, 44100.0, 2), settings);
     ASSERT_TRUE(result.ok);
     EXPECT_GE(result.wallSeconds, result.audioSeconds * 0.99);
     EXPECT_EQ(result.blocks, 7);

@@ -15,12 +15,12 @@ namespace qv::vsthost {
 namespace {
 
 AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1) {
-    SignalSpec spec;
-    spec.kind = SignalKind::White;
-    spec.amplitude = 1.0;
-    spec.seed = seed;
-    spec.seconds = static_cast<double>(frames) / 44100.0;
-    return generateSignal(spec, 44100.0, channels);
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.amplitude = 1.0;
+    sig.seed = seed;
+    sig.seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal(sig, 44100.0, channels);
 }
 
 // Output channel c must equal input channel c for the channels both sides have.

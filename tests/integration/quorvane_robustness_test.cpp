@@ -18,10 +18,10 @@ namespace qv::vsthost {
 namespace {
 
 AudioBuffer noise(std::size_t frames) {
-    SignalSpec spec;
-    spec.kind = SignalKind::Pink;
-    spec.seconds = static_cast<double>(frames) / 44100.0;
-    return generateSignal(spec, 44100.0, 2);
+    SignalSettings sig;
+    sig.kind = SignalKind::Pink;
+    sig.seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal(sig, 44100.0, 2);
 }
 
 // After abuse the effect still identifies itself and passes audio through unchanged.

@@ -79,10 +79,10 @@ std::vector<double> octaveBandLevels(const float* x, std::size_t n, double rate)
 }
 
 TEST(Signals, SineHasItsAmplitudeRmsAndFrequency) {
-    SignalSpec spec;
-    spec.frequency = 1000.0;
-    spec.amplitude = 0.5;
-    const AudioBuffer s = generateSignal(spec, 48000.0, 2);
+    SignalSettings sig;
+    sig.frequency = 1000.0;
+    sig.amplitude = 0.5;
+    const AudioBuffer s = generateSignal(sig, 48000.0, 2);
     ASSERT_EQ(s.frames(), 48000u);
     double energy = 0, peak = 0;
     for (std::size_t i = 0; i < s.frames(); ++i) {
@@ -98,13 +98,13 @@ TEST(Signals, SineHasItsAmplitudeRmsAndFrequency) {
 
 TEST(Signals, SweepRisesExponentially) {
     // 20 Hz to 20 kHz in 2 s: f(t) = 20 * 1000^(t/2). Cycles up to t: 20 * T / ln(1000) * (1000^(t/T) - 1).
-    SignalSpec spec;
-    spec.kind = SignalKind::Sweep;
-    spec.frequency = 20.0;
-    spec.endFrequency = 20000.0;
-    spec.seconds = 2.0;
+    SignalSettings sig;
+    sig.kind = SignalKind::Sweep;
+    sig.frequency = 20.0;
+    sig.endFrequency = 20000.0;
+    sig.seconds = 2.0;
     const double rate = 96000.0;
-    const AudioBuffer s = generateSignal(spec, rate, 1);
+    const AudioBuffer s = generateSignal(sig, rate, 1);
     const double k = std::log(1000.0);
     const double firstHalf = 20.0 * 2.0 / k * (std::sqrt(1000.0) - 1.0);
     const double whole = 20.0 * 2.0 / k * (1000.0 - 1.0);
@@ -113,12 +113,12 @@ TEST(Signals, SweepRisesExponentially) {
 }
 
 TEST(Signals, WhiteNoiseIsUniformUncorrelatedAndFlat) {
-    SignalSpec spec;
-    spec.kind = SignalKind::White;
-    spec.amplitude = 0.5;
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.amplitude = 0.5;
     const std::size_t n = 65536;
-    spec.seconds = static_cast<double>(n) / 48000.0;
-    const AudioBuffer s = generateSignal(spec, 48000.0, 2);
+    sig.seconds = static_cast<double>(n) / 48000.0;
+    const AudioBuffer s = generateSignal(sig, 48000.0, 2);
     const float* x = s.channel(0);
     EXPECT_NEAR(mean(x, n), 0.0, 0.01);
     double variance = 0;
@@ -132,12 +132,12 @@ TEST(Signals, WhiteNoiseIsUniformUncorrelatedAndFlat) {
 }
 
 TEST(Signals, PinkNoiseHasEqualPowerPerOctave) {
-    SignalSpec spec;
-    spec.kind = SignalKind::Pink;
-    spec.amplitude = 0.5;
+    SignalSettings sig;
+    sig.kind = SignalKind::Pink;
+    sig.amplitude = 0.5;
     const std::size_t n = 65536;
-    spec.seconds = static_cast<double>(n) / 48000.0;
-    const AudioBuffer s = generateSignal(spec, 48000.0, 1);
+    sig.seconds = static_cast<double>(n) / 48000.0;
+    const AudioBuffer s = generateSignal(sig, 48000.0, 1);
     const float* x = s.channel(0);
     double peak = 0;
     for (std::size_t i = 0; i < n; ++i) peak = std::max(peak, static_cast<double>(std::abs(x[i])));
@@ -150,29 +150,29 @@ TEST(Signals, PinkNoiseHasEqualPowerPerOctave) {
 }
 
 TEST(Signals, SilenceSeedsAndLengths) {
-    SignalSpec spec;
-    spec.kind = SignalKind::Silence;
-    spec.seconds = 0.5;
-    const AudioBuffer silence = generateSignal(spec, 44100.0, 3);
+    SignalSettings sig;
+    sig.kind = SignalKind::Silence;
+    sig.seconds = 0.5;
+    const AudioBuffer silence = generateSignal(sig, 44100.0, 3);
     EXPECT_EQ(silence.frames(), 22050u);
     EXPECT_TRUE(silence.bitIdentical(AudioBuffer(3, 22050)));
 
-    spec.kind = SignalKind::White;
-    EXPECT_TRUE(generateSignal(spec, 44100.0, 2).bitIdentical(generateSignal(spec, 44100.0, 2)));
-    SignalSpec other = spec;
+    sig.kind = SignalKind::White;
+    EXPECT_TRUE(generateSignal(sig, 44100.0, 2).bitIdentical(generateSignal(sig, 44100.0, 2)));
+    SignalSettings other = sig;
     other.seed = 2;
-    EXPECT_FALSE(generateSignal(spec, 44100.0, 2).bitIdentical(generateSignal(other, 44100.0, 2)));
+    EXPECT_FALSE(generateSignal(sig, 44100.0, 2).bitIdentical(generateSignal(other, 44100.0, 2)));
     EXPECT_EQ(parseSignalKind("pink"), SignalKind::Pink);
     EXPECT_EQ(parseSignalKind("Pink"), std::nullopt);
 }
 
 TEST(WavFiles, FloatFilesRoundTripBitForBit) {
     const std::string dir = test::scratchDir("wav");
-    SignalSpec spec;
-    spec.kind = SignalKind::White;
-    spec.amplitude = 1.5;  // beyond full scale: float files keep it
-    spec.seconds = 0.1;
-    const AudioBuffer written = generateSignal(spec, 96000.0, 3);
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.amplitude = 1.5;  // beyond full scale: float files keep it
+    sig.seconds = 0.1;
+    const AudioBuffer written = generateSignal(sig, 96000.0, 3);
     const std::string path = (std::filesystem::path(dir) / "noise.wav").string();
     std::string error;
     ASSERT_TRUE(writeWav(path, written, 96000.0, &error)) << error;

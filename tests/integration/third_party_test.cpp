@@ -33,10 +33,10 @@ struct ForeignAllocations {
 };
 
 AudioBuffer pink(int channels) {
-    SignalSpec spec;
-    spec.kind = SignalKind::Pink;
-    spec.seconds = 0.5;
-    return generateSignal(spec, 44100.0, channels);
+    SignalSettings sig;
+    sig.kind = SignalKind::Pink;
+    sig.seconds = 0.5;
+    return generateSignal(sig, 44100.0, channels);
 }
 
 TEST(ThirdParty, LspSpectrumAnalyzerIdentifiesItselfAndPassesAudio) {

@@ -85,17 +85,17 @@ int process(const HostOptions& options, HostedEffect& effect, std::ostream& repo
     } else {
         const int channels = options.channels.value_or(std::max(effect.numInputs(), 1));
         input = generateSignal(*options.signal, rate, channels);
-        const SignalSpec& spec = *options.signal;
+        const SignalSettings& sig = *options.signal;
         char text[160];
-        if (spec.kind == SignalKind::Sine) {
-            std::snprintf(text, sizeof text, "sine %g Hz", spec.frequency);
-        } else if (spec.kind == SignalKind::Sweep) {
-            std::snprintf(text, sizeof text, "sweep %g to %g Hz", spec.frequency, spec.endFrequency);
+        if (sig.kind == SignalKind::Sine) {
+            std::snprintf(text, sizeof text, "sine %g Hz", sig.frequency);
+        } else if (sig.kind == SignalKind::Sweep) {
+            std::snprintf(text, sizeof text, "sweep %g to %g Hz", sig.frequency, sig.endFrequency);
         } else {
-            std::snprintf(text, sizeof text, "%s", signalKindName(spec.kind));
+            std::snprintf(text, sizeof text, "%s", signalKindName(sig.kind));
         }
         source = text;
-        std::snprintf(text, sizeof text, ", amplitude %g, %g s", spec.amplitude, spec.seconds);
+        std::snprintf(text, sizeof text, ", amplitude %g, %g s", sig.amplitude, sig.seconds);
         source += text;
     }
     if (!options.saveInputFile.empty() && !writeWav(options.saveInputFile, input, rate, &error)) {

@@ -89,7 +89,7 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
         } else if (arg == "--signal") {
             const auto kind = parseSignalKind(value);
             if (!kind) return fail("unknown signal '" + value + "' (sine, white, pink, silence, sweep)");
-            options.signal = SignalSpec{};
+            options.signal = SignalSettings{};
             options.signal->kind = *kind;
         } else if (arg == "--freq" || arg == "--freq-end") {
             if (!parseDouble(value, &number) || number <= 0.0) return fail(arg + " needs a frequency above 0 Hz");
@@ -140,13 +140,13 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
         return fail("--out, --save-input and --realtime need --in or --signal");
     }
     if (options.signal) {
-        SignalSpec& spec = *options.signal;
-        if (spec.kind == SignalKind::Sweep) spec.frequency = 20.0;
-        if (frequency) spec.frequency = *frequency;
-        if (endFrequency) spec.endFrequency = *endFrequency;
-        if (amplitude) spec.amplitude = *amplitude;
-        if (seconds) spec.seconds = *seconds;
-        if (seed) spec.seed = static_cast<std::uint32_t>(*seed);
+        SignalSettings& sig = *options.signal;
+        if (sig.kind == SignalKind::Sweep) sig.frequency = 20.0;
+        if (frequency) sig.frequency = *frequency;
+        if (endFrequency) sig.endFrequency = *endFrequency;
+        if (amplitude) sig.amplitude = *amplitude;
+        if (seconds) sig.seconds = *seconds;
+        if (seed) sig.seed = static_cast<std::uint32_t>(*seed);
     }
     return options;
 }

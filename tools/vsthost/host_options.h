@@ -12,7 +12,7 @@ namespace qv::vsthost {
 struct HostOptions {
     std::string pluginPath;
     std::string inputFile;                // --in: a WAV file to process
-    std::optional<SignalSpec> signal;     // --signal and its settings
+    std::optional<SignalSettings> signal;     // --signal and its settings
     std::optional<double> sampleRate;     // --rate; default the WAV's rate, else 44100
     int blockSize = 512;                  // --block
     std::optional<int> channels;          // --channels; default the effect's input count

@@ -98,18 +98,18 @@ const char* signalKindName(SignalKind kind) {
     return "?";
 }
 
-AudioBuffer generateSignal(const SignalSpec& spec, double sampleRate, int channels) {
-    const double frameCount = std::max(0.0, std::round(spec.seconds * sampleRate));
+AudioBuffer generateSignal(const SignalSettings& sig, double sampleRate, int channels) {
+    const double frameCount = std::max(0.0, std::round(sig.seconds * sampleRate));
     const auto frames = static_cast<std::size_t>(frameCount);
     AudioBuffer buffer(std::max(channels, 0), frames);
     for (int c = 0; c < buffer.channels(); ++c) {
         float* out = buffer.channel(c);
-        Random random(static_cast<std::uint64_t>(spec.seed) * 1000003ull + static_cast<std::uint64_t>(c));
-        switch (spec.kind) {
-        case SignalKind::Sine: sine(out, frames, spec.frequency, spec.amplitude, sampleRate); break;
-        case SignalKind::Sweep: sweep(out, frames, spec.frequency, spec.endFrequency, spec.amplitude, sampleRate); break;
-        case SignalKind::White: white(out, frames, spec.amplitude, random); break;
-        case SignalKind::Pink: pink(out, frames, spec.amplitude, random); break;
+        Random random(static_cast<std::uint64_t>(sig.seed) * 1000003ull + static_cast<std::uint64_t>(c));
+        switch (sig.kind) {
+        case SignalKind::Sine: sine(out, frames, sig.frequency, sig.amplitude, sampleRate); break;
+        case SignalKind::Sweep: sweep(out, frames, sig.frequency, sig.endFrequency, sig.amplitude, sampleRate); break;
+        case SignalKind::White: white(out, frames, sig.amplitude, random); break;
+        case SignalKind::Pink: pink(out, frames, sig.amplitude, random); break;
         case SignalKind::Silence: break;
         }
     }

@@ -12,7 +12,7 @@ namespace qv::vsthost {
 
 enum class SignalKind { Sine, White, Pink, Silence, Sweep };
 
-struct SignalSpec {
+struct SignalSettings {
     SignalKind kind = SignalKind::Sine;
     double frequency = 1000.0;     // sine frequency; start of the sweep
     double endFrequency = 20000.0; // end of the sweep
@@ -26,6 +26,6 @@ const char* signalKindName(SignalKind kind);
 
 // The signal on every channel: sines and sweeps are the same on all channels, noise channels are
 // independent of each other.
-AudioBuffer generateSignal(const SignalSpec& spec, double sampleRate, int channels);
+AudioBuffer generateSignal(const SignalSettings& sig, double sampleRate, int channels);
 
 }  // namespace qv::vsthost
