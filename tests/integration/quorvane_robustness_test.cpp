@@ -1,0 +1,148 @@
+// Bad input from a host gets a clear answer and never a crash: a missing or old host, every
+// opcode with null and odd arguments, programs out of range, and instances that leave nothing
+// behind when closed.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+#include "vsthost/os.h"
+#include "vsthost/signal_generator.h"
+
+namespace qv::vsthost {
+namespace {
+
+AudioBuffer noise(std::size_t frames) {
+    SignalSettings sig;
+    sig.kind = SignalKind::Pink;
+    sig.seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal(sig, 44100.0, 2);
+}
+
+// After abuse the effect still identifies itself and passes audio through unchanged.
+void expectStillWorking(HostedEffect& e) {
+    EXPECT_EQ(e.effectName().text, "Quorvane_2in_2out");
+    EXPECT_EQ(e.uniqueId(), 0x6A377034);
+    EXPECT_EQ(e.chunk().size(), 2756u);
+    const AudioBuffer in = noise(3000);
+    EXPECT_TRUE(test::run(e, in, 512).bitIdentical(in));
+}
+
+TEST(QuorvaneRobustness, NoHostOrAHostWithoutVersionGetsNoEffect) {
+    test::Loaded loaded = test::load(test::pluginPath());  // loads the library once
+    ASSERT_TRUE(loaded.library) << loaded.error;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(loaded.library->entry()(nullptr), nullptr);
+
+    HostContext oldHost;
+    oldHost.setVersion(0);
+    std::string error;
+    EXPECT_EQ(HostedEffect::create(loaded.library, oldHost, &error), nullptr);
+    EXPECT_EQ(error, "the entry point returned no effect");
+    EXPECT_EQ(oldHost.calls(vst::audioMasterVersion), 1);
+    // Refusing a host is not an error worth a report.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+
+    // The other exported names behave as the entry point does.
+    for (const char* name : {"main", "MAIN"}) {
+        auto entry = reinterpret_cast<EntryProc>(loaded.library->symbol(name));
+        ASSERT_NE(entry, nullptr) << name;
+        HostContext host;
+        HostContext::EntryScope scope(host);
+        vst::AEffect* effect = entry(&HostContext::callback);
+        ASSERT_NE(effect, nullptr) << name;
+        EXPECT_EQ(effect->uniqueID, 0x6A377034);
+        EXPECT_EQ(effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f), 1);
+    }
+}
+
+TEST(QuorvaneRobustness, EveryOpcodeWithNullAndOddArguments) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
+    HostedEffect& e = *loaded.effect;
+    std::vector<vst::VstInt32> opcodes;
+    for (vst::VstInt32 op = 0; op <= 100; ++op) {
+        if (op != vst::effClose) opcodes.push_back(op);
+    }
+    for (vst::VstInt32 op : {-1, 101, 1000, 65536, INT_MAX, INT_MIN}) opcodes.push_back(op);
+
+    for (vst::VstInt32 op : opcodes) {
+        SCOPED_TRACE("opcode " + std::to_string(op));
+        // The speaker arrangement opcodes carry a pointer in value: null is the only odd one a host sends.
+        const bool valueIsPointer = op == vst::effSetSpeakerArrangement || op == vst::effGetSpeakerArrangement;
+        const std::vector<vst::VstIntPtr> values =
+            valueIsPointer ? std::vector<vst::VstIntPtr>{0} : std::vector<vst::VstIntPtr>{0, 1, -1};
+        for (vst::VstInt32 index : {0, 1, -1, INT_MAX}) {
+            for (vst::VstIntPtr value : values) e.dispatch(op, index, value, nullptr, 0.0f);
+        }
+        // A zeroed buffer where the plug-in may read or write a record; not as a parent window.
+        if (op != vst::effEditOpen) {
+            alignas(16) std::array<unsigned char, 4096> buffer{};
+            e.dispatch(op, 0, 0, buffer.data(), 0.0f);
+        }
+    }
+    e.dispatch(vst::effEditClose);
+    expectStillWorking(e);
+}
+
+TEST(QuorvaneRobustness, ProgramNumbersOutOfRangeAreIgnored) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
+    for (vst::VstIntPtr p : {vst::VstIntPtr{1}, vst::VstIntPtr{2}, vst::VstIntPtr{-1}, vst::VstIntPtr{INT_MAX},
+                             vst::VstIntPtr{INT_MIN}, vst::VstIntPtr{1} << 40}) {
+        loaded->setProgram(p);
+        EXPECT_EQ(loaded->program(), 0) << "after effSetProgram " << p;
+    }
+    loaded->setProgram(0);
+    EXPECT_EQ(loaded->program(), 0);
+    EXPECT_EQ(loaded->programName().text, "default");
+    // Parameters that do not exist read 0 and ignore writes.
+    loaded->setParameter(0, 0.5f);
+    loaded->setParameter(-1, 0.5f);
+    EXPECT_EQ(loaded->parameter(0), 0.0f);
+    EXPECT_EQ(loaded->parameter(INT_MAX), 0.0f);
+    EXPECT_FALSE(loaded->parameterName(5).overflow);
+    EXPECT_FALSE(loaded->parameterDisplay(-1).overflow);
+    expectStillWorking(*loaded.effect);
+}
+
+TEST(QuorvaneRobustness, ClosingLeavesNothingBehind) {
+    // Instances come and go; each takes its threads and memory with it (ASan checks the memory
+    // when the process ends).
+    test::Loaded keeper = test::load(test::pluginPath());
+    ASSERT_TRUE(keeper) << keeper.error;
+    const std::optional<int> threadsBefore = os::threadCount();
+    for (int round = 0; round < 12; ++round) {
+        test::Loaded loaded = test::load(test::pluginPath());
+        ASSERT_TRUE(loaded) << loaded.error;
+        if (round % 3 == 0) test::run(*loaded.effect, noise(2000), 256);
+        if (round % 3 == 1) loaded->resume();  // closed while running: the host suspends it first
+        EXPECT_EQ(loaded->close(), 1);
+    }
+    if (threadsBefore) {
+        EXPECT_EQ(os::threadCount(), threadsBefore);
+    }
+    expectStillWorking(*keeper.effect);
+}
+
+TEST(QuorvaneRobustness, ThreadCountSeesThreadsComeAndGo) {
+    // The check above relies on this count.
+    const std::optional<int> before = os::threadCount();
+    if (!before) GTEST_SKIP() << "no thread count on this platform";
+    std::atomic<bool> stop{false};
+    std::thread t([&] {
+        while (!stop.load()) std::this_thread::yield();
+    });
+    EXPECT_EQ(os::threadCount(), *before + 1);
+    stop.store(true);
+    t.join();
+    EXPECT_EQ(os::threadCount(), *before);
+}
+
+}  // namespace
+}  // namespace qv::vsthost
