@@ -1,0 +1,138 @@
+// The analyzer's two measurements of a block of mono audio:
+//  - analyzeBands: 31 third-octave band levels in dB (20 Hz .. 20 kHz) from one FFT of size Nb,
+//    in HiRes mode with a low-frequency path (FIR low-pass, overlap-add over four blocks,
+//    decimation by 8) that resolves the bands up to 1 kHz;
+//  - analyzeSpectrum: the FFT power spectrum (N/2 + 1 bins) with a selectable window.
+//
+// Threads: the two measurements share no mutable state. Each owns its transforms, its window
+// and its scratch, so a band worker and a spectrum worker run them at the same time.
+//  - Spectrum configuration (setFftSize, setWindowLength and their getters) is guarded by a lock
+//    held only to switch or read the size; analyzeSpectrum runs on one thread at a time.
+//  - setWindowType, setEcoMode, setBandFftSize and resetBandHistory may be called from any
+//    thread: they store atomics that the next measurement reads once (a history reset takes
+//    effect at the start of the next analyzeBands). analyzeBands runs on one thread at a time.
+// Nothing allocates after construction.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "dsp/denormal_guard.h"
+#include "dsp/fir_lowpass.h"
+#include "dsp/measurement_records.h"
+#include "dsp/real_fft.h"
+#include "dsp/window_function.h"
+
+namespace qv {
+
+struct ThirdOctaveBand {
+    float centre;  // Hz
+    float lower;   // Hz
+    float upper;   // Hz
+};
+
+class CAlgorithm {
+public:
+    static constexpr std::uint32_t kMinFftSize = 8;
+    static constexpr std::uint32_t kMaxBandFftSize = 65536;
+    // The largest spectrum a SpectrumRecord holds (8193 bins).
+    static constexpr std::uint32_t kMaxSpectrumFftSize = 16384;
+    static constexpr std::uint32_t kBandCount = kThirdOctaveBandCount;
+    static constexpr float kLevelCeiling = 0.0f;   // dB
+    static constexpr float kLevelFloor = -900.0f;  // dB: silence
+    static constexpr std::uint32_t kOverlapLength = 8 * kMaxBandFftSize;
+
+    // Reports "Not enough memory." (detail "CAlgorithm::CAlgorithm") and throws the integer 0
+    // when its buffers cannot be allocated.
+    CAlgorithm();
+    ~CAlgorithm();
+    CAlgorithm(const CAlgorithm&) = delete;
+    CAlgorithm& operator=(const CAlgorithm&) = delete;
+
+    // Band set; 1 (the 31 third-octave bands) is the only one.
+    void setBandMode(std::uint32_t mode) { m_bandMode.store(mode, std::memory_order_relaxed); }
+    // 0 Rectangular, 1 Hann, 2 Hamming, 3 Blackman, 4 Blackman-Harris, 5 Flat Top; others read as Hann.
+    void setWindowType(std::uint32_t type) { m_windowType.store(type, std::memory_order_relaxed); }
+
+    // Empties the HiRes overlap history before the next band block.
+    void resetBandHistory() { m_historyResetPending.store(true, std::memory_order_release); }
+
+    // Spectrum size N: a power of two from 8 to 16384 selects its transform and sets the window
+    // length to N; any other value selects none (size and window length read 0) and the
+    // spectrum measurement then writes nothing.
+    void setFftSize(std::uint32_t size);
+    std::uint32_t getFftSize() const;
+    // M: leading samples of a spectrum block that are windowed (at most N are used).
+    std::uint32_t getWindowLength() const;
+    void setWindowLength(std::uint32_t length);
+
+    // FFT power spectrum of block[0..N): gate, window (gain g over M values), forward transform
+    // scaled by 1/(M g), power per bin into out->power[0..N/2], out->count = N/2 + 1 and
+    // out->sampleRate = sampleRate; the header is left to the caller. The block is left holding
+    // the packed spectrum. Without a selected transform nothing is written.
+    void analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate);
+
+    // Band size Nb: a power of two from 8 to 65536 selects its transform, sets the band buffer
+    // length to Nb and the band window length to Nb/2; any other value selects none and zeroes
+    // all three.
+    void setBandFftSize(std::uint32_t size);
+    std::uint32_t getBandFftSize() const { return m_bandFftSize.load(std::memory_order_acquire); }
+    std::uint32_t getBandBufferLength() const { return m_bandBufferLength.load(std::memory_order_relaxed); }
+    std::uint32_t getBandWindowLength() const { return m_bandWindowLength.load(std::memory_order_relaxed); }
+    void setBandWindowLength(std::uint32_t length) { m_bandWindowLength.store(length, std::memory_order_relaxed); }
+
+    // 0: HiRes (low-frequency path on); anything else: Eco. A change empties the history.
+    void setEcoMode(std::uint32_t eco) { m_ecoMode.store(eco, std::memory_order_relaxed); }
+
+    // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples, the rest is
+    // zero. Writes the 31 levels in dB into both out->peaks and out->levels (the header is left
+    // to the caller) and leaves block[0..Nb) zero. Without a selected transform nothing happens.
+    void analyzeBands(float* block, BandLevelRecord* out, float sampleRate);
+
+    const ThirdOctaveBand& getBand(std::uint32_t band) const { return m_bands[band < kBandCount ? band : 0]; }
+
+private:
+    void buildBandTables();
+    void clearHistory();
+    // The HiRes low-frequency path: fills low[0..30] with linear band levels from the
+    // decimated signal (0 where the path does not reach).
+    void analyzeLowBands(std::uint32_t fftSize, float sampleRate, CRealFft& fft, double* low);
+
+    std::array<ThirdOctaveBand, kBandCount> m_bands{};
+    std::atomic<std::uint32_t> m_bandMode{1};
+    std::atomic<std::uint32_t> m_windowType{kWindowHann};
+
+    // Spectrum path.
+    mutable std::mutex m_lock;  // guards the three fields below
+    std::uint32_t m_fftSize = 0;
+    std::uint32_t m_windowLength = 0;
+    CRealFft* m_spectrumTransform = nullptr;
+    std::vector<std::unique_ptr<CRealFft>> m_spectrumTransforms;  // sizes 8 .. 16384
+    CWindowFunction<float> m_spectrumWindow;
+
+    // Band path.
+    std::atomic<std::uint32_t> m_bandFftSize{0};
+    std::atomic<std::uint32_t> m_bandBufferLength{0};
+    std::atomic<std::uint32_t> m_bandWindowLength{0};
+    std::atomic<std::uint32_t> m_ecoMode{0};
+    std::atomic<bool> m_historyResetPending{false};
+    std::uint32_t m_lastEcoMode = 0;
+    std::vector<std::unique_ptr<CRealFft>> m_bandTransforms;  // sizes 8 .. 65536
+    CWindowFunction<float> m_bandWindow;
+    CWindowFunction<float> m_decimatedWindow;
+    CFirLowpass m_lowpass;
+    std::vector<float> m_kernelSpectrum;
+    std::vector<float> m_rawCopy;
+    std::vector<float> m_overlap;
+    std::vector<float> m_decimated;
+    std::vector<float> m_power;
+    std::uint32_t m_blockCount = 0;
+
+    CDenormalGuard<float> m_guard{-180.0f};  // stateless while measuring: shared by both paths
+};
+
+}  // namespace qv

@@ -1,0 +1,32 @@
+// Input gate in front of the measurements: samples whose magnitude is not above the threshold
+// become 0, so near-silence measures as silence and denormals never reach the transforms.
+// Samples that are not finite (NaN, infinities) also become 0: they carry no level.
+#pragma once
+
+#include <cstdint>
+
+#include "dsp/audio_processor.h"
+
+namespace qv {
+
+template <typename T>
+class CDenormalGuard : public CAudioProcessor<T> {
+public:
+    enum enumMode : std::uint32_t { kModeGate = 0 };
+
+    explicit CDenormalGuard(float thresholdDb = -180.0f);
+
+    // Threshold from a level in dB: 10^(dB/20), -180 dB = 1e-9.
+    void setThresholdDb(float thresholdDb);
+    T getThreshold() const { return m_threshold; }
+    enumMode getMode() const { return kModeGate; }
+
+    void process(T* data, std::uint32_t frames) override;
+
+private:
+    T m_threshold = 0;
+};
+
+extern template class CDenormalGuard<float>;
+
+}  // namespace qv

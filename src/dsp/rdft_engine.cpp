@@ -1,0 +1,96 @@
+#include "dsp/rdft_engine.h"
+
+#include <cmath>
+
+namespace qv {
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586476925286766559;
+
+const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allowed) {
+    // Each vector set needs n >= 4 lanes: the first stage runs its vectors along n/4 groups.
+    if (allowed == kRdftKernelsBest && complexSize >= 32 && CRdftEngine<float>::processorHasAvx2())
+        return &rdftKernelsAvx2();
+    if (allowed != kRdftKernelsScalar && complexSize >= 16) return &rdftKernelsSse2();
+    return &rdftKernelsScalar();
+}
+
+}  // namespace
+
+bool CRdftEngine<float>::isSupportedSize(std::uint32_t size) {
+    return size >= kMinSize && size <= kMaxSize && (size & (size - 1)) == 0;
+}
+
+bool CRdftEngine<float>::processorHasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return has;
+}
+
+CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
+    if (!isSupportedSize(size)) return;
+    m_size = size;
+    const std::size_t n = size / 2;
+    m_plan.complexSize = n;
+
+    // Radix-4 stages over the lengths n, n/4, ...; a last radix-2 stage when log2 n is odd.
+    std::size_t length = n;
+    std::size_t offset = 0;
+    while (length >= 4) {
+        const std::size_t m = length / 4;
+        m_plan.stages[m_plan.stageCount++] = {4, static_cast<std::uint32_t>(n / length),
+                                              static_cast<std::uint32_t>(m), static_cast<std::uint32_t>(offset)};
+        offset += 6 * m;
+        length /= 4;
+    }
+    if (length == 2) m_plan.stages[m_plan.stageCount++] = {2, static_cast<std::uint32_t>(n / 2), 1, 0};
+
+    m_twiddles.assign(offset, 0.0f);
+    for (std::size_t i = 0; i < m_plan.stageCount; ++i) {
+        const RdftStage& st = m_plan.stages[i];
+        if (st.radix != 4) continue;
+        const std::size_t m = st.groups;
+        const double stageLength = 4.0 * static_cast<double>(m);
+        float* tw = m_twiddles.data() + st.twiddle;
+        for (std::size_t p = 0; p < m; ++p) {
+            for (std::size_t r = 1; r <= 3; ++r) {
+                const double angle = kTwoPi * static_cast<double>(r * p) / stageLength;
+                tw[(2 * r - 2) * m + p] = static_cast<float>(std::cos(angle));
+                tw[(2 * r - 1) * m + p] = static_cast<float>(std::sin(angle));
+            }
+        }
+        if (st.stride == 4) {
+            // Lane j = 4p + q of the stride-4 stage uses the twiddles of group p.
+            m_stride4Twiddles.assign(24 * m, 0.0f);
+            for (std::size_t b = 0; b < 6; ++b)
+                for (std::size_t j = 0; j < 4 * m; ++j) m_stride4Twiddles[b * 4 * m + j] = tw[b * m + j / 4];
+        }
+    }
+
+    m_postCos.assign(n / 2 + 1, 0.0f);
+    m_postSin.assign(n / 2 + 1, 0.0f);
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const double angle = kTwoPi * static_cast<double>(k) / static_cast<double>(size);
+        m_postCos[k] = static_cast<float>(std::cos(angle));
+        m_postSin[k] = static_cast<float>(std::sin(angle));
+    }
+    if (n >= 2) m_postCos[n / 2] = 0.0f, m_postSin[n / 2] = 1.0f;  // exactly a quarter turn
+    m_work.assign(4 * n, 0.0f);
+
+    m_plan.twiddles = m_twiddles.data();
+    m_plan.stride4Twiddles = m_stride4Twiddles.data();
+    m_plan.postCos = m_postCos.data();
+    m_plan.postSin = m_postSin.data();
+    m_plan.work = m_work.data();
+    m_kernels = chooseKernels(n, kernels);
+}
+
+void CRdftEngine<float>::forward(float* data, float scale) {
+    if (m_kernels) m_kernels->forward(m_plan, data, scale);
+}
+
+void CRdftEngine<float>::inverse(float* data, float scale) {
+    if (m_kernels) m_kernels->inverse(m_plan, data, scale);
+}
+
+}  // namespace qv

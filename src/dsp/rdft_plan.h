@@ -1,0 +1,45 @@
+// The precomputed plan of one real FFT size and the kernel sets that execute it. Internal to
+// the FFT engine: CRdftEngine builds the plan, a kernel set (scalar, SSE2 or AVX2+FMA, chosen
+// at construction) runs it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qv {
+
+struct RdftStage {
+    std::uint32_t radix;    // 4 or 2
+    std::uint32_t stride;   // s: distance between the points of one butterfly
+    std::uint32_t groups;   // m = length / radix: butterflies with distinct twiddles
+    std::uint32_t twiddle;  // offset of the stage's 6m twiddles (radix 4)
+};
+
+struct RdftPlan {
+    static constexpr std::size_t kMaxStages = 10;
+    std::size_t complexSize = 0;  // n = N/2
+    std::size_t stageCount = 0;
+    RdftStage stages[kMaxStages] = {};
+    // Per radix-4 stage, 6m values: re w^p, im w^p, re w^2p, im w^2p, re w^3p, im w^3p (p < m),
+    // w = exp(+2 pi i / length).
+    const float* twiddles = nullptr;
+    // The stride-4 stage's twiddles repeated for each of its 4 lanes: 6 blocks of 4m values.
+    const float* stride4Twiddles = nullptr;
+    const float* postCos = nullptr;  // cos(2 pi k / N), k = 0..n/2
+    const float* postSin = nullptr;  // sin(2 pi k / N)
+    float* work = nullptr;           // two split buffers (re block, im block) of n values each
+};
+
+using RdftFunction = void (*)(const RdftPlan& plan, float* data, float scale);
+
+struct RdftKernelSet {
+    std::size_t lanes;     // floats per vector; the plan needs complexSize >= 4 * lanes
+    RdftFunction forward;  // packed forward transform in place, times scale
+    RdftFunction inverse;  // packed inverse in place: x * N/2 * scale
+};
+
+const RdftKernelSet& rdftKernelsScalar();
+const RdftKernelSet& rdftKernelsSse2();
+const RdftKernelSet& rdftKernelsAvx2();  // call only where the processor has AVX2 and FMA
+
+}  // namespace qv

@@ -1,0 +1,50 @@
+// One real FFT of a fixed size with optional output scaling, and the product of two packed
+// spectra. Packed format and scaling conventions: see dsp/rdft_engine.h.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "dsp/rdft_engine.h"
+
+namespace qv {
+
+class CRealFft {
+public:
+    static constexpr std::uint32_t kMinSize = 8;
+    static constexpr std::uint32_t kMaxSize = 65536;
+
+    // A size that is not a power of two from 8 to 65536 gives an object whose transforms do nothing.
+    explicit CRealFft(std::uint32_t size, enumRdftKernels kernels = kRdftKernelsBest);
+
+    static bool isSupportedSize(std::uint32_t size);
+    bool isValid() const { return m_engine != nullptr; }
+    std::uint32_t getSize() const { return m_size; }
+
+    void setForwardScaling(bool on) { m_forwardScaling = on; }
+    void setInverseScaling(bool on) { m_inverseScaling = on; }
+    void setScale(float scale) { m_scale = scale; }
+
+    // Packed forward transform in place; times the scale when forward scaling is on.
+    void forward(float* b);
+    // Inverse of the packed format in place (N/2 times the signal); times the scale when
+    // inverse scaling is on.
+    void inverse(float* b);
+
+    // The same with the scale given by the call; the stored scaling settings are not used.
+    void forward(float* b, float scale);
+    void inverse(float* b, float scale);
+
+private:
+    std::uint32_t m_size;
+    bool m_forwardScaling = false;
+    bool m_inverseScaling = false;
+    float m_scale = 1.0f;
+    std::unique_ptr<CRdftEngine<float>> m_engine;
+};
+
+// a := a * b bin by bin for two packed spectra of size n: the two real values a[0] (0 Hz) and
+// a[1] (half the rate) multiply as reals, every other pair (re, im) as complex numbers.
+void multiplySpectra(float* a, const float* b, std::uint32_t n);
+
+}  // namespace qv

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "dsp/denormal_guard.h"
+#include "dsp/fir_lowpass.h"
+#include "dsp/window_function.h"
+#include "signals.h"
+
+namespace {
+
+using qv::CWindowFunction;
+
+// Sum of cos(2 pi k i / D) over i = 0..D is 1 for integer k (one full period plus the end
+// point), so each shaped window's gain over M = D + 1 values has a closed form.
+TEST(WindowFunction, GainsAreTheMeanOfTheActualValues) {
+    struct Case {
+        qv::enumWindowType type;
+        double constant, ends;  // gain = constant - ends / M
+    };
+    const Case cases[] = {
+        {qv::kWindowHann, 0.5, 0.5},
+        {qv::kWindowHamming, 0.54, 0.46},
+        {qv::kWindowBlackman, 0.42, 0.42},
+        // Centred terms: cos(2 pi k (i - D/2) / D) = (-1)^k cos(2 pi k i / D).
+        {qv::kWindowBlackmanHarris, 0.35875, 0.48829 - 0.14128 + 0.01168},
+        {qv::kWindowFlatTop, 0.2156, 0.416 - 0.2781 + 0.0836 - 0.0069},
+    };
+    for (const Case& c : cases) {
+        for (std::uint32_t m : {4096u, 1001u, 16384u}) {
+            CWindowFunction<float> window;
+            std::vector<float> b(m);
+            window.generate(c.type, b.data(), m);
+            EXPECT_NEAR(window.getGain(), c.constant - c.ends / m, 2e-7) << c.type << " M = " << m;
+        }
+    }
+    CWindowFunction<float> hann;
+    std::vector<float> b(4096, 1.0f);
+    hann.apply(qv::kWindowHann, b.data(), 4096);
+    EXPECT_NEAR(hann.getGain(), 0.49987793, 1.1e-7);  // 0.5 (M - 1) / M, not 0.5
+}
+
+TEST(WindowFunction, RectangularAndDegenerateLengths) {
+    CWindowFunction<float> window;
+    std::vector<float> b(8, 3.0f);
+    window.apply(qv::kWindowRectangular, b.data(), 8);
+    EXPECT_EQ(window.getGain(), 1.0f);
+    for (float v : b) EXPECT_EQ(v, 3.0f);
+    window.generate(qv::kWindowRectangular, b.data(), 1);  // too short: gain 0, buffer untouched
+    EXPECT_EQ(window.getGain(), 0.0f);
+    EXPECT_EQ(b[0], 3.0f);
+    window.generate(qv::kWindowRectangular, b.data(), 5);
+    EXPECT_EQ(window.getGain(), 1.0f);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b[i], 1.0f);
+    window.generate(qv::kWindowHann, b.data(), 4);  // a shaped window sets its own gain ...
+    const float hannGain = window.getGain();
+    b.assign(8, 3.0f);
+    window.apply(qv::kWindowHamming, b.data(), 1);  // ... and keeps it for a length below 2
+    EXPECT_EQ(window.getGain(), hannGain);
+    EXPECT_EQ(b[0], 3.0f);
+}
+
+TEST(WindowFunction, ApplyMultipliesByTheGeneratedWindowAcrossTypeAndLengthChanges) {
+    CWindowFunction<float> applier;
+    CWindowFunction<float> generator;
+    qv::test::Noise noise(5);
+    const std::pair<qv::enumWindowType, std::uint32_t> sequence[] = {
+        {qv::kWindowHann, 4096},        {qv::kWindowHamming, 4096}, {qv::kWindowHamming, 512},
+        {qv::kWindowBlackmanHarris, 512}, {qv::kWindowHann, 4096},  {qv::kWindowFlatTop, 70000},
+    };
+    for (const auto& [type, m] : sequence) {
+        std::vector<float> signal(m), w(m);
+        noise.fill(signal.data(), m);
+        std::vector<float> applied = signal;
+        applier.apply(type, applied.data(), m);
+        generator.generate(type, w.data(), m);
+        for (std::uint32_t i = 0; i < m; ++i) ASSERT_EQ(applied[i], signal[i] * w[i]) << type << " " << m << " " << i;
+        EXPECT_EQ(applier.getGain(), generator.getGain());
+        // Shaped windows are symmetric about their centre.
+        EXPECT_NEAR(w[0], w[m - 1], 1e-6);
+        EXPECT_NEAR(w[m / 3], w[m - 1 - m / 3], 1e-5);
+    }
+}
+
+TEST(FirLowpass, DesignIsASymmetricUnityGainLowPass) {
+    qv::CFirLowpass lowpass;
+    lowpass.setTaps(4095);
+    lowpass.setSampleRate(44100.0f);
+    lowpass.setCutoff(1800.0f);
+    ASSERT_TRUE(lowpass.isDirty());
+    lowpass.design();
+    EXPECT_FALSE(lowpass.isDirty());
+    const float* h = lowpass.getTaps();
+    const std::uint32_t c = 2047;
+    double sum = 0.0;
+    for (std::uint32_t i = 0; i <= 2 * c; ++i) sum += h[i];
+    EXPECT_NEAR(sum, 1.0, 1e-5);
+    for (std::uint32_t i = 1; i <= c; ++i) ASSERT_EQ(h[c - i], h[c + i]) << i;
+    for (std::uint32_t i = 2 * c + 1; i < qv::CFirLowpass::kMaxTaps; ++i) ASSERT_EQ(h[i], 0.0f) << i;
+
+    // Zero-phase response about the centre: flat in the pass band, half amplitude at the
+    // cut-off, deep stop band.
+    auto response = [&](double hz) {
+        double r = 0.0;
+        for (std::uint32_t i = 0; i <= 2 * c; ++i)
+            r += h[i] * std::cos(2.0 * qv::test::kPi * hz * (static_cast<double>(i) - c) / 44100.0);
+        return r;
+    };
+    EXPECT_NEAR(response(0.0), 1.0, 1e-5);
+    EXPECT_NEAR(response(1000.0), 1.0, 1e-3);
+    EXPECT_NEAR(response(1800.0), 0.5, 0.02);
+    EXPECT_LT(std::fabs(response(2000.0)), 1e-3);
+    EXPECT_LT(std::fabs(response(5000.0)), 1e-4);
+
+    lowpass.setSampleRate(48000.0f);
+    EXPECT_TRUE(lowpass.isDirty());
+}
+
+TEST(DenormalGuard, GateThresholdAndNonFiniteSamples) {
+    qv::CDenormalGuard<float> guard;  // -180 dB
+    EXPECT_FLOAT_EQ(guard.getThreshold(), 1e-9f);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::vector<float> x = {-1e-8f, 1e-9f, -1e-9f, 0.0f, 1e-40f, nan, inf, -inf, 1.0f, -FLT_MAX, 2e-9f};
+    const std::vector<float> expected = {-1e-8f, 0, 0, 0, 0, 0, 0, 0, 1.0f, -FLT_MAX, 2e-9f};
+    guard.process(x.data(), static_cast<std::uint32_t>(x.size()));
+    for (std::size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i], expected[i]) << i;
+
+    guard.setThresholdDb(-60.0f);  // 1e-3
+    std::vector<float> y = {0.0011f, -0.001f, 0.0009f, -0.5f, 0.001f};
+    guard.process(y.data(), 5);
+    EXPECT_EQ(y[0], 0.0011f);
+    EXPECT_EQ(y[1], 0.0f);
+    EXPECT_EQ(y[2], 0.0f);
+    EXPECT_EQ(y[3], -0.5f);
+    EXPECT_EQ(y[4], 0.0f);
+}
+
+}  // namespace
