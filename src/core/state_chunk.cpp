@@ -4,6 +4,11 @@
 
 namespace qv {
 
+void StateChunk::clear() {
+    std::memset(static_cast<void*>(this), 0, sizeof(*this));
+    fillHeader();
+}
+
 void StateChunk::fillHeader() {
     format = kFormat;
     size = kSize;
@@ -13,8 +18,12 @@ void StateChunk::fillHeader() {
 
 bool StateChunk::isValid(const void* data, std::int32_t bytes) {
     if (data == nullptr || bytes < static_cast<std::int32_t>(kSize)) return false;
-    StateChunk header;
-    std::memcpy(&header, data, 16);
+    struct {
+        std::uint32_t format, size;
+        char tag[4];
+        std::uint32_t version;
+    } header;
+    std::memcpy(&header, data, sizeof(header));
     return header.format == kFormat && header.size >= kSize && std::memcmp(header.tag, kTag, 4) == 0 &&
            header.version == kVersion;
 }

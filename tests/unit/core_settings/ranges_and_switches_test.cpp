@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include "core/analyzer_settings.h"
+#include "recording_observer.h"
+
+namespace {
+
+using namespace qv::settingid;
+
+struct Fixture {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings settings{&seen};
+    void press(std::uint32_t id, int times = 1) {
+        for (int i = 0; i < times; ++i) settings.set(id, 1.0f);
+    }
+};
+
+TEST(LevelRange, TopRisesTwiceToTwentyAndTheRangeNeverNarrowsBelowTenDb) {
+    Fixture f;
+    f.press(kLevelTopUp, 3);
+    EXPECT_EQ(f.seen.all(kLevelTop), (std::vector<float>{10.0f, 20.0f}));  // the third press changes nothing
+    EXPECT_EQ(f.settings.get(kLevelTop), 20.0f);
+
+    f.press(kLevelTopDown, 12);
+    EXPECT_EQ(f.settings.levelRange().high(), -80);
+    f.press(kLevelBottomUp);
+    EXPECT_EQ(f.settings.levelRange().low(), -90);
+    EXPECT_EQ(f.settings.get(kLevelBottom), -90.0f);
+
+    // Only a press above 0.5 acts; a release writes 0 and 0.5 is not a press.
+    f.settings.set(kLevelTopUp, 0.5f);
+    f.settings.set(kLevelTopUp, 0.0f);
+    EXPECT_EQ(f.settings.levelRange().high(), -80);
+}
+
+TEST(LevelRange, AnyPressSequenceKeepsTheRangeOnTheGridWithinBounds) {
+    Fixture f;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 4000; ++i) {
+        f.press(kLevelTopUp + rng() % 4);
+        const auto& r = f.settings.levelRange();
+        ASSERT_GE(r.low(), -90);
+        ASSERT_LE(r.high(), 20);
+        ASSERT_GE(r.high() - r.low(), 10);
+        ASSERT_EQ(r.low() % 10, 0);
+        ASSERT_EQ(r.high() % 10, 0);
+    }
+}
+
+TEST(FrequencyRange, LowestUpWalksTheDecadeGridAndHighestDownJumpsADecade) {
+    Fixture f;
+    f.press(kFreqLowUp, 10);
+    EXPECT_EQ(f.seen.all(kFreqLow),
+              (std::vector<float>{20, 30, 40, 50, 60, 70, 80, 90, 100, 200}));
+    f.press(kFreqHighDown, 2);
+    EXPECT_EQ(f.seen.all(kFreqHigh), (std::vector<float>{10000, 9000}));
+    // Down from 200 retraces the same grid: 200 -> 100 -> 90.
+    f.press(kFreqLowDown, 2);
+    EXPECT_EQ(f.settings.get(kFreqLow), 90.0f);
+}
+
+TEST(FrequencyRange, UpAndDownVisitTheSameGridAndStopAtTheLimits) {
+    Fixture f;
+    std::vector<int> up{f.settings.frequencyRange().low()};
+    for (int i = 0; i < 100; ++i) {
+        f.press(kFreqLowUp);
+        if (f.settings.frequencyRange().low() == up.back()) break;
+        up.push_back(f.settings.frequencyRange().low());
+    }
+    EXPECT_EQ(up.back(), 10000);  // 10000 + 10000 would reach the upper end
+    EXPECT_EQ(up.size(), 28u);    // 10..90, 100..900, 1000..9000, 10000
+    std::vector<int> down{up.back()};
+    for (int i = 0; i < 100; ++i) {
+        f.press(kFreqLowDown);
+        if (f.settings.frequencyRange().low() == down.back()) break;
+        down.push_back(f.settings.frequencyRange().low());
+    }
+    EXPECT_EQ(std::vector<int>(down.rbegin(), down.rend()), up);
+
+    f.press(kFreqHighUp);
+    EXPECT_EQ(f.settings.frequencyRange().high(), 20000);
+    std::mt19937 rng(11);
+    for (int i = 0; i < 4000; ++i) {
+        f.press(kFreqLowUp + rng() % 4);
+        const auto& r = f.settings.frequencyRange();
+        ASSERT_GE(r.low(), 10);
+        ASSERT_LT(r.low(), r.high());
+        ASSERT_LE(r.high(), 20000);
+    }
+}
+
+// What the M switch of every number shows, from the last report of each.
+std::vector<float> muteSwitches(const RecordingObserver& seen) {
+    std::vector<float> m;
+    for (std::uint32_t k = 0; k < 16; ++k) m.push_back(seen.last(kMuteFirst + k).value_or(-1.0f));
+    return m;
+}
+
+TEST(ShowSwitches, SoloShowsOnlyTheSoloedNumberAndUnsoloRestoresSavedMutes) {
+    Fixture f;
+    f.settings.set(kMuteFirst + 5, 1.0f);
+    f.settings.set(kSoloFirst + 2, 1.0f);
+    std::vector<float> expected(16, 1.0f);
+    expected[2] = 0.0f;
+    EXPECT_EQ(muteSwitches(f.seen), expected);
+    EXPECT_EQ(f.seen.last(kSoloFirst + 2), 1.0f);
+    EXPECT_EQ(f.settings.showSwitches().soloCount(), 1);
+    for (std::uint32_t k = 0; k < 16; ++k) EXPECT_EQ(f.settings.showSwitches().hidden(k), k != 2) << k;
+
+    f.settings.set(kSoloFirst + 2, 0.0f);
+    expected.assign(16, 0.0f);
+    expected[5] = 1.0f;
+    EXPECT_EQ(muteSwitches(f.seen), expected);
+    EXPECT_EQ(f.seen.last(kSoloFirst + 2), 0.0f);
+    EXPECT_EQ(f.settings.showSwitches().soloCount(), 0);
+}
+
+TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
+    Fixture f;
+    f.settings.set(kSoloFirst + 2, 1.0f);
+    f.settings.set(kSoloFirst + 2, 1.0f);  // already soloed: not counted twice
+    f.settings.set(kSoloFirst + 7, 1.0f);
+    EXPECT_EQ(f.settings.showSwitches().soloCount(), 2);
+    f.settings.set(kMuteFirst + 7, 1.0f);  // soloed and muted: both switches on
+    EXPECT_EQ(f.seen.last(kSoloFirst + 7), 1.0f);
+    EXPECT_EQ(f.seen.last(kMuteFirst + 7), 1.0f);
+    f.settings.set(kMuteFirst + 7, 0.0f);
+
+    f.settings.set(kSoloFirst + 2, 0.0f);  // another solo remains: 2 is dimmed
+    EXPECT_EQ(f.seen.last(kMuteFirst + 2), 1.0f);
+    EXPECT_EQ(f.seen.last(kMuteFirst + 7), 0.0f);
+    // Un-muting a dimmed number shows it while the solo lasts.
+    f.settings.set(kMuteFirst + 3, 0.0f);
+    EXPECT_FALSE(f.settings.showSwitches().hidden(3));
+
+    f.settings.set(kSoloFirst + 7, 0.0f);
+    EXPECT_EQ(f.settings.showSwitches().soloCount(), 0);
+    EXPECT_EQ(muteSwitches(f.seen), std::vector<float>(16, 0.0f));
+    // Chunk form: state + 8 * saved; a muted number is 1 + 8.
+    f.settings.set(kMuteFirst + 4, 1.0f);
+    EXPECT_EQ(f.settings.showSwitches().packed(4), 9u);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+// An observer that records everything the settings report.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "core/settings_observer.h"
+
+struct RecordingObserver : qv::ISettingsObserver {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> echoes;  // id, value bits
+    std::vector<qv::GlobalSettingsBlock> posted;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> analysis;
+    std::vector<std::uint32_t> windowTypes;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> memory;
+    int displayModes = 0;
+    int averageSwitches = 0;
+    int namesRequests = 0;
+    int namePosts = 0;
+
+    void notifyEditor(std::uint32_t id, float value) override {
+        echoes.emplace_back(id, std::bit_cast<std::uint32_t>(value));
+    }
+    void commonSettingsChanged(const qv::GlobalSettingsBlock& block) override { posted.push_back(block); }
+    void analysisSettingsChanged(std::uint32_t eco, std::uint32_t fft) override { analysis.emplace_back(eco, fft); }
+    void windowTypeChanged(std::uint32_t type) override { windowTypes.push_back(type); }
+    void displayModeChanged() override { ++displayModes; }
+    void averageSwitchChanged() override { ++averageSwitches; }
+    void namesRequested() override { ++namesRequests; }
+    void postNames() override { ++namePosts; }
+    void memorySwitch(std::uint32_t id, std::uint32_t bits) override { memory.emplace_back(id, bits); }
+
+    // The last value echoed for id, if any.
+    std::optional<float> last(std::uint32_t id) const {
+        for (auto it = echoes.rbegin(); it != echoes.rend(); ++it) {
+            if (it->first == id) return std::bit_cast<float>(it->second);
+        }
+        return std::nullopt;
+    }
+    // Every value echoed for id, in order.
+    std::vector<float> all(std::uint32_t id) const {
+        std::vector<float> out;
+        for (const auto& [i, bits] : echoes) {
+            if (i == id) out.push_back(std::bit_cast<float>(bits));
+        }
+        return out;
+    }
+    bool silent() const {
+        return echoes.empty() && posted.empty() && analysis.empty() && windowTypes.empty() && memory.empty() &&
+               displayModes == 0 && averageSwitches == 0 && namesRequests == 0 && namePosts == 0;
+    }
+    void clear() { *this = RecordingObserver{}; }
+};

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "core/analyzer_settings.h"
+#include "recording_observer.h"
+
+namespace {
+
+using namespace qv::settingid;
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+TEST(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s(&seen);
+    s.set(kFftSize, 2.95f);
+    EXPECT_EQ(s.fftSizeIndex(), 3u);
+    EXPECT_EQ(s.get(kFftSize), 3.0f);
+    EXPECT_EQ(seen.last(kFftSize), 3.0f);
+    s.set(kFftSize, 2.85f);
+    EXPECT_EQ(s.commonSettings().fftSizeIndex, 2u);
+    s.set(kResolution, 10.95f);
+    EXPECT_EQ(s.smoothingIndex(), 11u);
+    s.set(kArrangement, 0.9f);  // 0.9f + 0.1 stays below 1 in double precision
+    EXPECT_EQ(s.get(kArrangement), 0.0f);
+
+    // Indexes beyond their menu would address sizes and tables that do not exist.
+    seen.clear();
+    EXPECT_FALSE(s.set(kFftSize, 5.95f));
+    EXPECT_FALSE(s.set(kWindowType, 6.0f));
+    EXPECT_FALSE(s.set(kResolution, 12.0f));
+    EXPECT_FALSE(s.set(kAnalysisView, -1.2f));
+    EXPECT_FALSE(s.set(kAccuracy, 3e9f));
+    EXPECT_TRUE(seen.silent());
+    EXPECT_EQ(s.fftSizeIndex(), 2u);
+}
+
+TEST(Settings, BitsValuesKeepTheirExactPatterns) {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s(&seen);
+    const std::uint32_t memorySwitch = kMemorySwitchFirst + 8 * 2 + 3;
+    s.set(memorySwitch, std::bit_cast<float>(0x201u));  // a denormal as a float
+    EXPECT_EQ(s.getBits(memorySwitch), 0x201u);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), 0x201u);
+    ASSERT_EQ(seen.memory.size(), 1u);
+    EXPECT_EQ(seen.memory[0], std::make_pair(memorySwitch, 0x201u));
+    EXPECT_EQ(seen.echoes.back(), std::make_pair(memorySwitch, 0x201u));
+
+    // White is a NaN pattern as a float: still a colour, kept bit for bit.
+    s.set(kColourFirst + 4, std::bit_cast<float>(0xFFFFFFFFu));
+    s.set(kNamesColourFirst + 6, std::bit_cast<float>(0x7F800001u));  // the names-panel field of slot 6
+    s.set(kMemoryStateFirst + 100, std::bit_cast<float>(0xFF800002u));
+    EXPECT_EQ(s.getBits(kColourFirst + 4), 0xFFFFFFFFu);
+    EXPECT_EQ(s.getBits(kColourFirst + 6), 0x7F800001u);
+    EXPECT_EQ(s.getBits(kMemoryStateFirst + 100), 0xFF800002u);
+    qv::StateChunk chunk;
+    s.fillChunk(chunk);
+    EXPECT_EQ(chunk.colours[4], 0xFFFFFFFFu);
+    EXPECT_EQ(chunk.colours[6], 0x7F800001u);
+}
+
+TEST(Settings, NonFiniteWritesAreIgnoredSoNothingStoredIsNonFinite) {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s(&seen);
+    qv::StateChunk before;
+    s.fillChunk(before);
+    for (std::uint32_t id : {kAttack, kRelease, kSlope, kAverageTime, kAverageOn, kPeakHoldTime, kPause, kVeil,
+                             kSyncOthers, kLevelTopUp, kFreqLowDown, kFftSize, kCompactLayout, kSoloFirst + 1}) {
+        for (float v : {kNaN, kInf, -kInf}) EXPECT_FALSE(s.set(id, v)) << id;
+    }
+    EXPECT_FALSE(s.set(kCompactLayout, 1e30f));
+    EXPECT_TRUE(seen.silent());
+    qv::StateChunk after;
+    s.fillChunk(after);
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0);
+}
+
+TEST(Settings, InitialValuesMapToTheirPhysicalDefaults) {
+    qv::CAnalyzerSettings s;
+    EXPECT_NEAR(1 + 799 * s.get(kAttack), 450.0f, 1e-3);
+    EXPECT_NEAR(1 + 799 * s.get(kRelease), 100.0f, 1e-3);
+    EXPECT_NEAR(s.slopeDbPerOctave(), 3.0f, 1e-5);
+    EXPECT_NEAR(s.averageSeconds(), 1.0f, 1e-5);
+    EXPECT_NEAR(0.1f + 19.9f * s.get(kPeakHoldTime), 2.0f, 1e-5);
+    EXPECT_EQ(s.get(kLevelBottom), -90.0f);
+    EXPECT_EQ(s.get(kFreqHigh), 20000.0f);
+    EXPECT_EQ(s.get(kWindowType), 1.0f);
+    EXPECT_EQ(s.get(kFftResponse), 1.0f);
+    EXPECT_STREQ(s.name(0), "Instance 1");
+    EXPECT_STREQ(s.name(15), "Instance 16");
+    // The display's default colours for 16 slots: green first, the odd slots paler.
+    EXPECT_EQ(s.getBits(kColourFirst + 0), 0x00FF00FFu);
+    EXPECT_EQ(s.getBits(kColourFirst + 1), 0x66CC8CFFu);  // HSV 142.5, 0.5, 0.8
+    EXPECT_EQ(s.getBits(kColourFirst + 8), 0xFF00FFFFu);  // hue 300
+}
+
+TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s(&seen);
+    s.setInstanceNumber(3);
+    s.set(kAccuracy, 1.0f);
+    ASSERT_EQ(seen.posted.size(), 1u);
+    EXPECT_EQ(seen.posted[0].ecoMode, 1u);
+    EXPECT_EQ(seen.analysis.back(), std::make_pair(1u, 3u));
+    s.set(kAnalysisView, 1.0f);
+    EXPECT_EQ(seen.posted.back().displayModes[3], 1u);
+    EXPECT_EQ(seen.posted.back().displayModes[0], 0u);
+    EXPECT_EQ(seen.displayModes, 1);
+    s.set(kWindowType, 4.0f);
+    EXPECT_EQ(seen.windowTypes.back(), 4u);
+
+    // Sync Others: every number takes the view of this one; the block goes out once more.
+    seen.clear();
+    s.set(kSyncOthers, 1.0f);
+    ASSERT_EQ(seen.posted.size(), 1u);
+    for (std::uint32_t mode : seen.posted[0].displayModes) EXPECT_EQ(mode, 1u);
+    EXPECT_EQ(seen.displayModes, 1);
+
+    // A block from another instance is taken over and shown, but never posted back.
+    qv::GlobalSettingsBlock received = s.commonSettings();
+    received.fftSizeIndex = 5;
+    received.windowType = 2;
+    received.displayModes[3] = 0;
+    received.displayModes[9] = 0;
+    seen.clear();
+    EXPECT_TRUE(s.applyCommonSettings(received));
+    EXPECT_TRUE(seen.posted.empty());
+    EXPECT_EQ(seen.last(kFftSize), 5.0f);
+    EXPECT_EQ(seen.last(kWindowType), 2.0f);
+    EXPECT_EQ(seen.last(kAnalysisView), 0.0f);
+    EXPECT_EQ(seen.windowTypes, std::vector<std::uint32_t>{2});
+    EXPECT_EQ(s.displayMode(), 0u);
+    EXPECT_EQ(s.commonSettings().displayModes[9], 0u);
+
+    seen.clear();
+    received.windowType = 6;
+    EXPECT_FALSE(s.applyCommonSettings(received));
+    received.windowType = 3;
+    received.displayModes[12] = 2;
+    EXPECT_FALSE(s.applyCommonSettings(received));
+    EXPECT_TRUE(seen.silent());
+    EXPECT_EQ(s.windowType(), 2u);
+}
+
+TEST(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s(&seen);
+    const std::string longName(40, 'x');
+    s.setName(2, longName.c_str(), longName.size() + 1);
+    EXPECT_EQ(std::string(s.name(2)), std::string(31, 'x'));
+
+    qv::CAnalyzerSettings::NameTable incoming;
+    std::memset(incoming, 'y', sizeof(incoming));  // nothing terminated
+    std::memcpy(incoming[1], "Kick\0garbage", 12);
+    s.takeNames(incoming);
+    EXPECT_EQ(std::string(s.name(0)), std::string(31, 'y'));
+    EXPECT_STREQ(s.name(1), "Kick");
+    EXPECT_EQ(s.names()[1][6], '\0');  // nothing kept behind the terminator
+
+    s.set(kNamesRequest, 1.0f);
+    s.set(kPostNames, 0.0f);
+    EXPECT_EQ(seen.namesRequests, 1);
+    EXPECT_EQ(seen.namePosts, 1);
+    EXPECT_FALSE(s.set(kNameFieldFirst + 2, 1.0f));
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <vector>
+
+#include "core/analyzer_settings.h"
+#include "recording_observer.h"
+
+namespace {
+
+using namespace qv::settingid;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes chunkOf(const qv::CAnalyzerSettings& s) {
+    qv::StateChunk chunk;
+    s.fillChunk(chunk);
+    Bytes out(sizeof(chunk));
+    std::memcpy(out.data(), &chunk, sizeof(chunk));
+    return out;
+}
+
+std::uint32_t u32At(const Bytes& b, std::size_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, b.data() + offset, 4);
+    return v;
+}
+std::int32_t i32At(const Bytes& b, std::size_t offset) { return static_cast<std::int32_t>(u32At(b, offset)); }
+void putU32(Bytes& b, std::size_t offset, std::uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
+std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
+
+// An instance whose every chunk field differs from the initial settings.
+void changeEverything(qv::CAnalyzerSettings& s) {
+    s.setInstanceNumber(2);
+    s.set(kAttack, 0.25f);
+    s.set(kRelease, 0.75f);
+    s.set(kSlope, 0.5f);
+    s.set(kMuteFirst + 5, 1.0f);
+    s.set(kSoloFirst + 9, 1.0f);
+    s.set(kColourFirst + 3, std::bit_cast<float>(0x7F3FFFFFu));
+    s.set(kAverageTime, 0.125f);
+    s.set(kAverageOn, 1.0f);
+    s.set(kPeakDisplay, 0.0f);
+    s.set(kBarsCurves, 0.0f);
+    s.set(kPeakHold, 0.0f);
+    s.set(kPeakHoldTime, 0.875f);
+    s.set(kLevelTopUp, 1.0f);
+    s.set(kLevelBottomUp, 1.0f);
+    s.set(kAccuracy, 1.0f);
+    s.set(kArrangement, 2.0f);
+    s.set(kVeil, 0.5f);  // a switch is on from 0.5
+    s.set(kAnalysisView, 1.0f);
+    s.set(kFftSize, 5.0f);
+    s.set(kFftResponse, 0.0f);
+    s.set(kWindowType, 4.0f);
+    s.set(kFreqLowUp, 1.0f);
+    s.set(kFreqHighDown, 1.0f);
+    s.set(kResolution, 7.0f);
+    s.setName(1, "Bass DI", 32);
+}
+
+TEST(StateChunk, FieldsLieAtTheirOffsets) {
+    qv::CAnalyzerSettings initial;
+    const Bytes d = chunkOf(initial);
+    ASSERT_EQ(d.size(), 2756u);
+    EXPECT_EQ(u32At(d, 0), 1u);
+    EXPECT_EQ(u32At(d, 4), 2756u);
+    EXPECT_EQ(std::memcmp(d.data() + 8, "sLeX", 4), 0);
+    EXPECT_EQ(u32At(d, 12), 0x20300u);
+    EXPECT_EQ(i32At(d, 700), -90);
+    EXPECT_EQ(u32At(d, 724), 3u);
+    EXPECT_EQ(u32At(d, 728), 1u);
+    EXPECT_EQ(u32At(d, 732), 1u);
+    EXPECT_EQ(u32At(d, 736), 10u);
+    EXPECT_EQ(u32At(d, 740), 20000u);
+    EXPECT_EQ(u32At(d, 100), 0x00FF00FFu);
+    EXPECT_STREQ(reinterpret_cast<const char*>(d.data() + 752 + 15 * 32), "Instance 16");
+
+    qv::CAnalyzerSettings s;
+    changeEverything(s);
+    const Bytes c = chunkOf(s);
+    EXPECT_EQ(u32At(c, 16), 2u);
+    EXPECT_EQ(u32At(c, 20), bitsOf(0.25f));
+    EXPECT_EQ(u32At(c, 24), bitsOf(0.75f));
+    EXPECT_EQ(u32At(c, 28), bitsOf(0.5f));
+    EXPECT_EQ(u32At(c, 32 + 4 * 5), 4u + 8u);  // muted, then dimmed by the solo of 9
+    EXPECT_EQ(u32At(c, 32 + 4 * 9), 5u);
+    EXPECT_EQ(u32At(c, 32 + 4 * 0), 4u);
+    EXPECT_EQ(u32At(c, 96), 1u);
+    EXPECT_EQ(u32At(c, 100 + 4 * 3), 0x7F3FFFFFu);
+    EXPECT_EQ(u32At(c, 676), bitsOf(0.125f));
+    EXPECT_EQ(u32At(c, 680), bitsOf(1.0f));
+    EXPECT_EQ(u32At(c, 684), 0u);
+    EXPECT_EQ(u32At(c, 688), 0u);
+    EXPECT_EQ(u32At(c, 692), 0u);
+    EXPECT_EQ(u32At(c, 696), bitsOf(0.875f));
+    EXPECT_EQ(i32At(c, 700), -80);
+    EXPECT_EQ(i32At(c, 704), 10);
+    EXPECT_EQ(u32At(c, 708), 1u);
+    EXPECT_EQ(u32At(c, 712), 2u);
+    EXPECT_EQ(u32At(c, 716), 1u);
+    EXPECT_EQ(u32At(c, 720), 1u);
+    EXPECT_EQ(u32At(c, 724), 5u);
+    EXPECT_EQ(u32At(c, 728), 0u);
+    EXPECT_EQ(u32At(c, 732), 4u);
+    EXPECT_EQ(u32At(c, 736), 20u);
+    EXPECT_EQ(u32At(c, 740), 10000u);
+    EXPECT_EQ(u32At(c, 744), 7u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(c.data() + 752 + 32), "Bass DI");
+
+    // Bytes without a field stay 0.
+    for (std::size_t o = 164; o < 676; ++o) ASSERT_EQ(c[o], 0) << o;
+    for (std::size_t o = 748; o < 752; ++o) ASSERT_EQ(c[o], 0) << o;
+    for (std::size_t o = 1264; o < 2756; ++o) ASSERT_EQ(c[o], 0) << o;
+}
+
+// Bytes that belong to the process, not to the saved settings: the number and the S/M states.
+void maskProcessFields(Bytes& b) {
+    std::memset(b.data() + 16, 0, 4);
+    std::memset(b.data() + 32, 0, 68);
+}
+
+TEST(StateChunk, RestoringIntoAFreshInstanceReproducesTheChunk) {
+    qv::CAnalyzerSettings source;
+    changeEverything(source);
+    Bytes saved = chunkOf(source);
+
+    RecordingObserver seen;
+    qv::CAnalyzerSettings target(&seen);
+    target.setInstanceNumber(6);
+    seen.clear();
+    ASSERT_TRUE(target.restoreChunk(saved.data(), static_cast<std::int32_t>(saved.size())));
+    Bytes restored = chunkOf(target);
+    EXPECT_EQ(u32At(restored, 16), 6u);
+    EXPECT_EQ(u32At(restored, 96), 0u);
+    EXPECT_EQ(target.showSwitches().packed(5), 0u);
+    maskProcessFields(saved);
+    maskProcessFields(restored);
+    EXPECT_EQ(saved, restored);
+
+    // Restored values reach the editor and the other instances like a user's changes.
+    EXPECT_EQ(seen.last(kLevelTop), 10.0f);
+    EXPECT_EQ(seen.last(kFreqHigh), 10000.0f);
+    EXPECT_EQ(seen.last(kResolution), 7.0f);
+    EXPECT_EQ(seen.last(kAttack), 0.25f);
+    ASSERT_EQ(seen.posted.size(), 1u);
+    EXPECT_EQ(seen.posted[0].fftSizeIndex, 5u);
+    EXPECT_EQ(seen.posted[0].displayModes[6], 1u);  // own view lands at own number
+    EXPECT_EQ(seen.windowTypes, std::vector<std::uint32_t>{4});
+    EXPECT_EQ(seen.namePosts, 1);
+    EXPECT_GE(seen.displayModes, 1);
+    EXPECT_STREQ(target.name(1), "Bass DI");
+}
+
+TEST(StateChunk, ARestoredRangeOffTheGridStillStaysWithinBounds) {
+    qv::CAnalyzerSettings s;
+    Bytes c = chunkOf(s);
+    putU32(c, 700, static_cast<std::uint32_t>(-85));
+    putU32(c, 704, static_cast<std::uint32_t>(15));
+    ASSERT_TRUE(s.restoreChunk(c.data(), 2756));
+    s.set(kLevelBottomDown, 1.0f);
+    s.set(kLevelTopUp, 1.0f);
+    EXPECT_EQ(s.levelRange().low(), -90);
+    EXPECT_EQ(s.levelRange().high(), 20);
+}
+
+TEST(StateChunk, BrokenChunksChangeNothing) {
+    qv::CAnalyzerSettings source;
+    changeEverything(source);
+    const Bytes good = chunkOf(source);
+
+    const std::vector<std::function<void(Bytes&)>> breakages = {
+        [](Bytes& b) { putU32(b, 0, 2); },                       // format
+        [](Bytes& b) { putU32(b, 4, 2755); },                    // size field
+        [](Bytes& b) { b[9] = 'l'; },                            // tag
+        [](Bytes& b) { putU32(b, 12, 0x20301); },                // version
+        [](Bytes& b) { putU32(b, 20, 0x7FC00000); },             // attack NaN
+        [](Bytes& b) { putU32(b, 696, 0x7F800000); },            // peak-hold time infinite
+        [](Bytes& b) { putU32(b, 680, 0xFF800000); },            // average switch -inf
+        [](Bytes& b) { putU32(b, 700, static_cast<std::uint32_t>(-100)); },
+        [](Bytes& b) { putU32(b, 704, 30); },
+        [](Bytes& b) { putU32(b, 700, static_cast<std::uint32_t>(-5)); putU32(b, 704, 0); },  // 5 dB wide
+        [](Bytes& b) { putU32(b, 736, 9); },
+        [](Bytes& b) { putU32(b, 740, 20001); },
+        [](Bytes& b) { putU32(b, 736, 500); putU32(b, 740, 500); },
+        [](Bytes& b) { putU32(b, 708, 2); },
+        [](Bytes& b) { putU32(b, 712, 3); },
+        [](Bytes& b) { putU32(b, 716, 2); },
+        [](Bytes& b) { putU32(b, 720, 2); },
+        [](Bytes& b) { putU32(b, 724, 6); },
+        [](Bytes& b) { putU32(b, 728, 2); },
+        [](Bytes& b) { putU32(b, 732, 6); },
+        [](Bytes& b) { putU32(b, 744, 12); },
+        [](Bytes& b) { std::memset(b.data() + 752 + 32 * 7, 'n', 32); },  // unterminated name
+    };
+    for (std::size_t i = 0; i < breakages.size(); ++i) {
+        Bytes broken = good;
+        breakages[i](broken);
+        RecordingObserver seen;
+        qv::CAnalyzerSettings target(&seen);
+        const Bytes before = chunkOf(target);
+        EXPECT_FALSE(target.restoreChunk(broken.data(), 2756)) << "breakage " << i;
+        EXPECT_TRUE(seen.silent()) << "breakage " << i;
+        EXPECT_EQ(chunkOf(target), before) << "breakage " << i;
+    }
+
+    qv::CAnalyzerSettings target;
+    const Bytes before = chunkOf(target);
+    EXPECT_FALSE(target.restoreChunk(good.data(), 2755));
+    EXPECT_FALSE(target.restoreChunk(nullptr, 2756));
+    EXPECT_FALSE(target.restoreChunk(good.data(), -1));
+    EXPECT_EQ(chunkOf(target), before);
+
+    // Unused bytes and the process's fields are not read; a longer record is fine.
+    Bytes tolerant = good;
+    tolerant.resize(3000, 0xEE);
+    putU32(tolerant, 4, 3000);
+    putU32(tolerant, 16, 99);
+    putU32(tolerant, 32, 0xDEADBEEF);
+    tolerant[200] = 0x55;
+    EXPECT_TRUE(target.restoreChunk(tolerant.data(), static_cast<std::int32_t>(tolerant.size())));
+    EXPECT_EQ(target.instanceNumber(), 0u);
+    EXPECT_EQ(target.fftSizeIndex(), 5u);
+}
+
+}  // namespace

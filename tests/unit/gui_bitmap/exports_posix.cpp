@@ -1,0 +1,41 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gui/blend_kernels.h"
+
+namespace {
+
+TEST(Exports, PluginLibraryExportsBothKernelsByPlainName) {
+    void* lib = dlopen(QV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << dlerror();
+    using Kernel = void (*)(qv::SSEBlendParams*);
+    auto image = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlend"));
+    auto constant = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlendConstantSrc"));
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(constant, nullptr);
+    // The exported code computes what the linked-in code computes.
+    std::vector<std::uint32_t> src(12, 0x80402010u), a(12, 0xFFFFFFFFu), b(12, 0xFFFFFFFFu);
+    qv::SSEBlendParams p{};
+    p.width = 5;
+    p.height = 2;
+    p.destinationSkip = 1;
+    p.sourceSkip = 1;
+    p.factor = 200;
+    p.constantColor = 0x10203040u;
+    p.constantFactor = 77;
+    p.source = src.data();
+    p.destination = a.data();
+    image(&p);
+    constant(&p);
+    p.destination = b.data();
+    SSEPLAlphaBlend(&p);
+    SSEPLAlphaBlendConstantSrc(&p);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a[0], 0xFFFFFFFFu);
+    EXPECT_EQ(a[5], 0xFFFFFFFFu);  // skipped pixel
+    dlclose(lib);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "gui/list.h"
+
+namespace {
+
+struct Tracked {
+    explicit Tracked(int v, int* counter) : value(v), deaths(counter) {}
+    ~Tracked() { ++*deaths; }
+    int value;
+    int* deaths;
+};
+
+std::vector<int> walk(qv::CList<Tracked>& list) {
+    std::vector<int> out;
+    for (Tracked* t = list.first(); t; t = list.next()) out.push_back(t->value);
+    return out;
+}
+
+TEST(CList, OwningListDeletesItsObjectsAndOnlyThose) {
+    int deaths = 0;
+    Tracked* kept = nullptr;
+    {
+        qv::CList<Tracked> list;
+        for (int i = 0; i < 5; ++i) list.append(new Tracked(i, &deaths), i, 10 * i);
+        kept = list.getItem(2);
+        EXPECT_TRUE(list.remove(kept));  // handed back to the caller
+        EXPECT_EQ(list.count(), 4u);
+    }
+    EXPECT_EQ(deaths, 4);
+    EXPECT_EQ(kept->value, 2);
+    delete kept;
+
+    deaths = 0;
+    Tracked a(1, &deaths), b(2, &deaths);
+    {
+        qv::CList<Tracked> borrowed(false);
+        borrowed.append(&a);
+        borrowed.append(&b);
+    }
+    EXPECT_EQ(deaths, 0);
+}
+
+TEST(CList, OrderIndexAndNodeNumbers) {
+    int deaths = 0;
+    qv::CList<Tracked> list;
+    EXPECT_EQ(list.first(), nullptr);
+    EXPECT_EQ(list.next(), nullptr);
+    EXPECT_EQ(list.getItem(0), nullptr);
+    for (int i = 0; i < 4; ++i) list.append(new Tracked(i, &deaths), 100 + i, -i);
+    EXPECT_EQ(walk(list), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(list.getItem(3)->value, 3);
+    EXPECT_EQ(list.getItem(4), nullptr);
+    EXPECT_EQ(list.head()->number1, 100);
+    EXPECT_EQ(list.tail()->number2, -3);
+    EXPECT_EQ(list.tail()->previous->object->value, 2);
+    EXPECT_EQ(list.head()->previous, nullptr);
+    EXPECT_EQ(list.tail()->next, nullptr);
+}
+
+TEST(CList, RemovingWhileIteratingVisitsEveryOtherObjectOnce) {
+    int deaths = 0;
+    qv::CList<Tracked> list;
+    for (int i = 0; i < 6; ++i) list.append(new Tracked(i, &deaths));
+    // Remove the current object at every even value, the head included.
+    std::vector<int> seen;
+    for (Tracked* t = list.first(); t; t = list.next()) {
+        seen.push_back(t->value);
+        if (t->value % 2 == 0) {
+            ASSERT_TRUE(list.remove(t));
+            delete t;
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(walk(list), (std::vector<int>{1, 3, 5}));
+    EXPECT_EQ(list.head()->object->value, 1);
+    EXPECT_EQ(list.tail()->object->value, 5);
+    EXPECT_EQ(list.head()->previous, nullptr);
+    // Removing the only remaining objects from the front while standing before the head.
+    list.first();
+    Tracked* one = list.getItem(0);
+    ASSERT_TRUE(list.remove(one));
+    delete one;
+    Tracked* three = list.getItem(0);
+    ASSERT_TRUE(list.remove(three));
+    delete three;
+    EXPECT_EQ(list.next()->value, 5);
+    Tracked stranger(9, &deaths);
+    EXPECT_FALSE(list.remove(&stranger));
+    EXPECT_EQ(list.count(), 1u);
+}
+
+}  // namespace
