@@ -29,11 +29,16 @@ public:
     }
     void notifyEditor(std::uint32_t, float) override {}
     void getProductName(char* b, std::size_t n) const override { std::snprintf(b, n, "Test"); }
-    void onReset(bool) override { ++resets; }
+    void onReset(bool) override {
+        ++resets;
+        if (blockRunning) resetDuringBlock = true;
+    }
     std::int32_t processAudio(void**, void**, std::int32_t, std::int32_t, std::int32_t, int, std::int32_t) override {
         if (slowBlock) {
+            blockRunning = true;
             inBlock = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            blockRunning = false;
         }
         return 0;
     }
@@ -44,6 +49,8 @@ public:
     std::atomic<int> resets{0};
     bool slowBlock = false;
     std::atomic<bool> inBlock{false};
+    std::atomic<bool> blockRunning{false};
+    std::atomic<bool> resetDuringBlock{false};
 };
 
 qv::MidiEventRecord event(std::int32_t delta, std::uint8_t tag) { return {0, 0x90, tag, 64, delta}; }
@@ -145,14 +152,11 @@ TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
 
     // A reset requested during a block runs only after the block.
     owned->slowBlock = true;
-    std::atomic<bool> blockDone{false};
-    std::thread audio([&] {
-        runBlock(*owned, 64);
-        blockDone = true;
-    });
+    std::thread audio([&] { runBlock(*owned, 64); });
     while (!owned->inBlock) std::this_thread::yield();
     owned->reset(true);
-    EXPECT_TRUE(blockDone.load());
+    EXPECT_FALSE(owned->resetDuringBlock.load());
+    EXPECT_EQ(owned->resets, 4);
     audio.join();
 }
 
