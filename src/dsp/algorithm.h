@@ -93,7 +93,8 @@ public:
     // to the caller) and leaves block[0..Nb) zero. Without a selected transform nothing happens.
     void analyzeBands(float* block, BandLevelRecord* out, float sampleRate);
 
-    const ThirdOctaveBand& getBand(std::uint32_t band) const { return m_bands[band < kBandCount ? band : 0]; }
+    // Centre and edges of band 0..30; all zero for any other index.
+    ThirdOctaveBand getBand(std::uint32_t band) const { return band < kBandCount ? m_bands[band] : ThirdOctaveBand{}; }
 
 private:
     void buildBandTables();
@@ -112,7 +113,7 @@ private:
     std::uint32_t m_windowLength = 0;
     CRealFft* m_spectrumTransform = nullptr;
     std::vector<std::unique_ptr<CRealFft>> m_spectrumTransforms;  // sizes 8 .. 16384
-    CWindowFunction<float> m_spectrumWindow;
+    CWindowFunction<float> m_spectrumWindow{kMaxSpectrumFftSize};
 
     // Band path.
     std::atomic<std::uint32_t> m_bandFftSize{0};
@@ -122,8 +123,8 @@ private:
     std::atomic<bool> m_historyResetPending{false};
     std::uint32_t m_lastEcoMode = 0;
     std::vector<std::unique_ptr<CRealFft>> m_bandTransforms;  // sizes 8 .. 65536
-    CWindowFunction<float> m_bandWindow;
-    CWindowFunction<float> m_decimatedWindow;
+    CWindowFunction<float> m_bandWindow{kMaxBandFftSize / 2};
+    CWindowFunction<float> m_decimatedWindow{kMaxBandFftSize / 4};
     CFirLowpass m_lowpass;
     std::vector<float> m_kernelSpectrum;
     std::vector<float> m_rawCopy;

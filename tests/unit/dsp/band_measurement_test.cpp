@@ -31,6 +31,7 @@ public:
     }
 
     CAlgorithm& algorithm() { return *m_algorithm; }
+    void forgetHistory() { m_algorithm->resetBandHistory(); }
 
     // One block: source writes kHop samples; returns the record.
     const BandLevelRecord& measure(bool hiRes, float sampleRate, const std::function<void(float*)>& source) {
@@ -108,8 +109,8 @@ TEST(BandMeasurement, SilenceReadsTheFloorInEveryBandAndMode) {
 // the sine's power A^2/2 times N/h = 2, i.e. 0.75, spread over the band's 42 bins; the level
 // is the root of the mean bin power: 10 log10(0.75 / 42) = -17.48 dB.
 TEST(BandMeasurement, OneKilohertzSineReadsItsBandPowerPerBin) {
+    BandMeter meter;
     for (bool hiRes : {false, true}) {
-        BandMeter meter;
         const auto source = sine(1.0, 1000.0, 44100.0);
         for (int i = 0; i < 5; ++i) {
             const BandLevelRecord& r = meter.measure(hiRes, 44100.0f, source);
@@ -131,8 +132,8 @@ TEST(BandMeasurement, OneKilohertzSineReadsItsBandPowerPerBin) {
 // sees the same density: its 4/N filter scaling makes up for its shorter window.
 TEST(BandMeasurement, WhiteNoiseReadsFlatAcrossTheBands) {
     const double expected = 10.0 * std::log10(1.5 * (1.0 / 3.0) / kHop);  // uniform in [-1, 1)
+    BandMeter meter;
     for (bool hiRes : {false, true}) {
-        BandMeter meter;
         const std::vector<double> levels = meter.averageLevels(hiRes, 44100.0f, 4, 64, noise(99));
         for (std::uint32_t b = 0; b < kBands; ++b)
             EXPECT_NEAR(levels[b], expected, 1.0) << "band " << b << " hiRes " << hiRes;
@@ -145,9 +146,10 @@ TEST(BandMeasurement, WhiteNoiseReadsFlatAcrossTheBands) {
 // the band above) and reads each tone in its own band clearly above its neighbours.
 TEST(BandMeasurement, HiResSeparatesTheLowestBands) {
     const double tones[] = {20.0, 25.0, 31.5};
+    BandMeter meter;
     for (std::uint32_t t = 0; t < 3; ++t) {
         for (bool hiRes : {false, true}) {
-            BandMeter meter;
+            meter.forgetHistory();
             const std::vector<double> levels = meter.averageLevels(hiRes, 44100.0f, 4, 2, sine(1.0, tones[t], 44100.0));
             const double own = levels[t];
             double loudestOther = -1000.0;
@@ -195,8 +197,8 @@ TEST(BandMeasurement, SampleRateChangeEmptiesTheHistory) {
 
 TEST(BandMeasurement, OtherSampleRates) {
     for (float fs : {32000.0f, 48000.0f, 96000.0f}) {
+        BandMeter meter;
         for (bool hiRes : {false, true}) {
-            BandMeter meter;
             const auto source = sine(1.0, 1000.0, fs);
             for (int i = 0; i < 4; ++i) meter.measure(hiRes, fs, source);
             const BandLevelRecord& r = meter.measure(hiRes, fs, source);
@@ -205,7 +207,7 @@ TEST(BandMeasurement, OtherSampleRates) {
         }
         // The low bands still come from the decimated path: a 50 Hz tone stands out in band 4
         // (the main bins are 4 to 12 Hz wide here, the decimated ones 8 times narrower).
-        BandMeter meter;
+        meter.forgetHistory();
         const std::vector<double> levels = meter.averageLevels(true, fs, 4, 2, sine(1.0, 50.0, fs));
         EXPECT_GT(levels[4] - std::max(levels[3], levels[5]), 6.0) << fs;
     }
@@ -215,8 +217,8 @@ TEST(BandMeasurement, OtherSampleRates) {
 // that lies wholly above it reads the floor.
 TEST(BandMeasurement, BandsAboveHalfTheRateStopAtTheLastBin) {
     const double expected = 10.0 * std::log10(1.5 * (1.0 / 3.0) / kHop);
+    BandMeter meter;
     for (bool hiRes : {false, true}) {
-        BandMeter meter;
         const std::vector<double> levels = meter.averageLevels(hiRes, 32000.0f, 2, 24, noise(5));
         EXPECT_NEAR(levels[29], expected, 1.0);  // 14.0 .. 17.8 kHz, bins up to 16 kHz
         EXPECT_NEAR(levels[28], expected, 1.0);
@@ -227,8 +229,8 @@ TEST(BandMeasurement, BandsAboveHalfTheRateStopAtTheLastBin) {
 TEST(BandMeasurement, NonFiniteSamplesMeasureAsZeroAndLevelsStayFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
+    BandMeter clean, dirty;
     for (bool hiRes : {false, true}) {
-        BandMeter clean, dirty;
         Sine cleanTone(0.5, 440.0, 44100.0), dirtyTone(0.5, 440.0, 44100.0);
         for (int i = 0; i < 5; ++i) {
             const BandLevelRecord& expected = clean.measure(hiRes, 44100.0f, [&](float* out) {
@@ -245,12 +247,12 @@ TEST(BandMeasurement, NonFiniteSamplesMeasureAsZeroAndLevelsStayFinite) {
     // Enormous finite input overflows the arithmetic but still reads a finite level.
     for (float amplitude : {1e30f, 3.0e38f}) {
         for (bool hiRes : {false, true}) {
-            BandMeter meter;
+            clean.forgetHistory();
             const auto source = [&](float* out) {
                 Noise(1).fill(out, kHop, amplitude);
             };
             for (int i = 0; i < 5; ++i) {
-                const BandLevelRecord& r = meter.measure(hiRes, 44100.0f, source);
+                const BandLevelRecord& r = clean.measure(hiRes, 44100.0f, source);
                 for (std::uint32_t b = 0; b < kBands; ++b) {
                     EXPECT_TRUE(std::isfinite(r.levels[b])) << b;
                     EXPECT_LE(r.levels[b], 0.0f);
