@@ -1,0 +1,62 @@
+// The X11 window: a child of the host's X window on a display connection of its own. Events
+// are pumped and refresh passes run from the editor's idle call; each pass puts the back buffer
+// on screen with one XPutImage.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "gui/native/native_window.h"
+
+namespace qv {
+
+class CX11Window final : public CNativeWindow {
+public:
+    // Takes ownership of the display connection.
+    CX11Window(CGuiWindow& window, Display* display, Window parent);
+    ~CX11Window() override;
+
+    CWindowBackend kind() const override { return CWindowBackend::kX11; }
+    bool create(std::int32_t width, std::int32_t height) override;
+    void destroy() override;
+    bool resize(std::int32_t width, std::int32_t height) override;
+    bool resizeHostFrames(std::int32_t width, std::int32_t height) override;
+    PixelSurface backBuffer() override;
+    void startTimer(std::uint32_t periodMs) override;
+    void stopTimer() override;
+    void present() override;
+    void validate() override {}
+    void setCursor(CCursorShape shape) override;
+    double nowMs() override;
+    void idle() override;
+    void* nativeHandle() const override;
+
+    Display* getDisplay() const { return display; }
+
+private:
+    bool makeBuffer(std::int32_t width, std::int32_t height);
+    void freeImage();
+    void handle(XEvent& event);
+
+    CGuiWindow& window;
+    Display* display;
+    Window parent;
+    Window child = 0;
+    GC gc = nullptr;
+    Visual* visual = nullptr;
+    int depth = 0;
+    XImage* image = nullptr;
+    bool directFormat = false;  // the image holds our pixel words as they are
+    std::vector<std::uint32_t> pixels;   // back buffer, bottom-up
+    std::vector<std::uint32_t> staging;  // top-down copy for the X server
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::uint32_t timerPeriodMs = 0;
+    bool timerRunning = false;
+    double lastPassMs = 0.0;
+    Cursor cursors[2] = {0, 0};
+};
+
+}  // namespace qv
