@@ -2,9 +2,14 @@
 
 #include <cstring>
 #include <new>
+#include <vector>
 
+#include "core/analysis_shared.h"
+#include "core/block_worker.h"
+#include "core/instance_messages.h"
 #include "framework/error_report.h"
 #include "framework/param_container.h"
+#include "framework/parameter_sink.h"
 #include "framework/program_container.h"
 
 namespace qv {
@@ -27,16 +32,159 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
     config.reservedCapability = 1;
     setLatency(0);
     chunk.fillHeader();
+
+    try {
+        shared = std::make_shared<AnalysisShared>();
+    } catch (const std::bad_alloc&) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "CPlugin::CPlugin");
+        throw 0;
+    }
+    settings.setObserver(this);
+    CAlgorithm& algorithm = shared->algorithm;
+    algorithm.setBandFftSize(kBandFftSize);
+    bandFftSize = algorithm.getBandFftSize();
+    bandBlockLength = algorithm.getBandWindowLength();
+    resetBandRecords();
+    for (auto& pair : shared->spectrumRecords) {
+        for (auto& record : pair) record.sequence = 0xFFFFFFFFu;
+    }
+
+    // From here on threads exist: every failure stops them before it leaves.
+    try {
+        startWorkers();
+        try {
+            LoadDll();
+            registerInstance();
+            std::lock_guard<std::recursive_mutex> guard(instanceLock);
+            settings.setInstanceNumber(static_cast<std::uint32_t>(instanceNumber));
+            shared->ownNumber.store(static_cast<std::uint32_t>(instanceNumber));
+            shared->ownIndex.store(static_cast<std::uint32_t>(registryIndex));
+            applyEngineSettings();
+        } catch (...) {
+            reportError(kErrCannotInitialize, "Nolvatek", "CPlugin::CPlugin");
+            throw 0;
+        }
+        prime();
+    } catch (...) {
+        stopWorkers();
+        throw;
+    }
 }
 
-CPlugin::~CPlugin() = default;
+CPlugin::~CPlugin() {
+    stopWorkers();
+    unregisterInstance();
+    freeSharedLibrary();
+}
+
+void CPlugin::startWorkers() {
+    std::shared_ptr<AnalysisShared> state = shared;
+    // The jobs hold the shared state; they reach this instance only through its guard.
+    bandWorker = CBlockWorker::start(bandFftSize, [this, state](const float* block, std::uint32_t) {
+        runBandJob(*state, this, block);
+    });
+    if (!bandWorker) {
+        showMessage("Nolvatek - Error", "Quorvane init failed - Please contact technical support.");
+        throw 0;
+    }
+    spectrumWorker = CBlockWorker::start(16384, [this, state](const float* block, std::uint32_t) {
+        runSpectrumJob(*state, this, const_cast<float*>(block));
+    });
+    if (!spectrumWorker) {
+        showMessage("Nolvatek - Error", "Quorvane init failed (2) - Please contact technical support.");
+        throw 0;
+    }
+}
+
+void CPlugin::stopWorkers() {
+    // Calls from the workers into this instance end here; a worker that does not leave within
+    // the grace period is detached and finishes on the shared state it co-owns.
+    if (shared) shared->retire();
+    if (bandWorker) bandWorker->stop(std::chrono::milliseconds(kStopGraceMs));
+    if (spectrumWorker) spectrumWorker->stop(std::chrono::milliseconds(kStopGraceMs));
+    bandWorker.reset();
+    spectrumWorker.reset();
+}
+
+void CPlugin::prime() {
+    // Exercises every path once with silence before the host starts.
+    const std::uint8_t savedIn = numInputs, savedOut = numOutputs;
+    const bool savedSpectrum = spectrumNeeded.load();
+    numInputs = numOutputs = 2;
+    spectrumNeeded = true;
+    priming = true;
+    std::vector<float> silence(kPrimingFrames, 0.0f);
+    void* channels[2] = {silence.data(), silence.data()};
+    onReset(false);
+    processAudio(channels, channels, 2, 2, kPrimingFrames, kPrecisionFloat, 0);
+    onReset(false);
+    numInputs = savedIn;
+    numOutputs = savedOut;
+    spectrumNeeded = savedSpectrum;
+    priming = false;
+}
 
 void CPlugin::getEditorSize(std::int32_t& width, std::int32_t& height) const {
-    width = compactLayout ? kCompactWidth : kEditorWidth;
-    height = compactLayout ? kCompactHeight : kEditorHeight;
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    const bool compact = settings.compactLayout();
+    width = compact ? kCompactWidth : kEditorWidth;
+    height = compact ? kCompactHeight : kEditorHeight;
 }
 
-void CPlugin::notifyEditor(std::uint32_t, float) {}
+void CPlugin::setSampleRate(double rate) {
+    CPluginBase::setSampleRate(rate);
+}
+
+void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConvert, bool storeInProgram) {
+    if (id < getNumParams()) {
+        CPluginBase::setParameter(id, value, which, noConvert, storeInProgram);
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    settings.set(id, value);
+}
+
+float CPlugin::getParameter(std::uint32_t id, int which) const {
+    if (id < getNumParams()) return CPluginBase::getParameter(id, which);
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    return settings.get(id);
+}
+
+void CPlugin::notifyEditor(std::uint32_t id, float value) {
+    if (IParameterSink* sink = getParameterSink()) sink->setParameter(static_cast<std::int32_t>(id), value);
+}
+
+void CPlugin::namesRequested() {
+    IParameterSink* sink = getParameterSink();
+    if (!sink) return;
+    InstanceNamesBlock record{};
+    record.header = InstanceMessage{InstanceNamesBlock::kSize, kMsgNames, 0};
+    std::memcpy(record.names, settings.names(), sizeof(record.names));
+    sink->receiveData(&record);
+}
+
+void CPlugin::applyEngineSettings() {
+    analysisSettingsChanged(settings.ecoMode(), settings.fftSizeIndex());
+    windowTypeChanged(settings.windowType());
+    displayModeChanged();
+}
+
+void CPlugin::commonSettingsChanged(const GlobalSettingsBlock& block) {
+    GlobalSettingsBlock outgoing = block;
+    postToOthers(&outgoing);
+}
+
+void CPlugin::analysisSettingsChanged(std::uint32_t ecoMode, std::uint32_t fftSizeIndex) {
+    shared->ecoMode.store(ecoMode);
+    if (fftSizeIndex <= 5) fftIndex.store(fftSizeIndex);
+}
+
+void CPlugin::windowTypeChanged(std::uint32_t windowType) { shared->algorithm.setWindowType(windowType); }
+
+void CPlugin::displayModeChanged() {
+    updateNeededAnalyses();
+    updateAverageMemory();
+}
 
 void CPlugin::getProductName(char* buffer, std::size_t capacity) const {
     if (!buffer || capacity == 0) return;
@@ -46,14 +194,45 @@ void CPlugin::getProductName(char* buffer, std::size_t capacity) const {
 
 std::int32_t CPlugin::getChunk(void** data, bool) {
     if (chunkDisabled || !data) return 0;
-    chunk.fillHeader();
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    settings.fillChunk(chunk);
     *data = &chunk;
     return static_cast<std::int32_t>(sizeof(chunk));
 }
 
-std::int32_t CPlugin::setChunk(const void*, std::int32_t, bool) { return 0; }
+// Restores this instance's settings from a chunk the host saved; a chunk that does not
+// validate changes nothing.
+std::int32_t CPlugin::setChunk(const void* data, std::int32_t size, bool) {
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    return settings.restoreChunk(data, size) ? 1 : 0;
+}
 
-void CPlugin::onReset(bool) {}
+std::uint32_t CPlugin::countInstanceNumbers() const { return 1; }
+
+void CPlugin::updateNeededAnalyses() {
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    const GlobalSettingsBlock& block = settings.commonSettings();
+    bool bands = false, spectrum = false;
+    for (std::uint32_t n = 0; n < 16; ++n) {
+        if (!isInstanceNumberActive(n)) continue;
+        bands = bands || block.displayModes[n] == 0;
+        spectrum = spectrum || block.displayModes[n] == 1;
+    }
+    bandsNeeded = bands;
+    spectrumNeeded = spectrum;
+}
+
+bool CPlugin::waitForWorkers(std::chrono::milliseconds timeout) {
+    const bool bands = bandWorker->waitIdle(timeout);
+    return spectrumWorker->waitIdle(timeout) && bands;
+}
+
+void CPlugin::setTestJobDelay(int milliseconds) { shared->testJobDelayMs.store(milliseconds); }
+
+std::uint64_t CPlugin::droppedBandBlocks() const { return bandWorker ? bandWorker->droppedBlocks() : 0; }
+std::uint64_t CPlugin::droppedSpectrumBlocks() const { return spectrumWorker ? spectrumWorker->droppedBlocks() : 0; }
+std::uint32_t CPlugin::bandBlocksMeasured() const { return shared->bandSequence.load(); }
+std::uint32_t CPlugin::spectrumBlocksMeasured() const { return shared->spectrumSequence.load(); }
 
 template <typename Sample>
 void passThrough(Sample* const* inputs, Sample* const* outputs, std::int32_t numIn, std::int32_t numOut, std::int32_t frames) {
@@ -73,17 +252,5 @@ void passThrough(Sample* const* inputs, Sample* const* outputs, std::int32_t num
 
 template void passThrough<float>(float* const*, float* const*, std::int32_t, std::int32_t, std::int32_t);
 template void passThrough<double>(double* const*, double* const*, std::int32_t, std::int32_t, std::int32_t);
-
-std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
-                                   std::int32_t frames, int precision, std::int32_t) {
-    if (numIn < 1 || numIn > kMaxChannels || numOut < 1 || numOut > kMaxChannels) return 0;
-    if (precision == kPrecisionDouble) {
-        passThrough(reinterpret_cast<double* const*>(inputs), reinterpret_cast<double* const*>(outputs), numIn, numOut, frames);
-        return 0;
-    }
-    if (precision != kPrecisionFloat) return 0;
-    passThrough(reinterpret_cast<float* const*>(inputs), reinterpret_cast<float* const*>(outputs), numIn, numOut, frames);
-    return 0;
-}
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "framework/parameter_sink.h"
 #include "gui/geometry.h"
 
 namespace qv {
@@ -11,11 +12,11 @@ namespace qv {
 class CPluginBase;
 class IEditorHost;
 
-class CEditor {
+class CEditor : public IParameterSink {
 public:
     CEditor(std::uint64_t windowId, std::int32_t width, std::int32_t height, IEditorHost* host,
             CPluginBase* core, void* moduleHandle);
-    virtual ~CEditor();
+    ~CEditor() override;
     CEditor(const CEditor&) = delete;
     CEditor& operator=(const CEditor&) = delete;
 
@@ -33,12 +34,12 @@ public:
 
     // A control reports a user change; a parameter value is to be shown by the controls.
     virtual void valueChanged(std::int32_t, float) {}
-    virtual void setParameter(std::int32_t, float) {}
+    void setParameter(std::int32_t, float) override {}
     // Automation when allowed, then the core applies the value and echoes it back.
     virtual void setParameterAutomated(std::int32_t index, float value);
     virtual float getParameter(std::int32_t index) const;
     // Records the core forwards to the editor: a type-4 record of 16 bytes sets a parameter.
-    virtual void receiveData(const void* request);
+    void receiveData(const void* request) override;
     virtual bool getData(void* request);
     virtual bool putData(void* request);
     virtual void beginEdit(std::int32_t index);

@@ -13,6 +13,7 @@
 namespace qv {
 
 class CParamContainer;
+class IParameterSink;
 class CProgramContainer;
 
 #pragma pack(push, 1)
@@ -161,6 +162,9 @@ public:
     void setRawEventList(bool on) { rawEventList = on; }
     void setRawEventDeltas(bool on) { rawEventDeltas = on; }
 
+    // The editor that applied values are echoed to; null while there is none.
+    void setParameterSink(IParameterSink* sink) { parameterSink.store(sink, std::memory_order_release); }
+    IParameterSink* getParameterSink() const { return parameterSink.load(std::memory_order_acquire); }
     void setHostAdapter(void* adapter) { hostAdapter = adapter; }
     void* getHostAdapter() const { return hostAdapter; }
     bool isResetDone() const { return resetDone.load(std::memory_order_acquire); }
@@ -185,6 +189,7 @@ protected:
     float pendingValue = 0;
     bool chunkDisabled = false;
     void* hostAdapter = nullptr;
+    std::atomic<IParameterSink*> parameterSink{nullptr};
     bool latencyChangedFlag = false;
     bool loadingProgram = false;
 

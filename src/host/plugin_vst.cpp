@@ -52,6 +52,7 @@ void PluginVST::constructRest() {
         editorView = new CEditor(0, kEditorWidth, kEditorHeight, this, core.get(), platform::moduleHandle());
         try {
             new CPluginEditorInterface(editorView, this);  // owned by the effect from here on
+            core->setParameterSink(editorView);
         } catch (...) {
             delete editorView;
             throw;
@@ -64,7 +65,8 @@ void PluginVST::constructRest() {
 }
 
 PluginVST::~PluginVST() {
-    // The editor reads the core: it goes first.
+    // The editor reads the core: it goes first, and the core stops reporting to it.
+    core->setParameterSink(nullptr);
     setEditor(nullptr);
     editorView = nullptr;
     core.reset();

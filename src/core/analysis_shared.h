@@ -1,0 +1,55 @@
+// Everything the measurement workers touch, co-owned by the instance and its workers so that a
+// worker that outlives its instance (it did not stop in time) still works on live memory.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "dsp/algorithm.h"
+#include "dsp/measurement_records.h"
+
+namespace qv {
+
+struct AnalysisShared {
+    static constexpr int kMaxInstances = 16;
+
+    AnalysisShared();
+
+    CAlgorithm algorithm;
+    SpectrumRecord spectrumScratch{};
+
+    // Latest records of every instance number, double-buffered: selector[n] names the current one.
+    std::array<std::array<BandLevelRecord, 2>, kMaxInstances> bandRecords{};
+    std::array<std::atomic<std::uint32_t>, kMaxInstances> bandSelect{};
+    std::array<std::array<SpectrumRecord, 2>, kMaxInstances> spectrumRecords{};
+    std::array<std::atomic<std::uint32_t>, kMaxInstances> spectrumSelect{};
+    std::mutex spectrumLock;
+
+    std::atomic<std::uint32_t> bandSequence{0};
+    std::atomic<std::uint32_t> spectrumSequence{0};
+    std::atomic<float> sampleRate{44100.0f};
+    std::atomic<std::uint32_t> ecoMode{0};
+    std::atomic<std::uint32_t> ownNumber{0};
+    std::atomic<std::uint32_t> ownIndex{0};
+    std::atomic<int> testJobDelayMs{0};  // test hook: a deliberately slow measurement
+
+    // Guards calls from a worker into its instance: the instance clears `alive` and waits for
+    // calls in flight before it goes away.
+    bool enterInstance() {
+        inFlight.fetch_add(1);
+        if (alive.load()) return true;
+        inFlight.fetch_sub(1);
+        return false;
+    }
+    void leaveInstance() { inFlight.fetch_sub(1); }
+    void retire();
+
+private:
+    std::atomic<bool> alive{true};
+    std::atomic<int> inFlight{0};
+};
+
+}  // namespace qv

@@ -1,0 +1,154 @@
+// The audio path of an instance: pass-through, mixing, block collection and the two jobs.
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/analysis_shared.h"
+#include "core/block_worker.h"
+#include "core/mixer.h"
+#include "core/plugin.h"
+
+namespace qv {
+
+std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
+                                   std::int32_t frames, int precision, std::int32_t) {
+    if (numIn < 1 || numIn > kMaxChannels || numOut < 1 || numOut > kMaxChannels || frames < 0) return 0;
+    if (precision == kPrecisionDouble) {
+        // Not measured (the host is told there is no double path), but never left unwritten.
+        passThrough(reinterpret_cast<double* const*>(inputs), reinterpret_cast<double* const*>(outputs), numIn, numOut, frames);
+        return 0;
+    }
+    if (precision != kPrecisionFloat || !inputs) return 0;
+    const auto* const* in = reinterpret_cast<const float* const*>(inputs);
+
+    shared->sampleRate.store(priming ? 44100.0f : static_cast<float>(getSampleRate()), std::memory_order_relaxed);
+    const std::uint32_t index = fftIndex.load(std::memory_order_relaxed);
+    CAlgorithm& algorithm = shared->algorithm;
+    algorithm.setFftSize(512u << index);
+    const std::uint32_t spectrumLength = algorithm.getWindowLength();
+    if (index != lastFftSizeIndex) {
+        lastFftSizeIndex = index;
+        spectrumWorker->fill = 0;
+    }
+
+    if (!refused && frames > 0) {
+        collectBands(in, frames);
+        collectSpectrum(in, frames, spectrumLength);
+    }
+    passThrough(reinterpret_cast<float* const*>(inputs), reinterpret_cast<float* const*>(outputs), numIn, numOut, frames);
+    return 0;
+}
+
+void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
+    CBlockWorker& worker = *bandWorker;
+    if (!bandsNeeded.load(std::memory_order_relaxed)) {
+        worker.fill = 0;
+        return;
+    }
+    std::int32_t done = 0;
+    while (done < frames) {
+        const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(bandBlockLength - worker.fill));
+        mixToMean(worker.writeBuffer() + worker.fill, in, numInputs, done, n);
+        worker.fill += static_cast<std::uint32_t>(n);
+        done += n;
+        if (worker.fill >= bandBlockLength) worker.handOver(bandFftSize);
+    }
+}
+
+void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
+    CBlockWorker& worker = *spectrumWorker;
+    if (!spectrumNeeded.load(std::memory_order_relaxed) || blockLength == 0) {
+        worker.fill = 0;
+        return;
+    }
+    std::int32_t done = 0;
+    while (done < frames) {
+        const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(blockLength - worker.fill));
+        mixToMean(worker.writeBuffer() + worker.fill, in, numInputs, done, n);
+        worker.fill += static_cast<std::uint32_t>(n);
+        done += n;
+        if (worker.fill < blockLength) continue;
+        if (blockLength <= 2048) {
+            if (worker.runInline(blockLength)) inlineSpectra.fetch_add(1, std::memory_order_relaxed);
+        } else {
+            worker.handOver(blockLength);
+        }
+    }
+}
+
+void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* block) {
+    if (const int delay = state.testJobDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    CAlgorithm& algorithm = state.algorithm;
+    const std::uint32_t own = state.ownNumber.load() & 15u;
+    const std::uint32_t idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
+    BandLevelRecord& record = state.bandRecords[own][idle];
+    algorithm.setEcoMode(state.ecoMode.load());
+    // The band transform works in place and leaves the block zeroed for the next fill.
+    algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
+    record.size = sizeof(BandLevelRecord);
+    record.type = 4;
+    record.source = own;
+    record.target = state.ownIndex.load();
+    record.sequence = state.bandSequence.load();
+    state.bandSelect[own].store(idle, std::memory_order_release);
+    if (state.enterInstance()) {
+        owner->postToOthers(&record);
+        state.leaveInstance();
+    }
+    state.bandSequence.fetch_add(1);
+}
+
+void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block) {
+    if (const int delay = state.testJobDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    SpectrumRecord& scratch = state.spectrumScratch;
+    scratch.count = 0;
+    state.algorithm.analyzeSpectrum(block, &scratch, state.sampleRate.load());
+    if (scratch.count == 0) return;  // no transform for the requested size
+    const std::uint32_t own = state.ownNumber.load() & 15u;
+    scratch.size = 52 + 4 * scratch.count;
+    scratch.type = 8;
+    scratch.source = own;
+    scratch.target = state.ownIndex.load();
+    scratch.sequence = state.spectrumSequence.load();
+    {
+        std::lock_guard<std::mutex> guard(state.spectrumLock);
+        const std::uint32_t idle = state.spectrumSelect[own].load() ^ 1u;
+        std::memcpy(&state.spectrumRecords[own][idle], &scratch, scratch.size);
+        state.spectrumSelect[own].store(idle);
+    }
+    if (state.enterInstance()) {
+        owner->postToOthers(&scratch);
+        state.leaveInstance();
+    }
+    state.spectrumSequence.fetch_add(1);
+}
+
+void CPlugin::resetBandRecords() {
+    // Band b lies b/3 octave above 20 Hz: the floor follows the slope tilt.
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    const auto rangeLow = static_cast<float>(settings.levelRange().low());
+    const float slopeDbPerOctave = settings.slopeDbPerOctave();
+    for (auto& pair : shared->bandRecords) {
+        for (BandLevelRecord& record : pair) {
+            record.size = sizeof(BandLevelRecord);
+            record.type = 0;
+            for (int b = 0; b < 31; ++b) {
+                const float level = rangeLow - static_cast<float>(b) * slopeDbPerOctave / 3.0f;
+                record.peaks[b] = level;
+                record.levels[b] = level;
+            }
+        }
+    }
+}
+
+void CPlugin::onReset(bool) {
+    if (numInputs == 0 || numOutputs == 0 || (numInputs != numOutputs && numInputs != 1)) return;
+    // Blocks already handed over finish first; no new ones come while the host resets.
+    waitForWorkers(std::chrono::milliseconds(kStopGraceMs));
+    bandWorker->fill = 0;
+    spectrumWorker->fill = 0;
+    resetBandRecords();
+    shared->algorithm.resetBandHistory();
+}
+
+}  // namespace qv

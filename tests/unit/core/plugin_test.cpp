@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+#include "core/analysis_shared.h"
+#include "core/plugin.h"
+#include "core/setting_ids.h"
+#include "framework/parameter_sink.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace id = qv::settingid;
+
+// Feeds an instance like a host: numIn channels, blocks of `block` frames.
+struct Feeder {
+    qv::CPlugin& plugin;
+    int channels;
+    std::vector<std::vector<float>> in, out;
+    double phase = 0;
+    bool paced = true;  // waits for the workers after every host block, so no block is dropped
+
+    Feeder(qv::CPlugin& p, int numChannels, int block) : plugin(p), channels(numChannels) {
+        in.assign(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
+        out = in;
+    }
+    // Runs frames of a sine (amplitude on channel `active`, every channel when active < 0).
+    void sine(double frequency, double rate, int frames, float amplitude = 1.0f, int active = -1) {
+        const int block = static_cast<int>(in[0].size());
+        for (int done = 0; done < frames; done += block) {
+            const int n = std::min(block, frames - done);
+            for (int i = 0; i < n; ++i) {
+                const auto v = static_cast<float>(amplitude * std::sin(phase));
+                phase += 2 * std::numbers::pi * frequency / rate;
+                for (int c = 0; c < channels; ++c) in[static_cast<size_t>(c)][static_cast<size_t>(i)] = (active < 0 || c == active) ? v : 0.0f;
+            }
+            run(n);
+        }
+    }
+    void run(int n) {
+        std::vector<void*> ins, outs;
+        for (auto& c : in) ins.push_back(c.data());
+        for (auto& c : out) outs.push_back(c.data());
+        plugin.process(ins.data(), outs.data(), channels, channels, n, qv::kPrecisionFloat, 0);
+        if (paced) plugin.waitForWorkers(5s);
+    }
+};
+
+const qv::BandLevelRecord& currentBands(qv::CPlugin& p) {
+    auto& s = p.analysis();
+    const auto own = static_cast<size_t>(p.getInstanceNumber());
+    return s.bandRecords[own][s.bandSelect[own].load()];
+}
+
+TEST(Plugin, MeasuresTheMeanOfItsInputsAndPassesAudioThrough) {
+    qv::CPlugin plugin(0, 8, 8);
+    plugin.setSampleRate(44100.0);
+    const std::uint32_t primed = plugin.bandBlocksMeasured();
+    Feeder feed(plugin, 8, 512);
+    // Only the first of eight channels carries the sine at 8x: the mean is a sine of amplitude 1.
+    feed.sine(1000.0, 44100.0, 4096 * 4, 8.0f, 0);
+    ASSERT_EQ(plugin.bandBlocksMeasured(), primed + 4);
+    const auto& record = currentBands(plugin);
+    EXPECT_NEAR(record.levels[17], 10.0f * std::log10(0.75f / 42.0f), 0.3f);
+    EXPECT_LT(record.levels[5], record.levels[17] - 40.0f);
+    EXPECT_EQ(record.size, 272u);
+    EXPECT_EQ(record.type, 4u);
+    // Pass-through stayed bit-exact.
+    EXPECT_EQ(std::memcmp(feed.out[0].data(), feed.in[0].data(), 512 * sizeof(float)), 0);
+    EXPECT_EQ(feed.out[3][100], 0.0f);
+}
+
+TEST(Plugin, SmallSpectraRunInsideProcessLargeOnesOnTheWorker) {
+    qv::CPlugin plugin(0, 2, 2);
+    Feeder feed(plugin, 2, 256);
+    // The default view shows bands: no spectrum block is collected.
+    const std::uint32_t before = plugin.spectrumBlocksMeasured();
+    feed.sine(440.0, 44100.0, 8192);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before);
+    EXPECT_FALSE(plugin.spectrumIsNeeded());
+
+    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    plugin.setParameter(id::kFftSize, 1.0f, 0, false, true);  // 1024 points
+    EXPECT_TRUE(plugin.spectrumIsNeeded());
+    EXPECT_FALSE(plugin.bandsAreNeeded());
+    const std::uint32_t inlineBefore = plugin.inlineSpectrumBlocks();
+    feed.sine(440.0, 44100.0, 1024 * 4);
+    EXPECT_EQ(plugin.inlineSpectrumBlocks(), inlineBefore + 4);  // measured before process returned
+
+    plugin.setParameter(id::kFftSize, 3.0f, 0, false, true);  // 4096 points: the worker
+    const std::uint32_t measured = plugin.spectrumBlocksMeasured();
+    feed.sine(440.0, 44100.0, 4096);
+    EXPECT_EQ(plugin.inlineSpectrumBlocks(), inlineBefore + 4);
+    for (int i = 0; i < 5000 && plugin.spectrumBlocksMeasured() == measured; ++i) std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), measured + 1);
+    auto& s = plugin.analysis();
+    const auto& spectrum = s.spectrumRecords[0][s.spectrumSelect[0].load()];
+    EXPECT_EQ(spectrum.count, 2049u);
+    EXPECT_EQ(spectrum.size, 52u + 4u * 2049u);
+    EXPECT_FLOAT_EQ(spectrum.sampleRate, 44100.0f);
+}
+
+TEST(Plugin, ChangingTheFftSizeRestartsTheBlock) {
+    qv::CPlugin plugin(0, 2, 2);
+    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    plugin.setParameter(id::kFftSize, 3.0f, 0, false, true);  // 4096
+    Feeder feed(plugin, 2, 1000);
+    feed.sine(440.0, 44100.0, 3000);
+    plugin.setParameter(id::kFftSize, 4.0f, 0, false, true);  // 8192: the 3000 samples are dropped
+    const std::uint32_t before = plugin.spectrumBlocksMeasured();
+    feed.sine(440.0, 44100.0, 5192);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before);
+    feed.sine(440.0, 44100.0, 3000);
+    for (int i = 0; i < 5000 && plugin.spectrumBlocksMeasured() == before; ++i) std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 1);
+}
+
+TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestruction) {
+    auto plugin = std::make_unique<qv::CPlugin>(0, 2, 2);
+    plugin->setTestJobDelay(400);
+    Feeder feed(*plugin, 2, 512);
+    feed.paced = false;
+    // Two seconds of audio at full speed: every band block after the first finds the worker busy.
+    feed.sine(100.0, 44100.0, 88200);
+    EXPECT_GE(plugin->droppedBandBlocks(), 15u);
+    plugin->setTestJobDelay(3000);
+    std::this_thread::sleep_for(500ms);  // the worker is now inside a long job
+    feed.sine(100.0, 44100.0, 4096);
+    const auto t0 = std::chrono::steady_clock::now();
+    plugin.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+}
+
+TEST(Plugin, NonFiniteSamplesPassUnchangedAndAreMeasuredAsSilence) {
+    qv::CPlugin plugin(0, 1, 2);
+    const std::uint32_t primed = plugin.bandBlocksMeasured();
+    Feeder feed(plugin, 1, 4096);
+    std::vector<float> out2(4096, 7.0f);
+    for (int i = 0; i < 4096; ++i) {
+        feed.in[0][static_cast<size_t>(i)] = (i % 3 == 0) ? std::numeric_limits<float>::quiet_NaN()
+                                             : (i % 3 == 1) ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    }
+    void* ins[1] = {feed.in[0].data()};
+    void* outs[2] = {feed.out[0].data(), out2.data()};
+    for (int k = 0; k < 3; ++k) {
+        plugin.process(ins, outs, 1, 2, 4096, qv::kPrecisionFloat, 0);
+        plugin.waitForWorkers(5s);
+    }
+    EXPECT_EQ(std::memcmp(feed.out[0].data(), feed.in[0].data(), 4096 * sizeof(float)), 0);
+    EXPECT_EQ(std::memcmp(out2.data(), feed.in[0].data(), 4096 * sizeof(float)), 0);  // one input, every output
+    ASSERT_EQ(plugin.bandBlocksMeasured(), primed + 3);
+    for (float level : currentBands(plugin).levels) EXPECT_EQ(level, -900.0f);
+}
+
+TEST(Plugin, AnyRateAndBlockSizeStaysFinite) {
+    qv::CPlugin plugin(0, 2, 2);
+    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    for (double rate : {8000.0, 22050.0, 32000.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+        plugin.setSampleRate(rate);
+        for (int block : {1, 37, 65537}) {
+            Feeder feed(plugin, 2, block);
+            feed.sine(rate / 7.0, rate, std::max(block, 9000));
+        }
+    }
+    plugin.setParameter(id::kAnalysisView, 0.0f, 0, false, true);
+    const std::uint32_t before = plugin.bandBlocksMeasured();
+    Feeder feed(plugin, 2, 4096);
+    feed.sine(3000.0, 384000.0, 4096 * 3);
+    EXPECT_EQ(plugin.bandBlocksMeasured(), before + 3);
+    for (float level : currentBands(plugin).levels) EXPECT_TRUE(std::isfinite(level));
+}
+
+// Records what the core echoes to its editor.
+struct EchoSink : qv::IParameterSink {
+    std::vector<std::pair<int, float>> values;
+    int records = 0;
+    void setParameter(std::int32_t index, float value) override { values.emplace_back(index, value); }
+    void receiveData(const void*) override { ++records; }
+};
+
+TEST(Plugin, SettingsEchoToTheEditorAndTheChunkRoundTrips) {
+    qv::CPlugin first(0, 2, 2);
+    EchoSink sink;
+    first.setParameterSink(&sink);
+    first.setParameter(id::kLevelTopUp, 1.0f, 0, false, true);
+    ASSERT_FALSE(sink.values.empty());
+    EXPECT_EQ(sink.values.back(), (std::pair<int, float>{id::kLevelTop, 10.0f}));
+    first.setParameter(id::kFreqLowUp, 1.0f, 0, false, true);
+    first.setParameter(id::kAttack, 0.25f, 0, false, true);
+    first.setParameter(id::kWindowType, 4.0f, 0, false, true);
+    first.setParameter(id::kNamesRequest, 1.0f, 0, false, true);
+    EXPECT_EQ(sink.records, 1);
+    first.setParameterSink(nullptr);
+
+    void* data = nullptr;
+    ASSERT_EQ(first.getChunk(&data, false), 2756);
+    std::vector<unsigned char> saved(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + 2756);
+
+    qv::CPlugin second(0, 2, 2);
+    EXPECT_EQ(second.setChunk(saved.data(), 100, false), 0);  // short: nothing changes
+    EXPECT_EQ(second.getParameter(id::kLevelTop, 0), 0.0f);
+    ASSERT_EQ(second.setChunk(saved.data(), 2756, false), 1);
+    EXPECT_EQ(second.getParameter(id::kLevelTop, 0), 10.0f);
+    EXPECT_EQ(second.getParameter(id::kWindowType, 0), 4.0f);
+    void* again = nullptr;
+    ASSERT_EQ(second.getChunk(&again, false), 2756);
+    EXPECT_EQ(std::memcmp(again, saved.data(), 2756), 0);
+    int editorWidth = 0, editorHeight = 0;
+    second.getEditorSize(editorWidth, editorHeight);
+    EXPECT_EQ(editorWidth, 752);
+    second.setParameter(id::kCompactLayout, 1.0f, 0, false, true);
+    second.getEditorSize(editorWidth, editorHeight);
+    EXPECT_EQ(editorHeight, 335);
+}
+
+}  // namespace
