@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -22,6 +23,11 @@ std::string readText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+void writeText(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
 }
 
 // "label: value" lines of a report; the first line of each label counts.
@@ -135,15 +141,36 @@ TEST(QvhostCommand, WavFileInWavFileOut) {
 
 TEST(QvhostCommand, ChunkFilesRoundTrip) {
     const fs::path dir(test::scratchDir("qvhost-chunk"));
-    const std::string first = (dir / "first.bin").string(), second = (dir / "second.bin").string();
+    const std::string first = (dir / "first.bin").string(), edited = (dir / "edited.bin").string(),
+                      second = (dir / "second.bin").string(), broken = (dir / "broken.bin").string(),
+                      third = (dir / "third.bin").string();
     CommandResult r = command({test::pluginPath(), "--signal", "pink", "--seconds", "0.1", "--save-chunk", first});
     ASSERT_EQ(r.status, 0) << r.errors;
     EXPECT_EQ(reportLines(r.report)["chunk saved"], "2756 bytes to " + first);
-    r = command({test::pluginPath(), "--load-chunk", first, "--save-chunk", second});
+    const std::string defaults = readText(first);
+    ASSERT_EQ(defaults.size(), 2756u);
+
+    // Settings as a user leaves them: level top +10 dB, FFT 16384, Blackman-Harris, 200 Hz.
+    std::string settings = defaults;
+    auto put = [&](std::string& chunk, size_t offset, std::uint32_t v) { std::memcpy(&chunk[offset], &v, 4); };
+    put(settings, 704, 10);
+    put(settings, 724, 5);
+    put(settings, 732, 4);
+    put(settings, 736, 200);
+    writeText(edited, settings);
+    r = command({test::pluginPath(), "--load-chunk", edited, "--save-chunk", second});
+    ASSERT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(reportLines(r.report)["chunk loaded"], "2756 bytes, effSetChunk answered 1");
+    EXPECT_EQ(readText(second), settings);  // a new instance gives back what it was handed
+
+    // A corrupt range is refused whole: nothing of the chunk is applied.
+    std::string corrupt = settings;
+    put(corrupt, 704, 99);
+    writeText(broken, corrupt);
+    r = command({test::pluginPath(), "--load-chunk", broken, "--save-chunk", third});
     ASSERT_EQ(r.status, 0) << r.errors;
     EXPECT_EQ(reportLines(r.report)["chunk loaded"], "2756 bytes, effSetChunk answered 0");
-    EXPECT_EQ(readText(second), readText(first));
-    EXPECT_EQ(readText(first).size(), 2756u);
+    EXPECT_EQ(readText(third), defaults);
 
     r = command({test::pluginPath(), "--load-chunk", (dir / "absent.bin").string()});
     EXPECT_EQ(r.status, 1);
