@@ -12,6 +12,7 @@
 #include "core/analyzer_settings.h"
 #include "core/settings_observer.h"
 #include "core/state_chunk.h"
+#include "dsp/measurement_records.h"
 #include "framework/plugin_base.h"
 
 namespace qv {
@@ -53,8 +54,13 @@ public:
     // Whether instance number n belongs to a registered instance (only the own one until the
     // registry exists).
     virtual bool isInstanceNumberActive(std::uint32_t n) const { return n == static_cast<std::uint32_t>(instanceNumber); }
-    // Re-evaluates which spectra are averaged (averaging comes with the registry).
+    // Re-evaluates which spectra are averaged.
     virtual void updateAverageMemory() {}
+    // Adds a spectrum of instance number `number` (own or received) to its running average.
+    virtual void average(std::uint32_t number, const SpectrumRecord& record) {
+        (void)number;
+        (void)record;
+    }
 
     // Seams of the instance registry; until it exists an instance is the only one, index 0.
     virtual void LoadDll() {}

@@ -117,6 +117,7 @@ void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block
         state.spectrumSelect[own].store(idle);
     }
     if (state.enterInstance()) {
+        owner->average(own, scratch);
         owner->postToOthers(&scratch);
         state.leaveInstance();
     }
