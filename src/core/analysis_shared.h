@@ -24,6 +24,9 @@ struct AnalysisShared {
     // Latest records of every instance number, double-buffered: selector[n] names the current one.
     std::array<std::array<BandLevelRecord, 2>, kMaxInstances> bandRecords{};
     std::array<std::atomic<std::uint32_t>, kMaxInstances> bandSelect{};
+    // Held to choose or flip a band buffer, to write a received band record and to copy one out:
+    // a reader's copy is then always ordered before the next write into the same buffer.
+    std::mutex bandLock;
     std::array<std::array<SpectrumRecord, 2>, kMaxInstances> spectrumRecords{};
     std::array<std::atomic<std::uint32_t>, kMaxInstances> spectrumSelect{};
     std::mutex spectrumLock;

@@ -67,6 +67,7 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
         prime();
     } catch (...) {
         stopWorkers();
+        unregisterInstance();
         throw;
     }
 }
@@ -140,8 +141,11 @@ void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConv
         CPluginBase::setParameter(id, value, which, noConvert, storeInProgram);
         return;
     }
-    std::lock_guard<std::recursive_mutex> guard(instanceLock);
-    settings.set(id, value);
+    {
+        std::lock_guard<std::recursive_mutex> guard(instanceLock);
+        settings.set(id, value);
+    }
+    sendPendingPosts();
 }
 
 float CPlugin::getParameter(std::uint32_t id, int which) const {
@@ -203,11 +207,14 @@ std::int32_t CPlugin::getChunk(void** data, bool) {
 // Restores this instance's settings from a chunk the host saved; a chunk that does not
 // validate changes nothing.
 std::int32_t CPlugin::setChunk(const void* data, std::int32_t size, bool) {
-    std::lock_guard<std::recursive_mutex> guard(instanceLock);
-    return settings.restoreChunk(data, size) ? 1 : 0;
+    bool restored = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(instanceLock);
+        restored = settings.restoreChunk(data, size);
+    }
+    sendPendingPosts();
+    return restored ? 1 : 0;
 }
-
-std::uint32_t CPlugin::countInstanceNumbers() const { return 1; }
 
 void CPlugin::updateNeededAnalyses() {
     std::lock_guard<std::recursive_mutex> guard(instanceLock);

@@ -10,6 +10,8 @@
 #include <mutex>
 
 #include "core/analyzer_settings.h"
+#include "core/registry_library.h"
+#include "core/registry_port.h"
 #include "core/settings_observer.h"
 #include "core/state_chunk.h"
 #include "dsp/measurement_records.h"
@@ -51,9 +53,8 @@ public:
     virtual std::uint32_t countInstanceNumbers() const;
     // Every instance measures what any registered instance shows.
     virtual void updateNeededAnalyses();
-    // Whether instance number n belongs to a registered instance (only the own one until the
-    // registry exists).
-    virtual bool isInstanceNumberActive(std::uint32_t n) const { return n == static_cast<std::uint32_t>(instanceNumber); }
+    // Whether instance number n belongs to a registered instance (some entry of the number map).
+    virtual bool isInstanceNumberActive(std::uint32_t n) const;
     // Re-evaluates which spectra are averaged.
     virtual void updateAverageMemory() {}
     // Adds a spectrum of instance number `number` (own or received) to its running average.
@@ -62,11 +63,12 @@ public:
         (void)record;
     }
 
-    // Seams of the instance registry; until it exists an instance is the only one, index 0.
-    virtual void LoadDll() {}
-    virtual void freeSharedLibrary() {}
-    virtual void registerInstance() {}
-    virtual void unregisterInstance() {}
+    // The instance registry (plugin_registry.cpp): loads the sibling library from the plug-in's
+    // folder (error code 4 and throw when it is missing or foreign), joins and leaves.
+    virtual void LoadDll();
+    virtual void freeSharedLibrary();
+    virtual void registerInstance();
+    virtual void unregisterInstance();
 
     std::uint8_t inputCount() const { return numInputs; }
     std::uint8_t outputCount() const { return numOutputs; }
@@ -97,8 +99,9 @@ private:
     // shared state's guard (a detached worker may outlive it).
     static void runBandJob(AnalysisShared& state, CPlugin* owner, const float* block);
     static void runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block);
-    // Posts a measurement record to every other instance (registry seam).
-    virtual void postToOthers(void* record) { (void)record; }
+    // Posts a record to every other registered instance: measurement records (types 4, 8) at
+    // once, the common settings (type 5) once instanceLock is released (sendPendingPosts).
+    virtual void postToOthers(void* record);
     void collectBands(const float* const* inputs, std::int32_t frames);
     void collectSpectrum(const float* const* inputs, std::int32_t frames, std::uint32_t blockLength);
     void resetBandRecords();
@@ -112,7 +115,7 @@ private:
     void displayModeChanged() override;
     void averageSwitchChanged() override { updateAverageMemory(); }
     void namesRequested() override;
-    void postNames() override {}
+    void postNames() override;
     void memorySwitch(std::uint32_t, std::uint32_t) override {}
 
     std::uint8_t numInputs;
@@ -135,6 +138,66 @@ private:
     mutable std::recursive_mutex instanceLock;
     CAnalyzerSettings settings;
     StateChunk chunk{};
+
+    // ---- registry and messages (plugin_registry.cpp) -------------------------------------------
+public:
+    // Checks type and size (types 2, 3, 4, 5, 8, 32) and hands the record to the instance at its
+    // target registry index. False when the record is malformed or the slot holds no instance; a
+    // null record is accepted. Never reaches an instance that is leaving.
+    virtual bool postToInstance(InstanceMessage* record);
+    // The same for queries (types 1, 6, 32), answered in place by the target.
+    virtual bool queryInstance(InstanceMessage* record);
+    // Fills a query with own data: type 1 the number map, 6 the common settings, 32 the names.
+    virtual bool answerQuery(InstanceMessage* record);
+    // A record posted by another instance (or by this one to itself); checked by size and type,
+    // false when ignored. Measurement records never wait: when the buffers are being read or
+    // reset the record is dropped (droppedRecords).
+    virtual bool receiveMessage(InstanceMessage* record);
+
+    // Limit flag: the registry was full when this instance was created, so it only passes audio.
+    bool instanceLimitReached() const { return refused; }
+    // Sends a renumbering (type 3) to every registered instance, this one included: mode 0 gives
+    // the instance holding number a the free number b, mode 1 swaps numbers a and b.
+    bool renumberInstances(std::uint32_t mode, std::int32_t a, std::int32_t b);
+    // Posts the 16 names (type 32) to every registered instance, this one included. Call without
+    // holding instanceLock.
+    void shareNames();
+    // The number held by registry index (-1: none).
+    std::int32_t instanceNumberAt(std::uint32_t index) const;
+    // Copies of the current band and spectrum record of instance number n (false for n >= 16);
+    // safe against records arriving at the same time.
+    bool readBandRecord(std::uint32_t number, BandLevelRecord& out) const;
+    bool readSpectrumRecord(std::uint32_t number, SpectrumRecord& out) const;
+    // The instance count of the process-wide registry (0 without the sibling library).
+    std::uint32_t registeredInstances() const;
+    std::uint64_t droppedRecords() const { return recordsDropped.load(std::memory_order_relaxed); }
+
+private:
+    // Posts what settings changes queued while instanceLock was held: the common settings block
+    // (type 5, to every other instance) and the names (type 32, to every instance). Must be
+    // called without holding instanceLock, so that no instance lock is ever taken inside another.
+    void sendPendingPosts();
+    // Hands a record to the instance at index through its published port.
+    bool callInstance(std::uint32_t index, void* record, bool query);
+    // Stamps each target index into the record and posts it there.
+    void postToEveryIndex(void* record, bool includeOwn);
+    void receiveBands(const BandLevelRecord& record);
+    void receiveSpectrum(const SpectrumRecord& record);
+    void receiveMap(const InstanceMapBlock& block);
+    void receiveRenumber(const RenumberMessage& message);
+    void takeOwnNumber(std::int32_t number);
+    // Whether a measurement record from another instance is for this one.
+    bool acceptsMeasurement(std::uint32_t target, std::uint32_t source) const;
+
+    std::unique_ptr<CRegistryLibrary> registry;
+    InstancePort port{};
+    InstanceMapBlock mapBlock{};     // number of every registry index (guarded by instanceLock)
+    std::atomic<bool> registered{false};  // holds a registry slot
+    std::mutex outboxLock;           // serialises sending queued posts, oldest state never last
+    bool settingsPending = false;    // guarded by instanceLock
+    bool namesPending = false;       // guarded by instanceLock
+    GlobalSettingsBlock pendingSettings{};
+    std::atomic<std::uint64_t> recordsDropped{0};
 };
 
 // Copies every input to its output; a single input goes to every output, and outputs beyond

@@ -80,7 +80,11 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     if (const int delay = state.testJobDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     CAlgorithm& algorithm = state.algorithm;
     const std::uint32_t own = state.ownNumber.load() & 15u;
-    const std::uint32_t idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
+    std::uint32_t idle = 0;
+    {
+        std::lock_guard<std::mutex> guard(state.bandLock);
+        idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
+    }
     BandLevelRecord& record = state.bandRecords[own][idle];
     algorithm.setEcoMode(state.ecoMode.load());
     // The band transform works in place and leaves the block zeroed for the next fill.
@@ -90,7 +94,10 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     record.source = own;
     record.target = state.ownIndex.load();
     record.sequence = state.bandSequence.load();
-    state.bandSelect[own].store(idle, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> guard(state.bandLock);
+        state.bandSelect[own].store(idle, std::memory_order_release);
+    }
     if (state.enterInstance()) {
         owner->postToOthers(&record);
         state.leaveInstance();
@@ -129,6 +136,7 @@ void CPlugin::resetBandRecords() {
     std::lock_guard<std::recursive_mutex> guard(instanceLock);
     const auto rangeLow = static_cast<float>(settings.levelRange().low());
     const float slopeDbPerOctave = settings.slopeDbPerOctave();
+    std::lock_guard<std::mutex> records(shared->bandLock);
     for (auto& pair : shared->bandRecords) {
         for (BandLevelRecord& record : pair) {
             record.size = sizeof(BandLevelRecord);

@@ -213,7 +213,11 @@ TEST(Plugin, SettingsEchoToTheEditorAndTheChunkRoundTrips) {
     EXPECT_EQ(second.getParameter(id::kWindowType, 0), 4.0f);
     void* again = nullptr;
     ASSERT_EQ(second.getChunk(&again, false), 2756);
-    EXPECT_EQ(std::memcmp(again, saved.data(), 2756), 0);
+    // Both instances are registered in this process: only the instance number (at 16) differs.
+    const auto* bytes = static_cast<const unsigned char*>(again);
+    EXPECT_EQ(std::memcmp(bytes, saved.data(), 16), 0);
+    EXPECT_EQ(bytes[16], 1);
+    EXPECT_EQ(std::memcmp(bytes + 20, saved.data() + 20, 2756 - 20), 0);
     int editorWidth = 0, editorHeight = 0;
     second.getEditorSize(editorWidth, editorHeight);
     EXPECT_EQ(editorWidth, 752);

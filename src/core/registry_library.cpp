@@ -1,0 +1,69 @@
+#include "core/registry_library.h"
+
+namespace qv {
+
+namespace {
+
+XelBlock slotBlock(std::uint32_t index) {
+    XelBlock block{};
+    block.index = index;
+    return block;
+}
+
+}  // namespace
+
+std::string CRegistryLibrary::fileName() { return std::string("QuorvaneSys") + platform::DynamicLibrary::extension(); }
+
+bool CRegistryLibrary::open(const std::string& folder) {
+    close();
+    if (!library.open(folder + fileName())) return false;
+    proc = reinterpret_cast<DoXelDataProc>(library.symbol("DoXelData"));
+    if (proc && call(kXelVersion, 0, XelBlock{}).version == kXelRegistryVersion &&
+        call(kXelCapacity, 0, XelBlock{}).capacity == kXelRegistryCapacity) {
+        return true;
+    }
+    close();
+    return false;
+}
+
+void CRegistryLibrary::close() {
+    proc = nullptr;
+    library.close();
+}
+
+XelBlock CRegistryLibrary::call(std::uint32_t operation, std::uint32_t write, XelBlock block) const {
+    return proc ? proc(operation, write, block) : XelBlock{};
+}
+
+void CRegistryLibrary::lock() const { call(kXelLock, 1, XelBlock{}); }
+void CRegistryLibrary::unlock() const { call(kXelLock, 0, XelBlock{}); }
+
+std::uint32_t CRegistryLibrary::count() const { return call(kXelCount, 0, XelBlock{}).count; }
+
+void CRegistryLibrary::setCount(std::uint32_t count) const {
+    XelBlock block{};
+    block.count = count;
+    call(kXelCount, 1, block);
+}
+
+bool CRegistryLibrary::inUse(std::uint32_t index) const { return call(kXelInUse, 0, slotBlock(index)).inUse != 0; }
+
+void CRegistryLibrary::setInUse(std::uint32_t index, bool used) const {
+    XelBlock block = slotBlock(index);
+    block.inUse = used ? 1 : 0;
+    call(kXelInUse, 1, block);
+}
+
+void* CRegistryLibrary::object(std::uint32_t index) const { return call(kXelObject, 0, slotBlock(index)).object; }
+
+void CRegistryLibrary::setObject(std::uint32_t index, void* object) const {
+    XelBlock block = slotBlock(index);
+    block.object = object;
+    call(kXelObject, 1, block);
+}
+
+void* CRegistryLibrary::enter(std::uint32_t index) const { return call(kXelEnter, 0, slotBlock(index)).object; }
+void CRegistryLibrary::leave(std::uint32_t index) const { call(kXelLeave, 0, slotBlock(index)); }
+void CRegistryLibrary::drain(std::uint32_t index) const { call(kXelDrain, 0, slotBlock(index)); }
+
+}  // namespace qv
