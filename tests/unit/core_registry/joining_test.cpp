@@ -1,0 +1,148 @@
+// Joining and leaving the registry: what a new instance takes over, the limit of 16, which slot
+// and number a newcomer gets, and renumbering seen from every instance.
+#include <array>
+
+#include "registry_support.h"
+
+namespace qvtest {
+namespace {
+
+qv::InstanceNamesBlock namesRecord(const std::array<const char*, 16>& texts) {
+    qv::InstanceNamesBlock record{};
+    record.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 0};
+    for (std::size_t i = 0; i < texts.size(); ++i) std::strncpy(record.names[i], texts[i], 31);
+    return record;
+}
+
+using Joining = RegistryTest;
+
+TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
+    auto first = makeInstance();
+    EXPECT_EQ(first->getRegistryIndex(), 0);
+    EXPECT_EQ(number(*first), 0);
+    first->setParameter(id::kFftSize, 5.0f, 0, false, true);
+    first->setParameter(id::kWindowType, 4.0f, 0, false, true);
+    first->setParameter(id::kAccuracy, 1.0f, 0, false, true);
+    first->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    auto renamed = namesRecord({"Kick", "Snare", "Bass", "Keys", "Vox", "Pad", "Gtr", "Bus", "Mix", "FX", "Room",
+                                "Hat", "Tom", "Perc", "Sub", "Lead"});
+    renamed.header.target = 0;
+    ASSERT_TRUE(first->postToInstance(&renamed.header));  // to itself, as the editor's rename does
+
+    auto second = makeInstance();
+    EXPECT_EQ(second->getRegistryIndex(), 1);
+    EXPECT_EQ(number(*second), 1);
+    EXPECT_EQ(second->getParameter(id::kFftSize, 0), 5.0f);
+    EXPECT_EQ(second->getParameter(id::kWindowType, 0), 4.0f);
+    EXPECT_EQ(second->getParameter(id::kAccuracy, 0), 1.0f);
+    EXPECT_EQ(second->fftSizeIndex(), 5u);
+    // The newcomer starts in the band view, while it knows that number 0 shows the spectrum.
+    EXPECT_EQ(second->getParameter(id::kAnalysisView, 0), 0.0f);
+    EXPECT_TRUE(second->bandsAreNeeded());
+    EXPECT_TRUE(second->spectrumIsNeeded());
+    EXPECT_EQ(names(*second), names(*first));
+    EXPECT_EQ(names(*second)[0], "Kick");
+
+    const std::vector<int> expected = {0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    EXPECT_EQ(numberMap(*second), expected);
+    EXPECT_EQ(numberMap(*first), expected);
+    EXPECT_EQ(first->countInstanceNumbers(), 2u);
+    // Joining in the band view did not change the first instance's settings.
+    EXPECT_EQ(first->getParameter(id::kFftSize, 0), 5.0f);
+    EXPECT_EQ(first->getParameter(id::kAnalysisView, 0), 1.0f);
+    EXPECT_TRUE(first->bandsAreNeeded());  // number 1 shows bands now
+
+    second.reset();
+    EXPECT_EQ(first->instanceNumberAt(1), -1);
+    EXPECT_EQ(first->countInstanceNumbers(), 1u);
+    EXPECT_FALSE(first->bandsAreNeeded());
+}
+
+TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlotAndNumber) {
+    std::vector<std::unique_ptr<qv::CPlugin>> instances;
+    for (int i = 0; i < 16; ++i) {
+        instances.push_back(makeInstance());
+        ASSERT_FALSE(instances.back()->instanceLimitReached()) << i;
+        EXPECT_EQ(instances.back()->getRegistryIndex(), i);
+        EXPECT_EQ(number(*instances.back()), i);
+    }
+    EXPECT_EQ(instances[0]->registeredInstances(), 16u);
+
+    auto extra = makeInstance();
+    EXPECT_TRUE(extra->instanceLimitReached());
+    EXPECT_EQ(extra->registeredInstances(), 16u);
+    const std::uint32_t measured = extra->bandBlocksMeasured();
+    std::vector<float> in(4096 * 3), out(in.size(), 7.0f);
+    for (std::size_t i = 0; i < in.size(); ++i) in[i] = std::sin(0.01f * static_cast<float>(i));
+    void* ins[2] = {in.data(), in.data()};
+    void* outs[2] = {out.data(), out.data()};
+    extra->process(ins, outs, 2, 2, static_cast<std::int32_t>(in.size()), qv::kPrecisionFloat, 0);
+    EXPECT_EQ(out, in);
+    EXPECT_EQ(extra->bandBlocksMeasured(), measured);  // takes part in nothing else
+    extra.reset();
+    EXPECT_EQ(instances[0]->registeredInstances(), 16u);  // leaving changed nothing either
+
+    // Indexes 2 and 7 swap numbers; then indexes 2 (number 7) and 4 (number 4) leave.
+    ASSERT_TRUE(instances[0]->renumberInstances(qv::RenumberMessage::kSwap, 2, 7));
+    instances[2].reset();
+    instances[4].reset();
+    EXPECT_EQ(instances[0]->countInstanceNumbers(), 14u);
+    auto newcomer = makeInstance();
+    EXPECT_FALSE(newcomer->instanceLimitReached());
+    EXPECT_EQ(newcomer->getRegistryIndex(), 2);
+    EXPECT_EQ(number(*newcomer), 4);
+    EXPECT_EQ(instances[15]->instanceNumberAt(2), 4);
+    EXPECT_EQ(instances[15]->instanceNumberAt(4), -1);
+    EXPECT_EQ(instances[15]->instanceNumberAt(7), 2);
+}
+
+TEST_F(Joining, SwappingAndRenamingNumbersChangesEveryMap) {
+    auto a = makeInstance(), b = makeInstance(), c = makeInstance();
+    ASSERT_TRUE(b->renumberInstances(qv::RenumberMessage::kSwap, 0, 1));
+    EXPECT_EQ(number(*a), 1);
+    EXPECT_EQ(number(*b), 0);
+    EXPECT_EQ(number(*c), 2);
+    EXPECT_EQ(a->getInstanceNumber(), 1);
+    const std::vector<int> swapped = {1, 0, 2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), swapped);
+
+    // Renaming gives the instance holding number a the free number b; a held b is refused, so
+    // that no two instances ever share a number.
+    ASSERT_TRUE(a->renumberInstances(qv::RenumberMessage::kRename, 2, 9));
+    EXPECT_EQ(number(*c), 9);
+    ASSERT_TRUE(a->renumberInstances(qv::RenumberMessage::kRename, 9, 0));
+    const std::vector<int> renamed = {1, 0, 9, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), renamed);
+    EXPECT_FALSE(a->renumberInstances(qv::RenumberMessage::kSwap, 0, 16));
+
+    // A newcomer takes the lowest number nobody holds.
+    auto d = makeInstance();
+    EXPECT_EQ(d->getRegistryIndex(), 3);
+    EXPECT_EQ(number(*d), 2);
+    EXPECT_EQ(numberMap(*d), (std::vector<int>{1, 0, 9, 2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+}
+
+TEST_F(Joining, NamesFromOthersAreAlwaysTerminatedWithinTheirBytes) {
+    auto a = makeInstance(), b = makeInstance();
+    qv::InstanceNamesBlock raw{};
+    raw.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1};
+    std::memset(raw.names, 'x', sizeof(raw.names));  // no terminator anywhere
+    std::memcpy(raw.names[3], "Drums\0garbage", 13);
+    ASSERT_TRUE(a->postToInstance(&raw.header));
+    const auto held = names(*b);
+    EXPECT_EQ(held[0], std::string(31, 'x'));
+    EXPECT_EQ(held[15], std::string(31, 'x'));
+    EXPECT_EQ(held[3], "Drums");
+    // Bytes after a terminator are cleared too, so what is passed on is clean.
+    void* data = nullptr;
+    b->getChunk(&data, false);
+    const auto* name3 = static_cast<const char*>(data) + 752 + 32 * 3;
+    for (int i = 5; i < 32; ++i) EXPECT_EQ(name3[i], 0) << i;
+
+    // Writing setting 3 shares own names with everybody.
+    b->setParameter(id::kPostNames, 1.0f, 0, false, true);
+    EXPECT_EQ(names(*a), held);
+}
+
+}  // namespace
+}  // namespace qvtest

@@ -1,0 +1,195 @@
+// Records between instances: measurements arrive in the others, malformed or misaddressed
+// records are ignored, and the common settings reach everybody.
+#include <algorithm>
+#include <atomic>
+
+#include "core/analysis_shared.h"
+#include "registry_support.h"
+
+namespace qvtest {
+namespace {
+
+using Messages = RegistryTest;
+
+std::uint32_t peakBin(const qv::SpectrumRecord& r) {
+    return static_cast<std::uint32_t>(std::max_element(r.power, r.power + r.count) - r.power);
+}
+
+TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
+    auto a = makeInstance(), b = makeInstance();
+    const auto from = static_cast<std::uint32_t>(number(*a));
+    // Another thread reads what arrives the whole time, as a display would (far more often).
+    // A record that finds its buffers being read is dropped rather than waited for, so the
+    // reader leaves the locks free most of the time, as a display does.
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint32_t> reads{0};
+    std::thread reader([&] {
+        auto spectrum = std::make_unique<qv::SpectrumRecord>();
+        qv::BandLevelRecord bands{};
+        while (!stop.load()) {
+            b->readBandRecord(from, bands);
+            b->readSpectrumRecord(from, *spectrum);
+            reads.fetch_add(1);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+
+    // Feeds one block at a time until a new record shows up in the other instance (one whose
+    // arrival met the reader is dropped, the next one comes).
+    auto nextArrival = [&](auto read) {
+        const std::uint32_t before = read();
+        for (int tries = 0; tries < 20; ++tries) {
+            feedSine(*a, 1000.0, 4096);  // one block of each view, measured and posted on return
+            const std::uint32_t now = read();
+            if (now != before) return std::make_pair(before, now);
+        }
+        ADD_FAILURE() << "no record arrived";
+        return std::make_pair(before, before);
+    };
+
+    qv::BandLevelRecord got{};
+    auto bandSequence = [&] {
+        b->readBandRecord(from, got);
+        return got.sequence;
+    };
+    for (int block = 0; block < 4; ++block) {
+        const auto [before, now] = nextArrival(bandSequence);
+        if (block > 0) {
+            EXPECT_GT(now, before);
+        }
+        EXPECT_EQ(got.source, from);
+        EXPECT_EQ(got.target, static_cast<std::uint32_t>(b->getRegistryIndex()));
+    }
+    // The 1 kHz band of a full-scale 1 kHz sine reads -17.48 dB, in the other instance too; its
+    // own (silent) number stays at the floor.
+    qv::BandLevelRecord own{};
+    b->readBandRecord(static_cast<std::uint32_t>(number(*b)), own);
+    EXPECT_NEAR(got.levels[17], -17.48f, 0.3f);
+    EXPECT_LT(got.levels[5], got.levels[17] - 40.0f);
+    EXPECT_LT(own.levels[17], -80.0f);
+
+    // In the spectrum view (4096 points) spectra travel too.
+    a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    auto spectrum = std::make_unique<qv::SpectrumRecord>();
+    auto spectrumSequence = [&] {
+        b->readSpectrumRecord(from, *spectrum);
+        return spectrum->sequence;
+    };
+    for (int block = 0; block < 3; ++block) {
+        const auto [before, now] = nextArrival(spectrumSequence);
+        if (block > 0) {
+            EXPECT_GT(now, before);
+        }
+        ASSERT_EQ(spectrum->count, 2049u);
+        EXPECT_EQ(spectrum->size, 52u + 4u * 2049u);
+        EXPECT_EQ(spectrum->source, from);
+        EXPECT_NEAR(static_cast<double>(peakBin(*spectrum)), 1000.0 * 4096 / 44100.0, 1.0);
+    }
+    stop.store(true);
+    reader.join();
+    EXPECT_GT(reads.load(), 0u);
+}
+
+TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
+    auto a = makeInstance(), b = makeInstance();
+    const auto bIndex = static_cast<std::uint32_t>(b->getRegistryIndex());
+    const auto bNumber = static_cast<std::uint32_t>(number(*b));
+    auto record = std::make_unique<qv::SpectrumRecord>();
+    record->type = qv::kMsgSpectrum;
+    record->target = bIndex;
+    record->source = 0;
+    record->sequence = 77;
+    record->count = 257;
+    record->size = 52 + 4 * 257;
+    record->power[3] = 1.0f;
+    auto stored = std::make_unique<qv::SpectrumRecord>();
+    auto expectStoredSequence = [&](std::uint32_t sequence) {
+        b->readSpectrumRecord(0, *stored);
+        EXPECT_EQ(stored->sequence, sequence);
+    };
+
+    record->size += 4;  // one float too many for its count
+    EXPECT_FALSE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    record->count = 0x40000000u;  // 52 + 4 x count wraps to 52
+    record->size = 52;
+    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    expectStoredSequence(0xFFFFFFFFu);  // nothing arrived yet
+
+    record->count = 257;
+    record->size = 52 + 4 * 257;
+    record->source = bNumber;  // from its own number
+    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    record->source = 0;
+    record->target = bIndex + 1;  // addressed to somebody else
+    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    record->target = bIndex;
+    EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    expectStoredSequence(77u);
+    EXPECT_EQ(stored->power[3], 1.0f);
+
+    qv::BandLevelRecord bands{};
+    bands.size = 272;
+    bands.type = qv::kMsgBandLevels;
+    bands.target = bIndex;
+    bands.source = 16;
+    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(&bands)));
+
+    // Unknown types, wrong sizes, queries posted, posts to empty slots.
+    qv::InstanceMapBlock map{};
+    map.header = qv::InstanceMessage{87, qv::kMsgMapPost, bIndex};
+    EXPECT_FALSE(a->postToInstance(&map.header));
+    map.header = qv::InstanceMessage{88, qv::kMsgMapQuery, bIndex};
+    EXPECT_FALSE(a->postToInstance(&map.header));
+    EXPECT_TRUE(a->queryInstance(&map.header));
+    EXPECT_EQ(map.numbers[bIndex], static_cast<std::int32_t>(bNumber));
+    qv::InstanceMessage odd{12, 7, bIndex};
+    EXPECT_FALSE(a->postToInstance(&odd));
+    qv::RenumberMessage renumber{};
+    renumber.header = qv::InstanceMessage{qv::RenumberMessage::kSize, qv::kMsgRenumber, 9};
+    EXPECT_FALSE(a->postToInstance(&renumber.header));  // nobody at index 9
+    renumber.header.target = 16;
+    EXPECT_FALSE(a->postToInstance(&renumber.header));
+    EXPECT_TRUE(a->postToInstance(nullptr));
+    // A map naming a sender index outside the registry changes nothing.
+    map.header = qv::InstanceMessage{88, qv::kMsgMapPost, bIndex};
+    map.senderIndex = 16;
+    EXPECT_FALSE(b->receiveMessage(&map.header));
+    EXPECT_EQ(b->countInstanceNumbers(), 2u);
+}
+
+TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {
+    auto a = makeInstance(), b = makeInstance(), c = makeInstance();
+    a->setParameter(id::kFftSize, 1.0f, 0, false, true);  // 1024 points
+    a->setParameter(id::kWindowType, 5.0f, 0, false, true);
+    for (auto* p : {b.get(), c.get()}) {
+        EXPECT_EQ(p->getParameter(id::kFftSize, 0), 1.0f);
+        EXPECT_EQ(p->fftSizeIndex(), 1u);
+        EXPECT_EQ(p->getParameter(id::kWindowType, 0), 5.0f);
+    }
+
+    // Own view: the others keep theirs but measure spectra for the one that shows them.
+    a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    EXPECT_EQ(b->getParameter(id::kAnalysisView, 0), 0.0f);
+    EXPECT_TRUE(b->spectrumIsNeeded());
+    EXPECT_TRUE(b->bandsAreNeeded());
+    a->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
+    for (auto* p : {b.get(), c.get()}) {
+        EXPECT_EQ(p->getParameter(id::kAnalysisView, 0), 1.0f);
+        EXPECT_FALSE(p->bandsAreNeeded());
+    }
+
+    // The FFT size reaches the others' audio paths: c now measures 8192-point spectra.
+    b->setParameter(id::kFftSize, 4.0f, 0, false, true);
+    EXPECT_EQ(c->fftSizeIndex(), 4u);
+    feedSine(*c, 500.0, 8192 * 2);
+    for (int i = 0; i < 2000 && c->spectrumBlocksMeasured() == 0; ++i) std::this_thread::sleep_for(1ms);
+    auto own = std::make_unique<qv::SpectrumRecord>();
+    c->readSpectrumRecord(static_cast<std::uint32_t>(number(*c)), *own);
+    EXPECT_EQ(own->count, 4097u);
+    a->readSpectrumRecord(static_cast<std::uint32_t>(number(*c)), *own);
+    EXPECT_EQ(own->count, 4097u);
+}
+
+}  // namespace
+}  // namespace qvtest

@@ -1,0 +1,77 @@
+// Helpers of the registry tests: instances of this process, fed like a host feeds them, and the
+// names they hold.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/plugin.h"
+#include "core/setting_ids.h"
+#include "core/state_chunk.h"
+
+namespace qvtest {
+
+namespace id = qv::settingid;
+using namespace std::chrono_literals;
+
+inline std::unique_ptr<qv::CPlugin> makeInstance() { return std::make_unique<qv::CPlugin>(0, 2, 2); }
+
+// Every test starts and ends with nobody registered in this process.
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto probe = makeInstance();
+        ASSERT_EQ(probe->registeredInstances(), 1u) << "an earlier test left instances registered";
+    }
+    void TearDown() override {
+        auto probe = makeInstance();
+        EXPECT_EQ(probe->registeredInstances(), 1u) << "instances were left registered";
+    }
+};
+
+// Runs `frames` of a sine through an instance in blocks of `block`, waiting for its workers
+// after every block so that no block is dropped.
+inline void feedSine(qv::CPlugin& plugin, double frequency, int frames, int block = 512, float amplitude = 1.0f) {
+    std::vector<float> left(static_cast<std::size_t>(block)), right(left.size());
+    double phase = 0.0;
+    for (int done = 0; done < frames; done += block) {
+        const int n = std::min(block, frames - done);
+        for (int i = 0; i < n; ++i) {
+            left[static_cast<std::size_t>(i)] = right[static_cast<std::size_t>(i)] =
+                amplitude * static_cast<float>(std::sin(phase));
+            phase += 2.0 * std::numbers::pi * frequency / 44100.0;
+        }
+        void* ins[2] = {left.data(), right.data()};
+        plugin.process(ins, ins, 2, 2, n, qv::kPrecisionFloat, 0);
+        plugin.waitForWorkers(5s);
+    }
+}
+
+inline int number(qv::CPlugin& plugin) { return static_cast<int>(plugin.getParameter(id::kInstanceNumber, 0)); }
+
+// The 16 names as the state chunk carries them.
+inline std::vector<std::string> names(qv::CPlugin& plugin) {
+    void* data = nullptr;
+    EXPECT_EQ(plugin.getChunk(&data, false), 2756);
+    const auto* bytes = static_cast<const char*>(data) + 752;
+    std::vector<std::string> result;
+    for (int i = 0; i < 16; ++i) result.emplace_back(bytes + 32 * i, strnlen(bytes + 32 * i, 32));
+    return result;
+}
+
+// The number map of an instance, registry index by index.
+inline std::vector<int> numberMap(const qv::CPlugin& plugin) {
+    std::vector<int> map;
+    for (std::uint32_t i = 0; i < 16; ++i) map.push_back(plugin.instanceNumberAt(i));
+    return map;
+}
+
+}  // namespace qvtest
