@@ -191,11 +191,13 @@ private:
 
     std::unique_ptr<CRegistryLibrary> registry;
     InstancePort port{};
-    InstanceMapBlock mapBlock{};     // number of every registry index (guarded by instanceLock)
+    InstanceMapBlock mapBlock{};          // number of every registry index (guarded by instanceLock)
     std::atomic<bool> registered{false};  // holds a registry slot
-    std::mutex outboxLock;           // serialises sending queued posts, oldest state never last
-    bool settingsPending = false;    // guarded by instanceLock
-    bool namesPending = false;       // guarded by instanceLock
+    // Serialises sending the queued posts, so that an older state never arrives last; recursive
+    // because an editor may write a setting while it hears of a post.
+    std::recursive_mutex outboxLock;
+    bool settingsPending = false;  // the queue, guarded by instanceLock
+    bool namesPending = false;
     GlobalSettingsBlock pendingSettings{};
     std::atomic<std::uint64_t> recordsDropped{0};
 };

@@ -305,7 +305,7 @@ void CPlugin::shareNames() {
 
 void CPlugin::sendPendingPosts() {
     if (refused || !registered) return;
-    std::lock_guard<std::mutex> sending(outboxLock);
+    std::lock_guard<std::recursive_mutex> sending(outboxLock);
     GlobalSettingsBlock common{};
     InstanceNamesBlock names{};
     bool sendSettings = false, sendNames = false;
@@ -369,10 +369,16 @@ bool CPlugin::receiveMessage(InstanceMessage* record) {
             return settings.applyCommonSettings(*reinterpret_cast<const GlobalSettingsBlock*>(record));
         }
         case kMsgNames: {
-            std::lock_guard<std::recursive_mutex> guard(instanceLock);
-            // takeNames cuts every name to 31 characters and a terminator, whatever arrived.
-            settings.takeNames(reinterpret_cast<const InstanceNamesBlock*>(record)->names);
-            namesRequested();
+            InstanceNamesBlock taken{};
+            taken.header = InstanceMessage{InstanceNamesBlock::kSize, kMsgNames, 0};
+            {
+                std::lock_guard<std::recursive_mutex> guard(instanceLock);
+                // takeNames cuts every name to 31 characters and a terminator, whatever arrived.
+                settings.takeNames(reinterpret_cast<const InstanceNamesBlock*>(record)->names);
+                std::memcpy(taken.names, settings.names(), sizeof(taken.names));
+            }
+            // The editor hears of it on this (the sender's) thread, with no lock held.
+            if (IParameterSink* sink = getParameterSink()) sink->receiveData(&taken);
             return true;
         }
         default: return false;
