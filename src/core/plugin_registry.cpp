@@ -137,6 +137,7 @@ void CPlugin::registerInstance() {
         }
         registryIndex = slot;
         mapBlock.senderIndex = static_cast<std::uint32_t>(slot);
+        mapBlock.numbers[slot] = -1;  // whatever the peer still had there is gone
         std::int32_t number = 0;
         while (number < static_cast<std::int32_t>(kSlots) && isInstanceNumberActive(static_cast<std::uint32_t>(number))) ++number;
         mapBlock.numbers[slot] = number;
@@ -152,7 +153,7 @@ void CPlugin::registerInstance() {
 
     // Tell the others who joined, and give them this instance's bands at once.
     postToEveryIndex(&ownMap, false);
-    const auto own = static_cast<std::uint32_t>(instanceNumber);
+    const std::uint32_t own = shared->ownNumber.load();
     readBandRecord(own, ownBands);
     ownBands.size = sizeof(BandLevelRecord);
     ownBands.type = kMsgBandLevels;
