@@ -16,11 +16,12 @@ double binFrequency(const CColumnMap& map, std::uint32_t bin) {
 }  // namespace
 
 float CCurveBuilder::levelDb(float v, float dbFactor, float slope, double frequency) {
-    double db = v > 0.0f ? dbFactor * std::log10(static_cast<double>(v)) : -1e30;
-    const double floorDb = dbFactor * std::log10(static_cast<double>(kFloorLinear));
-    if (slope != 0.0f && frequency > 0.0) db += slope * std::log2(frequency / 20.0);
+    if (slope == 0.0f || !(frequency > 0.0)) return v >= kFloorLinear ? dbFactor * std::log10(v) : kSilenceDb;
     // The tilt scales the value (power by g^2, magnitude by g): the floor applies to the result.
-    return db >= floorDb ? static_cast<float>(db) : kSilenceDb;
+    static const double floorLog = std::log10(static_cast<double>(kFloorLinear));
+    if (!(v > 0.0f)) return kSilenceDb;
+    const double db = dbFactor * std::log10(static_cast<double>(v)) + slope * std::log2(frequency / 20.0);
+    return db >= dbFactor * floorLog ? static_cast<float>(db) : kSilenceDb;
 }
 
 float CCurveBuilder::interpolate(const CColumnMap& map, const CurveSource& source, std::uint32_t b1,
