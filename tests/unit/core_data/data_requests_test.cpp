@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
 #include "data_test_support.h"
 
@@ -261,6 +263,42 @@ TEST(DataRequests, AveragingThatCannotGetItsMemoryIsSwitchedOffWithAMessage) {
               std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});
     p.putFlat(0, 4096, 44100.0f, 1e-2f);
     EXPECT_NEAR(curveAt(curves(p), 0).values[30], -20.0f, 1e-4f);  // the live spectrum
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay) {
+    TestPlugin p;
+    p.fftView();
+    p.set(id::kAverageTime, 0.2f);
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> left(256), right(256), o1(256), o2(256);
+        double phase = 0.0;
+        while (!stop.load()) {
+            for (auto& v : left) v = static_cast<float>(std::sin(phase += 0.3));
+            right = left;
+            void* in[2] = {left.data(), right.data()};
+            void* out[2] = {o1.data(), o2.data()};
+            p.process(in, out, 2, 2, 256, qv::kPrecisionFloat, 0);
+        }
+    });
+    for (int round = 0; round < 40; ++round) {
+        p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);
+        if (round % 5 == 0) p.fftSizeIndex(static_cast<std::uint32_t>(round / 5 % 3));  // 512 runs inside process
+        for (int frame = 0; frame < 3; ++frame) {
+            auto r = request(qv::kCurvesRequestBytes, qv::kDataCurves);
+            ASSERT_TRUE(p.getData(r.data()));
+            if (u32At(r, 0) == 0) continue;
+            const CurveRecord& c = curveAt(r, 0);
+            for (std::uint32_t v = 0; v < c.valueCount; ++v) ASSERT_TRUE(std::isfinite(c.values[v]));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    stop = true;
+    audio.join();
 }
 
 }  // namespace
