@@ -155,6 +155,7 @@ float CPlugin::getParameter(std::uint32_t id, int which) const {
 }
 
 void CPlugin::notifyEditor(std::uint32_t id, float value) {
+    settingApplied(id);
     if (IParameterSink* sink = getParameterSink()) sink->setParameter(static_cast<std::int32_t>(id), value);
 }
 

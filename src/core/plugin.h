@@ -10,9 +10,12 @@
 #include <mutex>
 
 #include "core/analyzer_settings.h"
+#include "core/data_service.h"
+#include "core/memory_slots.h"
 #include "core/registry_library.h"
 #include "core/registry_port.h"
 #include "core/settings_observer.h"
+#include "core/spectrum_averager.h"
 #include "core/state_chunk.h"
 #include "dsp/measurement_records.h"
 #include "framework/plugin_base.h"
@@ -55,13 +58,11 @@ public:
     virtual void updateNeededAnalyses();
     // Whether instance number n belongs to a registered instance (some entry of the number map).
     virtual bool isInstanceNumberActive(std::uint32_t n) const;
-    // Re-evaluates which spectra are averaged.
-    virtual void updateAverageMemory() {}
-    // Adds a spectrum of instance number `number` (own or received) to its running average.
-    virtual void average(std::uint32_t number, const SpectrumRecord& record) {
-        (void)number;
-        (void)record;
-    }
+    // Re-evaluates which spectra are averaged (plugin_data.cpp).
+    virtual void updateAverageMemory();
+    // Adds a spectrum of instance number `number` (own or received) to its running average
+    // (plugin_data.cpp).
+    virtual void average(std::uint32_t number, const SpectrumRecord& record);
 
     // The instance registry (plugin_registry.cpp): loads the sibling library from the plug-in's
     // folder (error code 4 and throw when it is missing or foreign), joins and leaves.
@@ -116,7 +117,7 @@ private:
     void averageSwitchChanged() override { updateAverageMemory(); }
     void namesRequested() override;
     void postNames() override;
-    void memorySwitch(std::uint32_t, std::uint32_t) override {}
+    void memorySwitch(std::uint32_t id, std::uint32_t bits) override;  // plugin_data.cpp
 
     std::uint8_t numInputs;
     std::uint8_t numOutputs;
@@ -138,6 +139,35 @@ private:
     mutable std::recursive_mutex instanceLock;
     CAnalyzerSettings settings;
     StateChunk chunk{};
+
+    // ---- Memory slots, averaging and display data (plugin_data.cpp) ----
+public:
+    // The typed requests of the editor and the display (DataRequest, core/data_request.h).
+    bool getData(void* request) override;
+    bool putData(void* request) override;
+    CMemorySlots& memorySlots() { return *memory; }
+    CSpectrumAverager& spectrumAverager() { return *averager; }
+    const CDataService& dataService() const { return *displayData; }
+
+private:
+    // Called for every applied setting value, before it is echoed to the editor.
+    void settingApplied(std::uint32_t id);
+    // Keeps the memory-switch settings of the band view and of the FFT view apart.
+    void switchMemoryView();
+    void setMemoryState(std::uint32_t id, std::uint32_t state);
+    void storeSpectrumMemory(std::uint32_t number, std::uint32_t slot);
+    DataSnapshot takeDataSnapshot();
+    DataSources dataSources() { return DataSources{*shared, *memory, *averager}; }
+    template <typename T>
+    static std::unique_ptr<T> allocateDataPart();
+
+    static constexpr std::uint32_t kMemorySettings = settingid::kAverageTime - settingid::kMemorySwitchFirst;
+    std::unique_ptr<CSpectrumAverager> averager = allocateDataPart<CSpectrumAverager>();
+    std::unique_ptr<CMemorySlots> memory = allocateDataPart<CMemorySlots>();
+    std::unique_ptr<CDataService> displayData = allocateDataPart<CDataService>();
+    std::uint32_t memoryView = 0;  // display mode whose memory settings the settings hold
+    // Memory switches (91..218) and memory states (219..346) of each view, under instanceLock.
+    std::uint32_t memorySettings[2][kMemorySettings] = {};
 
     // ---- registry and messages (plugin_registry.cpp) -------------------------------------------
 public:

@@ -1,0 +1,182 @@
+#include "core/data_service.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <mutex>
+
+#include "core/analysis_shared.h"
+#include "core/memory_slots.h"
+#include "core/spectrum_averager.h"
+
+namespace qv {
+
+namespace {
+
+void writeU32(void* request, std::size_t offset, std::uint32_t value) {
+    std::memcpy(static_cast<char*>(request) + offset, &value, sizeof(value));
+}
+
+bool slotIndicesValid(const DataRequest& header) {
+    return header.a < kMaxInstanceNumbers && header.b < kMemorySlotsPerInstance;
+}
+
+}  // namespace
+
+bool CDataService::get(void* request, const DataSnapshot& snapshot, DataSources sources) {
+    if (request == nullptr) return false;
+    DataRequest header;
+    std::memcpy(&header, request, sizeof(header));
+    if (header.size < sizeof(DataRequest)) return false;
+    switch (header.type) {
+        case kDataBandRecords: return bandRecords(request, header, snapshot, sources.shared);
+        case kDataCurves: return curves(request, header, snapshot, sources);
+        case kDataMemoryCurve: return memoryCurve(request, header, snapshot, sources);
+        case kDataInstanceMap: return instanceMap(request, header, snapshot);
+        case kDataSequences: return sequences(request, header, sources.shared);
+        case kDataBandMemory: return readBandMemory(request, header, sources.memory);
+        default: return false;
+    }
+}
+
+bool CDataService::put(const void* request, DataSources sources) {
+    if (request == nullptr) return false;
+    DataRequest header;
+    std::memcpy(&header, request, sizeof(header));
+    if (header.type != kDataBandMemory || header.size != BandMemoryRequest::kSize || !slotIndicesValid(header))
+        return false;
+    BandLevelRecord record;
+    std::memcpy(&record, static_cast<const char*>(request) + offsetof(BandMemoryRequest, record), sizeof(record));
+    return sources.memory.writeBand(header.a, header.b, record);
+}
+
+bool CDataService::bandRecords(void* request, const DataRequest& header, const DataSnapshot& snapshot,
+                               AnalysisShared& shared) {
+    const auto count = static_cast<std::uint32_t>(std::popcount(snapshot.used));
+    if (header.a != 1 || header.size < bandRecordsReplyBytes(count)) return false;
+    auto* out = static_cast<char*>(request) + sizeof(DataRequest);
+    std::uint32_t written = 0;
+    for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
+        if ((snapshot.used >> n & 1u) == 0) continue;
+        // The buffer the selector marks is complete; the writer fills the other one. The copy is
+        // made under bandLock, which every writer takes to choose its buffer, so it never
+        // overlaps a later write into the same buffer.
+        BandLevelRecord record;
+        {
+            std::lock_guard<std::mutex> guard(shared.bandLock);
+            record = shared.bandRecords[n][shared.bandSelect[n].load(std::memory_order_acquire) & 1u];
+        }
+        record.flag = snapshot.hidden >> n & 1u;
+        std::memcpy(out + written * sizeof(BandLevelRecord), &record, sizeof(record));
+        ++written;
+    }
+    writeU32(request, offsetof(DataRequest, b), written);
+    writeU32(request, offsetof(DataRequest, size), bandRecordsReplyBytes(written));
+    return true;
+}
+
+void CDataService::refreshMap(const DataSnapshot& snapshot, CMemorySlots& memory) {
+    if (map_.update(snapshot.key)) memory.markAll();
+}
+
+bool CDataService::buildCurve(CurveRecord& record, std::uint32_t number, const DataSnapshot& snapshot,
+                              DataSources sources) {
+    const std::uint32_t expected = map_.binCount();
+    // While averaging is on, the published mean of this number's magnitudes (dB factor 20) takes
+    // the place of its latest powers; a number without a mean yet shows its latest spectrum.
+    const bool averaged = sources.averager.active() && sources.averager.copyAverage(number, expected, data_.data());
+    std::uint32_t count = 0;
+    {
+        AnalysisShared& shared = sources.shared;
+        std::lock_guard<std::mutex> guard(shared.spectrumLock);
+        const SpectrumRecord& source = shared.spectrumRecords[number][shared.spectrumSelect[number].load() & 1u];
+        count = source.count;
+        record.target = source.target;
+        record.sequence = source.sequence;
+        if (count == expected && !averaged) std::copy_n(source.power, count, data_.data());
+    }
+    // A spectrum of another FFT size (or none yet) shows as silence.
+    if (count != expected) std::fill_n(data_.data(), expected, 0.0f);
+    const bool useAverage = averaged && count == expected;
+    CurveSource curve{data_.data(), expected, useAverage ? 20.0f : 10.0f, 0.0f, snapshot.slope};
+    CCurveBuilder::build(map_, curve, points_);
+    CCurveBuilder::fillRecord(record, points_);
+    record.unused4 = 0;
+    record.number = number;
+    record.switchFlag = snapshot.hidden >> number & 1u;
+    record.binCount = expected;
+    record.sampleRate = map_.sampleRate();
+    record.valid = count != 0 ? 1 : 0;
+    std::memset(record.unused40, 0, sizeof(record.unused40));
+    return count != 0;
+}
+
+bool CDataService::curves(void* request, const DataRequest& header, const DataSnapshot& snapshot,
+                          DataSources sources) {
+    if (header.size < kCurvesRequestBytes) {
+        writeU32(request, offsetof(CurvesReplyHeader, size), 0);
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(serviceLock);
+    refreshMap(snapshot, sources.memory);
+    std::uint32_t count = 0;
+    bool complete = true;
+    for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
+        if ((snapshot.used >> n & 1u) == 0) continue;
+        complete = buildCurve(records_[count], n, snapshot, sources) && complete;
+        ++count;
+    }
+    auto* out = static_cast<char*>(request);
+    std::memcpy(out + sizeof(CurvesReplyHeader), records_.data(), count * sizeof(CurveRecord));
+    const float low = kDisplayLowHz, high = kDisplayHighHz;
+    std::memcpy(out + offsetof(CurvesReplyHeader, lowHz), &low, sizeof(low));
+    std::memcpy(out + offsetof(CurvesReplyHeader, highHz), &high, sizeof(high));
+    writeU32(request, offsetof(CurvesReplyHeader, count), count);
+    writeU32(request, offsetof(CurvesReplyHeader, size),
+             complete ? static_cast<std::uint32_t>(sizeof(CurvesReplyHeader)) + count * CurveRecord::kSize : 0);
+    return true;
+}
+
+bool CDataService::memoryCurve(void* request, const DataRequest& header, const DataSnapshot& snapshot,
+                               DataSources sources) {
+    if (header.size != MemoryCurveBlock::kSize || !slotIndicesValid(header)) return false;
+    std::lock_guard<std::mutex> guard(serviceLock);
+    // A changed FFT size, rate or smoothing recomputes the curve before it is served.
+    refreshMap(snapshot, sources.memory);
+    if (!sources.memory.serveCurve(header.a, header.b, map_, request)) {
+        writeU32(request, offsetof(DataRequest, size), 0);  // an empty slot: no memory to draw
+    }
+    return true;
+}
+
+bool CDataService::instanceMap(void* request, const DataRequest& header, const DataSnapshot& snapshot) {
+    if (header.size < InstanceMapReply::kSize) return false;
+    std::uint8_t used[kMaxInstanceNumbers];
+    for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) used[n] = snapshot.used >> n & 1u;
+    std::memcpy(static_cast<char*>(request) + offsetof(InstanceMapReply, used), used, sizeof(used));
+    writeU32(request, offsetof(DataRequest, size), InstanceMapReply::kSize);
+    return true;
+}
+
+bool CDataService::sequences(void* request, const DataRequest& header, AnalysisShared& shared) {
+    if (header.size != SequencesReply::kSize) return false;
+    std::uint32_t sequence[kMaxInstanceNumbers];
+    {
+        std::lock_guard<std::mutex> guard(shared.spectrumLock);
+        for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n)
+            sequence[n] = shared.spectrumRecords[n][shared.spectrumSelect[n].load() & 1u].sequence;
+    }
+    std::memcpy(static_cast<char*>(request) + offsetof(SequencesReply, sequences), sequence, sizeof(sequence));
+    return true;
+}
+
+bool CDataService::readBandMemory(void* request, const DataRequest& header, CMemorySlots& memory) {
+    if (header.size != BandMemoryRequest::kSize || !slotIndicesValid(header)) return false;
+    BandLevelRecord record;
+    if (!memory.readBand(header.a, header.b, record)) return false;
+    std::memcpy(static_cast<char*>(request) + offsetof(BandMemoryRequest, record), &record, sizeof(record));
+    writeU32(request, offsetof(DataRequest, type), kDataBandMemoryReply);
+    return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,194 @@
+// What an instance serves to the editor and the display: the typed data requests, the memory
+// slots behind the memory switches, and the spectrum averaging.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+
+#include "core/analysis_shared.h"
+#include "core/plugin.h"
+#include "framework/error_report.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kOptionalFeatureTitle = "Quorvane - An Error occured";
+
+std::uint32_t readU32(const void* request, std::size_t offset) {
+    std::uint32_t value;
+    std::memcpy(&value, static_cast<const char*>(request) + offset, sizeof(value));
+    return value;
+}
+
+}  // namespace
+
+template <typename T>
+std::unique_ptr<T> CPlugin::allocateDataPart() {
+    try {
+        return std::make_unique<T>();
+    } catch (const std::bad_alloc&) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "CPlugin::CPlugin");
+        throw 0;
+    }
+}
+
+template std::unique_ptr<CSpectrumAverager> CPlugin::allocateDataPart<CSpectrumAverager>();
+template std::unique_ptr<CMemorySlots> CPlugin::allocateDataPart<CMemorySlots>();
+template std::unique_ptr<CDataService> CPlugin::allocateDataPart<CDataService>();
+
+// ---- Data requests ----
+
+bool CPlugin::getData(void* request) {
+    if (request == nullptr) return false;
+    const std::uint32_t size = readU32(request, 0);
+    // The base's parameter snapshots count their size in words: size - 1 values, the kind (2:
+    // host parameters, 3: setting identifiers) in the type word. Only a request that names its
+    // kind goes there, so a byte-sized request is never taken for a snapshot and overrun.
+    const std::uint32_t values = size - 1;
+    const bool snapshotSize = size >= 2 && (values == getNumParams() || values == getNumParamIds());
+    if (size < sizeof(DataRequest)) return snapshotSize && CPluginBase::getData(request);
+    const std::uint32_t type = readU32(request, offsetof(DataRequest, type));
+    if ((type == 2 && values == getNumParams()) || (type == 3 && values == getNumParamIds()))
+        return CPluginBase::getData(request);
+    const DataSnapshot snapshot = takeDataSnapshot();
+    return displayData->get(request, snapshot, dataSources());
+}
+
+bool CPlugin::putData(void* request) {
+    if (request == nullptr || readU32(request, 0) < sizeof(DataRequest)) return false;
+    if (readU32(request, offsetof(DataRequest, type)) != kDataNames) return displayData->put(request, dataSources());
+
+    NamesRequest names;
+    if (readU32(request, 0) != NamesRequest::kSize) return false;
+    std::memcpy(&names, request, sizeof(names));
+    if (names.header.a >= kMaxInstanceNumbers) return false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(instanceLock);
+        settings.setName(names.header.a, names.names[names.header.a], sizeof(names.names[0]));
+    }
+    // Shared with every instance, this one included (outside the instance lock: no instance
+    // lock is held while another instance is called).
+    shareNames();
+    return true;
+}
+
+DataSnapshot CPlugin::takeDataSnapshot() {
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    DataSnapshot snapshot;
+    snapshot.key.sampleRate = static_cast<float>(getSampleRate());
+    snapshot.key.fftSize = CSpectrumAverager::fftSizeOf(settings.fftSizeIndex());
+    snapshot.key.smoothingIndex = settings.smoothingIndex();
+    snapshot.key.freqLow = settings.frequencyRange().low();
+    snapshot.key.freqHigh = settings.frequencyRange().high();
+    snapshot.key.rangeLow = settings.levelRange().low();
+    snapshot.key.rangeHigh = settings.levelRange().high();
+    snapshot.slope = settings.slopeDbPerOctave();
+    for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
+        if (isInstanceNumberActive(n)) snapshot.used |= 1u << n;
+        if (settings.showSwitches().hidden(n)) snapshot.hidden |= 1u << n;
+    }
+    return snapshot;
+}
+
+// ---- Settings taps ----
+
+void CPlugin::settingApplied(std::uint32_t id) {
+    if (id == settingid::kAverageTime) {
+        std::lock_guard<std::recursive_mutex> guard(instanceLock);
+        averager->setSeconds(settings.averageSeconds());
+    } else if (id == settingid::kAnalysisView) {
+        // Reported after own display mode changed and before the editor reads the memory states.
+        switchMemoryView();
+    }
+}
+
+void CPlugin::switchMemoryView() {
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    const std::uint32_t view = settings.displayMode() == 1 ? 1 : 0;
+    if (view == memoryView) return;
+    for (std::uint32_t k = 0; k < kMemorySettings; ++k) {
+        const std::uint32_t id = settingid::kMemorySwitchFirst + k;
+        // The switch states are kept here as they are set; the editor writes the other states.
+        if (id >= settingid::kMemoryStateFirst) memorySettings[memoryView][k] = settings.getBits(id);
+        settings.storeBits(id, memorySettings[view][k]);
+    }
+    memoryView = view;
+}
+
+// ---- Memory slots ----
+
+void CPlugin::setMemoryState(std::uint32_t id, std::uint32_t state) {
+    memorySettings[memoryView][id - settingid::kMemorySwitchFirst] = state;
+    settings.storeBits(id, state);
+}
+
+// A memory switch of instance number i, memory s was written (under the instance lock). The
+// action code travels in bits 8..15; the setting then holds the slot's new state (1..4) as bits.
+void CPlugin::memorySwitch(std::uint32_t id, std::uint32_t bits) {
+    const std::uint32_t index = id - settingid::kMemorySwitchFirst;
+    const std::uint32_t i = index / CMemorySlots::kSlots;
+    const std::uint32_t s = index % CMemorySlots::kSlots;
+    if (id < settingid::kMemorySwitchFirst || i >= CMemorySlots::kInstances) return;
+    switchMemoryView();
+    const bool fftView = settings.displayMode() == 1;
+    switch (bits >> 8 & 0xFFu) {
+        case 1:  // delete
+            setMemoryState(id, 1);
+            if (fftView && memory->holdsSpectrum(i, s)) memory->release(i, s);
+            break;
+        case 2:  // store; in band view the editor sends the band graph with putData
+            setMemoryState(id, 2);
+            if (fftView) storeSpectrumMemory(i, s);
+            break;
+        case 3:  // select: this slot shown, the other seven of the instance not
+            for (std::uint32_t k = 0; k < CMemorySlots::kSlots; ++k)
+                setMemoryState(settingid::kMemorySwitchFirst + i * CMemorySlots::kSlots + k, k == s ? 3 : 4);
+            break;
+        case 4:
+            setMemoryState(id, 4);
+            break;
+        default:  // no action: the setting keeps the slot's state
+            settings.storeBits(id, memorySettings[memoryView][index]);
+            break;
+    }
+}
+
+void CPlugin::storeSpectrumMemory(std::uint32_t number, std::uint32_t slot) {
+    switch (memory->store(number, slot, *shared, settings.slopeDbPerOctave())) {
+        case CMemorySlots::StoreResult::kSpectrumAllocFailed:
+            showMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (1).");
+            break;
+        case CMemorySlots::StoreResult::kCurveAllocFailed:
+            showMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (2).");
+            break;
+        default: break;
+    }
+}
+
+// ---- Spectrum averaging ----
+// Both operations key the averages by instance number: the histories are allocated for the
+// numbers in use and every spectrum is added under the number it came from.
+
+void CPlugin::updateAverageMemory() {
+    bool wanted = false;
+    std::uint32_t used = 0;
+    {
+        std::lock_guard<std::recursive_mutex> guard(instanceLock);
+        wanted = settings.displayMode() == 1 && settings.averageOn();
+        for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
+            if (isInstanceNumberActive(n)) used |= 1u << n;
+        }
+        averager->setSeconds(settings.averageSeconds());
+    }
+    if (!averager->update(wanted, used)) {
+        showMessage(kOptionalFeatureTitle, "Unable to allocate memory to enable average mode.");
+    }
+}
+
+void CPlugin::average(std::uint32_t number, const SpectrumRecord& record) {
+    averager->add(number, record, fftIndex.load(std::memory_order_relaxed),
+                  shared->sampleRate.load(std::memory_order_relaxed));
+}
+
+}  // namespace qv

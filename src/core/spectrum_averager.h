@@ -1,0 +1,86 @@
+// The running mean of the last n magnitude spectra of every instance number, drawn instead of
+// the latest spectrum while averaging is on in FFT view.
+//
+// Slots are keyed by instance number, both where the histories are allocated (update) and where
+// spectra are added (add). A history holds M = 500000 / (N/2 + 1) spectra; the span n is
+// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history.
+//
+// Threads: update() on the GUI or message thread; add() on the spectrum workers of this and
+// other instances; copyAverage() on the GUI thread. A slot's enable and busy flags, under
+// averageLock, keep update() from freeing a history while add() uses it; add() never allocates.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "core/block_allocator.h"
+#include "dsp/measurement_records.h"
+
+namespace qv {
+
+class CSpectrumAverager {
+public:
+    static constexpr std::uint32_t kSlots = 16;
+    static constexpr std::uint32_t kHistoryValues = 500000;  // 2,000,000 bytes per slot
+    static constexpr std::uint32_t kMaxBins = kSpectrumMaxBins;
+
+    CSpectrumAverager() = default;
+    ~CSpectrumAverager();
+    CSpectrumAverager(const CSpectrumAverager&) = delete;
+    CSpectrumAverager& operator=(const CSpectrumAverager&) = delete;
+
+    // Wanted: every slot whose bit is set in usedNumbers gets a fresh, empty history (allocated
+    // when missing), every other slot loses its history, and averaging becomes active. Not
+    // wanted: every history is released and averaging stops. Returns false when a history could
+    // not be allocated: averaging is then off and no history is kept.
+    bool update(bool wanted, std::uint32_t usedNumbers);
+    bool active() const;
+
+    // Adds the magnitudes of a spectrum of instance number `slot` (count must be N/2 + 1 of
+    // fftSizeIndex) and publishes the new mean. Does nothing while inactive or for a slot
+    // without a history; a call for a slot that another call is averaging right now is dropped.
+    void add(std::uint32_t slot, const SpectrumRecord& record, std::uint32_t fftSizeIndex, float sampleRate);
+    // The average time in seconds used for the span.
+    void setSeconds(float seconds) { seconds_.store(seconds, std::memory_order_relaxed); }
+
+    // Copies the published mean of slot into out when it has `count` values (the current FFT
+    // size); false when there is none.
+    bool copyAverage(std::uint32_t slot, std::uint32_t count, float* out) const;
+
+    static std::uint32_t fftSizeOf(std::uint32_t fftSizeIndex) { return 512u << (fftSizeIndex < 5 ? fftSizeIndex : 5); }
+    static std::uint32_t rowsFor(std::uint32_t count) { return kHistoryValues / count; }
+    static std::uint32_t span(float seconds, float sampleRate, std::uint32_t fftSize, std::uint32_t rows);
+
+    // Test hook: where histories come from.
+    void setAllocator(BlockAllocator allocator) { allocator_ = allocator; }
+
+private:
+    struct Slot {
+        BlockPtr<float> history;
+        bool enabled = false;  // under averageLock
+        bool busy = false;     // under averageLock
+        // Touched only by the add() call that holds busy, or by update() with the slot disabled.
+        std::uint32_t rows = 0;  // M the history was laid out for
+        std::uint32_t fill = 0;
+        std::uint32_t writeRow = 0;
+    };
+
+    // Clears the enable flag and waits (5 ms at a time) until no add() uses the history.
+    void quiesce(std::uint32_t slot);
+    void release(std::uint32_t slot);
+    void unpublish(std::uint32_t slot);
+
+    mutable std::mutex averageLock;
+    mutable std::mutex displayAverageLock;
+    bool active_ = false;  // under averageLock
+    std::atomic<float> seconds_{1.0f};
+    BlockAllocator allocator_ = allocateBlock;
+    std::array<Slot, kSlots> slots_{};
+    std::array<std::array<float, kMaxBins>, kSlots> workAverage_{};
+    std::array<std::array<float, kMaxBins>, kSlots> displayAverage_{};  // under displayAverageLock
+    std::array<std::uint32_t, kSlots> published_{};  // values in displayAverage_, under its lock
+};
+
+}  // namespace qv

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/data_service_curves.h"
+
+namespace {
+
+using qv::CColumnMap;
+using qv::CCurveBuilder;
+using qv::CurvePoints;
+using qv::CurveSource;
+
+// A power falling as 1/f: its level is a straight line over log frequency, -10 log10(f) dB, so
+// log-frequency interpolation between any two bins lands on the line exactly.
+std::vector<float> inverseFrequency(std::uint32_t fftSize, float rate) {
+    std::vector<float> p(fftSize / 2 + 1);
+    p[0] = 1.0f;
+    for (std::uint32_t k = 1; k < p.size(); ++k) p[k] = static_cast<float>(fftSize / (k * static_cast<double>(rate)));
+    return p;
+}
+
+double lineDb(double f) { return -10.0 * std::log10(f); }
+
+TEST(CurveBuilder, FullResolutionTakesTheLoudestBinOfEachPoint) {
+    CColumnMap map;
+    map.build(44100.0f, 16384, 0);
+    std::vector<float> p(8193, 1e-6f);
+    p[7000] = 0.5f;  // 18.8 kHz, where one column spans about 95 bins
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
+    ASSERT_EQ(points.count, map.count() + 1);
+    int loud = -1;
+    for (std::uint32_t k = 0; k < map.count(); ++k) {
+        if (points.level[k + 1] > -50.0f) {
+            EXPECT_EQ(loud, -1) << "one point only";
+            loud = static_cast<int>(k);
+        } else {
+            EXPECT_NEAR(points.level[k + 1], -60.0f, 1e-4f);
+        }
+    }
+    ASSERT_GE(loud, 1);
+    EXPECT_NEAR(points.level[loud + 1], 10.0f * std::log10(0.5f), 1e-4f);
+    EXPECT_LE(map.entries()[loud - 1].bin, 6999u);
+    EXPECT_GE(map.entries()[loud].bin, 7000u);
+}
+
+TEST(CurveBuilder, SmoothedPointsTakeTheMeanPowerOfTheirBins) {
+    CColumnMap map;
+    map.build(44100.0f, 16384, 1);
+    std::vector<float> p(8193);
+    for (std::uint32_t k = 0; k < p.size(); ++k) p[k] = k % 2 ? 3e-3f : 1e-3f;  // mean 2e-3
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
+    ASSERT_EQ(points.count, map.count() + 1);
+    // From 1 kHz on a point spans hundreds of bins; an odd count barely moves the mean.
+    for (std::uint32_t k = 7; k < map.count(); ++k) EXPECT_NEAR(points.level[k + 1], 10.0f * std::log10(2e-3f), 0.05f) << k;
+}
+
+TEST(CurveBuilder, PointsWithoutABinInterpolateInLogFrequency) {
+    const float rate = 44100.0f;
+    CColumnMap map;
+    map.build(rate, 4096, 9);  // 1/9 octave: many points share the low bins
+    const auto p = inverseFrequency(4096, rate);
+    const float slope = 3.0f;
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{p.data(), 2049, 10.0f, 0.0f, slope}, points);
+    const double binHz = rate / 4096.0;
+    int interpolated = 0, belowFirstBin = 0;
+    std::uint32_t next = map.firstBin() + 1;
+    for (std::uint32_t k = 0; k < map.count(); ++k) {
+        const qv::ColumnMapEntry& e = map.entries()[k];
+        const double f = CColumnMap::columnFrequency(e.column);
+        if (next > e.bin && e.bin == 0) {
+            // Below the first bin: bin 1's level, tilted by the slope to bin 1's frequency.
+            EXPECT_NEAR(points.level[k + 1], lineDb(binHz) + slope * std::log2(binHz / 20.0), 1e-3);
+            ++belowFirstBin;
+        } else if (next > e.bin) {
+            EXPECT_NEAR(points.level[k + 1], lineDb(f), 1e-3) << k;
+            ++interpolated;
+        }
+        next = e.bin + 1;
+    }
+    EXPECT_GT(belowFirstBin, 0);
+    EXPECT_GT(interpolated, 5);
+    EXPECT_EQ(points.level[0], points.level[1]);  // smoothed curves repeat their first point
+    EXPECT_FALSE(points.hasLast);
+}
+
+TEST(CurveBuilder, FirstPointIsInterpolatedAtTenHertz) {
+    const auto p = inverseFrequency(16384, 44100.0f);
+    CColumnMap map;
+    map.build(44100.0f, 16384, 0);  // bin 3 lies at 8.1 Hz, bin 4 at 10.8 Hz
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
+    EXPECT_TRUE(points.hasFirst);
+    EXPECT_NEAR(points.level[0], lineDb(10.0), 1e-3);
+    EXPECT_EQ(points.column[0], 0u);
+
+    // When 10 Hz falls into bin 0 the first point repeats the first entry.
+    const auto small = inverseFrequency(512, 44100.0f);
+    map.build(44100.0f, 512, 0);
+    CCurveBuilder::build(map, CurveSource{small.data(), 257}, points);
+    EXPECT_EQ(points.level[0], points.level[1]);
+}
+
+TEST(CurveBuilder, LastPointAtTwentyKilohertzWhenTheMapStopsShortOfTheLastColumn) {
+    // At 190 kHz with 512 points a bin (371 Hz) is wider than the top columns (272 Hz apart),
+    // and column 555 shares the bin of the column before it, so it gets no entry.
+    const float rate = 190000.0f;
+    const auto p = inverseFrequency(512, rate);
+    CColumnMap map;
+    map.build(rate, 512, 0);
+    ASSERT_LT(map.entries()[map.count() - 1].column, 555u);
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{p.data(), 257}, points);
+    ASSERT_TRUE(points.hasLast);
+    EXPECT_EQ(points.count, map.count() + 2);
+    EXPECT_NEAR(points.level[points.count - 1], lineDb(20000.0), 1e-3);
+    EXPECT_EQ(points.column[points.count - 1], 555u);
+
+    // At 44.1 kHz every top column has a bin of its own: no extra point.
+    const auto q = inverseFrequency(512, 44100.0f);
+    map.build(44100.0f, 512, 0);
+    CCurveBuilder::build(map, CurveSource{q.data(), 257}, points);
+    EXPECT_FALSE(points.hasLast);
+}
+
+TEST(CurveBuilder, LevelsInDecibelsWithSilenceAtMinusTwoHundred) {
+    EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(0.01f, 10.0f, 0.0f, 1000.0), -20.0f);
+    EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(0.01f, 20.0f, 0.0f, 1000.0), -40.0f);  // magnitudes
+    EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(1e-35f, 10.0f, 0.0f, 1000.0), -200.0f);
+    EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(0.0f, 10.0f, 6.0f, 1000.0), -200.0f);
+    // A tilt of 3 dB per octave from 20 Hz: 640 Hz is five octaves up.
+    EXPECT_NEAR(CCurveBuilder::levelDb(0.01f, 10.0f, 3.0f, 640.0), -5.0f, 1e-4f);
+
+    // A silent spectrum fills the whole record with -200.
+    CColumnMap map;
+    map.build(44100.0f, 4096, 0);
+    std::vector<float> silence(2049, 0.0f);
+    CurvePoints points;
+    CCurveBuilder::build(map, CurveSource{silence.data(), 2049}, points);
+    qv::CurveRecord record{};
+    CCurveBuilder::fillRecord(record, points);
+    EXPECT_EQ(record.valueCount, map.count() + 1);
+    for (float v : record.values) EXPECT_EQ(v, -200.0f);
+}
+
+}  // namespace

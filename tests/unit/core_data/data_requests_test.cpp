@@ -1,0 +1,304 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <numbers>
+#include <thread>
+
+#include "data_test_support.h"
+
+namespace {
+
+using namespace qvtest;
+using qv::CurveRecord;
+
+std::vector<std::uint8_t> curves(TestPlugin& p, std::uint32_t capacity = qv::kCurvesRequestBytes) {
+    auto r = request(capacity, qv::kDataCurves);
+    EXPECT_TRUE(p.getData(r.data()));
+    return r;
+}
+
+// Calls getData on a copy of the buffer; expects false and nothing written.
+void expectRefused(TestPlugin& p, std::vector<std::uint8_t> buffer, const char* what) {
+    const auto before = buffer;
+    EXPECT_FALSE(p.getData(buffer.data())) << what;
+    EXPECT_EQ(buffer, before) << what;
+}
+
+TEST(DataRequests, BadRequestsAreRefusedWithoutWritingAnything) {
+    TestPlugin p;
+    p.fftView();
+    EXPECT_FALSE(p.getData(nullptr));
+    EXPECT_FALSE(p.putData(nullptr));
+    expectRefused(p, request(15, qv::kDataInstanceMap), "size below the header");
+    expectRefused(p, request(0, qv::kDataCurves, 0, 0, 64), "size 0");
+    expectRefused(p, request(100, 5), "unknown type");
+    expectRefused(p, request(100, 0xFFFFFFFFu), "unknown type");
+    expectRefused(p, request(qv::bandRecordsReplyBytes(1), 0, 0), "bands without a = 1");
+    expectRefused(p, request(qv::bandRecordsReplyBytes(1) - 1, 0, 1), "bands one byte short");
+    expectRefused(p, request(6783, 2, 0, 0, 6784), "memory curve one byte short");
+    expectRefused(p, request(6785, 2), "memory curve one byte long");
+    expectRefused(p, request(6784, 2, 16, 0), "memory curve of instance 16");
+    expectRefused(p, request(6784, 2, 0, 8), "memory curve of slot 8");
+    expectRefused(p, request(31, 3, 0, 0, 32), "instance map one byte short");
+    expectRefused(p, request(99, 7, 0, 0, 100), "sequences one byte short");
+    expectRefused(p, request(101, 7), "sequences one byte long");
+    expectRefused(p, request(287, 101, 0, 0, 288), "band memory one byte short");
+    expectRefused(p, request(288, 101, 16, 0), "band memory of instance 16");
+    expectRefused(p, request(288, 101, 0, 8), "band memory of slot 8");
+
+    // A type 1 buffer one byte short gets size 0 and nothing else.
+    auto shortBuffer = request(36575, qv::kDataCurves, 7, 9);
+    const auto before = shortBuffer;
+    EXPECT_FALSE(p.getData(shortBuffer.data()));
+    EXPECT_EQ(u32At(shortBuffer, 0), 0u);
+    EXPECT_TRUE(std::equal(shortBuffer.begin() + 4, shortBuffer.end(), before.begin() + 4));
+
+    // Writes: same checks, and the stored band memory stays as it was.
+    for (auto bad : {request(287, 101, 0, 0, 288), request(288, 101, 16, 0), request(288, 101, 0, 8),
+                     request(288, 102, 0, 0), request(527, 32, 0, 0, 528), request(528, 32, 16, 0), request(8, 101, 0, 0, 16)})
+        EXPECT_FALSE(p.putData(bad.data()));
+    auto read = request(288, 101, 0, 0);
+    ASSERT_TRUE(p.getData(read.data()));
+    EXPECT_EQ(f32At(read, 16 + 148), -200.0f);  // never written: silence
+}
+
+TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOverrun) {
+    TestPlugin p;
+    const std::uint32_t ids = p.getNumParamIds();
+    ASSERT_GT(ids, 300u);
+    // A snapshot of every setting: size ids + 1 words, kind 3.
+    std::vector<std::uint32_t> words(ids + 1, 0);
+    words[0] = ids + 1;
+    words[1] = 3;
+    ASSERT_TRUE(p.getData(words.data()));
+    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFftSize]), 3.0f);
+    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFreqHigh]), 20000.0f);
+
+    // A band request whose byte capacity happens to equal ids + 1 is a band request.
+    auto bands = request(ids + 1, 0, 1, 0);
+    ASSERT_TRUE(p.getData(bands.data()));
+    EXPECT_EQ(u32At(bands, 0), qv::bandRecordsReplyBytes(1));
+    EXPECT_EQ(u32At(bands, 12), 1u);
+}
+
+TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
+    TestPlugin p(0b1000'0000'0000'0101);
+    auto& shared = p.analysis();
+    for (std::uint32_t n : {0u, 2u, 15u}) {
+        const std::uint32_t current = shared.bandSelect[n].load();
+        shared.bandRecords[n][current].levels[10] = -static_cast<float>(n);
+        shared.bandRecords[n][current].source = n;
+        shared.bandRecords[n][current ^ 1u].levels[10] = 99.0f;  // the buffer being written
+    }
+    p.set(id::kMuteFirst + 2, 1.0f);  // M switch of number 2: hidden
+    auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);
+    ASSERT_TRUE(p.getData(r.data()));
+    EXPECT_EQ(u32At(r, 0), qv::bandRecordsReplyBytes(3));
+    EXPECT_EQ(u32At(r, 12), 3u);
+    const std::uint32_t expectedFlag[3] = {0, 1, 0};
+    const std::uint32_t numbers[3] = {0, 2, 15};
+    for (std::uint32_t k = 0; k < 3; ++k) {
+        const std::size_t at = 16 + k * 272;
+        EXPECT_EQ(u32At(r, at + 12), numbers[k]);
+        EXPECT_EQ(u32At(r, at + 20), expectedFlag[k]);
+        EXPECT_EQ(f32At(r, at + 148 + 40), -static_cast<float>(numbers[k]));
+    }
+    EXPECT_EQ(r[qv::bandRecordsReplyBytes(3)], 0xA5);  // nothing beyond the records
+
+    auto map = request(36, 3);
+    ASSERT_TRUE(p.getData(map.data()));
+    EXPECT_EQ(u32At(map, 0), 32u);
+    for (std::uint32_t n = 0; n < 16; ++n) EXPECT_EQ(map[16 + n], (n == 0 || n == 2 || n == 15) ? 1 : 0) << n;
+    EXPECT_EQ(map[32], 0xA5);
+}
+
+TEST(DataRequests, SequencesBandMemoryAndNames) {
+    TestPlugin p(0b11);
+    p.putFlat(1, 4096, 44100.0f, 1.0f);
+    p.putSpectrum(1, 2049, 44100.0f, [](std::uint32_t) { return 1.0f; }, 4242);
+    auto seq = request(100, 7);
+    ASSERT_TRUE(p.getData(seq.data()));
+    EXPECT_EQ(u32At(seq, 0), 100u);
+    EXPECT_EQ(u32At(seq, 16 + 4), 4242u);
+    EXPECT_EQ(seq[80], 0xA5);
+
+    auto put = request(288, 101, 9, 6);
+    for (int b = 0; b < 31; ++b) {
+        const float level = -3.0f * static_cast<float>(b);
+        std::memcpy(put.data() + 16 + 24 + 4 * b, &level, 4);
+    }
+    ASSERT_TRUE(p.putData(put.data()));
+    auto get = request(288, 101, 9, 6);
+    ASSERT_TRUE(p.getData(get.data()));
+    EXPECT_EQ(u32At(get, 4), 253u);
+    EXPECT_TRUE(std::equal(get.begin() + 16, get.end(), put.begin() + 16));
+    auto other = request(288, 101, 9, 5);
+    ASSERT_TRUE(p.getData(other.data()));
+    EXPECT_EQ(f32At(other, 16 + 24), -200.0f);
+
+    // Renaming takes only name a from the record.
+    auto names = request(528, 32, 4);
+    std::memset(names.data() + 16, 0, 512);
+    std::strcpy(reinterpret_cast<char*>(names.data() + 16 + 32 * 4), "Drums");
+    std::strcpy(reinterpret_cast<char*>(names.data() + 16 + 32 * 5), "Bass");
+    ASSERT_TRUE(p.putData(names.data()));
+    void* chunk = nullptr;
+    ASSERT_GT(p.getChunk(&chunk, false), 0);
+    const char* stored = static_cast<const char*>(chunk) + 752;
+    EXPECT_STREQ(stored + 32 * 4, "Drums");
+    EXPECT_STREQ(stored + 32 * 5, "Instance 6");
+}
+
+TEST(DataRequests, CurvesOfEveryNumberInUse) {
+    TestPlugin p(0b1001);
+    p.fftView();
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    p.putSpectrum(3, 2049, 44100.0f, [](std::uint32_t) { return 1e-4f; }, 17);
+    p.set(id::kMuteFirst + 3, 1.0f);
+    auto r = curves(p);
+    EXPECT_EQ(u32At(r, 0), 32u + 2 * CurveRecord::kSize);
+    EXPECT_EQ(u32At(r, 4), 2u);
+    EXPECT_EQ(f32At(r, 16), 10.0f);
+    EXPECT_EQ(f32At(r, 20), 20000.0f);
+    const std::uint32_t points = p.dataService().columnMap().count() + 1;
+    for (std::uint32_t k = 0; k < 2; ++k) {
+        const CurveRecord& c = curveAt(r, k);
+        EXPECT_EQ(c.size, CurveRecord::kSize);
+        EXPECT_EQ(c.number, k == 0 ? 0u : 3u);
+        EXPECT_EQ(c.switchFlag, k == 0 ? 0u : 1u);
+        EXPECT_EQ(c.valid, 1u);
+        EXPECT_EQ(c.binCount, 2049u);
+        EXPECT_EQ(c.sampleRate, 44100.0f);
+        EXPECT_EQ(c.hasFirst, 1u);
+        EXPECT_EQ(c.valueCount, points);
+        for (std::uint32_t v = 0; v < points; ++v) ASSERT_NEAR(c.values[v], k == 0 ? -20.0f : -40.0f, 1e-4f);
+        EXPECT_EQ(c.values[points], -200.0f);
+    }
+    EXPECT_EQ(curveAt(r, 1).sequence, 17u);
+    EXPECT_EQ(r[32 + 2 * CurveRecord::kSize], 0xA5);
+
+    // A spectrum of the previous FFT size shows as silence; a number with no spectrum yet
+    // makes the whole reply empty.
+    p.fftSizeIndex(4);
+    r = curves(p);
+    EXPECT_EQ(curveAt(r, 0).binCount, 4097u);
+    EXPECT_EQ(curveAt(r, 0).values[50], -200.0f);
+    p.used = 0b1011;
+    r = curves(p);
+    EXPECT_EQ(u32At(r, 0), 0u);
+    EXPECT_EQ(u32At(r, 4), 3u);
+    EXPECT_EQ(curveAt(r, 1).valid, 0u);
+}
+
+TEST(DataRequests, APureTonePeaksAtItsColumnWithTheLevelOfItsSpectrum) {
+    TestPlugin p;
+    p.fftView();
+    p.setSampleRate(44100.0);
+    std::vector<float> left(1024), right(1024);
+    double phase = 0.0;
+    for (int block = 0; block < 12; ++block) {  // three 4096-point spectra
+        for (auto& v : left) {
+            v = static_cast<float>(0.5 * std::sin(phase));
+            phase += 2.0 * std::numbers::pi * 1000.0 / 44100.0;
+        }
+        right = left;
+        void* in[2] = {left.data(), right.data()};
+        std::vector<float> o1(1024), o2(1024);
+        void* out[2] = {o1.data(), o2.data()};
+        p.process(in, out, 2, 2, 1024, qv::kPrecisionFloat, 0);
+        p.waitForWorkers(std::chrono::seconds(5));
+    }
+    auto& shared = p.analysis();
+    const qv::SpectrumRecord& spectrum = shared.spectrumRecords[0][shared.spectrumSelect[0].load()];
+    ASSERT_EQ(spectrum.count, 2049u);
+    const float* peak = std::max_element(spectrum.power, spectrum.power + 2049);
+
+    auto r = curves(p);
+    const CurveRecord& c = curveAt(r, 0);
+    const float* loudest = std::max_element(c.values + 1, c.values + c.valueCount);
+    EXPECT_FLOAT_EQ(*loudest, 10.0f * std::log10(*peak));
+    const auto column = p.dataService().columnMap().entries()[loudest - c.values - 1].column;
+    EXPECT_NEAR(qv::CColumnMap::columnFrequency(column), 1000.0, 15.0);  // within a column (14 Hz)
+    EXPECT_NEAR(std::distance(spectrum.power, peak), 1000.0 * 4096 / 44100, 1.0);
+}
+
+TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwenty) {
+    TestPlugin p;
+    p.fftView();
+    p.set(id::kAverageTime, 0.0f);  // 0.1 s: one 4096-point spectrum
+    p.set(id::kAverageOn, 1.0f);
+    ASSERT_TRUE(p.spectrumAverager().active());
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    auto record = std::make_unique<qv::SpectrumRecord>();
+    record->count = 2049;
+    std::fill_n(record->power, 2049, 1e-2f);
+    p.average(0, *record);
+    auto r = curves(p);
+    EXPECT_NEAR(curveAt(r, 0).values[30], -20.0f, 1e-4f);  // 20 log10(0.1), not 10 log10(0.1)
+
+    // A mean of magnitudes 1 and 0.5: 20 log10(0.75), where a mean of powers would read -2.04 dB.
+    p.set(id::kAverageTime, (2.0f * 4096 / 44100 + 0.01f - 0.1f) / 4.9f);
+    std::fill_n(record->power, 2049, 1.0f);
+    p.average(0, *record);
+    std::fill_n(record->power, 2049, 0.25f);
+    p.average(0, *record);
+    r = curves(p);
+    EXPECT_NEAR(curveAt(r, 0).values[30], 20.0f * std::log10(0.75f), 1e-4f);
+
+    // Off again: the latest powers.
+    p.set(id::kAverageOn, 0.0f);
+    r = curves(p);
+    EXPECT_NEAR(curveAt(r, 0).values[30], -20.0f, 1e-4f);
+}
+
+TEST(DataRequests, AveragingThatCannotGetItsMemoryIsSwitchedOffWithAMessage) {
+    TestPlugin p;
+    MessageCapture capture;
+    p.spectrumAverager().setAllocator([](std::size_t) -> void* { return nullptr; });
+    p.fftView();
+    p.set(id::kAverageOn, 1.0f);
+    EXPECT_FALSE(p.spectrumAverager().active());
+    EXPECT_EQ(MessageCapture::messages(),
+              std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    EXPECT_NEAR(curveAt(curves(p), 0).values[30], -20.0f, 1e-4f);  // the live spectrum
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay) {
+    TestPlugin p;
+    p.fftView();
+    p.set(id::kAverageTime, 0.2f);
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> left(256), right(256), o1(256), o2(256);
+        double phase = 0.0;
+        while (!stop.load()) {
+            for (auto& v : left) v = static_cast<float>(std::sin(phase += 0.3));
+            right = left;
+            void* in[2] = {left.data(), right.data()};
+            void* out[2] = {o1.data(), o2.data()};
+            p.process(in, out, 2, 2, 256, qv::kPrecisionFloat, 0);
+        }
+    });
+    for (int round = 0; round < 40; ++round) {
+        p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);
+        if (round % 5 == 0) p.fftSizeIndex(static_cast<std::uint32_t>(round / 5 % 3));  // 512 runs inside process
+        for (int frame = 0; frame < 3; ++frame) {
+            auto r = request(qv::kCurvesRequestBytes, qv::kDataCurves);
+            ASSERT_TRUE(p.getData(r.data()));
+            if (u32At(r, 0) == 0) continue;
+            const CurveRecord& c = curveAt(r, 0);
+            for (std::uint32_t v = 0; v < c.valueCount; ++v) ASSERT_TRUE(std::isfinite(c.values[v]));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    stop = true;
+    audio.join();
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// Helpers for the data-service tests: an instance whose set of registered instance numbers the
+// test chooses, spectra written straight into its records, requests and captured messages.
+#pragma once
+
+#include <bit>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/analysis_shared.h"
+#include "core/data_request.h"
+#include "core/plugin.h"
+#include "core/setting_ids.h"
+#include "framework/error_report.h"
+
+namespace qvtest {
+
+namespace id = qv::settingid;
+
+class TestPlugin : public qv::CPlugin {
+public:
+    explicit TestPlugin(std::uint32_t usedNumbers = 1u) : qv::CPlugin(0, 2, 2), used(usedNumbers) {
+        // The priming spectrum must land before the tests write the records themselves.
+        waitForWorkers(std::chrono::seconds(5));
+    }
+    bool isInstanceNumberActive(std::uint32_t n) const override { return n < 16 && (used >> n & 1u); }
+    std::uint32_t countInstanceNumbers() const override { return static_cast<std::uint32_t>(std::popcount(used)); }
+
+    void set(std::uint32_t setting, float value) { setParameter(setting, value, 0, false, false); }
+    void setBits(std::uint32_t setting, std::uint32_t bits) { set(setting, std::bit_cast<float>(bits)); }
+    std::uint32_t bits(std::uint32_t setting) const { return std::bit_cast<std::uint32_t>(getParameter(setting, 0)); }
+    void fftView() { set(id::kAnalysisView, 1.0f); }
+    void bandView() { set(id::kAnalysisView, 0.0f); }
+    void fftSizeIndex(std::uint32_t index) { set(id::kFftSize, static_cast<float>(index)); }
+    void slope(float dbPerOctave) { set(id::kSlope, (dbPerOctave + 10.0f) / 20.0f); }
+    void smoothing(std::uint32_t index) { set(id::kResolution, static_cast<float>(index)); }
+    // A memory-switch action (1 delete, 2 store, 3 select, 4) on memory s of instance number i.
+    void memoryAction(std::uint32_t i, std::uint32_t s, std::uint32_t code) {
+        setBits(id::kMemorySwitchFirst + 8 * i + s, code << 8 | 1u);
+    }
+    std::uint32_t memoryState(std::uint32_t i, std::uint32_t s) const { return bits(id::kMemorySwitchFirst + 8 * i + s); }
+
+    // Writes a spectrum of `count` bins into number n's records the way a worker does.
+    void putSpectrum(std::uint32_t n, std::uint32_t count, float rate, const std::function<float(std::uint32_t)>& power,
+                     std::uint32_t sequence = 1) {
+        auto& s = analysis();
+        std::lock_guard<std::mutex> guard(s.spectrumLock);
+        const std::uint32_t idle = s.spectrumSelect[n].load() ^ 1u;
+        qv::SpectrumRecord& r = s.spectrumRecords[n][idle];
+        r.size = qv::spectrumRecordBytes(count);
+        r.type = 8;
+        r.target = 0;
+        r.source = n;
+        r.sequence = sequence;
+        r.count = count;
+        r.sampleRate = rate;
+        for (std::uint32_t k = 0; k < count; ++k) r.power[k] = power(k);
+        s.spectrumSelect[n].store(idle);
+    }
+    void putFlat(std::uint32_t n, std::uint32_t fftSize, float rate, float power) {
+        putSpectrum(n, fftSize / 2 + 1, rate, [power](std::uint32_t) { return power; });
+    }
+
+    std::uint32_t used;
+};
+
+// A request buffer with its header filled and every other byte set to a fill pattern.
+inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t type, std::uint32_t a = 0,
+                                         std::uint32_t b = 0, std::size_t bytes = 0) {
+    std::vector<std::uint8_t> buffer(bytes ? bytes : std::max<std::size_t>(capacity, 16), 0xA5);
+    const std::uint32_t header[4] = {capacity, type, a, b};
+    std::memcpy(buffer.data(), header, sizeof(header));
+    return buffer;
+}
+
+inline std::uint32_t u32At(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, buffer.data() + offset, 4);
+    return v;
+}
+
+inline float f32At(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
+    float v;
+    std::memcpy(&v, buffer.data() + offset, 4);
+    return v;
+}
+
+inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, std::uint32_t k) {
+    return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
+}
+
+inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& reply) {
+    return *reinterpret_cast<const qv::MemoryCurveBlock*>(reply.data());
+}
+
+// Captures the messages shown while it lives.
+class MessageCapture {
+public:
+    MessageCapture() : previous(qv::setMessageSink(&record)) { messages().clear(); }
+    ~MessageCapture() { qv::setMessageSink(previous); }
+    static std::vector<std::string>& messages() {
+        static std::vector<std::string> list;
+        return list;
+    }
+
+private:
+    static void record(const char* title, const char* text) { messages().push_back(std::string(title) + "|" + text); }
+    qv::MessageSink previous;
+};
+
+}  // namespace qvtest

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "core/memory_slots.h"
+#include "data_test_support.h"
+
+namespace {
+
+using namespace qvtest;
+using qv::MemoryCurveBlock;
+
+std::vector<std::uint8_t> memoryCurve(TestPlugin& p, std::uint32_t i, std::uint32_t s) {
+    auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, i, s);
+    EXPECT_TRUE(p.getData(r.data()));
+    return r;
+}
+
+// Every memory switch and memory state setting (91..346) as bits.
+std::vector<std::uint32_t> memorySettings(const TestPlugin& p) {
+    std::vector<std::uint32_t> all;
+    for (std::uint32_t k = id::kMemorySwitchFirst; k < id::kAverageTime; ++k) all.push_back(p.bits(k));
+    return all;
+}
+
+TEST(MemorySwitches, SelectingOneSlotMarksTheOtherSevenOfThatInstanceOnly) {
+    TestPlugin p;
+    const auto before = memorySettings(p);
+    p.memoryAction(2, 2, 3);  // M3 of instance 2
+    const auto after = memorySettings(p);
+    for (std::uint32_t k = 0; k < after.size(); ++k) {
+        const std::uint32_t setting = id::kMemorySwitchFirst + k;
+        if (setting >= id::kMemorySwitchFirst + 16 && setting < id::kMemorySwitchFirst + 24) {
+            EXPECT_EQ(after[k], setting == id::kMemorySwitchFirst + 18 ? 3u : 4u) << setting;
+        } else {
+            EXPECT_EQ(after[k], before[k]) << setting;
+        }
+    }
+}
+
+TEST(MemorySwitches, DeletingAnEmptySlotOnlyChangesItsSetting) {
+    TestPlugin p;
+    p.fftView();
+    const auto before = memorySettings(p);
+    p.memoryAction(5, 7, 1);
+    auto after = memorySettings(p);
+    EXPECT_EQ(after[5 * 8 + 7], 1u);
+    after[5 * 8 + 7] = before[5 * 8 + 7];
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(memoryBlock(memoryCurve(p, 5, 7)).header.size, 0u);  // still no memory
+}
+
+TEST(MemorySwitches, CodesTravelInTheSecondByteAndUnknownCodesKeepTheState) {
+    TestPlugin p;
+    p.memoryAction(0, 1, 4);
+    EXPECT_EQ(p.memoryState(0, 1), 4u);
+    p.setBits(id::kMemorySwitchFirst + 1, 0x0902);  // code 9 does nothing
+    EXPECT_EQ(p.memoryState(0, 1), 4u);
+    p.setBits(id::kMemorySwitchFirst + 1, 0x0002);  // 2 in the low byte is a switch state, not a code
+    EXPECT_EQ(p.memoryState(0, 1), 4u);
+    p.memoryAction(0, 1, 2);
+    EXPECT_EQ(p.memoryState(0, 1), 2u);
+}
+
+TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
+    TestPlugin p;
+    p.memoryAction(1, 0, 2);                            // band view: stored
+    p.setBits(id::kMemoryStateFirst + 8, 2);            // the editor's switch state
+    p.fftView();
+    EXPECT_EQ(p.memoryState(1, 0), 0u);
+    EXPECT_EQ(p.bits(id::kMemoryStateFirst + 8), 0u);
+    p.memoryAction(1, 0, 4);
+    p.bandView();
+    EXPECT_EQ(p.memoryState(1, 0), 2u);
+    EXPECT_EQ(p.bits(id::kMemoryStateFirst + 8), 2u);
+    p.fftView();
+    EXPECT_EQ(p.memoryState(1, 0), 4u);
+}
+
+TEST(MemorySlots, StoringIntoAFullSlotReplacesItsSpectrum) {
+    TestPlugin p;
+    p.fftView();
+    p.slope(0.0f);
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    p.memoryAction(0, 3, 2);
+    auto reply = memoryCurve(p, 0, 3);
+    const MemoryCurveBlock& first = memoryBlock(reply);
+    ASSERT_EQ(first.header.size, MemoryCurveBlock::kSize);
+    EXPECT_EQ(first.header.type, 2u);
+    EXPECT_EQ(first.header.a, 0u);
+    EXPECT_EQ(first.header.b, 3u);
+    EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
+
+    p.putFlat(0, 4096, 44100.0f, 1e-4f);
+    EXPECT_NEAR(memoryBlock(memoryCurve(p, 0, 3)).values[40], -20.0f, 1e-4f);  // stored, not live
+    p.memoryAction(0, 3, 2);
+    reply = memoryCurve(p, 0, 3);
+    const MemoryCurveBlock& second = memoryBlock(reply);
+    EXPECT_EQ(second.binCount, 2049u);
+    EXPECT_EQ(second.valueCount, p.dataService().columnMap().count() + 1);
+    for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -40.0f, 1e-4f) << k;
+
+    p.memoryAction(0, 3, 1);
+    EXPECT_EQ(memoryBlock(memoryCurve(p, 0, 3)).header.size, 0u);
+}
+
+TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
+    TestPlugin p;
+    p.fftView();
+    p.smoothing(3);
+    p.slope(3.0f);
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    p.memoryAction(0, 0, 2);
+    p.slope(-10.0f);
+    auto check = [&](const char* when) {
+        auto reply = memoryCurve(p, 0, 0);
+        const MemoryCurveBlock& block = memoryBlock(reply);
+        EXPECT_EQ(block.slopeTaken, 1u);
+        EXPECT_FLOAT_EQ(block.slope, 3.0f);
+        int checked = 0;
+        for (std::uint32_t k = 1; k < block.pointCount; ++k) {
+            const double f = qv::CColumnMap::columnFrequency(block.points[k].column);
+            if (f < 2 * 44100.0 / 4096) continue;  // below two bins the level is bin 1's
+            EXPECT_NEAR(block.values[k], -20.0 + 3.0 * std::log2(f / 20.0), 1e-3) << when << " " << k;
+            ++checked;
+        }
+        EXPECT_GT(checked, 25) << when;
+    };
+    check("stored");
+    p.fftSizeIndex(4);  // recomputed, still with the stored slope
+    check("recomputed");
+}
+
+TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
+    TestPlugin p;
+    p.fftView();
+    p.slope(0.0f);
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    p.memoryAction(0, 0, 2);
+    p.putFlat(0, 4096, 44100.0f, 1e-3f);
+    p.memoryAction(0, 5, 2);
+    const auto stored = memoryCurve(p, 0, 0);
+    ASSERT_EQ(memoryBlock(stored).valueCount, p.dataService().columnMap().count() + 1);
+
+    // 16384 points: the stored 4096-point spectrum is resampled onto the new live map.
+    p.fftSizeIndex(5);
+    for (std::uint32_t s : {0u, 5u}) {
+        auto reply = memoryCurve(p, 0, s);
+        const MemoryCurveBlock& block = memoryBlock(reply);
+        const qv::CColumnMap& live = p.dataService().columnMap();
+        EXPECT_EQ(live.fftSize(), 16384u);
+        EXPECT_EQ(block.valueCount, live.count() + 1);
+        for (std::uint32_t k = 0; k < block.valueCount; ++k) ASSERT_NEAR(block.values[k], s == 0 ? -20.0f : -30.0f, 1e-4f);
+        qv::CColumnMap own;  // the points stay on the stored spectrum's own map
+        own.build(44100.0f, 4096, 0);
+        EXPECT_EQ(block.pointCount, own.count() + 1);
+        EXPECT_EQ(block.points[block.pointCount - 1].column, 555u);
+    }
+
+    // A 32 kHz spectrum shown at 44.1 kHz has no data above 16 kHz: -200 there.
+    p.putFlat(0, 16384, 32000.0f, 1e-2f);
+    p.memoryAction(0, 1, 2);
+    auto reply = memoryCurve(p, 0, 1);
+    const MemoryCurveBlock& block = memoryBlock(reply);
+    const qv::CColumnMap& live = p.dataService().columnMap();
+    for (std::uint32_t k = 0; k < live.count(); ++k) {
+        const float f = qv::CColumnMap::columnFrequency(live.entries()[k].column);
+        ASSERT_NEAR(block.values[k + 1], f < 16000.0f ? -20.0f : -200.0f, 1e-4f) << f;
+    }
+    // And a new rate reaches every slot before its next reply.
+    p.setSampleRate(48000.0);
+    auto again = memoryCurve(p, 0, 0);
+    EXPECT_EQ(p.dataService().columnMap().sampleRate(), 48000.0f);
+    EXPECT_EQ(memoryBlock(again).valueCount, p.dataService().columnMap().count() + 1);
+}
+
+TEST(MemorySlots, BandViewStoresOnlyTheSetting) {
+    TestPlugin p;
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    p.memoryAction(0, 0, 2);
+    EXPECT_EQ(p.memoryState(0, 0), 2u);
+    EXPECT_FALSE(p.memorySlots().holdsSpectrum(0, 0));
+}
+
+TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
+    TestPlugin p;
+    p.fftView();
+    p.putFlat(3, 4096, 44100.0f, 1e-2f);
+    MessageCapture capture;
+    p.memorySlots().setAllocator([](std::size_t) -> void* { return nullptr; });
+    p.memoryAction(3, 0, 2);
+    p.memorySlots().setAllocator([](std::size_t bytes) -> void* {
+        return bytes == sizeof(MemoryCurveBlock) ? nullptr : qv::allocateBlock(bytes);
+    });
+    p.memoryAction(3, 1, 2);
+    EXPECT_EQ(MessageCapture::messages(),
+              (std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory for memory slot (1).",
+                                        "Quorvane - An Error occured|Unable to allocate memory for memory slot (2)."}));
+    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 0)).header.size, 0u);
+    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 1)).header.size, 0u);
+    p.memorySlots().setAllocator(qv::allocateBlock);
+    p.memoryAction(3, 1, 2);
+    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 1)).header.size, MemoryCurveBlock::kSize);
+}
+
+TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
+    TestPlugin p;
+    p.fftView();
+    p.putFlat(0, 4096, 44100.0f, 1e-2f);
+    std::atomic<bool> stop{false};
+    std::atomic<int> served{0};
+    std::thread reader([&] {
+        auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
+        while (!stop.load()) {
+            r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
+            ASSERT_TRUE(p.getData(r.data()));
+            const MemoryCurveBlock& block = memoryBlock(r);
+            if (block.header.size == 0) continue;
+            // A whole curve of the stored spectrum: same size and rate, so values are its points.
+            ASSERT_EQ(block.header.size, MemoryCurveBlock::kSize);
+            ASSERT_EQ(block.binCount, 2049u);
+            ASSERT_EQ(block.valueCount, block.pointCount);
+            ASSERT_GT(block.valueCount, 10u);
+            for (std::uint32_t k = 0; k < block.valueCount; ++k) ASSERT_EQ(block.values[k], block.points[k].level);
+            ASSERT_NEAR(block.values[block.valueCount - 1], -20.0f + 3.0f * std::log2(1000.0f), 0.1f);
+            ++served;
+        }
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int i = 0; i < 150 || (served.load() < 50 && std::chrono::steady_clock::now() < deadline); ++i) {
+        p.memoryAction(0, 2, 2);
+        if (i % 3 == 0) p.memoryAction(0, 2, 1);
+        if (i % 10 == 0) p.smoothing(static_cast<std::uint32_t>(i / 10 % 4));  // the map changes under the reader
+    }
+    stop = true;
+    reader.join();
+    EXPECT_GT(served.load(), 0);
+}
+
+TEST(MemoryCurve, ASilentOrMissingSpectrumGivesSilence) {
+    qv::CColumnMap live;
+    live.build(44100.0f, 4096, 0);
+    MemoryCurveBlock block{};
+    std::vector<float> silence(2049, 0.0f);
+    qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);
+    EXPECT_EQ(block.valueCount, live.count() + 1);
+    for (float v : block.values) EXPECT_EQ(v, -200.0f);
+    qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
+    EXPECT_EQ(block.valueCount, 0u);
+}
+
+}  // namespace
