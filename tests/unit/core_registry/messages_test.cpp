@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "core/analysis_shared.h"
+#include "core/data_request.h"
 #include "registry_support.h"
 
 namespace qvtest {
@@ -18,24 +19,7 @@ std::uint32_t peakBin(const qv::SpectrumRecord& r) {
 TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     auto a = makeInstance(), b = makeInstance();
     const auto from = static_cast<std::uint32_t>(number(*a));
-    // Another thread reads what arrives the whole time, as a display would (far more often).
-    // A record that finds its buffers being read is dropped rather than waited for, so the
-    // reader leaves the locks free most of the time, as a display does.
-    std::atomic<bool> stop{false};
-    std::atomic<std::uint32_t> reads{0};
-    std::thread reader([&] {
-        auto spectrum = std::make_unique<qv::SpectrumRecord>();
-        qv::BandLevelRecord bands{};
-        while (!stop.load()) {
-            b->readBandRecord(from, bands);
-            b->readSpectrumRecord(from, *spectrum);
-            reads.fetch_add(1);
-            std::this_thread::sleep_for(1ms);
-        }
-    });
-
-    // Feeds one block at a time until a new record shows up in the other instance (one whose
-    // arrival met the reader is dropped, the next one comes).
+    // Feeds one block at a time until a new record shows up in the other instance.
     auto nextArrival = [&](auto read) {
         const std::uint32_t before = read();
         for (int tries = 0; tries < 20; ++tries) {
@@ -85,9 +69,42 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
         EXPECT_EQ(spectrum->source, from);
         EXPECT_NEAR(static_cast<double>(peakBin(*spectrum)), 1000.0 * 4096 / 44100.0, 1.0);
     }
+
+    // Back in the band view, a display reads everything the whole time (far more often than a
+    // real one). Neither the feeding thread nor the poster takes any other lock the reader takes,
+    // so only the record protocol orders the reads against the writes of the next records. A
+    // record that meets a read in progress is dropped rather than waited for.
+    a->setParameter(id::kAnalysisView, 0.0f, 0, false, true);
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint32_t> reads{0};
+    std::thread reader([&] {
+        std::vector<std::uint8_t> reply(qv::kCurvesRequestBytes);
+        while (!stop.load()) {
+            auto* request = reinterpret_cast<qv::DataRequest*>(reply.data());
+            *request = qv::DataRequest{qv::bandRecordsReplyBytes(16), qv::kDataBandRecords, 1, 0};
+            b->getData(request);
+            *request = qv::DataRequest{qv::kCurvesRequestBytes, qv::kDataCurves, 0, 0};
+            b->getData(request);
+            reads.fetch_add(1);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    const std::uint32_t bandsBefore = bandSequence();
+    for (int block = 0; block < 12; ++block) {
+        feedSine(*a, 1000.0, 4096);
+        std::this_thread::sleep_for(2ms);
+    }
     stop.store(true);
     reader.join();
     EXPECT_GT(reads.load(), 0u);
+    EXPECT_GT(bandSequence(), bandsBefore);
+
+    // The display learns which numbers are in use from the number map.
+    qv::InstanceMapReply used{};
+    used.header = qv::DataRequest{qv::InstanceMapReply::kSize, qv::kDataInstanceMap, 0, 0};
+    ASSERT_TRUE(b->getData(&used));
+    EXPECT_EQ(used.used[0] + used.used[1] + used.used[2], 2);
+    EXPECT_EQ(used.used[from], 1);
 }
 
 TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
