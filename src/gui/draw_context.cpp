@@ -18,13 +18,13 @@ constexpr std::int32_t kDefaultFontSize[8] = {12, 18, 14, 12, 11, 10, 9, 13};
 
 // The font the context starts with before any setFont: that of font 0 at its default size.
 CFontSpec fontSpecFor(std::int32_t fontId, std::int32_t style, std::int32_t size) {
-    CFontSpec spec;
-    spec.face = fontId == 7 ? CFontFace::kSymbol : CFontFace::kSans;
-    spec.pixelHeight = size;
-    spec.bold = (style & kFontStyleBold) != 0 || fontId == 0;
-    spec.italic = (style & kFontStyleItalic) != 0;
-    spec.underline = (style & kFontStyleUnderline) != 0;
-    return spec;
+    CFontSpec result;
+    result.face = fontId == 7 ? CFontFace::kSymbol : CFontFace::kSans;
+    result.pixelHeight = size;
+    result.bold = (style & kFontStyleBold) != 0 || fontId == 0;
+    result.italic = (style & kFontStyleItalic) != 0;
+    result.underline = (style & kFontStyleUnderline) != 0;
+    return result;
 }
 
 std::uint32_t blendAlpha(float colourAlpha, float globalAlpha) {

@@ -39,18 +39,18 @@ public:
     }
 
     void selectFont(const CFontSpec& requested) override {
-        if (ready && requested == spec) return;
-        spec = requested;
+        if (ready && requested == selectedFont) return;
+        selectedFont = requested;
         ready = true;
-        const int style = (spec.bold ? 1 : 0) | (spec.italic ? 2 : 0);
+        const int style = (selectedFont.bold ? 1 : 0) | (selectedFont.italic ? 2 : 0);
         face = loadFace(style);
         fontMetrics = CFontMetrics{};
         underlineOffset = underlineThickness = 0;
         if (!face) return;
-        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::clamp(spec.pixelHeight, 1, 1000)));
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::clamp(selectedFont.pixelHeight, 1, 1000)));
         // Ascent and descent as the window system takes them from the font: its OS/2 Windows
         // ascent and descent scaled to the em size, so lines sit where Arial's would.
-        const double scale = static_cast<double>(spec.pixelHeight) / face->units_per_EM;
+        const double scale = static_cast<double>(selectedFont.pixelHeight) / face->units_per_EM;
         const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
         const double ascender = os2 ? os2->usWinAscent : face->ascender;
         const double descender = os2 ? os2->usWinDescent : -face->descender;
@@ -76,7 +76,7 @@ public:
             blit(*g, penX + g->left, baseline - g->top, mask);
             penX += g->advance;
         }
-        if (spec.underline && penX > start) {
+        if (selectedFont.underline && penX > start) {
             for (std::int32_t t = 0; t < underlineThickness; ++t) {
                 const std::int32_t y = baseline + underlineOffset + t;
                 if (y < 0 || y >= mask.height) continue;
@@ -101,13 +101,13 @@ private:
 
     const CachedGlyph* glyph(unsigned char c) {
         if (!face) return nullptr;
-        const std::uint64_t key = static_cast<std::uint64_t>(c) | static_cast<std::uint64_t>(spec.pixelHeight) << 8 |
-                                  static_cast<std::uint64_t>(spec.bold) << 40 | static_cast<std::uint64_t>(spec.italic) << 41 |
-                                  static_cast<std::uint64_t>(spec.face == CFontFace::kSymbol) << 42;
+        const std::uint64_t key = static_cast<std::uint64_t>(c) | static_cast<std::uint64_t>(selectedFont.pixelHeight) << 8 |
+                                  static_cast<std::uint64_t>(selectedFont.bold) << 40 | static_cast<std::uint64_t>(selectedFont.italic) << 41 |
+                                  static_cast<std::uint64_t>(selectedFont.face == CFontFace::kSymbol) << 42;
         auto found = cache.find(key);
         if (found != cache.end()) return &found->second;
         CachedGlyph& g = cache[key];
-        const std::uint32_t code = spec.face == CFontFace::kSymbol ? symbolToUnicode(c) : cp1252ToUnicode(c);
+        const std::uint32_t code = selectedFont.face == CFontFace::kSymbol ? symbolToUnicode(c) : cp1252ToUnicode(c);
         const FT_UInt index = FT_Get_Char_Index(face, code);
         if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0 || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
             return &g;
@@ -141,7 +141,7 @@ private:
     FT_Library library = nullptr;
     FT_Face faces[4] = {};
     FT_Face face = nullptr;
-    CFontSpec spec{};
+    CFontSpec selectedFont{};
     bool ready = false;
     CFontMetrics fontMetrics{};
     std::int32_t underlineOffset = 0;

@@ -42,7 +42,7 @@ public:
     virtual ~CTextRenderer() = default;
 
     // Selects the font of the following calls.
-    virtual void selectFont(const CFontSpec& spec) = 0;
+    virtual void selectFont(const CFontSpec& selectedFont) = 0;
     virtual CFontMetrics metrics() = 0;
     // Advance width in pixels of one character of the selected font.
     virtual std::int32_t charWidth(unsigned char c) = 0;

@@ -23,8 +23,8 @@ std::uint32_t pixel(const qv::CBitmap& bmp, std::int32_t x, std::int32_t y) {
     return s.bits[static_cast<std::size_t>(y) * s.width + x];
 }
 
-qv::CBitmap decode(const PngSpec& spec) {
-    const std::vector<std::uint8_t> png = makePng(spec);
+qv::CBitmap decode(const PngSpec& layout) {
+    const std::vector<std::uint8_t> png = makePng(layout);
     EXPECT_FALSE(png.empty());
     return qv::CBitmap(png.data(), png.size());
 }

@@ -50,13 +50,13 @@ inline bool write(png_structp png, png_infop info, const PngSpec& s, std::vector
 }
 }  // namespace detail
 
-inline std::vector<std::uint8_t> makePng(const PngSpec& spec) {
+inline std::vector<std::uint8_t> makePng(const PngSpec& layout) {
     std::vector<std::uint8_t> out;
     std::vector<png_bytep> rows;
-    for (const auto& r : spec.rows) rows.push_back(const_cast<png_bytep>(r.data()));
+    for (const auto& r : layout.rows) rows.push_back(const_cast<png_bytep>(r.data()));
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    const bool ok = detail::write(png, info, spec, rows, &out);
+    const bool ok = detail::write(png, info, layout, rows, &out);
     png_destroy_write_struct(&png, &info);
     if (!ok) out.clear();
     return out;

@@ -25,10 +25,10 @@ public:
     }
 
     void selectFont(const CFontSpec& requested) override {
-        if (!dc || (font && requested == spec)) return;
-        spec = requested;
-        const bool symbol = spec.face == CFontFace::kSymbol;
-        HFONT made = CreateFontA(-spec.pixelHeight, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic, spec.underline,
+        if (!dc || (font && requested == selectedFont)) return;
+        selectedFont = requested;
+        const bool symbol = selectedFont.face == CFontFace::kSymbol;
+        HFONT made = CreateFontA(-selectedFont.pixelHeight, 0, 0, 0, selectedFont.bold ? FW_BOLD : FW_NORMAL, selectedFont.italic, selectedFont.underline,
                                  0, ANSI_CHARSET, OUT_STRING_PRECIS, CLIP_STROKE_PRECIS,
                                  DEFAULT_QUALITY, symbol ? 0x50 : 0x22, symbol ? "Symbol" : "Arial");
         if (!made) return;
@@ -104,7 +104,7 @@ private:
     std::uint32_t* bits = nullptr;
     std::int32_t bitmapWidth = 0;
     std::int32_t bitmapHeight = 0;
-    CFontSpec spec{};
+    CFontSpec selectedFont{};
     CFontMetrics fontMetrics{};
     std::int32_t advance[256] = {};
 };
