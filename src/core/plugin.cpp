@@ -156,16 +156,14 @@ float CPlugin::getParameter(std::uint32_t id, int which) const {
 
 void CPlugin::notifyEditor(std::uint32_t id, float value) {
     settingApplied(id);
-    if (IParameterSink* sink = getParameterSink()) sink->setParameter(static_cast<std::int32_t>(id), value);
+    withParameterSink([&](IParameterSink& sink) { sink.setParameter(static_cast<std::int32_t>(id), value); });
 }
 
 void CPlugin::namesRequested() {
-    IParameterSink* sink = getParameterSink();
-    if (!sink) return;
     InstanceNamesBlock record{};
     record.header = InstanceMessage{InstanceNamesBlock::kSize, kMsgNames, 0};
     std::memcpy(record.names, settings.names(), sizeof(record.names));
-    sink->receiveData(&record);
+    withParameterSink([&](IParameterSink& sink) { sink.receiveData(&record); });
 }
 
 void CPlugin::applyEngineSettings() {

@@ -379,7 +379,7 @@ bool CPlugin::receiveMessage(InstanceMessage* record) {
                 std::memcpy(taken.names, settings.names(), sizeof(taken.names));
             }
             // The editor hears of it on this (the sender's) thread, with no lock held.
-            if (IParameterSink* sink = getParameterSink()) sink->receiveData(&taken);
+            withParameterSink([&](IParameterSink& sink) { sink.receiveData(&taken); });
             return true;
         }
         default: return false;

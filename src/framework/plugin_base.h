@@ -162,9 +162,19 @@ public:
     void setRawEventList(bool on) { rawEventList = on; }
     void setRawEventDeltas(bool on) { rawEventDeltas = on; }
 
-    // The editor that applied values are echoed to; null while there is none.
-    void setParameterSink(IParameterSink* sink) { parameterSink.store(sink, std::memory_order_release); }
-    IParameterSink* getParameterSink() const { return parameterSink.load(std::memory_order_acquire); }
+    // The editor that applied values are echoed to; null while there is none. Setting it waits
+    // for calls into the previous sink that other threads are making, so a detached editor can
+    // be deleted at once.
+    void setParameterSink(IParameterSink* sink) {
+        std::lock_guard<std::recursive_mutex> guard(sinkLock);
+        parameterSink = sink;
+    }
+    // Calls f(sink) when an editor is attached; the editor stays attached until f returns.
+    template <typename F>
+    void withParameterSink(F&& f) {
+        std::lock_guard<std::recursive_mutex> guard(sinkLock);
+        if (parameterSink) f(*parameterSink);
+    }
     void setHostAdapter(void* adapter) { hostAdapter = adapter; }
     void* getHostAdapter() const { return hostAdapter; }
     bool isResetDone() const { return resetDone.load(std::memory_order_acquire); }
@@ -189,7 +199,8 @@ protected:
     float pendingValue = 0;
     bool chunkDisabled = false;
     void* hostAdapter = nullptr;
-    std::atomic<IParameterSink*> parameterSink{nullptr};
+    std::recursive_mutex sinkLock;  // taken only around calls into the sink
+    IParameterSink* parameterSink = nullptr;
     bool latencyChangedFlag = false;
     bool loadingProgram = false;
 
