@@ -132,10 +132,6 @@ void CPlugin::getEditorSize(std::int32_t& width, std::int32_t& height) const {
     height = compact ? kCompactHeight : kEditorHeight;
 }
 
-void CPlugin::setSampleRate(double rate) {
-    CPluginBase::setSampleRate(rate);
-}
-
 void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConvert, bool storeInProgram) {
     if (id < getNumParams()) {
         CPluginBase::setParameter(id, value, which, noConvert, storeInProgram);

@@ -41,7 +41,6 @@ public:
     ~CPlugin() override;
 
     void getEditorSize(std::int32_t& width, std::int32_t& height) const override;
-    void setSampleRate(double rate) override;
     void setParameter(std::uint32_t id, float value, int which, bool noConvert, bool storeInProgram) override;
     float getParameter(std::uint32_t id, int which) const override;
     // Reports an applied setting value to the editor, when one is attached.

@@ -39,20 +39,31 @@ std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t n
     return 0;
 }
 
+namespace {
+
+// Mixes frames into the worker's buffer; each time blockLength samples are in, onFull runs.
+template <typename OnFull>
+void fillBlocks(CBlockWorker& worker, const float* const* in, std::int32_t numInputs, std::int32_t frames,
+                std::uint32_t blockLength, OnFull onFull) {
+    std::int32_t done = 0;
+    while (done < frames) {
+        const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(blockLength - worker.fill));
+        mixToMean(worker.writeBuffer() + worker.fill, in, numInputs, done, n);
+        worker.fill += static_cast<std::uint32_t>(n);
+        done += n;
+        if (worker.fill >= blockLength) onFull();
+    }
+}
+
+}  // namespace
+
 void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
     CBlockWorker& worker = *bandWorker;
     if (!bandsNeeded.load(std::memory_order_relaxed)) {
         worker.fill = 0;
         return;
     }
-    std::int32_t done = 0;
-    while (done < frames) {
-        const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(bandBlockLength - worker.fill));
-        mixToMean(worker.writeBuffer() + worker.fill, in, numInputs, done, n);
-        worker.fill += static_cast<std::uint32_t>(n);
-        done += n;
-        if (worker.fill >= bandBlockLength) worker.handOver(bandFftSize);
-    }
+    fillBlocks(worker, in, numInputs, frames, bandBlockLength, [&] { worker.handOver(bandFftSize); });
 }
 
 void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
@@ -61,19 +72,13 @@ void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::
         worker.fill = 0;
         return;
     }
-    std::int32_t done = 0;
-    while (done < frames) {
-        const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(blockLength - worker.fill));
-        mixToMean(worker.writeBuffer() + worker.fill, in, numInputs, done, n);
-        worker.fill += static_cast<std::uint32_t>(n);
-        done += n;
-        if (worker.fill < blockLength) continue;
-        if (blockLength <= 2048) {
-            if (worker.runInline(blockLength)) inlineSpectra.fetch_add(1, std::memory_order_relaxed);
-        } else {
+    fillBlocks(worker, in, numInputs, frames, blockLength, [&] {
+        if (blockLength > 2048) {
             worker.handOver(blockLength);
+        } else if (worker.runInline(blockLength)) {
+            inlineSpectra.fetch_add(1, std::memory_order_relaxed);
         }
-    }
+    });
 }
 
 void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* block) {
