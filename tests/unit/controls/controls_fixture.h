@@ -36,13 +36,13 @@ public:
     void beginEdit(std::int32_t tag) override { add('b', static_cast<std::uint32_t>(tag), 0.0f); }
     void endEdit(std::int32_t tag) override { add('e', static_cast<std::uint32_t>(tag), 0.0f); }
     void add(char kind, std::uint32_t tag, float v) {
-        kinds += kind;  // b begin, v value, e end
+        kinds += kind;
         tags.push_back(tag);
         if (kind == 'v') values.push_back(v);
     }
 
     CGuiWindow* window = nullptr;
-    std::string kinds;
+    std::string kinds;  // b begin, v value, e end
     std::vector<std::uint32_t> tags;
     std::vector<float> values;
 };
@@ -51,28 +51,28 @@ public:
 class ProbeView : public CView {
 public:
     ProbeView(CViewOwner* o, const CRect& r, std::uint32_t pixel, bool mouse = false, bool capture = false)
-        : CView(o, 7), fill(pixel) {
+        : CView(o, 7), fill(nullptr, pixelRed(pixel) / 255.0f, pixelGreen(pixel) / 255.0f, pixelBlue(pixel) / 255.0f,
+                            1.0f, pixel ? std::uint32_t{kColorBrush} : 0u) {
         rect = r;
         mouseEnabled = mouse;
         captureMouse = capture;
     }
     void draw(CDrawState state) override {
         ++draws;
-        paint(state, rect);
+        paint(rect, state);
     }
     void redrawArea(CRect area, CDrawState state) override {
         areas.push_back(area);
-        paint(state, area);
+        paint(area, state);
+    }
+    void paint(const CRect& area, const CDrawState& state) {
+        owner->getDrawContext(&state)->fillRect(rectOffset(area, containerOrigin().x, containerOrigin().y), fill);
     }
     void onMouseDown(std::int32_t, std::int32_t, std::int32_t x, std::int32_t y) override { presses.push_back({x, y}); }
     void onMouseMove(std::int32_t x, std::int32_t y, std::int32_t) override { presses.push_back({x, y}); }
     void cancelMouse() override { ++cancels; }
-    void paint(const CDrawState& state, const CRect& r) {
-        const CColor c(nullptr, pixelRed(fill) / 255.0f, pixelGreen(fill) / 255.0f, pixelBlue(fill) / 255.0f, 1.0f, kColorBrush);
-        if (fill != 0) owner->getDrawContext(&state)->fillRect(rectOffset(r, containerOrigin().x, containerOrigin().y), c);
-    }
 
-    std::uint32_t fill;
+    CColor fill;
     int draws = 0, cancels = 0;
     std::vector<CRect> areas;
     std::vector<CPoint> presses;  // and moves
@@ -107,7 +107,7 @@ protected:
         headless->advance(100.0);
         headless->mouseDown(button, modifiers, x, kHeight - 1 - y);
     }
-    void moveTo(std::int32_t x, std::int32_t y, std::int32_t mods = 0) { headless->mouseMove(x, kHeight - 1 - y, mods); }
+    void moveTo(std::int32_t x, std::int32_t y, std::int32_t m = 0) { headless->mouseMove(x, kHeight - 1 - y, m); }
     void release(std::int32_t button, std::int32_t x, std::int32_t y) { headless->mouseUp(button, x, kHeight - 1 - y); }
     void pass() { headless->tick(); }
     void fullPass() {
@@ -115,24 +115,23 @@ protected:
         headless->tick();
     }
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
-    bool all(const CRect& r, std::uint32_t p) const {
-        for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
-            for (std::int32_t x = r.x; x < r.x + r.width; ++x) {
-                if (pixel(x, y) != p) return false;
-            }
-        }
-        return true;
-    }
+    // The pixels of r, row by row.
     std::vector<std::uint32_t> area(const CRect& r) const {
         std::vector<std::uint32_t> v;
-        for (std::int32_t y = r.y; y < r.y + r.height; ++y) v.insert(v.end(), &window->getBackBuffer().row(y)[r.x], &window->getBackBuffer().row(y)[r.x + r.width]);
+        for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
+            const std::uint32_t* row = window->getBackBuffer().row(y) + r.x;
+            v.insert(v.end(), row, row + r.width);
+        }
         return v;
+    }
+    bool all(const CRect& r, std::uint32_t p) const {
+        const auto v = area(r);
+        return std::all_of(v.begin(), v.end(), [p](std::uint32_t q) { return q == p; });
     }
     void clearScreen(std::uint32_t p = kWhite) {
         const PixelSurface s = window->getBackBuffer();
         std::fill(s.bits, s.bits + static_cast<std::size_t>(s.width) * s.height, p);
     }
-
     // Runs write(i) on another thread during 200 passes (redraw-all ones when full); counts the
     // passes after which whole() is false.
     template <class Write, class Whole>
@@ -151,14 +150,12 @@ protected:
         writer.join();
         return broken;
     }
-
     // `frames` frames of w x h stacked along y (x when horizontal), copied when drawn.
     CBitmap* strip(std::int32_t w, std::int32_t h, std::int32_t frames, bool horizontal = false) {
         const std::int32_t fw = horizontal ? w * frames : w, fh = horizontal ? h : h * frames;
         std::vector<std::uint32_t> px(static_cast<std::size_t>(fw) * fh);
         for (std::size_t i = 0; i < px.size(); ++i) {
-            const auto x = static_cast<std::int32_t>(i % fw), y = static_cast<std::int32_t>(i / fw);
-            px[i] = packPixel(40, 40 + (horizontal ? x / w : y / h), 200, 255);
+            px[i] = packPixel(40, 40 + static_cast<std::int32_t>(horizontal ? i % fw / w : i / fw / h), 200, 255);
         }
         const std::vector<std::uint8_t> png = encodePng(PixelSurface{px.data(), fw, fh});
         auto* bitmap = new CBitmap(png.data(), png.size());
@@ -166,11 +163,11 @@ protected:
         window->addResource(bitmap);
         return bitmap;
     }
-    // The frame shown at (x, y), or -1: colours come premultiplied by alpha 255 (c * 255 >> 8).
+    // The frame shown at (x, y), or -1; loading premultiplies by alpha 255: c * 255 >> 8.
     std::int32_t frameAt(std::int32_t x, std::int32_t y) const {
         const std::uint32_t p = pixel(x, y);
-        const bool strip = pixelBlue(p) == 39 && pixelRed(p) == 199 && pixelAlpha(p) == 255;
-        return strip ? static_cast<std::int32_t>(pixelGreen(p)) - 39 : -1;
+        const bool inStrip = pixelBlue(p) == 39 && pixelRed(p) == 199 && pixelAlpha(p) == 255;
+        return inStrip ? static_cast<std::int32_t>(pixelGreen(p)) - 39 : -1;
     }
 
     RecordingOwner owner;

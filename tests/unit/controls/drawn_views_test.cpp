@@ -23,7 +23,7 @@ TEST_F(ControlsTest, LayerShowsOnlyCommittedPicturesBlendedOrCopied) {
     layer->commit(false);
     pass();
     EXPECT_TRUE(all(CRect{30, 20, 30, 20}, 0xFF00FF00u));
-    EXPECT_EQ(pixel(29, 20) & pixel(30, 40), kBlack);
+    EXPECT_EQ(pixel(29, 20) | pixel(30, 40), kBlack);
     // After requestCommit every paint first commits the latest drawing.
     layer->requestCommit();
     layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kPurple);
