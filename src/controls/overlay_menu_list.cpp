@@ -92,8 +92,9 @@ void COverlayMenuList::moveHighlight(Column& column, std::int32_t step) {
         column.highlight = -1;
         return;
     }
-    std::int32_t h = column.highlight < 0 ? (step < 0 ? 0 : -1) : column.highlight;
-    h = ((h + step) % count + count) % count;
+    // Without a highlight, down (or none) starts at the first entry and up at the last.
+    std::int32_t h = column.highlight < 0 ? (step < 0 ? count - 1 : 0)
+                                          : ((column.highlight + step) % count + count) % count;
     column.highlight = h;
     if (h < column.top) column.top = h;
     if (h >= column.top + column.rows) column.top = h - column.rows + 1;
@@ -127,7 +128,6 @@ void COverlayMenuList::activate(std::uint32_t column, std::int32_t row) {
             openSubMenu(row);
             focus = 1;
             moveHighlight(columns[1], 0);
-            if (columns[1].highlight < 0) columns[1].highlight = 0;
         }
         return;
     }
