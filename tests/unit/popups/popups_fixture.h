@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -82,8 +83,10 @@ protected:
         for (char c : text) keys({static_cast<unsigned char>(c)});
     }
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
-    // A full pass, then the back buffer as test-artifacts/popups_<name>.png.
+    // A full pass over a white back buffer, then the buffer as test-artifacts/popups_<name>.png.
     void snapshot(const std::string& name) {
+        const PixelSurface s = window->getBackBuffer();
+        std::fill(s.bits, s.bits + static_cast<std::size_t>(s.width) * s.height, 0xFFFFFFFFu);
         window->requestFullRedraw();
         headless->tick();
         EXPECT_TRUE(writePngFile(std::string(QV_TEST_OUT_DIR) + "/popups_" + name + ".png", window->getBackBuffer()));
