@@ -75,9 +75,11 @@ void CColorChooser::onMouseDown(std::int32_t button, std::int32_t, std::int32_t,
         std::uint32_t rgb = lastColor;
         const bool ok = popups->chooseColor(window->getParentWindow(), rgb, customColors, this);
         if (!living->load()) return;
+        // The field still lives, so its window does; but an editor closed during the dialog
+        // (its release waits for this press to return) takes no answer.
         dialogWindow = nullptr;
         dialogOwner = nullptr;
-        if (ok && !cancelled) take(rgb);
+        if (ok && !cancelled && window->isOpen()) take(rgb);
         return;
     }
     overlay.open(window, windowRect(), fromRgb(lastColor), CRgb{colour[0], colour[1], colour[2]});

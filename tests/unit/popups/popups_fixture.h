@@ -22,6 +22,12 @@
 
 namespace qv::test {
 
+// The window's key codes (gui/key_codes.h repeats the toolkit's mouse constants, so the two
+// headers cannot meet in one file).
+namespace key {
+extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight, kUp, kDown, kHome, kEnd;
+}
+
 class PopupOwner : public CWindowOwner, public CViewOwner {
 public:
     void buildControls() override {

@@ -4,7 +4,6 @@
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
 #include "unit/popups/popups_fixture.h"
-#include "unit/popups/test_keys.h"
 
 namespace qv::test {
 namespace {
@@ -16,14 +15,10 @@ class Teardown : public PopupsTest, public ::testing::WithParamInterface<std::tu
 TEST_P(Teardown, ClosesThePopupWithoutActing) {
     const auto [kind, ending] = GetParam();
     const CRect at{20, 150, 100, 16};
-    CView* field = kind == 0 ? static_cast<CView*>(new CTextEdit(&owner, at, 1))
-                   : kind == 1 ? static_cast<CView*>(new CColorChooser(&owner, 1, at)) : nullptr;
-    if (kind == 2) {
-        auto* menu = new COptionMenu(&owner, 1, at);
-        menu->addEntry("a");
-        menu->addEntry("b");
-        field = menu;
-    }
+    auto* menu = kind == 1 ? new COptionMenu(&owner, 1, at) : nullptr;
+    if (menu) menu->addEntry("a");
+    CView* field = menu ? static_cast<CView*>(menu) : kind == 0 ? static_cast<CView*>(new CTextEdit(&owner, at, 1))
+                                                                : new CColorChooser(&owner, 1, at);
     put(field);
     click(30, 155);
     ASSERT_NE(window->getOverlayView(), nullptr);

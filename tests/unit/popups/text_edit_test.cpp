@@ -4,7 +4,6 @@
 
 #include "controls/text_edit.h"
 #include "unit/popups/popups_fixture.h"
-#include "unit/popups/test_keys.h"
 
 namespace qv::test {
 namespace {
