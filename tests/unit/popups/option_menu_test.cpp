@@ -33,6 +33,8 @@ struct Pick {
     std::int32_t index;               // entry chosen, -1 none
 };
 
+void PrintTo(const Pick& p, std::ostream* os) { *os << p.name; }
+
 class MenuPick : public OptionMenu, public ::testing::WithParamInterface<Pick> {};
 
 TEST_P(MenuPick, ChoosesTheEntryOrNothing) {
