@@ -245,22 +245,23 @@ void CDrawContext::drawText(const char* text, const CRect& rect, const CColor& c
     ensureRenderer();
     if (!renderer) return;
 
-    // End ellipsis: the longest start of the text that fits together with "...".
-    std::string shown(text);
+    // End ellipsis: the longest start of the text that fits together with "...". The text is
+    // rendered in place (no copy, so a pass allocates nothing), the dots as a second run.
+    std::size_t keep = std::strlen(text);
     std::int32_t width = 0;
-    for (unsigned char c : shown) width += renderer->charWidth(c);
-    if (width > rect.width) {
+    for (std::size_t i = 0; i < keep; ++i) width += renderer->charWidth(static_cast<unsigned char>(text[i]));
+    const bool ellipsis = width > rect.width;
+    if (ellipsis) {
         const std::int32_t dots = 3 * renderer->charWidth('.');
+        const std::size_t length = keep;
         std::int32_t used = 0;
-        std::size_t keep = 0;
-        while (keep < shown.size()) {
-            const std::int32_t w = renderer->charWidth(static_cast<unsigned char>(shown[keep]));
+        keep = 0;
+        while (keep < length) {
+            const std::int32_t w = renderer->charWidth(static_cast<unsigned char>(text[keep]));
             if (used + w + dots > rect.width) break;
             used += w;
             ++keep;
         }
-        shown.resize(keep);
-        shown += "...";
         width = used + dots;
     }
 
@@ -280,7 +281,13 @@ void CDrawContext::drawText(const char* text, const CRect& rect, const CColor& c
     const std::int32_t maskTop = H - area.y - area.height;  // device row of the mask's first row
     maskBuffer.assign(static_cast<std::size_t>(area.width) * area.height, 0);
     const CCoverageMask mask{maskBuffer.data(), area.width, area.height};
-    renderer->renderRun(shown.data(), shown.size(), penX - area.x, textTop + m.ascent - maskTop, mask);
+    const std::int32_t baseline = textTop + m.ascent - maskTop;
+    renderer->renderRun(text, keep, penX - area.x, baseline, mask);
+    if (ellipsis) {
+        std::int32_t dotsX = penX - area.x;
+        for (std::size_t i = 0; i < keep; ++i) dotsX += renderer->charWidth(static_cast<unsigned char>(text[i]));
+        renderer->renderRun("...", 3, dotsX, baseline, mask);
+    }
 
     const std::uint32_t r = colour.redByte(), g = colour.greenByte(), b = colour.blueByte();
     for (std::int32_t my = 0; my < area.height; ++my) {
