@@ -18,12 +18,26 @@ CAnalyzerEditor::~CAnalyzerEditor() { close(); }
 void CAnalyzerEditor::buildControls() {
     CGuiWindow* frame = getFrame();
     if (!frame) return;
-    const bool compact = getWidth() < 752 || getHeight() < 563;
-    auto* art = new CBitmap(frame, compact ? kCompactBitmap : kBackgroundBitmap);
-    frame->addResource(art);
+    auto* full = new CBitmap(frame, kBackgroundBitmap);
+    frame->addResource(full);
+    auto* compact = new CBitmap(frame, kCompactBitmap);
+    frame->addResource(compact);
     auto* page = new CPage;
-    page->addContainer(new CArtworkPanel(*frame, CRect{0, 0, getWidth(), getHeight()}, art));
+    page->addContainer(new CArtworkPanel(*frame, full, compact));
     frame->addPage(page);
+}
+
+void CAnalyzerEditor::setParameter(std::int32_t index, float value) {
+    if (index != kCompactSetting || !isOpen()) return;
+    if (static_cast<std::int32_t>(value) != 0) {
+        setEditorSize(650, 335);
+    } else {
+        setEditorSize(752, 563);
+    }
+}
+
+void CAnalyzerEditor::setEditorSize(std::int32_t w, std::int32_t h) {
+    if (isOpen()) resize(w, h, true, 600, 4);
 }
 
 }  // namespace qv

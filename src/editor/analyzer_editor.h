@@ -1,5 +1,6 @@
-// The analyzer's editor. For now it shows the editor's artwork at the editor's size: the about
-// background with the tab row at full size, the graph frame in the compact size.
+// The analyzer's editor. For now it shows the editor's artwork at the editor's size (the about
+// background with the tab row at full size, the graph frame in the compact size) and follows
+// the compact-layout setting.
 #pragma once
 
 #include "editor/editor.h"
@@ -16,7 +17,13 @@ public:
                     CPluginBase* core, void* moduleHandle);
     ~CAnalyzerEditor() override;
 
+    static constexpr std::int32_t kCompactSetting = 387;
+
     void buildControls() override;
+    // Setting 387 (compact layout) resizes the editor: 650 x 335 when set, else 752 x 563.
+    void setParameter(std::int32_t index, float value) override;
+    // While open: resize with a full redraw now and four more, one every 600 ms.
+    void setEditorSize(std::int32_t width, std::int32_t height);
 };
 
 }  // namespace qv

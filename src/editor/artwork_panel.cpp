@@ -6,12 +6,18 @@
 
 namespace qv {
 
-CArtworkPanel::CArtworkPanel(CGuiWindow& owner, CRect area, CBitmap* image) : window(owner), rect(area), bitmap(image) {}
+CArtworkPanel::CArtworkPanel(CGuiWindow& owner, CBitmap* fullArt, CBitmap* compactArt)
+    : window(owner), full(fullArt), compact(compactArt) {}
+
+CRect CArtworkPanel::getRect() const { return CRect{0, 0, window.getWidth(), window.getHeight()}; }
 
 void CArtworkPanel::draw(CDrawState state) {
+    const bool small = full && (window.getWidth() < full->getWidth() || window.getHeight() < full->getHeight());
+    CBitmap* bitmap = small && compact ? compact : full;
     if (!state.redrawAll || !bitmap) return;
     CDrawContext* context = window.getDrawContext();
     if (!context) return;
+    const CRect rect = getRect();
     context->pushClip(rect);
     bitmap->draw(context, CPoint{rect.x, rect.y});
     context->popClip();

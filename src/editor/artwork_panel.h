@@ -1,5 +1,6 @@
-// A panel that shows one bitmap of the window's resources at its lower-left corner and takes no
-// input: the editor's artwork until the controls are laid out over it.
+// A panel that covers the whole window with the editor's artwork and takes no input: the full
+// artwork, or the compact one while the window is smaller than the full artwork. It stands in
+// until the controls are laid out over the artwork.
 #pragma once
 
 #include "gui/geometry.h"
@@ -12,10 +13,10 @@ class CGuiWindow;
 
 class CArtworkPanel final : public CWindowContainer {
 public:
-    // bitmap is owned by the window's resources and outlives the panel.
-    CArtworkPanel(CGuiWindow& window, CRect rect, CBitmap* bitmap);
+    // The bitmaps are owned by the window's resources and outlive the panel.
+    CArtworkPanel(CGuiWindow& window, CBitmap* full, CBitmap* compact);
 
-    CRect getRect() const override { return rect; }
+    CRect getRect() const override;
     // Draws on full redraws only: nothing else changes the pixels it covers.
     void draw(CDrawState state) override;
     bool onMouseDown(std::int32_t button, std::int32_t modifiers, std::int32_t x, std::int32_t y) override;
@@ -24,8 +25,8 @@ public:
 
 private:
     CGuiWindow& window;
-    CRect rect;
-    CBitmap* bitmap;
+    CBitmap* full;
+    CBitmap* compact;
 };
 
 }  // namespace qv
