@@ -7,6 +7,7 @@
 
 #include <png.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -25,20 +26,13 @@ struct HostRun {
 };
 
 // qvhost with the plug-in and the arguments; under xvfb-run on Linux.
-HostRun qvhost(const std::string& name, const std::vector<std::string>& args) {
-    std::vector<std::string> argv;
-    if (!onWindows()) {
-        argv = {"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1024x768x24"};
-    }
-    argv.push_back(os::nativePath(QV_QVHOST_PATH));
-    argv.push_back(test::pluginPath());
-    argv.insert(argv.end(), args.begin(), args.end());
+HostRun qvhost(const std::string& name, std::vector<std::string> args) {
+    args.insert(args.begin(), {os::nativePath(QV_QVHOST_PATH), test::pluginPath()});
+    if (!onWindows()) args.insert(args.begin(), {"/usr/bin/xvfb-run", "-a", "-s", "-screen 0 1024x768x24"});
     const std::string log = test::scratchDir("editor/" + name) + "/output.txt";
-    HostRun run;
-    run.status = os::runProcess(argv, log);
-    std::ifstream in(log);
+    HostRun run{os::runProcess(args, log), {}};
     std::stringstream s;
-    s << in.rdbuf();
+    s << std::ifstream(log).rdbuf();
     run.output = s.str();
     return run;
 }
@@ -76,19 +70,12 @@ TEST_F(EditorThroughQvhost, ScreenshotShowsTheArtworkAtFullSizeInTheFrame) {
     const Image got = readPng(os::nativePath(shot));
     const std::filesystem::path repo = std::filesystem::path(QV_TEST_DATA_DIR).parent_path().parent_path();
     const Image art = readPng(os::nativePath((repo / "resources/png/128_about_background.png").generic_string()));
-    ASSERT_EQ(got.width, 752);
-    ASSERT_EQ(got.height, 563);
-    ASSERT_EQ(art.width, 752);
-    ASSERT_EQ(art.height, 563);
-    int wrong = 0;
+    ASSERT_EQ(got.width * 10000 + got.height, 752 * 10000 + 563);
+    ASSERT_EQ(art.width * 10000 + art.height, 752 * 10000 + 563);
+    int wrong = 0;  // colour bytes more than 2 apart (the artwork is opaque)
     for (std::size_t i = 0; i < got.pixels.size(); ++i) {
-        const std::uint32_t a = art.pixels[i], g = got.pixels[i];
         for (int shift = 0; shift < 24; shift += 8) {
-            const int d = static_cast<int>(a >> shift & 0xFF) - static_cast<int>(g >> shift & 0xFF);
-            if (d > 2 || d < -2) {
-                ++wrong;
-                break;
-            }
+            wrong += std::abs(static_cast<int>(art.pixels[i] >> shift & 0xFF) - static_cast<int>(got.pixels[i] >> shift & 0xFF)) > 2;
         }
     }
     EXPECT_EQ(wrong, 0);
@@ -116,10 +103,6 @@ TEST(EditorBadInput, BogusParentsFailCleanlyAndIdleOrCloseWithoutEditorAreHarmle
         effect.dispatch(vst::effEditIdle);
         effect.dispatch(vst::effEditClose);
     }
-    const auto rect = effect.editorRect();
-    ASSERT_TRUE(rect);
-    EXPECT_EQ(rect->right, 752);
-    EXPECT_EQ(rect->bottom, 563);
 }
 
 }  // namespace
