@@ -82,9 +82,11 @@ TEST_F(EditorThroughQvhost, ScreenshotShowsTheArtworkAtFullSizeInTheFrame) {
 }
 
 TEST_F(EditorThroughQvhost, ManyOpenCloseCyclesWhileAudioRunsAndAFrameDestroyedFirst) {
-    const HostRun cycles = qvhost("cycles", {"--editor", "--editor-cycles", "200", "--signal", "pink", "--seconds", "0.5"});
+    // 200 where the sanitizer builds run; fewer under Wine, where each window costs far more.
+    const std::string count = onWindows() ? "50" : "200";
+    const HostRun cycles = qvhost("cycles", {"--editor", "--editor-cycles", count, "--signal", "pink", "--seconds", "0.5"});
     ASSERT_EQ(cycles.status, 0) << cycles.output;
-    EXPECT_NE(cycles.output.find("editor opened: 200 times"), std::string::npos) << cycles.output;
+    EXPECT_NE(cycles.output.find("editor opened: " + count + " times"), std::string::npos) << cycles.output;
     EXPECT_EQ(cycles.output.find("audio blocks while the editor ran: 0\n"), std::string::npos) << cycles.output;
 
     const HostRun first = qvhost("destroyed", {"--editor", "--editor-seconds", "0.1", "--destroy-frame-first"});

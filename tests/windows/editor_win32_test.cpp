@@ -25,7 +25,7 @@ struct RefusingHost final : IEditorHost {
 };
 
 struct PlainEditor final : CEditor {
-    explicit PlainEditor(IEditorHost* host) : CEditor(0, 400, 300, host, nullptr, nullptr) {}
+    explicit PlainEditor(IEditorHost* h) : CEditor(0, 400, 300, h, nullptr, nullptr) {}
     ~PlainEditor() override { close(); }
     HWND own() const { return static_cast<HWND>(getFrame()->getNativeHandle()); }
 };
