@@ -74,7 +74,9 @@ bool CEditor::open(void* parentWindow, std::int32_t w, std::int32_t h) {
     }
     opened = true;
     onOpened();
-    return true;
+    // The first picture at once: a host that is slow to call idle (X11) still shows the editor.
+    if (window) window->onTimer();
+    return opened;
 }
 
 void CEditor::close() {
