@@ -1,7 +1,6 @@
 #include "editor/analyzer_editor.h"
 
 #include "editor/artwork_panel.h"
-#include "gui/bitmap.h"
 #include "gui/gui_window.h"
 #include "gui/page.h"
 
@@ -18,12 +17,8 @@ CAnalyzerEditor::~CAnalyzerEditor() { close(); }
 void CAnalyzerEditor::buildControls() {
     CGuiWindow* frame = getFrame();
     if (!frame) return;
-    auto* full = new CBitmap(frame, kBackgroundBitmap);
-    frame->addResource(full);
-    auto* compact = new CBitmap(frame, kCompactBitmap);
-    frame->addResource(compact);
     auto* page = new CPage;
-    page->addContainer(new CArtworkPanel(*frame, full, compact));
+    page->addContainer(new CArtworkPanel(*frame, kBackgroundBitmap, kCompactBitmap));
     frame->addPage(page);
 }
 

@@ -6,15 +6,21 @@
 
 namespace qv {
 
-CArtworkPanel::CArtworkPanel(CGuiWindow& owner, CBitmap* fullArt, CBitmap* compactArt)
-    : window(owner), full(fullArt), compact(compactArt) {}
+CArtworkPanel::CArtworkPanel(CGuiWindow& owner, std::int32_t fullId, std::int32_t smallId)
+    : window(owner), compactId(smallId), full(new CBitmap(&owner, fullId)) {
+    window.addResource(full);
+}
 
 CRect CArtworkPanel::getRect() const { return CRect{0, 0, window.getWidth(), window.getHeight()}; }
 
 void CArtworkPanel::draw(CDrawState state) {
-    const bool small = full && (window.getWidth() < full->getWidth() || window.getHeight() < full->getHeight());
-    CBitmap* bitmap = small && compact ? compact : full;
-    if (!state.redrawAll || !bitmap) return;
+    if (!state.redrawAll) return;
+    const bool small = window.getWidth() < full->getWidth() || window.getHeight() < full->getHeight();
+    if (small && !compact) {
+        compact = new CBitmap(&window, compactId);
+        window.addResource(compact);
+    }
+    CBitmap* bitmap = small ? compact : full;
     CDrawContext* context = window.getDrawContext();
     if (!context) return;
     const CRect rect = getRect();

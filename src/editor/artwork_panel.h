@@ -3,6 +3,8 @@
 // until the controls are laid out over the artwork.
 #pragma once
 
+#include <cstdint>
+
 #include "gui/geometry.h"
 #include "gui/window_view.h"
 
@@ -13,8 +15,9 @@ class CGuiWindow;
 
 class CArtworkPanel final : public CWindowContainer {
 public:
-    // The bitmaps are owned by the window's resources and outlive the panel.
-    CArtworkPanel(CGuiWindow& window, CBitmap* full, CBitmap* compact);
+    // Loads the full artwork now and the compact one when first needed, both into the window's
+    // resources.
+    CArtworkPanel(CGuiWindow& window, std::int32_t fullId, std::int32_t compactId);
 
     CRect getRect() const override;
     // Draws on full redraws only: nothing else changes the pixels it covers.
@@ -25,8 +28,9 @@ public:
 
 private:
     CGuiWindow& window;
-    CBitmap* full;
-    CBitmap* compact;
+    std::int32_t compactId;
+    CBitmap* full = nullptr;
+    CBitmap* compact = nullptr;
 };
 
 }  // namespace qv

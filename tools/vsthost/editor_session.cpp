@@ -65,11 +65,11 @@ struct Pumper {
     // Rounds for seconds (at least one); below 0 until the frame is closed.
     bool run(double seconds) {
         const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-        do {
+        for (;;) {
             if (!round()) return false;
+            if (seconds >= 0.0 && Clock::now() >= end) return true;
             std::this_thread::sleep_for(kIdlePeriod);
-        } while (seconds < 0.0 || Clock::now() < end);
-        return true;
+        }
     }
 };
 
