@@ -208,7 +208,7 @@ bool CX11Window::resize(std::int32_t w, std::int32_t h) {
     ErrorTrap trap(display);
     XResizeWindow(display, child, static_cast<unsigned>(w), static_cast<unsigned>(h));
     const bool ok = makeBuffer(w, h);
-    XFlush(display);
+    XSync(display, False);  // done for every client (the host looks at our size next)
     return ok;
 }
 
