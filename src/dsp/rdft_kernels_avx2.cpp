@@ -9,7 +9,7 @@
 
 #pragma GCC target("avx2,fma")
 
-#include "dsp/rdft_kernels.h"
+#include "dsp/rdft_transforms.h"
 
 namespace qv {
 namespace {
