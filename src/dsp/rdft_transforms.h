@@ -76,7 +76,9 @@ void runTail(const RdftPlan& plan, const float* xr, const float* xi, float* yr, 
         float* di = last ? yi : buffers[i & 1] + area;
         const std::size_t dPitch = last ? pitch : kTailWidth;
         const std::size_t sPitch = i == plan.tailFrom ? pitch : kTailWidth;
-        if (st.radix == 4)
+        if (st.radix == 4 && sPitch == kTailWidth && dPitch == kTailWidth)
+            stage4Strided<VT>(xr, xi, dr, di, kTailWidth * (st.stride / pitch), st.groups, plan.twiddles + st.twiddle);
+        else if (st.radix == 4)
             tailStage4<VT>(xr, xi, sPitch, dr, di, dPitch, st.stride / pitch, st.groups, plan.twiddles + st.twiddle);
         else
             tailStage2<VT>(xr, xi, sPitch, dr, di, dPitch, st.stride / pitch);
