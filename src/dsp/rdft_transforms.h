@@ -75,7 +75,7 @@ void runTail(const RdftPlan& plan, const float* xr, const float* xi, float* yr, 
         float* dr = last ? yr : buffers[i & 1];
         float* di = last ? yi : buffers[i & 1] + area;
         const std::size_t dPitch = last ? pitch : kTailWidth;
-        const std::size_t sPitch = i == plan.tailFrom ? pitch : kTailWidth;
+        const std::size_t sPitch = i == plan.tailFrom && !plan.tailInBlocks ? pitch : kTailWidth;
         if (st.radix == 4 && sPitch == kTailWidth && dPitch == kTailWidth)
             stage4Strided<VT>(xr, xi, dr, di, kTailWidth * (st.stride / pitch), st.groups, plan.twiddles + st.twiddle);
         else if (st.radix == 4)
@@ -95,7 +95,9 @@ float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
     for (std::size_t i = first; i < plainEnd; ++i) {
         const RdftStage& st = plan.stages[i];
         float* dst = src == bufA ? plan.work2 : bufA;
-        if (st.radix == 4) {
+        if (plan.tailInBlocks && i + 1 == plainEnd) {
+            stage4Strided<VT, false>(src, src + im, dst, dst + im, st.stride, st.groups, plan.twiddles + st.twiddle);
+        } else if (st.radix == 4) {
             if (st.stride == 4 && VT::kLanes >= 4)
                 stage4Stride4<VT>(src, src + im, dst, dst + im, st.groups, plan.stride4Twiddles);
             else
@@ -107,8 +109,11 @@ float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
     }
     if (plainEnd < plan.stageCount) {
         float* dst = src == bufA ? plan.work2 : bufA;
-        for (std::size_t c0 = 0; c0 < plan.tailPitch; c0 += kTailWidth)
-            runTail<VT>(plan, src + c0, src + im + c0, dst + c0, dst + im + c0);
+        const std::size_t block = kTailWidth * (plan.complexSize / plan.tailPitch);
+        for (std::size_t c0 = 0; c0 < plan.tailPitch; c0 += kTailWidth) {
+            const std::size_t from = plan.tailInBlocks ? c0 / kTailWidth * block : c0;
+            runTail<VT>(plan, src + from, src + im + from, dst + c0, dst + im + c0);
+        }
         src = dst;
     }
     return src;
