@@ -6,7 +6,9 @@
 // and each remaining stage of stride s treats transform c alone as a stage of stride s/P. So the
 // tail runs on 16 transforms at a time, rows of 16 values, through two scratch buffers small
 // enough for the first-level cache: the data cross memory once for the whole tail instead of
-// once per stage. The operations and their order are those of the plain stages.
+// once per stage. Where the stage before the tail has stride 16 it writes each block of 16
+// transforms contiguously, so that the tail's first stage reads one stream, not rows P apart.
+// The operations and their order are those of the plain stages: the results are the same.
 #pragma once
 
 #include <cstddef>
@@ -62,8 +64,8 @@ void tailStage2(const float* xr, const float* xi, std::size_t xPitch, float* yr,
     }
 }
 
-// The tail stages on the 16 transforms starting at column c0: from x (pitch P) through the
-// scratch buffers (pitch 16) to y (pitch P).
+// The tail stages on 16 transforms: from x (rows at pitch P, or at pitch 16 when the stage
+// before left the blocks contiguous) through the scratch buffers (pitch 16) to y (pitch P).
 template <class VT>
 void runTail(const RdftPlan& plan, const float* xr, const float* xi, float* yr, float* yi) {
     const std::size_t pitch = plan.tailPitch;
