@@ -54,7 +54,7 @@ void CSpectrumDisplay::drawLevelGrid(CDrawContext& dc, CPoint g, bool fftStyle) 
     }
     // Stacked: the scale counts the span from 0 to n x R; lines at multiples of R are white.
     drawLevelLines(dc, g, 0, graphH, step * 1, 0, range * n, fftStyle, range);
-    const std::int32_t right = g.x + graphW + 4;
+    const std::int32_t right = g.x + graphW - 28;  // inside the graph, clear of the right-hand labels
     const std::int32_t top = g.y + graphH - 13;
     label(dc, span.top, CRect{right, top, 24, 13}, *white);
     dc.drawText("to", CRect{right, top - 15, 24, 13}, *white, kAlignCenter);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ public:
         }
         if (h.type == 1) {
             const auto n = static_cast<std::uint32_t>(curves.size());
-            std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * n);
+            std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * std::min(n, (h.size - 32) / 2284));
             CurvesReplyHeader reply{curveSize ? *curveSize : 32 + 2284 * n, n, 0, 0, 10.0f, 20000.0f, {}};
             std::memcpy(out, &reply, sizeof(reply));
             return true;

@@ -1,0 +1,155 @@
+// The display driven by real analyzer instances in this process: pink noise, a sine and silence,
+// read through the core's data service. Renders every mode and layout as images, and follows a
+// tone switched off through the band-mode average whose length the core sets.
+#include <cmath>
+#include <bit>
+#include <numbers>
+#include <random>
+
+#include "core/analysis_shared.h"
+#include "core/setting_ids.h"
+#include "display_fixture.h"
+
+namespace qv::test {
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace id = settingid;
+
+// Feeds an instance `frames` samples from `next` in blocks of 512, letting its workers finish.
+template <class Source>
+void feed(CPlugin& plugin, int frames, Source&& next) {
+    std::vector<float> left(512), right(512);
+    for (int done = 0; done < frames; done += 512) {
+        for (std::size_t i = 0; i < left.size(); ++i) left[i] = right[i] = next();
+        void* ins[2] = {left.data(), right.data()};
+        plugin.process(ins, ins, 2, 2, 512, kPrecisionFloat, 0);
+        plugin.waitForWorkers(5s);
+    }
+}
+
+struct Sine {
+    double phase = 0.0;
+    double step = 2.0 * std::numbers::pi * 1000.0 / 44100.0;
+    float amplitude = 0.5f;
+    float operator()() {
+        phase += step;
+        return amplitude * static_cast<float>(std::sin(phase));
+    }
+};
+
+// Pink noise by the sum of octave-spaced held random values.
+struct Pink {
+    std::mt19937 random{7};
+    std::uniform_real_distribution<float> uniform{-1.0f, 1.0f};
+    float rows[12] = {};
+    std::uint32_t counter = 0;
+    float operator()() {
+        ++counter;
+        const int row = std::countr_zero(counter) % 12;
+        rows[row] = uniform(random);
+        float sum = uniform(random);
+        for (float r : rows) sum += r;
+        return sum * 0.05f;
+    }
+};
+
+class LiveCores : public DisplayTest {
+protected:
+    void SetUp() override {
+        for (auto& c : cores) {
+            c = std::make_unique<CPlugin>(0, 2, 2);
+            c->setSampleRate(44100.0);
+        }
+        owner.core = cores[0].get();
+        display->setSlope(3.0f);
+    }
+    void TearDown() override {
+        owner.core = nullptr;
+        for (auto& c : cores) c.reset();
+    }
+    void run(int frames) {
+        Pink pink;
+        Sine sine;
+        feed(*cores[0], frames, pink);
+        feed(*cores[1], frames, sine);
+        feed(*cores[2], frames, [] { return 0.0f; });
+    }
+    std::unique_ptr<CPlugin> cores[3];
+};
+
+TEST_F(LiveCores, RendersEveryModeAndLayout) {
+    for (std::uint32_t fft = 0; fft < 2; ++fft) {
+        for (auto& c : cores) c->setParameter(id::kAnalysisView, static_cast<float>(fft), 0, false, false);
+        display->setFftMode(fft);
+        display->setSmoothingIndex(0);
+        for (std::uint32_t mode = 0; mode < 4; ++mode) {
+            display->setAlignMode(mode);
+            for (int k = 0; k < 8; ++k) {
+                run(4096);
+                frame();
+            }
+            EXPECT_EQ(display->graphsOnScreen(), 3u);
+            savePng("display_" + std::string(fft ? "fft" : "band") + "_layout" + std::to_string(mode));
+        }
+    }
+    // In band view, side by side: band 17 (1 kHz) of the sine is tall, silence has no bar.
+    for (auto& c : cores) c->setParameter(id::kAnalysisView, 0.0f, 0, false, false);
+    display->setFftMode(0);
+    display->setAlignMode(0);
+    display->setInstantResponse(true);
+    display->setShowPeaks(false);
+    run(8192);
+    frame();
+    const std::int32_t sub = 16 / 3;
+    EXPECT_GT(runFromBottom(bandX(17) + sub + 1, colourPixel(1)), kH / 2);
+    EXPECT_EQ(runFromBottom(bandX(17) + 2 * sub + 1, colourPixel(2)), 0);
+    EXPECT_GT(runFromBottom(bandX(10) + 1, colourPixel(0)), 10);
+}
+
+TEST_F(LiveCores, BandAverageOfOneSecondLetsAToneDecayOverASecond) {
+    CPlugin& core = *cores[1];
+    owner.core = &core;
+    for (auto& c : cores) c->setParameter(id::kAnalysisView, 0.0f, 0, false, false);
+    core.setParameter(id::kAverageTime, (1.0f - 0.1f) / 4.9f, 0, false, false);
+    const float frames = core.getParameter(id::kAverageFrames, 0);
+    const std::uint32_t hop = core.analysis().algorithm.getBandWindowLength();
+    ASSERT_GT(hop, 0u);
+    EXPECT_FLOAT_EQ(frames, std::trunc(44100.0f / static_cast<float>(hop)));
+    display->setAverageEnabled(true);
+    display->setAverageFrames(static_cast<std::uint32_t>(frames));
+    display->setInstantResponse(true);
+    display->setShowPeaks(false);
+    display->setSlope(0.0f);
+    display->setStaleTimeout(1e9f);
+
+    // One display frame per band record.
+    Sine sine;
+    const auto step = [&](bool on) {
+        feed(core, static_cast<int>(hop), [&] { return on ? sine() : 0.0f; });
+        frame();
+        return runFromBottom(bandX(17) + 1, colourPixel(0)) + runFromBottom(bandX(17) + 6, colourPixel(1)) +
+               runFromBottom(bandX(17) + 11, colourPixel(2));
+    };
+    std::int32_t lit = 0;
+    for (int k = 0; k < static_cast<int>(frames) + 4; ++k) lit = step(true);
+    ASSERT_GT(lit, kH / 3);
+    const int perSecond = static_cast<int>(frames);
+    std::int32_t half = 0, nearEnd = 0, after = 0;
+    for (int k = 1; k <= perSecond + 3; ++k) {
+        const std::int32_t h = step(false);
+        if (k == perSecond / 2) half = h;
+        if (k == perSecond - 2) nearEnd = h;
+        after = h;
+    }
+    EXPECT_GT(half, 0) << "half a second after the tone stopped";
+    EXPECT_LT(half, lit);
+    EXPECT_GT(nearEnd, 0);
+    EXPECT_LT(nearEnd, half);
+    EXPECT_EQ(after, 0) << "a second later";
+}
+
+}  // namespace
+
+}  // namespace qv::test
