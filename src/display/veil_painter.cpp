@@ -62,19 +62,27 @@ void CVeilPainter::paint(const PixelSurface& surface, const CRect& clip, CPoint 
             last = std::max<std::int32_t>(last, high[at]);
         }
         std::int32_t covered = 0;
+        // The graph is mostly one colour: remember the last blend.
+        std::uint32_t lastIn = 0, lastOut = 0;
+        std::int32_t lastCount = -1;
         for (std::int32_t y = first; y <= last + 1 && y <= height; ++y) {
             covered += steps[y];
             steps[y] = 0;
             const std::int32_t sy = y + origin.y;
             if (covered <= 0 || y > last || sy < bottom || sy >= top) continue;
-            const std::uint32_t w = weight[std::min(covered, 64)];
             std::uint32_t& p = surface.row(sy)[sx];
-            std::uint32_t out = 0;
-            for (std::uint32_t shift = 0; shift < 32; shift += 8) {
-                const std::uint32_t c = p >> shift & 0xFFu;
-                out |= (c + ((255u - c) * w + 127u) / 255u) << shift;
+            if (p != lastIn || covered != lastCount) {
+                const std::uint32_t w = weight[std::min(covered, 64)];
+                std::uint32_t out = 0;
+                for (std::uint32_t shift = 0; shift < 32; shift += 8) {
+                    const std::uint32_t c = p >> shift & 0xFFu;
+                    out |= (c + ((255u - c) * w + 127u) / 255u) << shift;
+                }
+                lastIn = p;
+                lastCount = covered;
+                lastOut = out;
             }
-            p = out;
+            p = lastOut;
         }
     }
 }
