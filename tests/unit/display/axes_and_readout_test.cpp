@@ -29,44 +29,18 @@ TEST(DisplayAxes, GridStepsFollowTheSpanAndTheGraphCount) {
 }
 
 TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
-    EXPECT_FLOAT_EQ(display::defaultInstanceHsv(0, 16).hue, 120.0f);
-    EXPECT_FLOAT_EQ(display::defaultInstanceHsv(1, 16).saturation, 0.5f);
-    EXPECT_FLOAT_EQ(display::defaultInstanceHsv(1, 16).value, 0.8f);
     // 120 + 360 x 2 / 3 is exactly 360: it wraps to 0 like every hue above.
-    EXPECT_FLOAT_EQ(display::defaultInstanceHsv(2, 3).hue, 0.0f);
-    EXPECT_FLOAT_EQ(display::defaultInstanceHsv(15, 16).hue, 97.5f);
-    const float four[] = {120, 55, 202, 18};
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(i, 4).hue, four[i]);
-        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(i, 4).value, 1.0f);
+    const struct {
+        std::uint32_t slot, count;
+        float hue, saturation;
+    } cases[] = {{0, 16, 120, 1}, {1, 16, 142.5f, 0.5f}, {15, 16, 97.5f, 0.5f}, {2, 3, 0, 1}, {1, 4, 55, 1}, {3, 4, 18, 1}};
+    for (const auto& c : cases) {
+        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(c.slot, c.count).hue, c.hue) << c.slot << "/" << c.count;
+        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(c.slot, c.count).saturation, c.saturation) << c.slot << "/" << c.count;
     }
 }
 
-TEST(DisplayAxes, FrequencyAxisEndsAndBadRanges) {
-    const display::FrequencyAxis axis(10.0f, 20000.0f, 556);
-    EXPECT_NEAR(axis.frequencyAt(0), 10.0, 1e-6);
-    EXPECT_NEAR(axis.frequencyAt(555), 20000.0, 1e-3);
-    EXPECT_EQ(axis.columnOf(10.0), 0);
-    EXPECT_EQ(axis.columnOf(20000.0), 555);
-    EXPECT_EQ(axis.columnOf(9.0), -1);
-    EXPECT_EQ(axis.columnOf(25000.0), -1);
-    for (const auto& [low, high] : {std::pair{100.0f, 100.0f}, {200.0f, 100.0f}, {0.0f, 100.0f}, {NAN, 100.0f}}) {
-        const display::FrequencyAxis bad(low, high, 556);
-        EXPECT_FALSE(bad.valid());
-        EXPECT_EQ(bad.columnOf(50.0), -1);
-    }
-}
-
-class Readout : public DisplayTest {
-protected:
-    std::pair<float, float> readAt(std::int32_t px, std::int32_t py) {
-        measureAt(px, py);
-        float f = 0, l = 0;
-        EXPECT_TRUE(display->getReadout(f, l));
-        releaseMouse();
-        return {f, l};
-    }
-};
+using Readout = DisplayTest;
 
 TEST_F(Readout, BandColumnsGapsAndLevels) {
     const struct {

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,7 +17,6 @@
 #include "core/plugin.h"
 #include "display/display_data_source.h"
 #include "display/spectrum_display.h"
-#include "gui/color.h"
 #include "gui/gui_window.h"
 #include "gui/native/headless/headless_window.h"
 #include "gui/page.h"
@@ -37,42 +35,33 @@ public:
     void endEdit(std::int32_t) override {}
     float getTimerPeriod() const override { return 40.0f; }
 
-    // Scripted answers unless a core answers.
+    // Scripted answers unless a core answers: type 0 bands, 1 curves, 2 the memory block.
     bool getData(void* request) override {
         if (core) return core->getData(request);
         DataRequest h;
         std::memcpy(&h, request, sizeof(h));
         auto* out = static_cast<std::uint8_t*>(request);
+        const auto n = static_cast<std::uint32_t>(h.type == 0 ? bands.size() : curves.size());
         if (h.type == 0) {
-            const std::uint32_t n = static_cast<std::uint32_t>(bands.size());
-            if (h.size < 16 + 272 * std::min(n, 16u)) return false;
             std::memcpy(out + 16, bands.data(), 272 * std::min(n, (h.size - 16) / 272));
             const DataRequest reply{16 + 272 * n, 0, bandAnswer, bandCount ? bandCount : n};
             std::memcpy(out, &reply, sizeof(reply));
-            return true;
-        }
-        if (h.type == 1) {
-            const auto n = static_cast<std::uint32_t>(curves.size());
+        } else if (h.type == 1) {
             std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * std::min(n, (h.size - 32) / 2284));
-            CurvesReplyHeader reply{curveSize ? *curveSize : 32 + 2284 * n, n, 0, 0, 10.0f, 20000.0f, {}};
+            const CurvesReplyHeader reply{curveSize.value_or(32 + 2284 * n), n, 0, 0, 10.0f, 20000.0f, {}};
             std::memcpy(out, &reply, sizeof(reply));
-            return true;
-        }
-        if (h.type == 2) {
-            ++memoryAsks;
-            if (!memory) return false;
+        } else if (h.type == 2 && ++memoryAsks && memory) {
             std::memcpy(out, memory.get(), sizeof(MemoryCurveBlock));
-            return true;
+        } else {
+            return false;
         }
-        return false;
+        return true;
     }
     bool putData(void* request) override {
-        DataRequest h;
-        std::memcpy(&h, request, sizeof(h));
-        BandLevelRecord r;
-        std::memcpy(&r, static_cast<std::uint8_t*>(request) + 16, sizeof(r));
-        puts.push_back({h, r});
-        return core ? core->putData(request) : true;
+        Put p;
+        std::memcpy(&p, request, sizeof(p));
+        puts.push_back(p);
+        return true;
     }
 
     CGuiWindow* window = nullptr;
@@ -94,11 +83,7 @@ public:
 
 inline BandLevelRecord bandRecord(std::uint32_t instance, std::uint32_t sequence, float level, float peak,
                                   std::uint32_t hidden = 0) {
-    BandLevelRecord r{};
-    r.size = 272;
-    r.source = instance;
-    r.sequence = sequence;
-    r.flag = hidden;
+    BandLevelRecord r{272, 0, 0, instance, sequence, hidden, {}, {}};
     for (float& v : r.levels) v = level;
     for (float& v : r.peaks) v = peak;
     return r;
@@ -121,7 +106,7 @@ protected:
         window->open(-1, -1);
         headless = dynamic_cast<CHeadlessWindow*>(window->getNativeWindow());
         headless->advance(1000.0);
-        panel = new CViewContainer(&owner, CRect{0, 0, kWidth, kHeight});
+        auto* panel = new CViewContainer(&owner, CRect{0, 0, kWidth, kHeight});
         window->getCurrentPage()->addContainer(panel);
         display = new CSpectrumDisplay(&owner, 77, CRect{15, 15, 620, 290}, CRect{32, 32, 16, 241}, 2, 16, 8, 938, 1);
         panel->addView(display);
@@ -132,43 +117,38 @@ protected:
     }
     ~DisplayTest() override { CGuiWindow::dispose(window); }
 
-    void frame(int count = 1) {
-        for (int k = 0; k < count; ++k) headless->tick();
-    }
+    void frame() { headless->tick(); }
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
-    static std::uint32_t colourPixel(std::uint32_t i) {
-        static constexpr std::uint32_t kPixels[3] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
-        return kPixels[i];
-    }
+    static std::uint32_t colourPixel(std::uint32_t i) { return 0xFF000000u | 0xFF0000u >> (8 * i); }
+    static std::int32_t bandX(std::int32_t b) { return kGraphX + b * kPitch; }
     // Rows of colour p counted up from the graph bottom at window column x.
     std::int32_t runFromBottom(std::int32_t x, std::uint32_t p) const {
         std::int32_t h = 0;
         while (h < kH && pixel(x, kGraphY + h) == p) ++h;
         return h;
     }
-    // Row (above the graph bottom) of the white upper edge of a peak mark at column x, or -1.
-    std::int32_t peakRow(std::int32_t x) const {
-        for (std::int32_t y = kH - 1; y >= 0; --y) {
-            if (pixel(x, kGraphY + y) == 0xFFFFFFFFu) return y;
-        }
-        return -1;
+    // Highest graph row of colour p at window column x, or -1.
+    std::int32_t topRow(std::int32_t x, std::uint32_t p) const {
+        std::int32_t y = kH - 1;
+        while (y >= 0 && pixel(x, kGraphY + y) != p) --y;
+        return y;
     }
-    // Band b's first column, window coordinates.
-    static std::int32_t bandX(std::int32_t b) { return kGraphX + b * kPitch; }
     void savePng(const std::string& name) const {
         writePngFile(std::string(QV_TEST_OUT_DIR) + "/" + name + ".png", window->getBackBuffer());
     }
-    // Press and release the left button at a graph point (px, py).
-    void measureAt(std::int32_t px, std::int32_t py) {
+    // Presses the left button at graph point (px, py) and reads the display's readout.
+    std::pair<float, float> readAt(std::int32_t px, std::int32_t py) {
         headless->advance(100.0);
         headless->mouseDown(1, 0, kGraphX + px, kHeight - 1 - (kGraphY + py));
+        float f = 0, l = 0;
+        EXPECT_TRUE(display->getReadout(f, l));
+        headless->mouseUp(1, 0, 0);
+        return {f, l};
     }
-    void releaseMouse() { headless->mouseUp(1, 0, 0); }
 
     DisplayOwner owner;
     CGuiWindow* window = nullptr;
     CHeadlessWindow* headless = nullptr;
-    CViewContainer* panel = nullptr;
     CSpectrumDisplay* display = nullptr;
 };
 
