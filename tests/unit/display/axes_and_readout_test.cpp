@@ -42,7 +42,7 @@ TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
 
 using Readout = DisplayTest;
 
-TEST_F(Readout, BandColumnsGapsAndLevels) {
+TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
     const struct {
         std::int32_t px, py;
         float frequency, level;
@@ -58,9 +58,7 @@ TEST_F(Readout, BandColumnsGapsAndLevels) {
     float f = 0, l = 0;
     EXPECT_FALSE(display->getReadout(f, l)) << "released";
     EXPECT_GE(owner.notifications, 16);
-}
 
-TEST_F(Readout, FftAxisAndStripeLevels) {
     display->setFftMode(1);
     auto [f0, l0] = readAt(0, 0);
     EXPECT_NEAR(f0, 10.0f, 1e-3);
@@ -82,7 +80,6 @@ TEST_F(Readout, FftAxisAndStripeLevels) {
     // Other buttons do not measure.
     headless->advance(100.0);
     headless->mouseDown(2, 0, kGraphX + 5, kHeight - 1 - kGraphY);
-    float f = 0, l = 0;
     EXPECT_FALSE(display->getReadout(f, l));
 }
 
