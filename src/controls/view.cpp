@@ -1,19 +1,13 @@
 #include "controls/view.h"
 
 #include "controls/view_owner.h"
-#include "gui/gui_window.h"
 #include "gui/rect_math.h"
 
 namespace qv {
 
 CView::CView(CViewOwner* viewOwner, std::uint32_t viewTag) : owner(viewOwner), tag(viewTag) {}
 
-CView::~CView() {
-    // A view deleted while it holds the capture must not receive the window's next event.
-    if (CGuiWindow* window = container ? container->getWindow() : nullptr) {
-        if (window->getCapturedView() == this) window->setCapturedView(nullptr);
-    }
-}
+CView::~CView() = default;
 
 void CView::onMouseDown(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {}
 void CView::onMouseUp(std::int32_t, std::int32_t, std::int32_t) {}

@@ -59,6 +59,8 @@ public:
     virtual bool isVisible() const { return mouseEnabled && shown; }
     CRect getRect() const override { return rect; }
     virtual std::uint32_t getTag() const { return tag; }
+    // Paints the view. In a panel's pass both levels of the context's clip stack are taken: the
+    // panel, and the view's rect (or the area of a redrawArea) within it.
     void draw(CDrawState state) override;
     // Repaints the part `area` (container coordinates) for a transparent view above it. The
     // base draws the whole view; the container clips that to the area. Must not advance any
