@@ -144,6 +144,13 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
     expectStoredSequence(77u);
     EXPECT_EQ(stored->power[3], 1.0f);
+    record->count = qv::kSpectrumMaxBins;  // the largest record arrives whole
+    record->size = qv::spectrumRecordBytes(qv::kSpectrumMaxBins);
+    record->power[qv::kSpectrumMaxBins - 1] = 2.0f;
+    record->sequence = 78;
+    EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    expectStoredSequence(78u);
+    EXPECT_EQ(stored->power[qv::kSpectrumMaxBins - 1], 2.0f);
 
     qv::BandLevelRecord bands{};
     bands.size = 272;
