@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <thread>
 
 #include "core/memory_slots.h"
@@ -25,43 +26,36 @@ std::vector<std::uint32_t> memorySettings(const TestPlugin& p) {
     return all;
 }
 
-TEST(MemorySwitches, SelectingOneSlotMarksTheOtherSevenOfThatInstanceOnly) {
-    TestPlugin p;
-    const auto before = memorySettings(p);
-    p.memoryAction(2, 2, 3);  // M3 of instance 2
-    const auto after = memorySettings(p);
-    for (std::uint32_t k = 0; k < after.size(); ++k) {
-        const std::uint32_t setting = id::kMemorySwitchFirst + k;
-        if (setting >= id::kMemorySwitchFirst + 16 && setting < id::kMemorySwitchFirst + 24) {
-            EXPECT_EQ(after[k], setting == id::kMemorySwitchFirst + 18 ? 3u : 4u) << setting;
-        } else {
-            EXPECT_EQ(after[k], before[k]) << setting;
+// Writes to memory switches (offsets from the first, 8 per instance; the code in the second
+// byte) and the switch settings that change: every other memory setting stays as it was.
+struct SwitchCase {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;
+    std::map<std::uint32_t, std::uint32_t> changed;
+};
+
+TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
+    const SwitchCase cases[] = {
+        {"select M3 of instance 2: the other seven of that instance only are marked",
+         {{18, 0x0301}},
+         {{16, 4}, {17, 4}, {18, 3}, {19, 4}, {20, 4}, {21, 4}, {22, 4}, {23, 4}}},
+        {"delete the empty last slot of instance 5", {{47, 0x0101}}, {{47, 1}}},
+        {"code 9 and a state in the low byte keep the state", {{1, 0x0401}, {1, 0x0902}, {1, 0x0002}}, {{1, 4}}},
+        {"store in the band view: only the setting", {{1, 0x0401}, {1, 0x0201}}, {{1, 2}}},
+    };
+    for (const SwitchCase& c : cases) {
+        TestPlugin p;
+        p.putFlat(0, 4096, 44100.0f, 1e-2f);
+        const auto before = memorySettings(p);
+        for (const auto& [offset, bits] : c.writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
+        const auto after = memorySettings(p);
+        for (std::uint32_t k = 0; k < after.size(); ++k) {
+            const auto it = c.changed.find(k);
+            EXPECT_EQ(after[k], it == c.changed.end() ? before[k] : it->second) << c.what << ", setting " << k;
         }
+        EXPECT_EQ(memoryBlock(memoryCurve(p, 5, 7)).header.size, 0u) << c.what;  // still no memory
+        EXPECT_FALSE(p.memorySlots().holdsSpectrum(0, 1)) << c.what;         // the band view stores none
     }
-}
-
-TEST(MemorySwitches, DeletingAnEmptySlotOnlyChangesItsSetting) {
-    TestPlugin p;
-    p.fftView();
-    const auto before = memorySettings(p);
-    p.memoryAction(5, 7, 1);
-    auto after = memorySettings(p);
-    EXPECT_EQ(after[5 * 8 + 7], 1u);
-    after[5 * 8 + 7] = before[5 * 8 + 7];
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 5, 7)).header.size, 0u);  // still no memory
-}
-
-TEST(MemorySwitches, CodesTravelInTheSecondByteAndUnknownCodesKeepTheState) {
-    TestPlugin p;
-    p.memoryAction(0, 1, 4);
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.setBits(id::kMemorySwitchFirst + 1, 0x0902);  // code 9 does nothing
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.setBits(id::kMemorySwitchFirst + 1, 0x0002);  // 2 in the low byte is a switch state, not a code
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.memoryAction(0, 1, 2);
-    EXPECT_EQ(p.memoryState(0, 1), 2u);
 }
 
 TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
@@ -174,14 +168,6 @@ TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
     auto again = memoryCurve(p, 0, 0);
     EXPECT_EQ(p.dataService().columnMap().sampleRate(), 48000.0f);
     EXPECT_EQ(memoryBlock(again).valueCount, p.dataService().columnMap().count() + 1);
-}
-
-TEST(MemorySlots, BandViewStoresOnlyTheSetting) {
-    TestPlugin p;
-    p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    p.memoryAction(0, 0, 2);
-    EXPECT_EQ(p.memoryState(0, 0), 2u);
-    EXPECT_FALSE(p.memorySlots().holdsSpectrum(0, 0));
 }
 
 TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
