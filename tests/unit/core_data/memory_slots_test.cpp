@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <thread>
+#include <tuple>
 
 #include "core/memory_slots.h"
 #include "data_test_support.h"
@@ -235,6 +236,23 @@ TEST(MemoryCurve, ASilentOrMissingSpectrumGivesSilence) {
     for (float v : block.values) EXPECT_EQ(v, -200.0f);
     qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
     EXPECT_EQ(block.valueCount, 0u);
+}
+
+// A stored 4096-point spectrum at 44.1 kHz resampled onto live maps whose 20 kHz lies in the
+// last bin (40 kHz: no point there, no data for it) or in the last but one (40063 Hz, 128 points:
+// the map ends at column 554 and the 20 kHz point follows).
+TEST(MemoryCurve, TheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
+    std::vector<float> flat(2049, 1e-2f);
+    for (const auto& [rate, size, last] : {std::tuple(40000.0f, 4096u, false), std::tuple(40063.0f, 128u, true)}) {
+        qv::CColumnMap live;
+        live.build(rate, size, 0);
+        MemoryCurveBlock block{};
+        qv::computeMemoryCurve(block, flat.data(), 2049, 44100.0f, live);
+        EXPECT_EQ(block.hasLast, last ? 1u : 0u) << rate;
+        EXPECT_EQ(block.valueCount, live.count() + (last ? 2 : 1)) << rate;
+        EXPECT_NEAR(block.values[block.valueCount - 1], -20.0f, 1e-4f) << rate;
+        EXPECT_EQ(block.values[block.valueCount], -200.0f) << rate;
+    }
 }
 
 }  // namespace
