@@ -14,21 +14,14 @@ using namespace qvtest;
 namespace {
 
 std::vector<std::string> g_messages;
-void captureMessage(const char* title, const char* text) { g_messages.push_back(std::string(title) + "|" + text); }
 
-struct AdapterTest : ::testing::Test {
-    qv::MessageSink previous = qv::setMessageSink(&captureMessage);
-    void SetUp() override {
-        TestHost::clear();
-        g_messages.clear();
-    }
-    void TearDown() override { qv::setMessageSink(previous); }
-};
-
-TEST_F(AdapterTest, NullCoreIsReportedAndFails) {
+TEST(Adapter, NullCoreIsReportedAndFails) {
+    const qv::MessageSink previous = qv::setMessageSink(
+        [](const char* title, const char* text) { g_messages.push_back(std::string(title) + "|" + text); });
     EXPECT_THROW(qv::PluginVST(&TestHost::callback, nullptr, 1, 0), int);
-    ASSERT_EQ(g_messages.size(), 1u);
-    EXPECT_EQ(g_messages[0], "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support.");
+    qv::setMessageSink(previous);
+    EXPECT_EQ(g_messages, std::vector<std::string>{
+                              "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support."});
 }
 
 TEST(PassThrough, SingleInputReachesEveryOutputAndMissingInputsAreSilenced) {
