@@ -104,29 +104,27 @@ TEST(Qvhost, ProgramReportsThePluginsIdentityAndFailsCleanly) {
     EXPECT_EQ(os::runProcess({QV_QVHOST_PATH, test::pluginPath(), "--block", "0"}, console), 2);
 }
 
-TEST(Qvhost, SignalAndWavFilesPassThroughEveryConfigurationBitIdentical) {
+// Every configuration passing audio through is the plug-in's own test; here the tool writes
+// what it generated and reads it back as the input of a second run.
+TEST(Qvhost, SignalAndWavFilesPassThroughBitIdentical) {
     const fs::path dir(test::scratchDir("qvhost-audio"));
-    for (const char* stem : {"Quorvane_2in_2out", "Quorvane_1in_1out", "Quorvane_8in_8out_x64"}) {
-        SCOPED_TRACE(stem);
-        const std::string plugin = test::pluginCopy(stem);
-        const std::string in = (dir / (std::string(stem) + "-in.wav")).string();
-        const std::string out = (dir / (std::string(stem) + "-out.wav")).string();
-        CommandResult r = command({plugin, "--signal", "white", "--seconds", "0.25", "--rate", "48000", "--block",
-                                   "333", "--save-input", in});
-        ASSERT_EQ(r.status, 0) << r.errors;
-        EXPECT_EQ(r.report["pass-through"], "bit-identical");
-        EXPECT_EQ(r.report["processing"], "48000 Hz, block 333, 37 blocks");
-        r = command({plugin, "--in", in, "--block", "4096", "--out", out});
-        ASSERT_EQ(r.status, 0) << r.errors;
-        AudioBuffer before, after;
-        double rateIn = 0, rateOut = 0;
-        std::string error;
-        ASSERT_TRUE(readWav(in, &before, &rateIn, &error)) << error;
-        ASSERT_TRUE(readWav(out, &after, &rateOut, &error)) << error;
-        EXPECT_EQ(std::pair(rateIn, rateOut), std::pair(48000.0, 48000.0));
-        EXPECT_EQ(before.frames(), 12000u);
-        EXPECT_TRUE(after.bitIdentical(before));
-    }
+    const std::string in = (dir / "in.wav").string(), out = (dir / "out.wav").string();
+    CommandResult r = command({test::pluginPath(), "--signal", "white", "--seconds", "0.25", "--rate", "48000",
+                               "--block", "333", "--save-input", in});
+    ASSERT_EQ(r.status, 0) << r.errors;
+    EXPECT_EQ(r.report["pass-through"], "bit-identical");
+    EXPECT_EQ(r.report["processing"], "48000 Hz, block 333, 37 blocks");
+    r = command({test::pluginPath(), "--in", in, "--block", "4096", "--out", out});
+    ASSERT_EQ(r.status, 0) << r.errors;
+    AudioBuffer before, after;
+    double rateIn = 0, rateOut = 0;
+    std::string error;
+    ASSERT_TRUE(readWav(in, &before, &rateIn, &error)) << error;
+    ASSERT_TRUE(readWav(out, &after, &rateOut, &error)) << error;
+    EXPECT_EQ(std::pair(rateIn, rateOut), std::pair(48000.0, 48000.0));
+    EXPECT_EQ(before.frames(), 12000u);
+    EXPECT_EQ(before.channels(), 2);
+    EXPECT_TRUE(after.bitIdentical(before));
     const CommandResult absent = command({test::pluginPath(), "--in", (dir / "absent.wav").string()});
     EXPECT_EQ(absent.status, 1);
     EXPECT_NE(absent.errors.find("absent.wav"), std::string::npos) << absent.errors;
