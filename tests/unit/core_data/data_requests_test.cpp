@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 #include <thread>
+#include <tuple>
 
 #include "data_test_support.h"
 
@@ -93,15 +94,13 @@ TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
     p.set(id::kMuteFirst + 2, 1.0f);  // M switch of number 2: hidden
     auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);
     ASSERT_TRUE(p.getData(r.data()));
-    EXPECT_EQ(u32At(r, 0), qv::bandRecordsReplyBytes(3));
-    EXPECT_EQ(u32At(r, 12), 3u);
+    EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 12)), std::pair(qv::bandRecordsReplyBytes(3), 3u));
     const std::uint32_t expectedFlag[3] = {0, 1, 0};
     const std::uint32_t numbers[3] = {0, 2, 15};
     for (std::uint32_t k = 0; k < 3; ++k) {
         const std::size_t at = 16 + k * 272;
-        EXPECT_EQ(u32At(r, at + 12), numbers[k]);
-        EXPECT_EQ(u32At(r, at + 20), expectedFlag[k]);
-        EXPECT_EQ(f32At(r, at + 148 + 40), -static_cast<float>(numbers[k]));
+        EXPECT_EQ(std::tuple(u32At(r, at + 12), u32At(r, at + 20), f32At(r, at + 148 + 40)),
+                  std::tuple(numbers[k], expectedFlag[k], -static_cast<float>(numbers[k])));
     }
     EXPECT_EQ(r[qv::bandRecordsReplyBytes(3)], 0xA5);  // nothing beyond the records
 
@@ -118,8 +117,7 @@ TEST(DataRequests, SequencesBandMemoryAndNames) {
     p.putSpectrum(1, 2049, 44100.0f, [](std::uint32_t) { return 1.0f; }, 4242);
     auto seq = request(100, 7);
     ASSERT_TRUE(p.getData(seq.data()));
-    EXPECT_EQ(u32At(seq, 0), 100u);
-    EXPECT_EQ(u32At(seq, 16 + 4), 4242u);
+    EXPECT_EQ(std::pair(u32At(seq, 0), u32At(seq, 16 + 4)), std::pair(100u, 4242u));
     EXPECT_EQ(seq[80], 0xA5);
 
     auto put = request(288, 101, 9, 6);
@@ -156,21 +154,14 @@ TEST(DataRequests, CurvesOfEveryNumberInUse) {
     p.putSpectrum(3, 2049, 44100.0f, [](std::uint32_t) { return 1e-4f; }, 17);
     p.set(id::kMuteFirst + 3, 1.0f);
     auto r = curves(p);
-    EXPECT_EQ(u32At(r, 0), 32u + 2 * CurveRecord::kSize);
-    EXPECT_EQ(u32At(r, 4), 2u);
-    EXPECT_EQ(f32At(r, 16), 10.0f);
-    EXPECT_EQ(f32At(r, 20), 20000.0f);
+    EXPECT_EQ(std::tuple(u32At(r, 0), u32At(r, 4), f32At(r, 16), f32At(r, 20)),
+              std::tuple(32u + 2 * CurveRecord::kSize, 2u, 10.0f, 20000.0f));
     const std::uint32_t points = p.dataService().columnMap().count() + 1;
     for (std::uint32_t k = 0; k < 2; ++k) {
         const CurveRecord& c = curveAt(r, k);
-        EXPECT_EQ(c.size, CurveRecord::kSize);
-        EXPECT_EQ(c.number, k == 0 ? 0u : 3u);
-        EXPECT_EQ(c.switchFlag, k == 0 ? 0u : 1u);
-        EXPECT_EQ(c.valid, 1u);
-        EXPECT_EQ(c.binCount, 2049u);
-        EXPECT_EQ(c.sampleRate, 44100.0f);
-        EXPECT_EQ(c.hasFirst, 1u);
-        EXPECT_EQ(c.valueCount, points);
+        // size, number, switch flag, valid, bins, rate, first point, values
+        EXPECT_EQ(std::tuple(c.size, c.number, c.switchFlag, c.valid, c.binCount, c.sampleRate, c.hasFirst, c.valueCount),
+                  std::tuple(CurveRecord::kSize, 3 * k, k, 1u, 2049u, 44100.0f, 1u, points));
         for (std::uint32_t v = 0; v < points; ++v) ASSERT_NEAR(c.values[v], k == 0 ? -20.0f : -40.0f, 1e-4f);
         EXPECT_EQ(c.values[points], -200.0f);
     }
@@ -185,8 +176,7 @@ TEST(DataRequests, CurvesOfEveryNumberInUse) {
     EXPECT_EQ(curveAt(r, 0).values[50], -200.0f);
     p.used = 0b1011;
     r = curves(p);
-    EXPECT_EQ(u32At(r, 0), 0u);
-    EXPECT_EQ(u32At(r, 4), 3u);
+    EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 4)), std::pair(0u, 3u));
     EXPECT_EQ(curveAt(r, 1).valid, 0u);
 }
 
