@@ -1,6 +1,7 @@
-// The real FFT kernels, written once over a vector traits class VT and included by one source
-// file per instruction set (scalar and SSE2 in one, AVX2+FMA in another). Everything here has
-// internal linkage so that code compiled for AVX2 never stands in for the SSE2 copy.
+// The real FFT kernels, written once over a vector traits class VT and included (through
+// rdft_transforms.h) by one source file per instruction set (scalar and SSE2 in one, AVX2+FMA in
+// another). Everything here has internal linkage so that code compiled for AVX2 never stands in
+// for the SSE2 copy.
 //
 // VT provides: kLanes, V, load, store, splat, mulAdd (a*b+c), mulSub (a*b-c), reverse (lane
 // order), loadInterleaved / storeInterleaved (kLanes complex values as re,im pairs),
@@ -56,14 +57,17 @@ inline void rotateQuad(Quad<VT>& f, const typename VT::V (&w)[6]) {
 }
 
 // One group p of a radix-4 stage with s >= lanes; kRotate false for the trivial twiddles of p = 0.
-template <class VT, bool kRotate>
+// kSorted: output k of group p goes to q + s(4p + k); otherwise to q + s(p + k m), four
+// quarters that the blocked tail reads as contiguous blocks.
+template <class VT, bool kRotate, bool kSorted>
 inline void stage4Group(const float* xr, const float* xi, float* yr, float* yi, std::size_t s,
                         std::size_t m, std::size_t p, const typename VT::V (&w)[6]) {
     const std::size_t sm = s * m;
     const float* ar = xr + s * p;
     const float* ai = xi + s * p;
-    float* oR = yr + s * 4 * p;
-    float* oI = yi + s * 4 * p;
+    float* oR = yr + s * (kSorted ? 4 * p : p);
+    float* oI = yi + s * (kSorted ? 4 * p : p);
+    const std::size_t step = kSorted ? s : sm;
     for (std::size_t q = 0; q < s; q += VT::kLanes) {
         Quad<VT> f = butterfly<VT>(VT::load(ar + q), VT::load(ai + q), VT::load(ar + sm + q),
                                    VT::load(ai + sm + q), VT::load(ar + 2 * sm + q),
@@ -71,23 +75,23 @@ inline void stage4Group(const float* xr, const float* xi, float* yr, float* yi, 
                                    VT::load(ai + 3 * sm + q));
         if constexpr (kRotate) rotateQuad<VT>(f, w);
         VT::store(oR + q, f.r0), VT::store(oI + q, f.i0);
-        VT::store(oR + s + q, f.r1), VT::store(oI + s + q, f.i1);
-        VT::store(oR + 2 * s + q, f.r2), VT::store(oI + 2 * s + q, f.i2);
-        VT::store(oR + 3 * s + q, f.r3), VT::store(oI + 3 * s + q, f.i3);
+        VT::store(oR + step + q, f.r1), VT::store(oI + step + q, f.i1);
+        VT::store(oR + 2 * step + q, f.r2), VT::store(oI + 2 * step + q, f.i2);
+        VT::store(oR + 3 * step + q, f.r3), VT::store(oI + 3 * step + q, f.i3);
     }
 }
 
-template <class VT>
+template <class VT, bool kSorted = true>
 void stage4Strided(const float* xr, const float* xi, float* yr, float* yi, std::size_t s, std::size_t m,
                    const float* tw) {
     using V = typename VT::V;
     const V unit[6] = {VT::splat(1.0f), VT::splat(0.0f), VT::splat(1.0f),
                        VT::splat(0.0f), VT::splat(1.0f), VT::splat(0.0f)};
-    stage4Group<VT, false>(xr, xi, yr, yi, s, m, 0, unit);
+    stage4Group<VT, false, kSorted>(xr, xi, yr, yi, s, m, 0, unit);
     for (std::size_t p = 1; p < m; ++p) {
         const V w[6] = {VT::splat(tw[p]),         VT::splat(tw[m + p]),     VT::splat(tw[2 * m + p]),
                         VT::splat(tw[3 * m + p]), VT::splat(tw[4 * m + p]), VT::splat(tw[5 * m + p])};
-        stage4Group<VT, true>(xr, xi, yr, yi, s, m, p, w);
+        stage4Group<VT, true, kSorted>(xr, xi, yr, yi, s, m, p, w);
     }
 }
 
@@ -150,27 +154,6 @@ void firstStage(const float* inRe, const float* inIm, float* yr, float* yi, std:
         VT::storeTransposed4(yr + 4 * p, f.r0, f.r1, f.r2, f.r3);
         VT::storeTransposed4(yi + 4 * p, f.i0, f.i1, f.i2, f.i3);
     }
-}
-
-// Runs the plan's stages [first, stageCount) from src; returns the buffer holding the result.
-template <class VT>
-float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    for (std::size_t i = first; i < plan.stageCount; ++i) {
-        const RdftStage& st = plan.stages[i];
-        float* dst = src == bufA ? bufA + 2 * n : bufA;
-        if (st.radix == 4) {
-            if (st.stride == 4 && VT::kLanes >= 4)
-                stage4Stride4<VT>(src, src + n, dst, dst + n, st.groups, plan.stride4Twiddles);
-            else
-                stage4Strided<VT>(src, src + n, dst, dst + n, st.stride, st.groups, plan.twiddles + st.twiddle);
-        } else {
-            stage2Strided<VT>(src, src + n, dst, dst + n, st.stride);
-        }
-        src = dst;
-    }
-    return src;
 }
 
 // Forward separation of the half-size transform Z into the real spectrum X for the pair
@@ -273,43 +256,6 @@ void combineAll(const RdftPlan& plan, const float* data, float* wr, float* wi, f
         }
     }
     for (; k <= n / 2; ++k) scalarPair(k);
-}
-
-template <class VT>
-void forwardTransform(const RdftPlan& plan, float* data, float scale) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    float* z;
-    if constexpr (VT::kLanes == 1) {
-        for (std::size_t j = 0; j < n; ++j) bufA[j] = data[2 * j], bufA[n + j] = data[2 * j + 1];
-        z = runStages<VT>(plan, 0, bufA);
-    } else {
-        firstStage<VT, true>(data, nullptr, bufA, bufA + n, plan.stages[0].groups, plan.twiddles);
-        z = runStages<VT>(plan, 1, bufA);
-    }
-    separateAll<VT>(plan, z, z + n, data, scale);
-}
-
-template <class VT>
-void inverseTransform(const RdftPlan& plan, float* data, float scale) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    combineAll<VT>(plan, data, bufA, bufA + n, scale);
-    float* z;
-    if constexpr (VT::kLanes == 1) {
-        z = runStages<VT>(plan, 0, bufA);
-    } else {
-        float* bufB = bufA + 2 * n;
-        firstStage<VT, false>(bufA, bufA + n, bufB, bufB + n, plan.stages[0].groups, plan.twiddles);
-        z = runStages<VT>(plan, 1, bufB);
-    }
-    // Swap back: the even samples are in the imaginary array, the odd ones in the real array.
-    const float* zr = z;
-    const float* zi = z + n;
-    std::size_t j = 0;
-    if constexpr (VT::kLanes > 1)
-        for (; j + VT::kLanes <= n; j += VT::kLanes) VT::storeInterleaved(data + 2 * j, VT::load(zi + j), VT::load(zr + j));
-    for (; j < n; ++j) data[2 * j] = zi[j], data[2 * j + 1] = zr[j];
 }
 
 }  // namespace

@@ -245,8 +245,10 @@ void CDrawContext::drawText(const char* text, const CRect& rect, const CColor& c
     ensureRenderer();
     if (!renderer) return;
 
-    // End ellipsis: the longest start of the text that fits together with "...".
-    std::string shown(text);
+    // End ellipsis: the longest start of the text that fits together with "...". The copy reuses
+    // the context's buffer, so a pass allocates nothing once the longest text was drawn.
+    std::string& shown = textBuffer;
+    shown.assign(text);
     std::int32_t width = 0;
     for (unsigned char c : shown) width += renderer->charWidth(c);
     if (width > rect.width) {

@@ -122,6 +122,7 @@ private:
     std::uint32_t penPixel = 0xFF000000u;  // black until a pen is selected
     std::unique_ptr<CTextRenderer> renderer;
     std::vector<std::uint8_t> maskBuffer;
+    std::string textBuffer;
     std::vector<double> crossings;
 };
 
