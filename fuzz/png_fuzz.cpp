@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (image.width < 1 || image.height < 1 || image.width > static_cast<std::int32_t>(qv::kMaxPngSide) ||
-        image.height > static_cast<std::int32_t>(qv::kMaxPngSide) || !image.pixels) {
+        image.height > static_cast<std::int32_t>(qv::kMaxPngSide) ||
+        static_cast<std::uint64_t>(image.width) * static_cast<std::uint64_t>(image.height) > qv::kMaxPngPixels || !image.pixels) {
         qvfuzz::fail("a decoded image has no pixels or a size out of bounds");
     }
     const std::size_t count = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
