@@ -3,8 +3,10 @@
 // that the buffer holds as many bytes as the capacity word says. The instance shows the FFT view
 // and holds a measured spectrum and a stored memory, so that every reply has data behind it.
 //
-// Input: up to 8 requests, each a direction byte (bit 0: put), the 16-byte header and as much
-// payload as its capacity word asks for (missing bytes are zero).
+// Input: a settings byte (bit 0 averaging on, bits 1..4 the FFT resolution, bits 5..7 the FFT
+// size), so that replies are built on every column map and from averages too; then up to 8
+// requests, each a direction byte (bit 0: put), the 16-byte header and as much payload as its
+// capacity word asks for (missing bytes are zero).
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -37,6 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return makeMeasuringInstance();
     }();
     qvfuzz::InputReader input(data, size);
+    const auto setup = input.take<std::uint8_t>();
+    namespace id = qv::settingid;
+    plugin->setParameter(id::kAverageOn, (setup & 1) ? 1.0f : 0.0f, 0, false, false);
+    plugin->setParameter(id::kResolution, static_cast<float>((setup >> 1 & 15) % 12), 0, false, false);
+    plugin->setParameter(id::kFftSize, static_cast<float>((setup >> 5) % 6), 0, false, false);
     for (int r = 0; r < kMaxRequests && input.remaining() >= 1 + sizeof(qv::DataRequest); ++r) {
         const auto direction = input.take<std::uint8_t>();
         qv::DataRequest header{};

@@ -61,17 +61,23 @@ def messages():
 # ---- data requests: direction byte (0 get, 1 put), the 16-byte header, then the payload (only
 # what put requests carry; the rest of the buffer is zero).
 
+def settings_byte(average=False, resolution=0, fft_size=3):
+    return bytes([(1 if average else 0) | resolution << 1 | fft_size << 5])
+
+
 def data_requests():
-    write("data_requests", "0_band_records", bytes([0]) + u32(16 + 272 * 16, 0, 1, 0))
-    write("data_requests", "1_curves", bytes([0]) + u32(36576, 1, 0, 0))
-    write("data_requests", "2_memory_curve", bytes([0]) + u32(6784, 2, 0, 0))
-    write("data_requests", "3_instance_map", bytes([0]) + u32(32, 3, 0, 0))
-    write("data_requests", "7_sequences", bytes([0]) + u32(100, 7, 0, 0))
-    write("data_requests", "101_band_memory_get", bytes([0]) + u32(288, 101, 0, 1))
+    plain = settings_byte()
+    write("data_requests", "0_band_records", plain + bytes([0]) + u32(16 + 272 * 16, 0, 1, 0))
+    write("data_requests", "1_curves", plain + bytes([0]) + u32(36576, 1, 0, 0))
+    write("data_requests", "1_curves_averaged", settings_byte(True, 3, 5) + bytes([0]) + u32(36576, 1, 0, 0))
+    write("data_requests", "2_memory_curve", settings_byte(False, 1, 2) + bytes([0]) + u32(6784, 2, 0, 0))
+    write("data_requests", "3_instance_map", plain + bytes([0]) + u32(32, 3, 0, 0))
+    write("data_requests", "7_sequences", plain + bytes([0]) + u32(100, 7, 0, 0))
+    write("data_requests", "101_band_memory_get", plain + bytes([0]) + u32(288, 101, 0, 1))
     band = u32(272, 4, 0, 0, 1, 0) + f32(*[-20.0 - b for b in range(31)]) + f32(*[-25.0 - b for b in range(31)])
-    write("data_requests", "101_band_memory_put", bytes([1]) + u32(288, 101, 0, 1) + band)
+    write("data_requests", "101_band_memory_put", plain + bytes([1]) + u32(288, 101, 0, 1) + band)
     names = b"".join(("Bus %d" % (i + 1)).encode().ljust(32, b"\0") for i in range(16))
-    write("data_requests", "32_names_put", bytes([1]) + u32(528, 32, 2, 0) + names)
+    write("data_requests", "32_names_put", plain + bytes([1]) + u32(528, 32, 2, 0) + names)
 
 
 # ---- dispatcher: calls of opcode byte, index (i32), value (i64), opt (f32), pointer bytes.

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/instance_messages.h"
+#include "core/setting_ids.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -18,9 +19,16 @@ namespace {
 constexpr std::uint32_t kMaxRecordBytes = 65536;
 constexpr int kMaxRecords = 8;
 
+// The first instance shows the FFT view with averaging on, so that received spectra are also
+// averaged; the second shows the bands.
 struct Instances {
     std::unique_ptr<qv::CPlugin> first = qvfuzz::makeInstance();
     std::unique_ptr<qv::CPlugin> second = qvfuzz::makeInstance();
+    Instances() {
+        first->setParameter(qv::settingid::kAnalysisView, 1.0f, 0, false, false);
+        first->setParameter(qv::settingid::kAverageOn, 1.0f, 0, false, false);
+        qvfuzz::requirePassThrough(*first, 8192);
+    }
 };
 
 void requireSaneMap(const qv::CPlugin& plugin) {
