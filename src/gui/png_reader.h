@@ -13,8 +13,8 @@ struct DecodedImage {
     std::int32_t height = 0;
 };
 
-// Largest width or height, and largest pixel count (16 MiB of pixels), accepted; larger images
-// are refused rather than allocated: a file of a few bytes may declare any size.
+// Largest width or height, and largest pixel count (4 Mi pixels, 16 MiB), accepted; larger
+// images are refused rather than allocated: a file of a few bytes may declare any size.
 inline constexpr std::uint32_t kMaxPngSide = 16384;
 inline constexpr std::uint64_t kMaxPngPixels = 1u << 22;
 
