@@ -42,6 +42,19 @@ void premultiply(std::uint32_t* pixels, std::size_t count) {
     }
 }
 
+// Whether every chunk up to IEND lies inside the data: libpng allocates a buffer of a chunk's
+// declared length before it reads the chunk.
+bool chunksFit(const std::uint8_t* data, std::size_t size) {
+    for (std::size_t at = 8; at < size;) {
+        if (size - at < 12) return false;
+        const std::uint32_t length = png_get_uint_32(data + at);
+        if (length > size - at - 12) return false;
+        if (png_get_uint_32(data + at + 4) == 0x49454E44u /* IEND */) return true;
+        at += 12 + std::size_t{length};
+    }
+    return true;
+}
+
 // Everything that libpng may jump out of lives here, outside the frame that calls setjmp, so the
 // jump skips no destructor and reads no stale local.
 struct DecodeState {
@@ -59,7 +72,10 @@ bool decodeRows(DecodeState& st) {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(st.png, st.info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide) return false;
+    if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide ||
+        std::uint64_t{width} * height > kMaxPngPixels) {
+        return false;
+    }
 
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st.png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(st.png);
@@ -95,7 +111,7 @@ bool decodeRows(DecodeState& st) {
 
 bool decodePng(const std::uint8_t* data, std::size_t size, DecodedImage& out) {
     out = DecodedImage{};
-    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0) return false;
+    if (data == nullptr || size < 8 || png_sig_cmp(data, 0, 8) != 0 || !chunksFit(data, size)) return false;
     DecodeState st;
     st.cursor = {data, size, 0};
     st.out = &out;
