@@ -47,6 +47,7 @@ void CSpectrumAverager::release(std::uint32_t slot) {
 }
 
 bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
+    std::lock_guard<std::mutex> owner(updateLock);
     {
         std::lock_guard<std::mutex> guard(averageLock);
         active_ = false;

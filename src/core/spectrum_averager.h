@@ -6,8 +6,11 @@
 // trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history.
 //
 // Threads: update() on the GUI or message thread; add() on the spectrum workers of this and
-// other instances; copyAverage() on the GUI thread. A slot's enable and busy flags, under
-// averageLock, keep update() from freeing a history while add() uses it; add() never allocates.
+// other instances; copyAverage() on the GUI thread. update() may come from several threads at
+// once (a joining instance's map post, another instance's settings post): updateLock makes it
+// the one owner of allocating, clearing and releasing histories. A slot's enable and busy flags,
+// under averageLock, keep update() from freeing a history while add() uses it; add() never
+// allocates.
 #pragma once
 
 #include <array>
@@ -72,6 +75,7 @@ private:
     void release(std::uint32_t slot);
     void unpublish(std::uint32_t slot);
 
+    std::mutex updateLock;  // held through a whole update(): one reshaping at a time
     mutable std::mutex averageLock;
     mutable std::mutex displayAverageLock;
     bool active_ = false;  // under averageLock
