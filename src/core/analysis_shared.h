@@ -37,7 +37,6 @@ struct AnalysisShared {
     std::atomic<std::uint32_t> ecoMode{0};
     std::atomic<std::uint32_t> ownNumber{0};
     std::atomic<std::uint32_t> ownIndex{0};
-    std::atomic<int> testJobDelayMs{0};  // test hook: a deliberately slow measurement
 
     // Guards calls from a worker into its instance: the instance clears `alive` and waits for
     // calls in flight before it goes away.

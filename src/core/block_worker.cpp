@@ -64,16 +64,6 @@ bool CBlockWorker::handOver(std::uint32_t length) {
     return true;
 }
 
-bool CBlockWorker::runInline(std::uint32_t length) {
-    fill = 0;
-    if (!idle.isSet()) {
-        dropped.fetch_add(1, std::memory_order_relaxed);
-        return false;
-    }
-    job(buffers[writeSelect].data(), length);
-    return true;
-}
-
 bool CBlockWorker::stop(std::chrono::milliseconds grace) {
     if (!thread.joinable()) return true;
     running.store(false, std::memory_order_release);

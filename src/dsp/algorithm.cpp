@@ -114,6 +114,17 @@ void CAlgorithm::analyzeSpectrum(float* block, SpectrumRecord* out, float sample
         n = m_fftSize;
         windowLength = std::min(m_windowLength, m_fftSize);
     }
+    spectrumOf(fft, n, windowLength, block, out, sampleRate);
+}
+
+void CAlgorithm::analyzeSpectrum(float* block, std::uint32_t size, SpectrumRecord* out, float sampleRate) {
+    const int index = transformIndex(size, kMaxSpectrumFftSize);
+    if (index < 0) return;
+    spectrumOf(m_spectrumTransforms[static_cast<std::size_t>(index)].get(), size, size, block, out, sampleRate);
+}
+
+void CAlgorithm::spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t windowLength, float* block,
+                            SpectrumRecord* out, float sampleRate) {
     if (!fft || !block || !out) return;
 
     // Every sample of the block enters the transform, so all of them pass the gate.

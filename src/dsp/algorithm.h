@@ -75,6 +75,9 @@ public:
     // out->sampleRate = sampleRate; the header is left to the caller. The block is left holding
     // the packed spectrum. Without a selected transform nothing is written.
     void analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate);
+    // The same at the given size (a power of two from 8 to 16384, window length = size), for a
+    // block collected at that size whatever the configured size is now; nothing for other sizes.
+    void analyzeSpectrum(float* block, std::uint32_t size, SpectrumRecord* out, float sampleRate);
 
     // Band size Nb: a power of two from 8 to 65536 selects its transform, sets the band buffer
     // length to Nb and the band window length to Nb/2; any other value selects none and zeroes
@@ -98,6 +101,8 @@ public:
 
 private:
     void buildBandTables();
+    void spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t windowLength, float* block, SpectrumRecord* out,
+                    float sampleRate);
     void clearHistory();
     // The HiRes low-frequency path: fills low[0..30] with linear band levels from the
     // decimated signal (0 where the path does not reach).
