@@ -19,7 +19,8 @@ struct AnalysisShared {
     AnalysisShared();
 
     CAlgorithm algorithm;
-    SpectrumRecord spectrumScratch{};
+    SpectrumRecord spectrumScratch{};  // the spectrum job's own record
+    BandLevelRecord bandScratch{};     // the band job's own record
 
     // Latest records of every instance number, double-buffered: selector[n] names the current one.
     std::array<std::array<BandLevelRecord, 2>, kMaxInstances> bandRecords{};

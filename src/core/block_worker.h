@@ -47,6 +47,7 @@ public:
 private:
     CBlockWorker(std::uint32_t capacity, Job job);
     void loop();
+    void wake();
 
     std::vector<float> buffers[2];
     std::uint32_t writeSelect = 0;
@@ -54,7 +55,8 @@ private:
     std::uint32_t readLength = 0;
     Job job;
     platform::ManualResetEvent idle{true};
-    platform::ManualResetEvent work{false};
+    // Wakes the worker: an atomic wait, so the audio thread never takes a lock to post a block.
+    std::atomic<std::uint32_t> workPosted{0};
     std::atomic<bool> running{true};
     std::atomic<bool> exited{false};
     std::atomic<std::uint64_t> dropped{0};

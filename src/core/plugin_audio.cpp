@@ -84,12 +84,9 @@ void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::
 void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* block) {
     CAlgorithm& algorithm = state.algorithm;
     const std::uint32_t own = state.ownNumber.load() & 15u;
-    std::uint32_t idle = 0;
-    {
-        std::lock_guard<std::mutex> guard(state.bandLock);
-        idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
-    }
-    BandLevelRecord& record = state.bandRecords[own][idle];
+    // Measured into the job's own record, then published under the lock: a reset that rewrites
+    // the records meanwhile never meets a half-written one.
+    BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
     // The band transform works in place and leaves the block zeroed for the next fill.
     algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
@@ -100,6 +97,8 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     record.sequence = state.bandSequence.load();
     {
         std::lock_guard<std::mutex> guard(state.bandLock);
+        const std::uint32_t idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
+        state.bandRecords[own][idle] = record;
         state.bandSelect[own].store(idle, std::memory_order_release);
     }
     if (state.enterInstance()) {

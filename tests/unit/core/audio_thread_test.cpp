@@ -31,6 +31,7 @@ constexpr auto kHold = 200ms;
 struct SlowAveraging : qv::CPlugin {
     std::atomic<bool> slow{false};
     SlowAveraging() : CPlugin(0, 2, 2) {}
+    ~SlowAveraging() override { waitForWorkers(std::chrono::seconds(5)); }  // no job in an override
     void average(std::uint32_t number, const qv::SpectrumRecord& record) override {
         if (slow.exchange(false)) std::this_thread::sleep_for(kHold);
         CPlugin::average(number, record);
@@ -99,6 +100,8 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
 TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
     qv::CPlugin plugin(0, 1, 1);
     plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    plugin.waitForWorkers(5s);
+    const std::uint32_t primed = plugin.spectrumBlocksMeasured();  // silence measured at creation
     std::atomic<bool> stop{false};
     std::thread audio([&] {
         std::vector<float> block(300);
@@ -121,7 +124,7 @@ TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
         plugin.setParameter(id::kFftSize, static_cast<float>(round % 4), 0, false, true);
         std::this_thread::sleep_for(3ms);
         ASSERT_TRUE(plugin.readSpectrumRecord(0, record));
-        if (record.type != 8) continue;
+        if (record.type != 8 || record.sequence < primed) continue;
         const std::uint32_t size = (record.count - 1) * 2;
         ASSERT_TRUE(size >= 512 && size <= 4096 && (size & (size - 1)) == 0) << record.count;
         EXPECT_NEAR(10.0 * std::log10(record.power[12 * size / 512]), 10.0 * std::log10(0.25), 0.1) << size;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <numbers>
 #include <thread>
 #include <vector>
@@ -123,9 +125,16 @@ TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestructio
     auto plugin = std::make_unique<qv::CPlugin>(0, 2, 2);
     Feeder feed(*plugin, 2, 512);
     feed.paced = false;
-    // While the band records are held, the band worker cannot publish: two seconds of audio at
-    // full speed, and every band block after the first finds it busy.
-    std::unique_lock<std::mutex> held(plugin->analysis().bandLock);
+    // While another thread holds the band records, the band worker cannot publish: two seconds
+    // of audio at full speed, and every band block after the first finds it busy.
+    std::mutex& bandLock = plugin->analysis().bandLock;
+    std::atomic<int> phase{0};
+    std::thread holder([&] {
+        std::lock_guard<std::mutex> held(bandLock);
+        phase = 1;
+        while (phase.load() != 2) std::this_thread::sleep_for(1ms);
+    });
+    while (phase.load() != 1) std::this_thread::sleep_for(1ms);
     feed.sine(100.0, 44100.0, 88200);
     EXPECT_GE(plugin->droppedBandBlocks(), 15u);
     // The worker is stuck: the instance goes anyway, and the worker finishes on the state it
@@ -133,7 +142,8 @@ TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestructio
     const auto t0 = std::chrono::steady_clock::now();
     plugin.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
-    held.unlock();
+    phase = 2;
+    holder.join();
 }
 
 TEST(Plugin, NonFiniteSamplesPassUnchangedAndAreMeasuredAsSilence) {
