@@ -1,5 +1,7 @@
 #include "core/spectrum_averager.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -93,6 +95,14 @@ void CSpectrumAverager::clear() {
     }
 }
 
+void CSpectrumAverager::magnitudes(const float* power, float* out, std::uint32_t count) {
+    // sqrtps rounds as sqrtf does; four at a time, negative powers (and NaN) read as 0.
+    std::uint32_t k = 0;
+    const __m128 zero = _mm_setzero_ps();
+    for (; k + 4 <= count; k += 4) _mm_storeu_ps(out + k, _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero)));
+    for (; k < count; ++k) out[k] = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
+}
+
 void CSpectrumAverager::deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count) {
     double* sum = s.buffers->sum;
     std::fill_n(sum, count, 0.0);
@@ -132,7 +142,7 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
             for (std::uint32_t k = 0; k < count; ++k) sum[k] -= leaving[k];
         }
         float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
-        for (std::uint32_t k = 0; k < count; ++k) row[k] = std::sqrt(std::max(record.power[k], 0.0f));
+        magnitudes(record.power, row, count);
         if (running) {
             for (std::uint32_t k = 0; k < count; ++k) sum[k] += row[k];
         }

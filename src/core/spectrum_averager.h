@@ -92,6 +92,7 @@ private:
     void restart(Slot& s) { s.rows = s.fill = s.writeRow = s.span = 0; }
     // The sums of the last s.fill rows of a history of `rows` rows of `count` values.
     static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
+    static void magnitudes(const float* power, float* out, std::uint32_t count);
 
     std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
