@@ -9,6 +9,8 @@
 #include <cmath>
 #include <functional>
 #include <latch>
+#include <mutex>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -45,14 +47,13 @@ struct SlowEditor : qv::IParameterSink {
 };
 
 // Every lock the audio path used to take, held by another thread for 200 ms.
-struct Holder {
-    const char* what;
-    std::function<void(SlowAveraging&)> hold;
-};
-
-const Holder kHolders[] = {
-    {"band records", [](SlowAveraging& p) { std::lock_guard<std::mutex> g(p.analysis().bandLock); std::this_thread::sleep_for(kHold); }},
-    {"spectrum records", [](SlowAveraging& p) { std::lock_guard<std::mutex> g(p.analysis().spectrumLock); std::this_thread::sleep_for(kHold); }},
+void holdFor(std::mutex& lock) {
+    std::lock_guard<std::mutex> g(lock);
+    std::this_thread::sleep_for(kHold);
+}
+const std::pair<const char*, std::function<void(SlowAveraging&)>> kHolders[] = {
+    {"band records", [](SlowAveraging& p) { holdFor(p.analysis().bandLock); }},
+    {"spectrum records", [](SlowAveraging& p) { holdFor(p.analysis().spectrumLock); }},
     {"averaging", [](SlowAveraging& p) { p.slow = true; std::this_thread::sleep_for(kHold); }},
     {"registry", [](SlowAveraging&) {
          qv::CRegistryLibrary registry;
@@ -73,25 +74,24 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
     plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
     plugin.setParameter(id::kFftSize, 0.0f, 0, false, true);  // 512 points: a block per call
     plugin.setParameter(id::kAverageOn, 1.0f, 0, false, true);
-    std::vector<float> left(512), right(512);
-    for (const Holder& holder : kHolders) {
+    std::vector<float> left(512, 0.25f), right(512, -0.125f);
+    void* channels[2] = {left.data(), right.data()};
+    for (const auto& [what, hold] : kHolders) {
         std::latch started(2);
         std::thread other([&] {
             started.arrive_and_wait();
-            holder.hold(plugin);
+            hold(plugin);
         });
         started.arrive_and_wait();
         int slow = 0;
         for (const auto end = Clock::now() + kHold + 50ms; Clock::now() < end;) {
-            for (std::size_t i = 0; i < left.size(); ++i) left[i] = right[i] = std::sin(0.1f * static_cast<float>(i));
-            void* channels[2] = {left.data(), right.data()};
             const auto t0 = Clock::now();
             plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
             if (Clock::now() - t0 > 1ms) ++slow;
             std::this_thread::sleep_for(1ms);
         }
         other.join();
-        EXPECT_EQ(slow, 0) << holder.what;
+        EXPECT_EQ(slow, 0) << what;
     }
 }
 
