@@ -35,8 +35,8 @@ CBlockWorker::~CBlockWorker() {
 void CBlockWorker::loop() {
     platform::raiseCurrentThreadPriority();
     while (running.load(std::memory_order_acquire)) {
-        work.wait();
-        work.reset();
+        workPosted.wait(0, std::memory_order_acquire);
+        workPosted.store(0, std::memory_order_relaxed);
         if (!running.load(std::memory_order_acquire)) break;
         if (!idle.isSet()) {
             try {
@@ -50,6 +50,11 @@ void CBlockWorker::loop() {
     exited.store(true, std::memory_order_release);
 }
 
+void CBlockWorker::wake() {
+    workPosted.store(1, std::memory_order_release);
+    workPosted.notify_one();
+}
+
 bool CBlockWorker::handOver(std::uint32_t length) {
     fill = 0;
     if (!idle.isSet()) {
@@ -60,28 +65,18 @@ bool CBlockWorker::handOver(std::uint32_t length) {
     readSelect = writeSelect;
     readLength = length;
     writeSelect ^= 1u;
-    work.set();
-    return true;
-}
-
-bool CBlockWorker::runInline(std::uint32_t length) {
-    fill = 0;
-    if (!idle.isSet()) {
-        dropped.fetch_add(1, std::memory_order_relaxed);
-        return false;
-    }
-    job(buffers[writeSelect].data(), length);
+    wake();
     return true;
 }
 
 bool CBlockWorker::stop(std::chrono::milliseconds grace) {
     if (!thread.joinable()) return true;
     running.store(false, std::memory_order_release);
-    work.set();
+    wake();
     const auto deadline = std::chrono::steady_clock::now() + grace;
     while (!exited.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        work.set();
+        wake();
     }
     if (exited.load(std::memory_order_acquire)) {
         thread.join();

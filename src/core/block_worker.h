@@ -19,7 +19,7 @@ namespace qv {
 
 class CBlockWorker : public std::enable_shared_from_this<CBlockWorker> {
 public:
-    // Runs on the worker thread (or on the audio thread, see runInline) with a full block.
+    // Runs on the worker thread with a full block and the length it was handed over with.
     using Job = std::function<void(const float* block, std::uint32_t length)>;
 
     // Starts the worker thread at raised priority; null when no thread could be started.
@@ -33,9 +33,6 @@ public:
     // Audio thread: hands the filled buffer to the worker and switches buffers. False when the
     // worker was still busy: the block is dropped (counted) and the same buffer is refilled.
     bool handOver(std::uint32_t length);
-    // Audio thread: runs the job at once on the filled buffer, unless the worker is still busy
-    // with an earlier block (then the block is dropped). Used for small transforms.
-    bool runInline(std::uint32_t length);
 
     bool isIdle() const { return idle.isSet(); }
     std::uint64_t droppedBlocks() const { return dropped.load(std::memory_order_relaxed); }
@@ -50,6 +47,7 @@ public:
 private:
     CBlockWorker(std::uint32_t capacity, Job job);
     void loop();
+    void wake();
 
     std::vector<float> buffers[2];
     std::uint32_t writeSelect = 0;
@@ -57,7 +55,8 @@ private:
     std::uint32_t readLength = 0;
     Job job;
     platform::ManualResetEvent idle{true};
-    platform::ManualResetEvent work{false};
+    // Wakes the worker: an atomic wait, so the audio thread never takes a lock to post a block.
+    std::atomic<std::uint32_t> workPosted{0};
     std::atomic<bool> running{true};
     std::atomic<bool> exited{false};
     std::atomic<std::uint64_t> dropped{0};
