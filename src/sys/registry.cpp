@@ -7,11 +7,6 @@
 
 #include "sys/xel_block.h"
 
-// A test build may report another version, to check that instances refuse it.
-#ifndef QV_SYS_REPORTED_VERSION
-#define QV_SYS_REPORTED_VERSION qv::kXelRegistryVersion
-#endif
-
 namespace {
 
 struct Registry {
@@ -40,7 +35,7 @@ QV_SYS_EXPORT qv::XelBlock DoXelData(std::uint32_t operation, std::uint32_t writ
     const bool validIndex = block.index < qv::kXelRegistryCapacity;
     const std::uint32_t i = validIndex ? block.index : 0;
     switch (operation) {
-        case qv::kXelVersion: block.version = QV_SYS_REPORTED_VERSION; break;
+        case qv::kXelVersion: block.version = qv::kXelRegistryVersion; break;
         case qv::kXelCapacity: block.capacity = qv::kXelRegistryCapacity; break;
         case qv::kXelCount:
             if (write) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "test_support.h"
@@ -19,40 +20,46 @@ std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
            static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
-TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzer) {
+TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) {
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
     EXPECT_EQ(loaded.library->entryName(), "VSTPluginMain");
     IdentityQuery query;
     query.editorRect = true;
     const EffectIdentity id = gatherIdentity(*loaded.effect, query);
-    EXPECT_EQ(id.effectName, "Quorvane_2in_2out");
-    EXPECT_EQ(id.product, "Quorvane_2in_2out");
-    EXPECT_EQ(id.vendor, "Nolvatek");
-    EXPECT_EQ(id.uniqueId, kStereoId);
-    EXPECT_EQ(formatUniqueId(id.uniqueId), "j7p4 (0x6A377034)");
-    EXPECT_EQ(id.vendorVersion, 2300);
-    EXPECT_EQ(id.vstVersion, 2400);
-    EXPECT_EQ(id.category, 1);
-    EXPECT_EQ(id.flags, 561);
-    EXPECT_EQ(id.numInputs, 2);
-    EXPECT_EQ(id.numOutputs, 2);
-    EXPECT_EQ(id.initialDelay, 0);
+    EXPECT_EQ(std::tuple(id.effectName, id.product, id.vendor, id.uniqueId),
+              std::tuple("Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
+    EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay),
+              std::tuple(2300, 2400, 1, 561, 0));
+    EXPECT_EQ(std::tuple(id.numInputs, id.numOutputs, id.numParams), std::tuple(2, 2, 0));
     EXPECT_EQ(id.programs, std::vector<std::string>{"default"});
-    EXPECT_EQ(id.numParams, 0);
     for (const auto& [question, answer] : id.canDo) EXPECT_EQ(answer, 0) << question;
     EXPECT_TRUE(id.overflows.empty());
     ASSERT_TRUE(id.editorRect);
-    EXPECT_EQ(id.editorRect->top, 0);
-    EXPECT_EQ(id.editorRect->left, 0);
-    EXPECT_EQ(id.editorRect->bottom, 563);
-    EXPECT_EQ(id.editorRect->right, 752);
-
+    EXPECT_EQ(std::tuple(id.editorRect->top, id.editorRect->left, id.editorRect->bottom, id.editorRect->right),
+              std::tuple(0, 0, 563, 752));
+    // The chunk: 2756 bytes that start with format 1, the size, the tag and the version.
     ASSERT_EQ(id.chunk.size(), 2756u);
-    EXPECT_EQ(word(id.chunk, 0), 1u);
-    EXPECT_EQ(word(id.chunk, 4), 2756u);
+    EXPECT_EQ(std::tuple(word(id.chunk, 0), word(id.chunk, 4), word(id.chunk, 12)), std::tuple(1u, 2756u, 0x20300u));
     EXPECT_EQ(std::memcmp(id.chunk.data() + 8, "sLeX", 4), 0);
-    EXPECT_EQ(word(id.chunk, 12), 0x00020300u);
+
+    HostedEffect& e = *loaded.effect;
+    EXPECT_EQ(e.dispatch(vst::effIdentify, 7, -3, nullptr, 2.0f), 0x4E764566);  // "NvEf"
+    EXPECT_EQ(e.programNameIndexed(0).result, 1);
+    EXPECT_EQ(e.programNameIndexed(1).result, 0);
+    EXPECT_EQ(e.programNameIndexed(-1).result, 0);
+    EXPECT_EQ(e.dispatch(vst::effSetBypass, 0, 1), 0);
+    // A chunk handed back that is not a chunk is not applied: the next chunk is the same record.
+    EXPECT_EQ(e.setChunk(std::vector<std::uint8_t>(2756, 0xEE)), 0);
+    EXPECT_EQ(e.setChunk({}), 0);
+    EXPECT_EQ(e.chunk(), id.chunk);
+    EXPECT_EQ(e.chunk(true), id.chunk);
+    // A program name longer than its 24 bytes is stored, but a host buffer gets only what fits.
+    std::string longName(100, 'n');
+    e.dispatch(vst::effSetProgramName, 0, 0, longName.data());
+    EXPECT_FALSE(e.programName().overflow);
+    EXPECT_LE(e.programName().text.size(), 23u);
+    EXPECT_FALSE(e.programNameIndexed(0).overflow);
 }
 
 TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileName) {
@@ -86,46 +93,6 @@ TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileName) {
     }
     EXPECT_EQ(original->numInputs(), 2);
     EXPECT_EQ(original->uniqueId(), kStereoId);
-}
-
-TEST(QuorvaneIdentity, ProgramsChunkAndOpcodeAnswers) {
-    test::Loaded loaded = test::load(test::pluginPath());
-    ASSERT_TRUE(loaded) << loaded.error;
-    HostedEffect& e = *loaded.effect;
-    EXPECT_EQ(e.dispatch(vst::effIdentify), 0x4E764566);  // "NvEf"
-    EXPECT_EQ(e.dispatch(vst::effIdentify, 7, -3, nullptr, 2.0f), 0x4E764566);
-    EXPECT_EQ(e.programName().text, "default");
-    EXPECT_EQ(e.programNameIndexed(0).result, 1);
-    EXPECT_EQ(e.programNameIndexed(1).result, 0);
-    EXPECT_EQ(e.programNameIndexed(-1).result, 0);
-    EXPECT_EQ(e.canDo("receiveVstMidiEvent"), 0);
-    EXPECT_EQ(e.canDo("bypass"), 0);
-    EXPECT_EQ(e.canDo(""), 0);
-    EXPECT_EQ(e.dispatch(vst::effSetBypass, 0, 1), 0);
-    EXPECT_EQ(e.dispatch(vst::effGetTailSize), 0);
-    EXPECT_EQ(e.dispatch(vst::effEditKeyDown, 'a', 0), 0);
-
-    // A chunk handed back is not applied: the next chunk is the same record.
-    const std::vector<std::uint8_t> before = e.chunk();
-    ASSERT_EQ(before.size(), 2756u);
-    std::vector<std::uint8_t> garbage(2756, 0xEE);
-    EXPECT_EQ(e.setChunk(garbage), 0);
-    EXPECT_EQ(e.setChunk({}), 0);
-    EXPECT_EQ(e.chunk(), before);
-    EXPECT_EQ(e.chunk(true), before);
-}
-
-TEST(QuorvaneIdentity, ProgramNamesFitTheirBuffer) {
-    test::Loaded loaded = test::load(test::pluginPath());
-    ASSERT_TRUE(loaded) << loaded.error;
-    // A name longer than the 24 bytes a program name may take is stored, but a host buffer only
-    // ever receives what fits.
-    std::string longName(100, 'n');
-    loaded->dispatch(vst::effSetProgramName, 0, 0, longName.data());
-    const TextAnswer name = loaded->programName();
-    EXPECT_FALSE(name.overflow) << name.bytesWritten << " bytes written";
-    EXPECT_LE(name.text.size(), 23u);
-    EXPECT_FALSE(loaded->programNameIndexed(0).overflow);
 }
 
 }  // namespace

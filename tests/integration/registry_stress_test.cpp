@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kThreads = 4;
 constexpr int kSlotsPerThread = 4;
-constexpr auto kDuration = std::chrono::seconds(10);
+constexpr auto kDuration = std::chrono::seconds(4);
 constexpr int kBlock = 512;
 
 // One instance and the thread that feeds it audio.

@@ -133,13 +133,11 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     Sleep(60);  // past the click guard of the constructor
     SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 562));
     ASSERT_EQ(corner->events.size(), 1u);
-    EXPECT_EQ(corner->events[0].x, 5);
-    EXPECT_EQ(corner->events[0].y, 0);
+    EXPECT_EQ(std::pair(corner->events[0].x, corner->events[0].y), std::pair(5, 0));
     EXPECT_EQ(GetCapture(), child);
     SendMessageA(child, WM_MOUSEMOVE, MK_LBUTTON, at(8, 560));
     ASSERT_EQ(corner->events.size(), 2u);
-    EXPECT_EQ(corner->events[1].x, 3);
-    EXPECT_EQ(corner->events[1].y, 2);  // 2 rows up
+    EXPECT_EQ(std::pair(corner->events[1].x, corner->events[1].y), std::pair(3, 2));  // 2 rows up
     SendMessageA(child, WM_LBUTTONUP, 0, at(8, 560));
     EXPECT_EQ(corner->events.back().kind, "up");
     EXPECT_NE(GetCapture(), child);
@@ -150,8 +148,7 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     SendMessageA(child, WM_RBUTTONUP, 0, at(300, 100));
     SendMessageA(child, WM_LBUTTONDBLCLK, MK_LBUTTON, at(300, 100));
     ASSERT_EQ(view->events.size(), 1u);
-    EXPECT_EQ(view->events[0].button, 2);
-    EXPECT_EQ(view->events[0].y, 462);
+    EXPECT_EQ(std::pair(view->events[0].button, view->events[0].y), std::pair(2, 462));
 
     // Losing the focus ends a captured gesture.
     Sleep(60);

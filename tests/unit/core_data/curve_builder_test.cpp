@@ -127,6 +127,49 @@ TEST(CurveBuilder, LastPointAtTwentyKilohertzWhenTheMapStopsShortOfTheLastColumn
     EXPECT_FALSE(points.hasLast);
 }
 
+// The edges of the map: the last bin a point covers, 20 kHz in the last bin but one, and the
+// largest curve a record carries (every column a point of its own).
+TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
+    CColumnMap map;
+    map.build(44100.0f, 16384, 0);
+    std::vector<float> p(8193, 1e-6f);
+    CurvePoints points;
+    int checked = 0;
+    for (std::uint32_t k = 1; k < map.count(); ++k) {
+        const std::uint32_t last = map.entries()[k].bin;
+        if (last < map.entries()[k - 1].bin + 2) continue;  // points of one bin: nothing to miss
+        p[last] = 0.5f;
+        CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
+        ASSERT_NEAR(points.level[k + 1], 10.0f * std::log10(0.5f), 1e-4f) << "bin " << last;
+        p[last] = 1e-6f;
+        ++checked;
+    }
+    EXPECT_GT(checked, 100);
+
+    // At 40063 Hz and 128 points columns 554 and 555 share bin 63, the last but one: the map ends
+    // at column 554 and the 20 kHz point interpolates bins 63 and 64.
+    const auto q = inverseFrequency(128, 40063.0f);
+    map.build(40063.0f, 128, 0);
+    ASSERT_EQ(map.entries()[map.count() - 1].column, 554u);
+    ASSERT_EQ(map.binOf(20000.0), 63u);
+    CCurveBuilder::build(map, CurveSource{q.data(), 65}, points);
+    EXPECT_TRUE(points.hasLast);
+    EXPECT_EQ(points.column[points.count - 1], 555u);
+    EXPECT_NEAR(points.level[points.count - 1], lineDb(20000.0), 1e-3);
+
+    const std::uint32_t n = 1u << 20;  // bins of 0.04 Hz: every column but the first has its own
+    const auto r = inverseFrequency(n, 44100.0f);
+    map.build(44100.0f, n, 0);
+    ASSERT_EQ(map.count(), 555u);
+    CCurveBuilder::build(map, CurveSource{r.data(), n / 2 + 1}, points);
+    qv::CurveRecord record{};
+    CCurveBuilder::fillRecord(record, points);
+    EXPECT_EQ(record.valueCount, 556u);
+    EXPECT_EQ(record.hasLast, 0u);
+    EXPECT_NEAR(record.values[555], lineDb(20000.0), 0.1);  // the loudest of its three bins
+    EXPECT_EQ(record.values[556], -200.0f);
+}
+
 TEST(CurveBuilder, LevelsInDecibelsWithSilenceAtMinusTwoHundred) {
     EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(0.01f, 10.0f, 0.0f, 1000.0), -20.0f);
     EXPECT_FLOAT_EQ(CCurveBuilder::levelDb(0.01f, 20.0f, 0.0f, 1000.0), -40.0f);  // magnitudes

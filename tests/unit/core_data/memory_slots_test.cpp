@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <thread>
+#include <tuple>
 
 #include "core/memory_slots.h"
 #include "data_test_support.h"
@@ -25,43 +27,36 @@ std::vector<std::uint32_t> memorySettings(const TestPlugin& p) {
     return all;
 }
 
-TEST(MemorySwitches, SelectingOneSlotMarksTheOtherSevenOfThatInstanceOnly) {
-    TestPlugin p;
-    const auto before = memorySettings(p);
-    p.memoryAction(2, 2, 3);  // M3 of instance 2
-    const auto after = memorySettings(p);
-    for (std::uint32_t k = 0; k < after.size(); ++k) {
-        const std::uint32_t setting = id::kMemorySwitchFirst + k;
-        if (setting >= id::kMemorySwitchFirst + 16 && setting < id::kMemorySwitchFirst + 24) {
-            EXPECT_EQ(after[k], setting == id::kMemorySwitchFirst + 18 ? 3u : 4u) << setting;
-        } else {
-            EXPECT_EQ(after[k], before[k]) << setting;
+// Writes to memory switches (offsets from the first, 8 per instance; the code in the second
+// byte) and the switch settings that change: every other memory setting stays as it was.
+struct SwitchCase {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;
+    std::map<std::uint32_t, std::uint32_t> changed;
+};
+
+TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
+    const SwitchCase cases[] = {
+        {"select M3 of instance 2: the other seven of that instance only are marked",
+         {{18, 0x0301}},
+         {{16, 4}, {17, 4}, {18, 3}, {19, 4}, {20, 4}, {21, 4}, {22, 4}, {23, 4}}},
+        {"delete the empty last slot of instance 5", {{47, 0x0101}}, {{47, 1}}},
+        {"code 9 and a state in the low byte keep the state", {{1, 0x0401}, {1, 0x0902}, {1, 0x0002}}, {{1, 4}}},
+        {"store in the band view: only the setting", {{1, 0x0401}, {1, 0x0201}}, {{1, 2}}},
+    };
+    for (const SwitchCase& c : cases) {
+        TestPlugin p;
+        p.putFlat(0, 4096, 44100.0f, 1e-2f);
+        const auto before = memorySettings(p);
+        for (const auto& [offset, bits] : c.writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
+        const auto after = memorySettings(p);
+        for (std::uint32_t k = 0; k < after.size(); ++k) {
+            const auto it = c.changed.find(k);
+            EXPECT_EQ(after[k], it == c.changed.end() ? before[k] : it->second) << c.what << ", setting " << k;
         }
+        EXPECT_EQ(memoryBlock(memoryCurve(p, 5, 7)).header.size, 0u) << c.what;  // still no memory
+        EXPECT_FALSE(p.memorySlots().holdsSpectrum(0, 1)) << c.what;         // the band view stores none
     }
-}
-
-TEST(MemorySwitches, DeletingAnEmptySlotOnlyChangesItsSetting) {
-    TestPlugin p;
-    p.fftView();
-    const auto before = memorySettings(p);
-    p.memoryAction(5, 7, 1);
-    auto after = memorySettings(p);
-    EXPECT_EQ(after[5 * 8 + 7], 1u);
-    after[5 * 8 + 7] = before[5 * 8 + 7];
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 5, 7)).header.size, 0u);  // still no memory
-}
-
-TEST(MemorySwitches, CodesTravelInTheSecondByteAndUnknownCodesKeepTheState) {
-    TestPlugin p;
-    p.memoryAction(0, 1, 4);
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.setBits(id::kMemorySwitchFirst + 1, 0x0902);  // code 9 does nothing
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.setBits(id::kMemorySwitchFirst + 1, 0x0002);  // 2 in the low byte is a switch state, not a code
-    EXPECT_EQ(p.memoryState(0, 1), 4u);
-    p.memoryAction(0, 1, 2);
-    EXPECT_EQ(p.memoryState(0, 1), 2u);
 }
 
 TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
@@ -176,14 +171,6 @@ TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
     EXPECT_EQ(memoryBlock(again).valueCount, p.dataService().columnMap().count() + 1);
 }
 
-TEST(MemorySlots, BandViewStoresOnlyTheSetting) {
-    TestPlugin p;
-    p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    p.memoryAction(0, 0, 2);
-    EXPECT_EQ(p.memoryState(0, 0), 2u);
-    EXPECT_FALSE(p.memorySlots().holdsSpectrum(0, 0));
-}
-
 TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
     TestPlugin p;
     p.fftView();
@@ -249,6 +236,23 @@ TEST(MemoryCurve, ASilentOrMissingSpectrumGivesSilence) {
     for (float v : block.values) EXPECT_EQ(v, -200.0f);
     qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
     EXPECT_EQ(block.valueCount, 0u);
+}
+
+// A stored 4096-point spectrum at 44.1 kHz resampled onto live maps whose 20 kHz lies in the
+// last bin (40 kHz: no point there, no data for it) or in the last but one (40063 Hz, 128 points:
+// the map ends at column 554 and the 20 kHz point follows).
+TEST(MemoryCurve, TheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
+    std::vector<float> flat(2049, 1e-2f);
+    for (const auto& [rate, size, last] : {std::tuple(40000.0f, 4096u, false), std::tuple(40063.0f, 128u, true)}) {
+        qv::CColumnMap live;
+        live.build(rate, size, 0);
+        MemoryCurveBlock block{};
+        qv::computeMemoryCurve(block, flat.data(), 2049, 44100.0f, live);
+        EXPECT_EQ(block.hasLast, last ? 1u : 0u) << rate;
+        EXPECT_EQ(block.valueCount, live.count() + (last ? 2 : 1)) << rate;
+        EXPECT_NEAR(block.values[block.valueCount - 1], -20.0f, 1e-4f) << rate;
+        EXPECT_EQ(block.values[block.valueCount], -200.0f) << rate;
+    }
 }
 
 }  // namespace

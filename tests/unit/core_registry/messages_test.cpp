@@ -2,6 +2,7 @@
 // records are ignored, and the common settings reach everybody.
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"
@@ -144,6 +145,13 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
     expectStoredSequence(77u);
     EXPECT_EQ(stored->power[3], 1.0f);
+    record->count = qv::kSpectrumMaxBins;  // the largest record arrives whole
+    record->size = qv::spectrumRecordBytes(qv::kSpectrumMaxBins);
+    record->power[qv::kSpectrumMaxBins - 1] = 2.0f;
+    record->sequence = 78;
+    EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
+    expectStoredSequence(78u);
+    EXPECT_EQ(stored->power[qv::kSpectrumMaxBins - 1], 2.0f);
 
     qv::BandLevelRecord bands{};
     bands.size = 272;
@@ -173,6 +181,20 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     map.senderIndex = 16;
     EXPECT_FALSE(b->receiveMessage(&map.header));
     EXPECT_EQ(b->countInstanceNumbers(), 2u);
+
+    // Numbers and indexes past 15 and modes past swapping reach nothing.
+    EXPECT_EQ(b->instanceNumberAt(16), -1);
+    EXPECT_FALSE(b->readBandRecord(16, bands));
+    EXPECT_FALSE(b->readSpectrumRecord(16, *stored));
+    constexpr std::uint32_t kRename = qv::RenumberMessage::kRename, kSwap = qv::RenumberMessage::kSwap;
+    for (const auto& [mode, x, y] : {std::tuple(kSwap + 1, 0, 1), std::tuple(kRename, -1, 0), std::tuple(kRename, 0, 16)})
+        EXPECT_FALSE(a->renumberInstances(mode, x, y)) << mode << " " << x << " " << y;
+    renumber.header.target = bIndex;
+    renumber.mode = qv::RenumberMessage::kSwap + 1;
+    renumber.numberA = 0;
+    renumber.numberB = static_cast<std::int32_t>(bNumber);
+    b->receiveMessage(&renumber.header);
+    EXPECT_EQ(number(*b), static_cast<int>(bNumber));
 }
 
 TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {

@@ -145,4 +145,41 @@ TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
     EXPECT_EQ(f.settings.showSwitches().packed(4), 9u);
 }
 
+TEST(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
+    using qv::CFrequencyRange;
+    using qv::CLevelRange;
+    const struct {
+        std::int32_t low, high;
+        bool level, frequency;
+    } cases[] = {
+        {-90, -80, true, false}, {-90, -81, false, false}, {-91, 0, false, false}, {10, 20, true, true},
+        {10, 21, false, true},   {10, 11, false, true},    {9, 100, false, false}, {100, 100, false, false},
+        {19, 20000, false, true}, {19, 20001, false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CLevelRange::isValid(c.low, c.high), c.level) << c.low << ".." << c.high;
+        EXPECT_EQ(CFrequencyRange::isValid(c.low, c.high), c.frequency) << c.low << ".." << c.high;
+    }
+    // From 19 Hz a step of 10 would leave the range: it stays; from 29 it reaches 19.
+    CFrequencyRange f;
+    ASSERT_TRUE(f.assign(19, 20000));
+    EXPECT_FALSE(f.lowerLow());
+    ASSERT_TRUE(f.assign(29, 19999));
+    EXPECT_TRUE(f.lowerLow());
+    EXPECT_FALSE(f.raiseHigh());  // 19999 + 10000 would pass 20000
+    EXPECT_EQ(std::pair(f.low(), f.high()), std::pair(19, 19999));
+    CLevelRange l;
+    ASSERT_TRUE(l.assign(-85, 15));
+    EXPECT_TRUE(l.raiseTop());
+    EXPECT_TRUE(l.lowerBottom());
+    EXPECT_EQ(std::pair(l.low(), l.high()), std::pair(-90, 20));  // clamped onto the bounds
+
+    qv::CShowSwitches switches;  // number 16 does not exist
+    EXPECT_FALSE(switches.setSolo(16, true));
+    EXPECT_FALSE(switches.setMute(16, true));
+    EXPECT_FALSE(switches.soloShown(16) || switches.muteShown(16));
+    EXPECT_EQ(switches.packed(16), 0u);
+    EXPECT_EQ(switches.soloCount(), 0);
+}
+
 }  // namespace

@@ -167,7 +167,7 @@ TEST(BandMeasurement, HiResSeparatesTheLowestBands) {
 // Returns the loudest of bands 0..7 (the decimated path's own bands).
 float loudestLowBand(const BandLevelRecord& r) { return *std::max_element(r.levels, r.levels + 8); }
 
-TEST(BandMeasurement, ModeSwitchAndResetEmptyTheHistory) {
+TEST(BandMeasurement, ModeSwitchResetAndANewRateEmptyTheHistory) {
     BandMeter meter;
     const auto tone = sine(1.0, 25.0, 44100.0);
     for (int i = 0; i < 6; ++i) meter.measure(true, 44100.0f, tone);
@@ -185,12 +185,7 @@ TEST(BandMeasurement, ModeSwitchAndResetEmptyTheHistory) {
     // Without a reset the history carries the tone into the following silent blocks.
     for (int i = 0; i < 6; ++i) meter.measure(true, 44100.0f, tone);
     EXPECT_GT(loudestLowBand(meter.measure(true, 44100.0f, nullptr)), -40.0f);
-}
-
-// A new sample rate redesigns the low-pass; the history filtered at the old rate goes with it.
-TEST(BandMeasurement, SampleRateChangeEmptiesTheHistory) {
-    BandMeter meter;
-    const auto tone = sine(1.0, 25.0, 44100.0);
+    // A new sample rate redesigns the low-pass; the history filtered at the old rate goes with it.
     for (int i = 0; i < 6; ++i) meter.measure(true, 44100.0f, tone);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(loudestLowBand(meter.measure(true, 48000.0f, nullptr)), -900.0f) << i;
 }
@@ -223,43 +218,6 @@ TEST(BandMeasurement, BandsAboveHalfTheRateStopAtTheLastBin) {
         EXPECT_NEAR(levels[29], expected, 1.0);  // 14.0 .. 17.8 kHz, bins up to 16 kHz
         EXPECT_NEAR(levels[28], expected, 1.0);
         EXPECT_NEAR(levels[30], -900.0, 1e-9);  // 17.8 .. 20 kHz
-    }
-}
-
-TEST(BandMeasurement, NonFiniteSamplesMeasureAsZeroAndLevelsStayFinite) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    BandMeter clean, dirty;
-    for (bool hiRes : {false, true}) {
-        Sine cleanTone(0.5, 440.0, 44100.0), dirtyTone(0.5, 440.0, 44100.0);
-        for (int i = 0; i < 5; ++i) {
-            const BandLevelRecord& expected = clean.measure(hiRes, 44100.0f, [&](float* out) {
-                cleanTone.add(out, kHop);
-                out[100] = out[2000] = out[2001] = 0.0f;
-            });
-            const BandLevelRecord& r = dirty.measure(hiRes, 44100.0f, [&](float* out) {
-                dirtyTone.add(out, kHop);
-                out[100] = nan, out[2000] = inf, out[2001] = -inf;
-            });
-            for (std::uint32_t b = 0; b < kBands; ++b) EXPECT_EQ(r.levels[b], expected.levels[b]) << b;
-        }
-    }
-    // Enormous finite input overflows the arithmetic but still reads a finite level.
-    for (float amplitude : {1e30f, 3.0e38f}) {
-        for (bool hiRes : {false, true}) {
-            clean.forgetHistory();
-            const auto source = [&](float* out) {
-                Noise(1).fill(out, kHop, amplitude);
-            };
-            for (int i = 0; i < 5; ++i) {
-                const BandLevelRecord& r = clean.measure(hiRes, 44100.0f, source);
-                for (std::uint32_t b = 0; b < kBands; ++b) {
-                    EXPECT_TRUE(std::isfinite(r.levels[b])) << b;
-                    EXPECT_LE(r.levels[b], 0.0f);
-                }
-                EXPECT_EQ(r.levels[17], 0.0f);
-            }
-        }
     }
 }
 

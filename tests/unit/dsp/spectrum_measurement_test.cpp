@@ -95,9 +95,38 @@ TEST(SpectrumMeasurement, UnsupportedSizesSelectNoTransformAndWriteNothing) {
               0);
 }
 
-TEST(SpectrumMeasurement, NonFiniteSamplesMeasureAsZeroAndPowersStayFinite) {
+// Non-finite samples measure as zero in both measurements (the band path with and without its
+// decimated history); enormous finite ones overflow the arithmetic but still read finite.
+TEST(Measurements, NonFiniteSamplesMeasureAsZeroAndHugeOnesStayFinite) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
+    for (int eco : {0, 1}) {
+        CAlgorithm clean, dirty;
+        qv::BandLevelRecord expected{}, record{};
+        qv::test::Sine cleanTone(0.5, 440.0, 44100.0), dirtyTone(0.5, 440.0, 44100.0);
+        for (CAlgorithm* a : {&clean, &dirty}) {
+            a->setBandFftSize(8192);
+            a->setEcoMode(eco);
+        }
+        for (int i = 0; i < 5; ++i) {
+            std::vector<float> c(8192, 0.0f), d(8192, 0.0f);
+            cleanTone.add(c.data(), 4096);
+            dirtyTone.add(d.data(), 4096);
+            c[100] = c[2000] = c[2001] = 0.0f;
+            d[100] = nan, d[2000] = inf, d[2001] = -inf;
+            clean.analyzeBands(c.data(), &expected, 44100.0f);
+            dirty.analyzeBands(d.data(), &record, 44100.0f);
+            for (std::uint32_t b = 0; b < CAlgorithm::kBandCount; ++b) ASSERT_EQ(record.levels[b], expected.levels[b]) << b;
+        }
+        for (float amplitude : {1e30f, 3.0e38f}) {
+            for (int i = 0; i < 5; ++i) {
+                std::vector<float> loud(8192, 0.0f);
+                Noise(1).fill(loud.data(), 4096, amplitude);
+                clean.analyzeBands(loud.data(), &record, 44100.0f);
+                for (float level : record.levels) ASSERT_TRUE(std::isfinite(level) && level <= 0.0f) << level;
+            }
+        }
+    }
     CAlgorithm algorithm;
     algorithm.setFftSize(1024);
     std::vector<float> clean = binSine(1024, 30.0, 0.5);
@@ -108,7 +137,6 @@ TEST(SpectrumMeasurement, NonFiniteSamplesMeasureAsZeroAndPowersStayFinite) {
     algorithm.analyzeSpectrum(clean.data(), expected.get(), 44100.0f);
     algorithm.analyzeSpectrum(dirty.data(), record.get(), 44100.0f);
     for (std::uint32_t k = 0; k <= 512; ++k) EXPECT_EQ(record->power[k], expected->power[k]) << k;
-
     for (float amplitude : {1e30f, 3.0e38f}) {
         std::vector<float> loud(1024);
         Noise(2).fill(loud.data(), loud.size(), amplitude);

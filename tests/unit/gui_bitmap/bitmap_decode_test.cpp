@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "gui/bitmap.h"
 #include "png_test_images.h"
@@ -29,84 +30,48 @@ qv::CBitmap decode(const PngSpec& layout) {
     return qv::CBitmap(png.data(), png.size());
 }
 
-TEST(PngDecode, PaletteWithTransparencyGainsPerPixelAlpha) {
-    PngSpec s;
-    s.width = 2;
-    s.height = 2;
-    s.colorType = PNG_COLOR_TYPE_PALETTE;
-    s.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    s.paletteAlpha = {0, 128, 255};  // entry 3 has no alpha: opaque
-    s.rows = {{0, 1}, {2, 3}};       // top row first
-    const qv::CBitmap bmp = decode(s);
-    ASSERT_TRUE(bmp.isLoaded());
-    ASSERT_EQ(bmp.getWidth(), 2);
-    ASSERT_EQ(bmp.getHeight(), 2);
-    // The top image row is the upper memory row.
-    EXPECT_EQ(pixel(bmp, 0, 1), 0u);                       // red, alpha 0: all zero
-    EXPECT_EQ(pixel(bmp, 1, 1), bgra(0, 127, 0, 128));     // green at half alpha, premultiplied
-    EXPECT_EQ(pixel(bmp, 0, 0), bgra(254, 0, 0, 255));     // opaque blue: 255 * 255 >> 8
-    EXPECT_EQ(pixel(bmp, 1, 0), bgra(254, 254, 254, 255));
-}
-
-TEST(PngDecode, LowDepthPaletteAndGreyExpandWithOpaqueFiller) {
-    PngSpec pal;
-    pal.width = 4;
-    pal.colorType = PNG_COLOR_TYPE_PALETTE;
-    pal.bitDepth = 2;
-    pal.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {255, 128, 0}};
-    pal.rows = {{0b00011011}};
-    const qv::CBitmap p = decode(pal);
-    ASSERT_EQ(p.getWidth(), 4);
-    EXPECT_EQ(pixel(p, 0, 0), premultiplied(10, 20, 30, 255));
-    EXPECT_EQ(pixel(p, 3, 0), premultiplied(255, 128, 0, 255));
-
-    PngSpec grey;
-    grey.width = 8;
-    grey.colorType = PNG_COLOR_TYPE_GRAY;
-    grey.bitDepth = 1;
-    grey.rows = {{0b10100000}};
-    const qv::CBitmap g = decode(grey);
-    EXPECT_EQ(pixel(g, 0, 0), premultiplied(255, 255, 255, 255));
-    EXPECT_EQ(pixel(g, 1, 0), premultiplied(0, 0, 0, 255));
-    EXPECT_EQ(pixel(g, 2, 0), premultiplied(255, 255, 255, 255));
-}
-
-TEST(PngDecode, ColourKeysBecomeTransparent) {
-    PngSpec grey;
-    grey.width = 2;
-    grey.colorType = PNG_COLOR_TYPE_GRAY;
-    grey.bitDepth = 4;
-    grey.hasColorKey = true;
-    grey.colorKey.gray = 5;
-    grey.rows = {{0x5F}};  // 5 (the key), 15 (white)
-    const qv::CBitmap g = decode(grey);
-    EXPECT_EQ(pixel(g, 0, 0), 0u);
-    EXPECT_EQ(pixel(g, 1, 0), premultiplied(255, 255, 255, 255));
-
-    PngSpec rgb;
-    rgb.width = 2;
-    rgb.colorType = PNG_COLOR_TYPE_RGB;
-    rgb.hasColorKey = true;
-    rgb.colorKey.red = 255;
-    rgb.colorKey.blue = 255;
-    rgb.rows = {{255, 0, 255, 255, 0, 254}};
-    const qv::CBitmap c = decode(rgb);
-    EXPECT_EQ(pixel(c, 0, 0), 0u);
-    EXPECT_EQ(pixel(c, 1, 0), premultiplied(255, 0, 254, 255));
-}
-
-TEST(PngDecode, SixteenBitSamplesKeepTheirHighByte) {
-    PngSpec rgb;
-    rgb.colorType = PNG_COLOR_TYPE_RGB;
-    rgb.bitDepth = 16;
-    rgb.rows = {{0x12, 0xFF, 0x80, 0x00, 0xFF, 0xFF}};
-    EXPECT_EQ(pixel(decode(rgb), 0, 0), premultiplied(0x12, 0x80, 0xFF, 255));
-
-    PngSpec ga;
-    ga.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    ga.bitDepth = 16;
-    ga.rows = {{0xAB, 0xCD, 0x80, 0x00}};
-    EXPECT_EQ(pixel(decode(ga), 0, 0), premultiplied(0xAB, 0xAB, 0xAB, 0x80));
+// Each pixel format against the premultiplied pixels it must give; (x, y) count from the
+// bottom-left corner, so the file's top row is the upper memory row.
+TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
+    png_color_16 greyKey{}, rgbKey{};
+    greyKey.gray = 5;
+    rgbKey.red = rgbKey.blue = 255;
+    const struct {
+        const char* what;
+        PngSpec spec;
+        std::vector<std::tuple<std::int32_t, std::int32_t, std::uint32_t>> pixels;
+    } cases[] = {
+        {"palette with alpha (entry 3 has none: opaque)",
+         {2, 2, PNG_COLOR_TYPE_PALETTE, 8, false, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}},
+          {0, 128, 255}, false, {}, {{0, 1}, {2, 3}}},
+         {{0, 1, 0u}, {1, 1, bgra(0, 127, 0, 128)}, {0, 0, bgra(254, 0, 0, 255)}, {1, 0, bgra(254, 254, 254, 255)}}},
+        {"2-bit palette",
+         {4, 1, PNG_COLOR_TYPE_PALETTE, 2, false, {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {255, 128, 0}}, {}, false,
+          {}, {{0b00011011}}},
+         {{0, 0, premultiplied(10, 20, 30, 255)}, {3, 0, premultiplied(255, 128, 0, 255)}}},
+        {"1-bit grey",
+         {8, 1, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, false, {}, {{0b10100000}}},
+         {{0, 0, premultiplied(255, 255, 255, 255)}, {1, 0, premultiplied(0, 0, 0, 255)}}},
+        {"4-bit grey with a colour key",
+         {2, 1, PNG_COLOR_TYPE_GRAY, 4, false, {}, {}, true, greyKey, {{0x5F}}},
+         {{0, 0, 0u}, {1, 0, premultiplied(255, 255, 255, 255)}}},
+        {"RGB with a colour key",
+         {2, 1, PNG_COLOR_TYPE_RGB, 8, false, {}, {}, true, rgbKey, {{255, 0, 255, 255, 0, 254}}},
+         {{0, 0, 0u}, {1, 0, premultiplied(255, 0, 254, 255)}}},
+        {"16-bit RGB keeps the high bytes",
+         {1, 1, PNG_COLOR_TYPE_RGB, 16, false, {}, {}, false, {}, {{0x12, 0xFF, 0x80, 0x00, 0xFF, 0xFF}}},
+         {{0, 0, premultiplied(0x12, 0x80, 0xFF, 255)}}},
+        {"16-bit grey and alpha",
+         {1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, {}, {}, false, {}, {{0xAB, 0xCD, 0x80, 0x00}}},
+         {{0, 0, premultiplied(0xAB, 0xAB, 0xAB, 0x80)}}},
+    };
+    for (const auto& c : cases) {
+        const qv::CBitmap bmp = decode(c.spec);
+        ASSERT_TRUE(bmp.isLoaded()) << c.what;
+        EXPECT_EQ(std::pair(bmp.getWidth(), bmp.getHeight()),
+                  std::pair(static_cast<std::int32_t>(c.spec.width), static_cast<std::int32_t>(c.spec.height)));
+        for (const auto& [x, y, want] : c.pixels) EXPECT_EQ(pixel(bmp, x, y), want) << c.what << " at " << x << "," << y;
+    }
 }
 
 TEST(PngDecode, InterlacedMatchesProgressiveAndStandsUpright) {

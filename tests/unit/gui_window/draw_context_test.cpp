@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "gui/blend_cpu.h"
@@ -204,27 +205,29 @@ TEST(DrawContextPolygon, RectangleMatchesFillAndTriangleSamplesPixelCentres) {
 TEST(DrawContextFont, TableOfFontsSizesAndStyles) {
     CDrawContext dc(nullptr);
     EXPECT_EQ(dc.getFontId(), kFontNone);
-    dc.setFont(9, 0, 0);  // out of range: font 0, always bold, size 12
-    EXPECT_EQ(dc.getFontId(), 0);
-    EXPECT_EQ(dc.getFontSize(), 12);
-    EXPECT_TRUE(dc.getFontSpec().bold);
-    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSans);
-    dc.setFont(7, 0, 0);
-    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSymbol);
-    EXPECT_EQ(dc.getFontSize(), 13);
-    EXPECT_FALSE(dc.getFontSpec().bold);
-    const std::int32_t defaults[] = {12, 18, 14, 12, 11, 10, 9, 13};
-    for (std::int32_t id = 1; id < 7; ++id) {
-        dc.setFont(id, kFontStyleItalic | kFontStyleUnderline, -3);
-        EXPECT_EQ(dc.getFontSize(), defaults[id]);
-        EXPECT_EQ(dc.getFontSpec().pixelHeight, defaults[id]);
-        EXPECT_FALSE(dc.getFontSpec().bold);
-        EXPECT_TRUE(dc.getFontSpec().italic);
-        EXPECT_TRUE(dc.getFontSpec().underline);
+    // Font, style and size asked for; font, size, pixel height, bold, italic taken.
+    const struct {
+        std::int32_t id, style, size;
+        std::tuple<std::int32_t, std::int32_t, std::int32_t, bool, bool> taken;
+    } cases[] = {
+        {9, 0, 0, {0, 12, 12, true, false}},  // out of range: font 0, always bold, size 12
+        {7, 0, 0, {7, 13, 13, false, false}},
+        {1, kFontStyleItalic, -3, {1, 18, 18, false, true}},
+        {2, kFontStyleItalic, -3, {2, 14, 14, false, true}},
+        {4, kFontStyleItalic, 0, {4, 11, 11, false, true}},
+        {5, 0, 0, {5, 10, 10, false, false}},
+        {6, 0, -1, {6, 9, 9, false, false}},
+        {3, kFontStyleBold, 20, {3, 20, 20, true, false}},
+    };
+    for (const auto& c : cases) {
+        dc.setFont(c.id, c.style, c.size);
+        const CFontSpec& spec = dc.getFontSpec();
+        EXPECT_EQ(std::tuple(dc.getFontId(), dc.getFontSize(), spec.pixelHeight, spec.bold, spec.italic), c.taken) << c.id;
     }
-    dc.setFont(3, kFontStyleBold, 20);
-    EXPECT_TRUE(dc.getFontSpec().bold);
-    EXPECT_EQ(dc.getFontSpec().pixelHeight, 20);
+    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSans);
+    dc.setFont(7, kFontStyleUnderline, 0);
+    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSymbol);
+    EXPECT_TRUE(dc.getFontSpec().underline);
 }
 
 TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,11 @@ namespace qv::test {
 struct Event {
     std::string kind;
     std::int32_t button = 0, modifiers = 0, x = 0, y = 0;
+    bool operator==(const Event&) const = default;
 };
+inline std::ostream& operator<<(std::ostream& out, const Event& e) {
+    return out << e.kind << " b" << e.button << " m" << e.modifiers << " (" << e.x << ", " << e.y << ")";
+}
 
 class TestContainer;
 

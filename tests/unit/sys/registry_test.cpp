@@ -42,7 +42,6 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     EXPECT_EQ(call(b, qv::kXelCount, 0).count, 3u);
     EXPECT_EQ(call(b, qv::kXelInUse, 0, 5).inUse, 1);
     EXPECT_EQ(call(b, qv::kXelObject, 0, 5).object, &object);
-    EXPECT_EQ(call(b, qv::kXelObject, 0, 16).object, nullptr);  // out of range reads nothing
 
     // A counted call keeps the slot busy: draining waits until it has left.
     EXPECT_EQ(call(a, qv::kXelEnter, 0, 5).object, &object);
@@ -75,6 +74,14 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     EXPECT_TRUE(taken.load());
     call(a, qv::kXelCount, 1, 0, nullptr, 0);
     call(a, qv::kXelInUse, 1, 5, nullptr, 0, 0);
+
+    // Index 16 is past the last slot: writes go nowhere, reads and calls find nothing.
+    call(a, qv::kXelInUse, 1, 16, nullptr, 0, 1);
+    call(a, qv::kXelObject, 1, 16, &object);
+    EXPECT_EQ(call(b, qv::kXelInUse, 0, 16).inUse, 0);
+    EXPECT_EQ(call(b, qv::kXelObject, 0, 16).object, nullptr);
+    EXPECT_EQ(call(b, qv::kXelEnter, 0, 16).object, nullptr);
+    call(a, qv::kXelObject, 1, 16, nullptr);
 }
 
 }  // namespace
