@@ -3,7 +3,7 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 LINUX_PRESETS := release asan tsan
 
-.PHONY: all setup build test demo windows linux-% test-% wine-prefix mingw-deps clean
+.PHONY: all setup build test demo windows linux-% test-% wine-prefix mingw-deps fuzz clean
 
 all: build
 
@@ -36,6 +36,13 @@ test-windows: wine-prefix
 
 test: setup
 	$(MAKE) test-release test-asan test-tsan test-windows
+
+# Each libFuzzer target for FUZZ_SECONDS (its own clang build in build/fuzz); fails on a finding.
+FUZZ_SECONDS ?= 300
+fuzz: setup
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target qv_fuzzers -j $(JOBS)
+	fuzz/run_fuzzers build/fuzz $(FUZZ_SECONDS)
 
 demo: build
 	scripts/demo build/release

@@ -8,6 +8,12 @@ target_compile_options(qv_options INTERFACE -msse2)
 if(QV_SANITIZE STREQUAL "asan")
   target_compile_options(qv_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(qv_options INTERFACE -fsanitize=address,undefined)
+elseif(QV_SANITIZE STREQUAL "fuzz")
+  # libFuzzer builds (clang): coverage for the fuzzer on every object, plus ASan and UBSan; only
+  # the fuzz targets link the fuzzer's own main.
+  target_compile_options(qv_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(qv_options INTERFACE -fsanitize=address,undefined)
 elseif(QV_SANITIZE STREQUAL "tsan")
   # GCC copies fixed-size records with inline moves that ThreadSanitizer does not see; calling
   # memcpy and memmove instead lets it check every record copy between threads.

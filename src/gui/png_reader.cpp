@@ -59,7 +59,10 @@ bool decodeRows(DecodeState& st) {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(st.png, st.info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
-    if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide) return false;
+    if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide ||
+        std::uint64_t{width} * height > kMaxPngPixels) {
+        return false;
+    }
 
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st.png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(st.png);

@@ -13,8 +13,10 @@ struct DecodedImage {
     std::int32_t height = 0;
 };
 
-// Largest width or height accepted; larger images are refused rather than allocated.
+// Largest width or height, and largest pixel count (16 MiB of pixels), accepted; larger images
+// are refused rather than allocated: a file of a few bytes may declare any size.
 inline constexpr std::uint32_t kMaxPngSide = 16384;
+inline constexpr std::uint64_t kMaxPngPixels = 1u << 22;
 
 // Every colour type, bit depth and interlace method is turned into 8-bit blue, green, red,
 // alpha: palettes and greys expand to RGB, a transparency chunk becomes the alpha channel (else

@@ -4,6 +4,12 @@
 
 namespace qv {
 
+namespace {
+// The host passes the key's modifier bits in opt, as a float: a value that is no byte (negative,
+// too large, not a number) carries no modifier.
+unsigned char modifierByte(float opt) { return opt >= 0.0f && opt < 256.0f ? static_cast<unsigned char>(opt) : 0; }
+}  // namespace
+
 void AudioEffectX::resume() {
     if ((cEffect.flags & vst::effFlagsIsSynth) || canHostDo("receiveVstMidiEvent")) wantEvents(1);
 }
@@ -53,7 +59,7 @@ vst::VstIntPtr AudioEffectX::dispatcher(std::int32_t opcode, std::int32_t index,
         case vst::effEditKeyDown:
         case vst::effEditKeyUp:
             if (editor) {
-                vst::VstKeyCode key{index, static_cast<unsigned char>(value), static_cast<unsigned char>(opt)};
+                vst::VstKeyCode key{index, static_cast<unsigned char>(value), modifierByte(opt)};
                 if (opcode == vst::effEditKeyDown) {
                     editor->onKeyDown(key);
                 } else {

@@ -1,5 +1,6 @@
 #include "host/plugin_vst.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -175,9 +176,14 @@ std::int32_t PluginVST::processEvents(vst::VstEvents* list) {
     const std::uint32_t count = list->numEvents < static_cast<std::int32_t>(CPluginBase::kMaxEvents)
                                     ? static_cast<std::uint32_t>(list->numEvents)
                                     : CPluginBase::kMaxEvents;
+    // The host lengthens the two-entry pointer array that ends VstEvents to numEvents entries:
+    // they are read as bytes of the host's list, not through the declared array and its bound.
+    const auto* entries = reinterpret_cast<const unsigned char*>(list) + offsetof(vst::VstEvents, events);
     std::uint32_t n = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const auto* midi = reinterpret_cast<const vst::VstMidiEvent*>(list->events[i]);
+        const vst::VstEvent* event = nullptr;
+        std::memcpy(&event, entries + i * sizeof(event), sizeof(event));
+        const auto* midi = reinterpret_cast<const vst::VstMidiEvent*>(event);
         if (!midi) continue;
         const auto status = static_cast<std::uint8_t>(midi->midiData[0]);
         eventScratch[n++] = MidiEventRecord{static_cast<std::uint8_t>(status & 0x0F), static_cast<std::uint8_t>(status & 0xF0),
