@@ -1,12 +1,20 @@
 #include "dsp/rdft_engine.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace qv {
 
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586476925286766559;
+
+// From this many complex points up the last stages run blocked (below it the whole work area
+// stays in the first-level cache), on tails of at most kTailMaxLength points per transform (so
+// that two scratch buffers of 16 such transforms take 32 KiB).
+constexpr std::size_t kTailMinSize = 4096;
+constexpr std::size_t kTailMaxLength = 128;
+constexpr std::size_t kCacheLine = 64;
 
 const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allowed) {
     // Each vector set needs n >= 4 lanes: the first stage runs its vectors along n/4 groups.
@@ -75,14 +83,34 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
         m_postSin[k] = static_cast<float>(std::sin(angle));
     }
     if (n >= 2) m_postCos[n / 2] = 0.0f, m_postSin[n / 2] = 1.0f;  // exactly a quarter turn
-    m_work.assign(4 * n, 0.0f);
+
+    m_kernels = chooseKernels(n, kernels);
+    std::size_t scratchFloats = 0;
+    if (m_kernels->lanes > 1 && n >= kTailMinSize) {
+        for (std::size_t i = 1; i < m_plan.stageCount; ++i) {
+            const std::size_t pitch = m_plan.stages[i].stride;
+            if (pitch < kRdftTailWidth || n / pitch > kTailMaxLength) continue;
+            m_plan.tailFrom = i;
+            m_plan.tailPitch = pitch;
+            scratchFloats = 4 * (kRdftTailWidth * (n / pitch) + kRdftBlockPad) + kRdftBlockPad;
+            break;
+        }
+    }
+    // The four blocks of the work buffers start on cache lines at distinct offsets within a
+    // page; so do the tail's.
+    m_plan.imOffset = n + kRdftBlockPad;
+    const std::size_t bufferFloats = 2 * m_plan.imOffset + 2 * kRdftBlockPad;
+    m_work.assign(2 * bufferFloats + scratchFloats + kCacheLine / sizeof(float), 0.0f);
+    float* work = m_work.data();
+    while (reinterpret_cast<std::uintptr_t>(work) % kCacheLine != 0) ++work;
 
     m_plan.twiddles = m_twiddles.data();
     m_plan.stride4Twiddles = m_stride4Twiddles.data();
     m_plan.postCos = m_postCos.data();
     m_plan.postSin = m_postSin.data();
-    m_plan.work = m_work.data();
-    m_kernels = chooseKernels(n, kernels);
+    m_plan.work = work;
+    m_plan.work2 = work + bufferFloats;
+    if (m_plan.tailFrom != 0) m_plan.scratch = work + 2 * bufferFloats;
 }
 
 void CRdftEngine<float>::forward(float* data, float scale) {

@@ -7,7 +7,8 @@
 //
 // Method: the N reals are read as N/2 complex values z(j) = x(2j) + i x(2j+1); a Stockham
 // radix-4 complex FFT on split work arrays transforms them and one pass separates the even and
-// odd halves into the real spectrum. Kernels: SSE2 (the x86-64 floor), AVX2+FMA where the
+// odd halves into the real spectrum. From 8192 points up the last stages run blocked, a few
+// kilobytes at a time in cache-sized scratch, so that the data cross memory fewer times. Kernels: SSE2 (the x86-64 floor), AVX2+FMA where the
 // processor has them, scalar for the smallest sizes. Every table and the work area are
 // allocated by the constructor and the transforms never allocate. An engine serves one thread
 // at a time (the work area is its own); its tables never change after construction.

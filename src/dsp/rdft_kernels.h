@@ -1,6 +1,7 @@
-// The real FFT kernels, written once over a vector traits class VT and included by one source
-// file per instruction set (scalar and SSE2 in one, AVX2+FMA in another). Everything here has
-// internal linkage so that code compiled for AVX2 never stands in for the SSE2 copy.
+// The real FFT kernels, written once over a vector traits class VT and included (through
+// rdft_transforms.h) by one source file per instruction set (scalar and SSE2 in one, AVX2+FMA in
+// another). Everything here has internal linkage so that code compiled for AVX2 never stands in
+// for the SSE2 copy.
 //
 // VT provides: kLanes, V, load, store, splat, mulAdd (a*b+c), mulSub (a*b-c), reverse (lane
 // order), loadInterleaved / storeInterleaved (kLanes complex values as re,im pairs),
@@ -152,27 +153,6 @@ void firstStage(const float* inRe, const float* inIm, float* yr, float* yi, std:
     }
 }
 
-// Runs the plan's stages [first, stageCount) from src; returns the buffer holding the result.
-template <class VT>
-float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    for (std::size_t i = first; i < plan.stageCount; ++i) {
-        const RdftStage& st = plan.stages[i];
-        float* dst = src == bufA ? bufA + 2 * n : bufA;
-        if (st.radix == 4) {
-            if (st.stride == 4 && VT::kLanes >= 4)
-                stage4Stride4<VT>(src, src + n, dst, dst + n, st.groups, plan.stride4Twiddles);
-            else
-                stage4Strided<VT>(src, src + n, dst, dst + n, st.stride, st.groups, plan.twiddles + st.twiddle);
-        } else {
-            stage2Strided<VT>(src, src + n, dst, dst + n, st.stride);
-        }
-        src = dst;
-    }
-    return src;
-}
-
 // Forward separation of the half-size transform Z into the real spectrum X for the pair
 // (k, n - k):  E = (Z(k) + conj Z(n-k)) / 2,  O = (Z(k) - conj Z(n-k)) / 2i,
 // X(k) = E + t O,  X(n-k) = conj(E - t O),  t = exp(+2 pi i k / N);  h = scale / 2.
@@ -273,43 +253,6 @@ void combineAll(const RdftPlan& plan, const float* data, float* wr, float* wi, f
         }
     }
     for (; k <= n / 2; ++k) scalarPair(k);
-}
-
-template <class VT>
-void forwardTransform(const RdftPlan& plan, float* data, float scale) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    float* z;
-    if constexpr (VT::kLanes == 1) {
-        for (std::size_t j = 0; j < n; ++j) bufA[j] = data[2 * j], bufA[n + j] = data[2 * j + 1];
-        z = runStages<VT>(plan, 0, bufA);
-    } else {
-        firstStage<VT, true>(data, nullptr, bufA, bufA + n, plan.stages[0].groups, plan.twiddles);
-        z = runStages<VT>(plan, 1, bufA);
-    }
-    separateAll<VT>(plan, z, z + n, data, scale);
-}
-
-template <class VT>
-void inverseTransform(const RdftPlan& plan, float* data, float scale) {
-    const std::size_t n = plan.complexSize;
-    float* bufA = plan.work;
-    combineAll<VT>(plan, data, bufA, bufA + n, scale);
-    float* z;
-    if constexpr (VT::kLanes == 1) {
-        z = runStages<VT>(plan, 0, bufA);
-    } else {
-        float* bufB = bufA + 2 * n;
-        firstStage<VT, false>(bufA, bufA + n, bufB, bufB + n, plan.stages[0].groups, plan.twiddles);
-        z = runStages<VT>(plan, 1, bufB);
-    }
-    // Swap back: the even samples are in the imaginary array, the odd ones in the real array.
-    const float* zr = z;
-    const float* zi = z + n;
-    std::size_t j = 0;
-    if constexpr (VT::kLanes > 1)
-        for (; j + VT::kLanes <= n; j += VT::kLanes) VT::storeInterleaved(data + 2 * j, VT::load(zi + j), VT::load(zr + j));
-    for (; j < n; ++j) data[2 * j] = zi[j], data[2 * j + 1] = zr[j];
 }
 
 }  // namespace

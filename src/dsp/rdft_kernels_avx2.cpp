@@ -9,7 +9,7 @@
 
 #pragma GCC target("avx2,fma")
 
-#include "dsp/rdft_kernels.h"
+#include "dsp/rdft_transforms.h"
 
 namespace qv {
 namespace {
@@ -22,10 +22,8 @@ struct Avx2Traits {
     static V splat(float x) { return _mm256_set1_ps(x); }
     static V mulAdd(V a, V b, V c) { return _mm256_fmadd_ps(a, b, c); }
     static V mulSub(V a, V b, V c) { return _mm256_fmsub_ps(a, b, c); }
-    static V reverse(V v) {
-        const V inLane = _mm256_permute_ps(v, _MM_SHUFFLE(0, 1, 2, 3));
-        return _mm256_permute2f128_ps(inLane, inLane, 0x01);
-    }
+    // One cross-lane permute (the shuffle port is what the separation passes wait for).
+    static V reverse(V v) { return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0)); }
     // The in-lane shuffles leave 64-bit pairs in the order 0, 2, 1, 3; one cross-lane
     // permute restores it.
     static void loadInterleaved(const float* p, V& re, V& im) {
@@ -40,7 +38,8 @@ struct Avx2Traits {
         _mm256_storeu_ps(p, _mm256_permute2f128_ps(lo, hi, 0x20));
         _mm256_storeu_ps(p + 8, _mm256_permute2f128_ps(lo, hi, 0x31));
     }
-    // A 4x4 transpose inside each 128-bit half gives rows l and l + 4 side by side.
+    // A 4x4 transpose inside each 128-bit half gives rows l and l + 4 side by side; the halves
+    // go to memory by 128-bit stores (an upper-half store needs no shuffle).
     static void storeTransposed4(float* y, V r0, V r1, V r2, V r3) {
         const V t0 = _mm256_unpacklo_ps(r0, r1), t1 = _mm256_unpacklo_ps(r2, r3);
         const V t2 = _mm256_unpackhi_ps(r0, r1), t3 = _mm256_unpackhi_ps(r2, r3);
@@ -48,10 +47,10 @@ struct Avx2Traits {
         const V l1 = _mm256_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 2, 3, 2));
         const V l2 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(1, 0, 1, 0));
         const V l3 = _mm256_shuffle_ps(t2, t3, _MM_SHUFFLE(3, 2, 3, 2));
-        _mm256_storeu_ps(y, _mm256_permute2f128_ps(l0, l1, 0x20));
-        _mm256_storeu_ps(y + 8, _mm256_permute2f128_ps(l2, l3, 0x20));
-        _mm256_storeu_ps(y + 16, _mm256_permute2f128_ps(l0, l1, 0x31));
-        _mm256_storeu_ps(y + 24, _mm256_permute2f128_ps(l2, l3, 0x31));
+        storeQuarters(y, 16, l0);
+        storeQuarters(y + 4, 16, l1);
+        storeQuarters(y + 8, 16, l2);
+        storeQuarters(y + 12, 16, l3);
     }
     static void storeQuarters(float* y, std::size_t pitch, V v) {
         _mm_storeu_ps(y, _mm256_castps256_ps128(v));

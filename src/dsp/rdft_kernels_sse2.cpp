@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "dsp/rdft_kernels.h"
+#include "dsp/rdft_transforms.h"
 
 namespace qv {
 namespace {

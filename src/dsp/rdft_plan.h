@@ -15,6 +15,12 @@ struct RdftStage {
     std::uint32_t twiddle;  // offset of the stage's 6m twiddles (radix 4)
 };
 
+// Floats of padding between split blocks (one cache line).
+static constexpr std::size_t kRdftBlockPad = 16;
+
+// Transforms the blocked tail stages handle at a time (one 64-byte row of each buffer).
+static constexpr std::size_t kRdftTailWidth = 16;
+
 struct RdftPlan {
     static constexpr std::size_t kMaxStages = 10;
     std::size_t complexSize = 0;  // n = N/2
@@ -27,7 +33,18 @@ struct RdftPlan {
     const float* stride4Twiddles = nullptr;
     const float* postCos = nullptr;  // cos(2 pi k / N), k = 0..n/2
     const float* postSin = nullptr;  // sin(2 pi k / N)
-    float* work = nullptr;           // two split buffers (re block, im block) of n values each
+    // Two split work buffers of n complex values: the re block at work (work2), the im block
+    // imOffset floats after it. The blocks are padded apart so that the same index in
+    // different blocks never shares a first-level cache set (power-of-two strides would).
+    float* work = nullptr;
+    float* work2 = nullptr;
+    std::size_t imOffset = 0;
+    // Large sizes: the stages from tailFrom (0: none), of stride tailPitch and up, run blocked on
+    // kRdftTailWidth of the tailPitch interleaved transforms of length n / tailPitch at a time.
+    std::size_t tailFrom = 0;
+    std::size_t tailPitch = 0;
+    // Two buffers of kRdftTailWidth x n / tailPitch complex values, split and padded as above.
+    float* scratch = nullptr;
 };
 
 using RdftFunction = void (*)(const RdftPlan& plan, float* data, float scale);
