@@ -195,6 +195,8 @@ void CGuiWindow::drawPass(CDrawState state) {
 }
 
 void CGuiWindow::onTimer() {
+    BusyScope busy(*this);  // the owner's hook may close the window: release waits for the pass
+    if (opened && owner) owner->beforeRefresh();
     CDrawState state;
     state.mode = kDrawRefresh;
     state.timer = 1;

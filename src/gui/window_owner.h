@@ -15,6 +15,9 @@ public:
     virtual void buildControls() = 0;
     // The owner's rectangle: 0, 0, width, height of the editor.
     virtual void getRect(CRect& rect) const = 0;
+    // Called at the start of every timer pass while the window is open, on the window's thread,
+    // before anything is drawn: the owner may bring its views up to date here.
+    virtual void beforeRefresh() {}
 };
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "editor/editor.h"
+#include "framework/parameter_sink.h"
 #include "host/audio_effect.h"
 
 namespace qv {
@@ -25,7 +26,9 @@ bool CPluginEditorInterface::getRect(vst::ERect** out) {
 
 bool CPluginEditorInterface::open(void* parent) {
     AEffEditor::open(parent);
-    return editorView ? editorView->open(parent, -1, -1) : false;
+    if (editorView && editorView->open(parent, -1, -1)) return true;
+    AEffEditor::close();  // no window: the host sees a closed editor
+    return false;
 }
 
 void CPluginEditorInterface::close() {
@@ -33,8 +36,12 @@ void CPluginEditorInterface::close() {
     AEffEditor::close();
 }
 
+void CPluginEditorInterface::idle() {
+    if (editorView) editorView->idle();
+}
+
 void CPluginEditorInterface::setParameter(std::int32_t index, float value) {
-    if (editorView) editorView->setParameter(index, value);
+    if (editorView) editorView->getCoreSink().setParameter(index, value);
 }
 
 }  // namespace qv

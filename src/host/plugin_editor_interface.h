@@ -1,4 +1,5 @@
 // The editor bridge: the host's editor calls, forwarded to the analyzer editor it owns.
+// Parameter values go through the editor's core sink, which is safe from any thread.
 #pragma once
 
 #include "host/aeff_editor.h"
@@ -16,6 +17,8 @@ public:
     bool getRect(vst::ERect** rect) override;
     bool open(void* parent) override;
     void close() override;
+    // Linux hosts drive editors from idle: the editor pumps its window there.
+    void idle() override;
     virtual void setParameter(std::int32_t index, float value);
 
 private:

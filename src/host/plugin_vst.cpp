@@ -5,7 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "editor/editor.h"
+#include "editor/analyzer_editor.h"
+#include "framework/parameter_sink.h"
 #include "framework/error_report.h"
 #include "framework/plugin_base.h"
 #include "host/plugin_editor_interface.h"
@@ -50,10 +51,10 @@ PluginVST::PluginVST(vst::audioMasterCallback master, std::unique_ptr<CPluginBas
 void PluginVST::constructRest() {
     setUniqueID(numInputs == 1 && numOutputs == 1 ? vst::fourCC('3', '9', 'r', '1') : vst::fourCC('j', '7', 'p', '4'));
     try {
-        editorView = new CEditor(0, kEditorWidth, kEditorHeight, this, core.get(), platform::moduleHandle());
+        editorView = new CAnalyzerEditor(0, kEditorWidth, kEditorHeight, this, core.get(), platform::moduleHandle());
         try {
             new CPluginEditorInterface(editorView, this);  // owned by the effect from here on
-            core->setParameterSink(editorView);
+            core->setParameterSink(&editorView->getCoreSink());
         } catch (...) {
             delete editorView;
             throw;
@@ -118,7 +119,7 @@ void PluginVST::processDoubleReplacing(double** inputs, double** outputs, std::i
 void PluginVST::setParameter(std::int32_t index, float value) {
     if (index < 0 || !core->canHostSet(static_cast<std::uint32_t>(index))) return;
     core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
-    if (editorView) editorView->setParameter(index, value);
+    if (editorView) editorView->getCoreSink().setParameter(index, value);
 }
 
 float PluginVST::getParameter(std::int32_t index) {
@@ -146,7 +147,7 @@ void PluginVST::setProgram(std::int32_t program) {
     core->setProgram(static_cast<std::uint32_t>(program));
     if (editorView) {
         for (std::uint32_t i = 0; i < core->getNumParams(); ++i) {
-            editorView->setParameter(static_cast<std::int32_t>(i), core->getParameter(i, 0));
+            editorView->getCoreSink().setParameter(static_cast<std::int32_t>(i), core->getParameter(i, 0));
         }
     }
     curProgram = program;
@@ -240,7 +241,7 @@ void PluginVST::sendAutomation(std::int32_t index, float value) { callHost(vst::
 void PluginVST::setParameterFromEditor(std::int32_t index, float value) {
     if (index < 0) return;
     core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
-    if (editorView) editorView->setParameter(index, value);
+    if (editorView) editorView->getCoreSink().setParameter(index, value);
 }
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "vsthost/editor_session.h"
 #include "vsthost/effect_identity.h"
 #include "vsthost/host_context.h"
 #include "vsthost/hosted_effect.h"
@@ -132,6 +133,30 @@ int process(const HostOptions& options, HostedEffect& effect, std::ostream& repo
     return 0;
 }
 
+int showEditor(const HostOptions& options, HostedEffect& effect, std::ostream& report, std::ostream& err) {
+    AudioBuffer input;
+    double rate = options.sampleRate.value_or(44100.0);
+    if (!options.inputFile.empty()) {
+        double fileRate = 0.0;
+        std::string error;
+        if (!readWav(options.inputFile, &input, &fileRate, &error)) {
+            err << "qvhost: " << error << '\n';
+            return 1;
+        }
+        rate = options.sampleRate.value_or(fileRate);
+    } else if (options.signal) {
+        input = generateSignal(*options.signal, rate, options.channels.value_or(std::max(effect.numInputs(), 1)));
+    }
+    EditorSessionSettings settings;
+    settings.cycles = options.editorCycles;
+    settings.holdSeconds = options.editorSeconds;
+    settings.screenshotFile = options.screenshotFile;
+    settings.destroyFrameFirst = options.destroyFrameFirst;
+    settings.sampleRate = rate;
+    settings.blockSize = options.blockSize;
+    return runEditorSession(effect, input, settings, report, err);
+}
+
 int run(const HostOptions& options, std::ostream& report, std::ostream& err) {
     std::string error;
     auto library = PluginLibrary::load(options.pluginPath, &error);
@@ -164,7 +189,9 @@ int run(const HostOptions& options, std::ostream& report, std::ostream& err) {
     query.editorRect = options.editorRect;
     printIdentity(gatherIdentity(*effect, query), report);
 
-    if (options.processes()) {
+    if (options.editor) {
+        if (const int rc = showEditor(options, *effect, report, err)) return rc;
+    } else if (options.processes()) {
         if (const int rc = process(options, *effect, report, err)) return rc;
     }
     if (!options.saveChunkFile.empty()) {

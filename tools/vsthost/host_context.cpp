@@ -85,7 +85,12 @@ vst::VstIntPtr HostContext::canDo(const char* text) {
     return 0;
 }
 
-vst::VstIntPtr HostContext::answer(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr,
+void HostContext::setSizeWindowHandler(SizeWindowHandler handler) {
+    std::lock_guard lock(sizeLock_);
+    sizeWindow_ = std::move(handler);
+}
+
+vst::VstIntPtr HostContext::answer(vst::AEffect*, vst::VstInt32 opcode, vst::VstInt32 index, vst::VstIntPtr value,
                                    void* ptr, float opt) {
     calls_[opcode >= 0 && opcode < 64 ? static_cast<std::size_t>(opcode) : 64].fetch_add(1);
     switch (opcode) {
@@ -112,7 +117,20 @@ vst::VstIntPtr HostContext::answer(vst::AEffect*, vst::VstInt32 opcode, vst::Vst
     case vst::audioMasterGetVendorVersion:
         return 1;
     case vst::audioMasterCanDo:
+        if (ptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0) {
+            std::lock_guard lock(sizeLock_);
+            return sizeWindow_ ? 1 : 0;
+        }
         return canDo(static_cast<const char*>(ptr));
+    case vst::audioMasterSizeWindow: {
+        SizeWindowHandler handler;
+        {
+            std::lock_guard lock(sizeLock_);
+            handler = sizeWindow_;
+        }
+        const bool sane = index > 0 && index <= 16384 && value > 0 && value <= 16384;
+        return handler && sane && handler(index, static_cast<int>(value)) ? 1 : 0;
+    }
     case vst::audioMasterGetLanguage:
         return 1;  // English
     case vst::audioMasterBeginEdit:

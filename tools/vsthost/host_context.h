@@ -4,6 +4,8 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
+#include <mutex>
 
 #include "host/vst_abi.h"
 
@@ -61,6 +63,11 @@ public:
     // The host's answer to a plug-in's canDo question: 1 for what this host does, else 0.
     static vst::VstIntPtr canDo(const char* text);
 
+    // Serves audioMasterSizeWindow (index = width, value = height) while set: its answer goes back
+    // to the plug-in, and canDo("sizeWindow") answers 1. Without one the host refuses (0).
+    using SizeWindowHandler = std::function<bool(int width, int height)>;
+    void setSizeWindowHandler(SizeWindowHandler handler);
+
 private:
     std::atomic<float> sampleRate_{44100.0f};
     std::atomic<vst::VstInt32> blockSize_{1024};
@@ -69,6 +76,8 @@ private:
     std::atomic<int> lastAutomatedIndex_{-1};
     std::atomic<float> lastAutomatedValue_{0.0f};
     std::array<std::atomic<int>, 65> calls_{};
+    std::mutex sizeLock_;
+    SizeWindowHandler sizeWindow_;
 };
 
 }  // namespace qv::vsthost

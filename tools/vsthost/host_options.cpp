@@ -49,13 +49,21 @@ const char* hostUsage() {
            "  --load-chunk FILE  hand the file to the plug-in with effSetChunk after opening\n"
            "  --save-chunk FILE  write the plug-in's chunk (effGetChunk) at the end\n"
            "  --report FILE      write the report into FILE instead of standard output\n"
-           "  --editor-rect      also ask the editor size (effEditGetRect)\n";
+           "  --editor-rect      also ask the editor size (effEditGetRect)\n"
+           "  --editor           open the editor in a window of its size and keep it open until the\n"
+           "                     window is closed; audio (the --in/--signal input repeated, else\n"
+           "                     silence) runs meanwhile at real-time pace on an audio thread\n"
+           "  --editor-seconds S keep each opening of the editor S seconds, then close it\n"
+           "  --editor-cycles N  open and close the editor N times (each 0 s unless --editor-seconds)\n"
+           "  --screenshot FILE  save a PNG of the window during the last opening\n"
+           "  --destroy-frame-first  destroy the window before effEditClose, as some hosts do\n";
 }
 
 std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args, std::string* error) {
     HostOptions options;
     std::optional<double> frequency, endFrequency, amplitude, seconds;
     std::optional<long long> seed;
+    bool cyclesGiven = false;
     auto fail = [error](const std::string& text) -> std::optional<HostOptions> {
         if (error) *error = text;
         return std::nullopt;
@@ -73,6 +81,10 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
         }
         if (arg == "--editor-rect") {
             options.editorRect = true;
+            continue;
+        }
+        if (arg == "--editor" || arg == "--destroy-frame-first") {
+            (arg == "--editor" ? options.editor : options.destroyFrameFirst) = true;
             continue;
         }
         if (arg.rfind("--", 0) != 0) {
@@ -124,6 +136,17 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
             options.saveChunkFile = value;
         } else if (arg == "--load-chunk") {
             options.loadChunkFile = value;
+        } else if (arg == "--editor-cycles") {
+            if (!parseInt(value, 1, 1000000, &integer)) return fail("--editor-cycles needs a count from 1 to 1000000");
+            options.editorCycles = static_cast<int>(integer);
+            cyclesGiven = true;
+        } else if (arg == "--editor-seconds") {
+            if (!parseDouble(value, &number) || number < 0.0 || number > 86400.0) {
+                return fail("--editor-seconds needs a length from 0 to 86400");
+            }
+            options.editorSeconds = number;
+        } else if (arg == "--screenshot") {
+            options.screenshotFile = value;
         } else if (arg == "--report") {
             options.reportFile = value;
         } else {
@@ -133,6 +156,14 @@ std::optional<HostOptions> parseHostOptions(const std::vector<std::string>& args
 
     if (options.help) return options;
     if (options.pluginPath.empty()) return fail("no plug-in given");
+    const bool editorSettings =
+        cyclesGiven || options.editorSeconds >= 0.0 || !options.screenshotFile.empty() || options.destroyFrameFirst;
+    if (editorSettings && !options.editor) return fail("editor settings need --editor");
+    if (options.editor && (!options.outputFile.empty() || !options.saveInputFile.empty())) {
+        return fail("--out and --save-input cannot be combined with --editor");
+    }
+    // Cycles without a length are quick open-close rounds.
+    if (options.editor && cyclesGiven && options.editorSeconds < 0.0) options.editorSeconds = 0.0;
     if (!options.inputFile.empty() && options.signal) return fail("--in and --signal exclude each other");
     const bool signalSettings = frequency || endFrequency || amplitude || seconds || seed;
     if (signalSettings && !options.signal) return fail("signal settings need --signal");

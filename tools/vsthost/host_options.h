@@ -23,6 +23,11 @@ struct HostOptions {
     std::string loadChunkFile;            // --load-chunk: handed to effSetChunk after opening
     std::string reportFile;               // --report: the report into a file, not standard output
     bool editorRect = false;              // --editor-rect: ask the editor size too
+    bool editor = false;                  // --editor: open the editor in a frame window
+    int editorCycles = 1;                 // --editor-cycles: open and close it this often
+    double editorSeconds = -1.0;          // --editor-seconds: each opening; < 0 until closed
+    std::string screenshotFile;           // --screenshot: PNG of the frame
+    bool destroyFrameFirst = false;       // --destroy-frame-first
     bool help = false;
 
     bool processes() const { return !inputFile.empty() || signal.has_value(); }

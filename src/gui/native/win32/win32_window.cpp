@@ -229,6 +229,15 @@ LRESULT CWin32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_PRINTCLIENT:
+            // Asked to draw into another context (PrintWindow, a host's screenshot): the last pass.
+            if (backBufferBitmap && wParam) {
+                GdiFlush();
+                HGDIOBJ previous = SelectObject(memoryDC, backBufferBitmap);
+                BitBlt(reinterpret_cast<HDC>(wParam), 0, 0, width, height, memoryDC, 0, 0, SRCCOPY);
+                SelectObject(memoryDC, previous);
+            }
+            return 0;
         case WM_KEYDOWN:
             if (const std::uint32_t key = keyCodeOf(wParam, lParam)) window.onKeyDown(key);
             return DefWindowProcA(self, message, wParam, lParam);

@@ -151,6 +151,10 @@ bool CX11Window::create(std::int32_t w, std::int32_t h) {
 }
 
 void CX11Window::freeImage() {
+    if (picture) {
+        XFreePixmap(display, picture);
+        picture = 0;
+    }
     if (image) {
         image->data = nullptr;  // the staging vector owns the pixels
         XDestroyImage(image);
@@ -167,6 +171,11 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(staging.data()),
                          static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
     if (!image) return false;
+    if (picture) XFreePixmap(display, picture);
+    picture = XCreatePixmap(display, child, static_cast<unsigned>(w), static_cast<unsigned>(h), static_cast<unsigned>(depth));
+    XSetForeground(display, gc, WhitePixel(display, DefaultScreen(display)));
+    XFillRectangle(display, picture, gc, 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XSetWindowBackgroundPixmap(display, child, picture);
     // 24- and 32-bit true-colour visuals of little-endian servers store our words unchanged.
     directFormat = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
                    image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
@@ -232,7 +241,8 @@ void CX11Window::present() {
             }
         }
     }
-    XPutImage(display, child, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XPutImage(display, picture, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XCopyArea(display, picture, child, gc, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0);
     XFlush(display);
 }
 

@@ -1,6 +1,8 @@
 // The X11 window: a child of the host's X window on a display connection of its own. Events
 // are pumped and refresh passes run from the editor's idle call; each pass puts the back buffer
-// on screen with one XPutImage.
+// into a server-side pixmap and copies it to the window. The pixmap is also the window's
+// background, so the server itself restores exposed parts with the last picture, even while
+// the host calls idle late or not at all.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -45,6 +47,7 @@ private:
     Window parent;
     Window child = 0;
     GC gc = nullptr;
+    Pixmap picture = 0;
     Visual* visual = nullptr;
     int depth = 0;
     XImage* image = nullptr;
