@@ -1,0 +1,72 @@
+// The colour field with its overlay picker, driven by synthetic presses and keys through the
+// headless window.
+#include <limits>
+
+#include "controls/color_chooser.h"
+#include "gui/pixel.h"
+#include "unit/popups/popups_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class ColorChooser : public PopupsTest {
+protected:
+    CColorChooser* field(float r, float g, float b, const CRect& at = CRect{30, 170, 20, 20}) {
+        auto* f = put(new CColorChooser(&owner, 9, at));
+        const float rgba[4] = {r, g, b, 1.0f};
+        f->setColor(rgba);
+        return f;
+    }
+    static CPoint centre(const CRect& r) { return CPoint{r.x + r.width / 2, r.y + r.height / 2}; }
+};
+
+// Only OK (or Enter) answers, once, with the colour shown; right and middle presses open nothing.
+TEST_F(ColorChooser, OnlyOkAnswersOnceWithTheNewColour) {
+    enum Ending { kOk, kEnter, kCancel, kEscape, kOutside };
+    for (const Ending ending : {kOk, kEnter, kCancel, kEscape, kOutside}) {
+        owner.changes.clear();
+        CColorChooser* f = field(0.2f, 0.4f, 0.6f);
+        click(35, 175, 2);
+        click(35, 175, 3);
+        ASSERT_EQ(f->getOverlay(), nullptr);
+        click(35, 175);
+        COverlayColorPicker* picker = f->getOverlay();
+        const CRect sq = picker->squareRect();
+        click(sq.x + sq.width - 1, sq.y + sq.height - 1);  // full saturation and value
+        click(centre(picker->stripRect()));                  // hue one half: cyan
+        const CPoint at[] = {centre(picker->okRect()), {}, centre(picker->cancelRect()), {}, {300, 10}};
+        ending == kEnter ? keys({key::kReturn}) : ending == kEscape ? keys({key::kEscape}) : click(at[ending]);
+        EXPECT_EQ(f->getOverlay(), nullptr) << ending;
+        float c[4];
+        f->getColor(c);
+        const bool answered = ending == kOk || ending == kEnter;
+        ASSERT_EQ(owner.changes.size(), answered ? 1u : 0u) << ending;
+        EXPECT_NEAR(c[0], answered ? 0.0f : 0.2f, 0.02f);
+        EXPECT_NEAR(c[1], answered ? 1.0f : 0.4f, 0.02f);
+        drop(f);
+    }
+}
+
+TEST_F(ColorChooser, PickerStartsAtTheLastColourSetOnAnyFieldBelowTheField) {
+    CColorChooser* a = field(1.0f, 0.0f, 0.0f);
+    field(0.0f, 1.0f, 0.0f, CRect{200, 40, 20, 20});
+    click(35, 175);
+    EXPECT_NEAR(a->getOverlay()->getColor().green, 1.0f, 1e-3f);
+    EXPECT_EQ(a->getOverlay()->getPanel().y + a->getOverlay()->getPanel().height, 170);
+}
+
+TEST_F(ColorChooser, ChannelsAreClampedAndThePickerStaysInsideTheWindow) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    CColorChooser* f = field(2.0f, nan, -1.0f, CRect{300, 225, 20, 15});
+    float c[4];
+    f->getColor(c);
+    EXPECT_TRUE(c[0] == 1.0f && c[1] == 0.0f && c[2] == 0.0f && c[3] == 1.0f);
+    click(305, 230);
+    ASSERT_NE(f->getOverlay(), nullptr);
+    const CRect p = f->getOverlay()->getPanel();
+    EXPECT_TRUE(snapshotInside("color_picker", CRect{p.x, p.y, p.width, kHeight - p.y}));
+    EXPECT_EQ(pixel(300, 239), packPixel(0, 0, 255, 255));  // the field under it, red
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,149 @@
+// The menu field with its overlay list, driven by synthetic presses, moves and keys through the
+// headless window; the list's limits; rebuilding while the list is in use on another thread.
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "controls/option_menu.h"
+#include "unit/popups/popups_fixture.h"
+
+namespace qv::test {
+namespace {
+
+class OptionMenu : public PopupsTest {
+protected:
+    // The FFT size menu of the editor, entry 1 selected.
+    COptionMenu* fftMenu() {
+        auto* menu = put(new COptionMenu(&owner, 7, CRect{40, 180, 80, 16}));
+        for (const char* size : {"512", "1024", "2048", "4096", "8192", "16384"}) menu->addEntry(size);
+        menu->selectEntry(1, true);
+        return menu;
+    }
+    const COverlayMenuList* open(COptionMenu* menu) {
+        click(menu->getRect().x + 5, menu->getRect().y + 5);
+        return menu->getOverlay();
+    }
+};
+
+struct Pick {
+    const char* name;
+    std::vector<std::uint32_t> keys;  // after opening; empty: a press on row 3
+    std::int32_t index;               // entry chosen, -1 none
+};
+
+void PrintTo(const Pick& p, std::ostream* os) { *os << p.name; }
+
+class MenuPick : public OptionMenu, public ::testing::WithParamInterface<Pick> {};
+
+TEST_P(MenuPick, ChoosesTheEntryOrNothing) {
+    const Pick& p = GetParam();
+    COptionMenu* menu = fftMenu();
+    const COverlayMenuList* list = open(menu);
+    ASSERT_NE(list, nullptr);
+    p.keys.empty() ? click(list->rowCentre(0, 3)) : keys(p.keys);
+    EXPECT_EQ(window->getOverlayView(), nullptr);
+    const std::uint32_t now = p.index < 0 ? 1u : static_cast<std::uint32_t>(p.index);
+    EXPECT_EQ(menu->getText(), menu->getEntryText(now));
+    EXPECT_EQ(menu->getCurrentIndex(), now);
+    EXPECT_TRUE(menu->isEntryChecked(now));
+    EXPECT_EQ(menu->isEntryChecked(1), now == 1);
+    ASSERT_EQ(owner.changes.size(), p.index < 0 ? 0u : 1u);
+    for (const auto& change : owner.changes) EXPECT_EQ(change.value, static_cast<float>(p.index));  // not 0..1
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, MenuPick,
+    ::testing::Values(Pick{"PressOnRow3Gives4096", {}, 3}, Pick{"DownDownEnter", {key::kDown, key::kDown, key::kReturn}, 3},
+                      Pick{"UpWrapsToTheLast", {key::kUp, key::kUp, key::kReturn}, 5},
+                      Pick{"DownWrapsToTheFirst", {key::kDown, key::kDown, key::kDown, key::kDown, key::kDown, key::kReturn}, 0},
+                      Pick{"EscapeCancels", {key::kDown, key::kRight, key::kLeft, key::kEscape}, -1}),
+    [](const auto& i) { return std::string(i.param.name); });
+
+TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) {
+    COptionMenu* menu = fftMenu();
+    menu->enableEntry(4, false);
+    const COverlayMenuList* list = open(menu);
+    const CRect r = list->getColumnRect(0);
+    EXPECT_EQ(r.y + r.height, 180);
+    EXPECT_TRUE(snapshotInside("menu_list", CRect{r.x, r.y, r.width, 196 - r.y}));
+    moveTo(list->rowCentre(0, 2));
+    EXPECT_EQ(list->getHighlight(0), 2);
+    moveTo(list->rowCentre(0, 4));
+    keys({key::kReturn});
+    click(list->rowCentre(0, 4));
+    EXPECT_TRUE(owner.changes.empty());
+    click(300, 10);  // outside: closed, and the next press opens it again
+    EXPECT_EQ(window->getMenuOwner(), nullptr);
+    EXPECT_NE(open(menu), nullptr);
+}
+
+TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNobody) {
+    auto* menu = put(new COptionMenu(&owner, 1, CRect{20, 200, 80, 16}));
+    menu->addEntry("plain");
+    auto* sub = new COptionMenu(&owner, 2, CRect{});
+    for (const char* t : {"x", "y", "z"}) sub->addEntry(t);
+    ASSERT_TRUE(menu->addSubMenu("more", sub));
+    EXPECT_FALSE(menu->addSubMenu("self", menu));
+    const COverlayMenuList* list = open(menu);
+    moveTo(list->rowCentre(0, 1));
+    ASSERT_TRUE(list->isSubMenuOpen());
+    EXPECT_TRUE(snapshotInside("menu_sub", CRect{20, 100, 150, 116}));
+    click(list->rowCentre(1, 2));
+    ASSERT_EQ(owner.changes.size(), 1u);
+    EXPECT_EQ(owner.changes[0].tag, 2u);
+    EXPECT_EQ(owner.changes[0].value, 2.0f);
+    EXPECT_EQ(menu->getText(), "z");
+    EXPECT_TRUE(sub->isEntryChecked(2));
+    moveTo(open(menu)->rowCentre(0, 1));  // keys: right opens it at its first entry, left leaves it
+    keys({key::kRight, key::kDown, key::kLeft, key::kRight, key::kReturn});
+    EXPECT_EQ(owner.changes.back().value, 0.0f);
+    // A stored selection that names no entry of its menu changes nothing.
+    const std::pair<void*, std::int32_t> forged[] = {{menu->getMenu(), 2}, {sub->getMenu(), 3}, {&owner, 0}, {nullptr, 0}};
+    for (const auto& [handle, item] : forged) {
+        window->setMenuOwner(menu);
+        window->onMenuCommand(handle, item);
+    }
+    EXPECT_EQ(owner.changes.size(), 2u);
+    EXPECT_EQ(menu->getText(), "x");
+}
+
+TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
+    auto* menu = put(new COptionMenu(&owner, 1, CRect{20, 200, 80, 16}));
+    EXPECT_TRUE(menu->addEntry(std::string(126, 'e')));
+    EXPECT_FALSE(menu->addEntry(std::string(127, 'e')));
+    for (int i = 1; i < 512; ++i) ASSERT_TRUE(menu->addEntry(std::to_string(i))) << i;
+    EXPECT_FALSE(menu->addEntry("513th"));
+    EXPECT_EQ(menu->getEntryText(511), "511");
+    EXPECT_EQ(menu->getEntryText(512), "");
+    const CRect r = open(menu)->getColumnRect(0);
+    EXPECT_TRUE(r.y >= 0 && r.y + r.height <= kHeight);
+    keys({key::kUp, key::kReturn});
+    ASSERT_EQ(owner.changes.size(), 1u);
+    EXPECT_EQ(owner.changes[0].value, 511.0f);
+    menu->removeAll();
+    EXPECT_EQ(open(menu), nullptr);  // an empty menu opens nothing
+}
+
+TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
+    COptionMenu* menu = fftMenu();
+    ASSERT_TRUE(menu->beginUse());
+    ASSERT_TRUE(menu->beginUse());
+    std::atomic<bool> done{false};
+    std::thread rebuild([&] {
+        menu->removeAll();
+        done = true;
+    });
+    snapshotInside("menu_field", CRect{});  // a draw pass takes and gives back the list meanwhile
+    menu->endUse();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(done.load());
+    menu->endUse();
+    rebuild.join();
+    EXPECT_EQ(menu->getCurrentIndex(), 0u);
+    EXPECT_EQ(menu->getMarkedIndex(), -1);
+}
+
+}  // namespace
+}  // namespace qv::test

@@ -1,0 +1,84 @@
+// The text field's overlay box driven by synthetic presses and keys through the headless window.
+#include <string>
+#include <vector>
+
+#include "controls/text_edit.h"
+#include "unit/popups/popups_fixture.h"
+
+namespace qv::test {
+namespace {
+
+using Keys = std::vector<std::uint32_t>;
+constexpr std::uint32_t kPressOutside = 0xFFFF0000u;  // a script step: a press away from the box
+
+Keys operator+(const std::string& typed, const Keys& more) {
+    Keys codes;
+    for (char ch : typed) codes.push_back(static_cast<unsigned char>(ch));
+    codes.insert(codes.end(), more.begin(), more.end());
+    return codes;
+}
+
+struct EditCase {
+    const char* name;
+    std::string start;
+    Keys script;
+    std::string shown;  // also the committed text when notified
+    bool notified;
+};
+void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
+
+const std::string k255(255, 'q'), k40(40, 'n'), kHigh = "\xE9t\xE9";  // bytes above 127
+
+const EditCase kEditCases[] = {
+    {"EscapeKeepsTheOldTextAndTellsNobody", "abc", "xyz" + Keys{key::kEscape}, "abc", false},
+    {"EnterUnchangedStillNotifies", "abc", {key::kReturn}, "abc", true},
+    {"EditingKeys", "abc", {key::kLeft, key::kBackspace, key::kHome, key::kDelete, 'X', key::kReturn}, "Xc", true},
+    {"CaretStopsAtBothEnds", "ab", {key::kRight, key::kHome, key::kLeft, key::kBackspace, 'Z', key::kEnd, key::kDelete, 'Y', key::kReturn}, "ZabY", true},
+    {"TypingStopsAt255", "", std::string(300, 'q') + Keys{key::kReturn}, k255, true},
+    {"OwnerTextOf1000IsCutTo255", std::string(1000, 'q'), {key::kReturn}, k255, true},
+    {"FortyCharacterNameReachesTheOwnerWhole", "", k40 + Keys{key::kReturn}, k40, true},
+    {"NonAsciiBytesPassThrough", "", kHigh + Keys{key::kReturn}, kHigh, true},
+    {"ControlCodesAreNotTyped", "a", {1, 9, 31, 0x1100, key::kReturn}, "a", true},
+    {"EmptyTextCommitsEmpty", "ab", {key::kBackspace, key::kBackspace, key::kReturn}, "", true},
+    {"PressOutsideTakesTheText", "abc", "d" + Keys{kPressOutside}, "abcd", true},
+};
+
+class TextEditScript : public PopupsTest, public ::testing::WithParamInterface<EditCase> {};
+
+TEST_P(TextEditScript, ReachesFieldAndOwner) {
+    const EditCase& c = GetParam();
+    auto* field = put(new CTextEdit(&owner, CRect{20, 150, 120, 16}, 42));
+    field->setText(c.start);
+    click(30, 155);
+    ASSERT_TRUE(field->isEditing());
+    for (std::uint32_t k : c.script) k == kPressOutside ? click(300, 20) : keys({k});
+    EXPECT_FALSE(field->isEditing());
+    EXPECT_EQ(window->getOverlayView(), nullptr);
+    EXPECT_EQ(field->getText(), c.shown);
+    EXPECT_EQ(field->getCommittedText(), c.notified ? c.shown : "");
+    ASSERT_EQ(owner.changes.size(), c.notified ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, TextEditScript, ::testing::ValuesIn(kEditCases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+using TextEdit = PopupsTest;
+
+TEST_F(TextEdit, BoxCoversTheFieldOrTheEditRectInsideTheWindow) {
+    auto* field = put(new CTextEdit(&owner, CRect{20, 100, 80, 14}, 1));
+    field->setUseEditRect(true);
+    field->setEditRect(CRect{-1, 0, 74, 13});
+    field->openEditor();
+    const CRect box = field->getOverlay()->getBox();
+    EXPECT_EQ(box.x, 19);
+    EXPECT_EQ(box.width, 75);
+    EXPECT_EQ(box.height, 14);
+    field->setEditRect(CRect{290, 200, 100, 20});  // would reach past the top right corner
+    field->openEditor();
+    const CRect kept = field->getOverlay()->getBox();
+    EXPECT_EQ(kept.x + kept.width, kWidth);
+    EXPECT_TRUE(snapshotInside("text_box_corner", kept));
+}
+
+}  // namespace
+}  // namespace qv::test
