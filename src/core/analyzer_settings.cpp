@@ -1,5 +1,6 @@
 #include "core/analyzer_settings.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -155,6 +156,7 @@ bool CAnalyzerSettings::set(std::uint32_t id, float value) {
 
     store(id, value);
     report(id, value);
+    if (id == kAverageTime) updateAverageFrames();
     if (id == kSyncOthers) {
         syncOthers();
     } else if (observer_ && id == kNamesRequest) {
@@ -163,6 +165,23 @@ bool CAnalyzerSettings::set(std::uint32_t id, float value) {
         observer_->averageSwitchChanged();
     }
     return true;
+}
+
+void CAnalyzerSettings::setAverageBasis(double sampleRate, std::uint32_t hopSamples) {
+    averageRate_ = sampleRate;
+    averageHop_ = hopSamples;
+    updateAverageFrames();
+}
+
+void CAnalyzerSettings::updateAverageFrames() {
+    if (averageHop_ == 0) return;
+    const double frames = std::trunc(static_cast<double>(averageSeconds()) * averageRate_ / averageHop_);
+    // NaN and absurd rates end at the bounds too.
+    const double bounded = frames >= 1.0 ? std::min(frames, static_cast<double>(kAverageFramesMax)) : 1.0;
+    const float value = static_cast<float>(bounded);
+    if (std::bit_cast<float>(values_[kAverageFrames]) == value) return;
+    store(kAverageFrames, value);
+    report(kAverageFrames, value);
 }
 
 bool CAnalyzerSettings::setBitsSetting(std::uint32_t id, std::uint32_t bits) {

@@ -78,8 +78,14 @@ public:
     float slopeDbPerOctave() const { return 20.0f * get(settingid::kSlope) - 10.0f; }
     bool paused() const { return get(settingid::kPause) >= 0.5f; }
     bool compactLayout() const { return compact_ != 0; }
+    // The band-mode average length in band records (setting 349): trunc(average seconds x
+    // sample rate / band hop), 1 .. kAverageFramesMax (the display's history). Recomputed when the
+    // average time, the sample rate or the hop changes; reported when its value changes.
+    static constexpr std::uint32_t kAverageFramesMax = 938;
+    void setAverageBasis(double sampleRate, std::uint32_t hopSamples);
 
 private:
+    void updateAverageFrames();
     void report(std::uint32_t id, float value);
     void store(std::uint32_t id, float value);
     std::uint32_t storedIndex(std::uint32_t id) const;
@@ -98,6 +104,8 @@ private:
     std::uint32_t displayMode_ = 0;
     std::uint32_t number_ = 0;
     std::int32_t compact_ = 0;
+    double averageRate_ = 44100.0;
+    std::uint32_t averageHop_ = 0;
     CLevelRange level_;
     CFrequencyRange freq_;
     CShowSwitches switches_;

@@ -44,6 +44,7 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
     algorithm.setBandFftSize(kBandFftSize);
     bandFftSize = algorithm.getBandFftSize();
     bandBlockLength = algorithm.getBandWindowLength();
+    settings.setAverageBasis(getSampleRate(), bandBlockLength);
     resetBandRecords();
     for (auto& pair : shared->spectrumRecords) {
         for (auto& record : pair) record.sequence = 0xFFFFFFFFu;
@@ -145,6 +146,12 @@ void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConv
     }
     sendPendingPosts();
     flushMessages();
+}
+
+void CPlugin::setSampleRate(double rate) {
+    CPluginBase::setSampleRate(rate);
+    std::lock_guard<std::recursive_mutex> guard(instanceLock);
+    settings.setAverageBasis(rate, bandBlockLength);
 }
 
 float CPlugin::getParameter(std::uint32_t id, int which) const {

@@ -140,6 +140,8 @@ private:
 
     // ---- Memory slots, averaging and display data (plugin_data.cpp) ----
 public:
+    // Also keeps the band-mode average length (setting 349) in step with the rate.
+    void setSampleRate(double rate) override;
     // The typed requests of the editor and the display (DataRequest, core/data_request.h).
     bool getData(void* request) override;
     bool putData(void* request) override;

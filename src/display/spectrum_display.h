@@ -1,0 +1,241 @@
+// The graph view of the editor: the spectra of every analyzer instance in the process, as 31
+// third-octave bars per instance (band mode) or as one curve per instance over a log frequency
+// axis (FFT mode), with attack/release ballistics, peak hold, averaging, memory graphs, several
+// layouts for several instances, a level grid and a mouse readout.
+//
+// Every draw pass is one frame of getTimerPeriod() ms: the display fetches the records of all
+// instances from the core through its data source, advances its state and paints. Nothing is
+// allocated per frame: every buffer is sized at construction.
+//
+// Source files: spectrum_display.cpp (setup, settings, memory, readout), spectrum_display_band.cpp
+// (band path), spectrum_display_fft.cpp (FFT path), spectrum_display_grid.cpp (grid and labels).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "controls/view.h"
+#include "display/curve_table.h"
+#include "display/display_axes.h"
+#include "display/veil_painter.h"
+#include "dsp/measurement_records.h"
+#include "gui/color.h"
+
+namespace qv {
+
+class CDibView;
+class CDrawContext;
+class IDisplayDataSource;
+
+class CSpectrumDisplay : public CView {
+public:
+    static constexpr std::uint32_t kBands = display::kBandCount;
+    static constexpr std::uint32_t kBandExchangeBytes = 8192;
+    static constexpr std::uint32_t kUnseenSequence = 0xFFFFFF;
+
+    // barRect: x, y offset of the graph's lower-left corner in the view; width one bar; height
+    // the graph height H. The data source defaults to the owner when it implements one.
+    CSpectrumDisplay(CViewOwner* owner, std::uint32_t tag, const CRect& viewRect, const CRect& barRect,
+                     std::uint32_t barGap, std::uint32_t maxInstances, std::uint32_t memorySlots,
+                     std::uint32_t averageCapacity, std::int32_t curveSupport);
+    ~CSpectrumDisplay() override;
+
+    void onMouseDown(std::int32_t button, std::int32_t modifiers, std::int32_t x, std::int32_t y) override;
+    void onMouseUp(std::int32_t button, std::int32_t x, std::int32_t y) override;
+    void onMouseMove(std::int32_t x, std::int32_t y, std::int32_t modifiers) override;
+    void cancelMouse() override;
+    void draw(CDrawState state) override;
+    void setContainer(CViewContainer* viewContainer) override;
+
+    // False when not measuring; else the frequency (Hz, -2000 outside any band or the axis) and
+    // the level (dB, 100000 outside the graph) under the mouse.
+    virtual bool getReadout(float& frequency, float& level) const;
+    virtual void setInstantResponse(bool on) { instantResponse = on; }
+    virtual void setFftMode(std::uint32_t mode) { fftMode = mode; }
+    virtual std::uint32_t getFftMode() const { return fftMode; }
+    virtual void setFftSizeIndex(std::uint32_t index) { fftSizeIndex = index; }
+    virtual void setFftSmoothing(std::uint32_t on) { fftSmoothing = on; }
+    virtual void setLastSequence(std::uint32_t instance, std::uint32_t sequence);
+    virtual void setBandResolution(std::uint32_t resolution) { bandResolution = resolution; }
+    // New bottom of the level range. With reset every level and peak starts there; without, only
+    // values at or below the old bottom are raised to it.
+    virtual void setLevelBottom(float db, bool reset);
+    virtual void setLevelTop(float db) { levelTop = db; }
+    virtual void setAttackRate(float dbPerSecond) { attackRate = dbPerSecond; }
+    virtual void setReleaseRate(float dbPerSecond) { releaseRate = dbPerSecond; }
+    virtual void setStaleTimeout(float ms) { staleTimeout = ms; }
+    virtual void setCurveFill(bool on) { curveFill = on; }
+    virtual void setSmoothingIndex(std::uint32_t index) { smoothingIndex = index; }
+    virtual void setSlope(float dbPerOctave) { slope = dbPerOctave; }
+    virtual void setFreqMin(float hz) { freqMin = hz; }
+    virtual void setFreqMax(float hz) { freqMax = hz; }
+    virtual void setShowPeaks(bool on) { showPeaks = on; }
+    virtual void setShowLevels(bool on) { showLevels = on; }
+    virtual void setPeakHoldEnabled(bool on) { peakHoldEnabled = on; }
+    virtual void setPeakHoldTime(float seconds) { peakHoldTime = seconds; }
+    virtual void setInstanceColor(std::uint32_t instance, float red, float green, float blue);
+    // Red, green, blue, alpha of the active colour; zeros out of range.
+    virtual std::array<float, 4> getInstanceColor(std::uint32_t instance) const;
+    // Band table: 1 delete (current mode's table), 2 store, 3 recall (exclusive), 4 hide.
+    virtual void memoryAction(std::uint32_t instance, std::uint32_t slot, std::uint32_t action);
+    // FFT table: action 2 shows this slot exclusively, any other hides it.
+    virtual void memoryShow(std::uint32_t instance, std::uint32_t slot, std::uint32_t action);
+    virtual void clearMemory(std::uint32_t instance, std::uint32_t slot);
+    virtual void clearAllMemories();
+    virtual void setMemoryRecord(std::uint32_t instance, std::uint32_t slot, const BandLevelRecord& record);
+    virtual BandLevelRecord getMemoryRecord(std::uint32_t instance, std::uint32_t slot) const;
+    virtual void setAverageEnabled(bool on) { averageEnabled = on; }
+    // Above the capacity: 0 (off). Fill counts are lowered to the new length.
+    virtual void setAverageFrames(std::uint32_t frames);
+    virtual void reserved() {}
+    // Computes the instance's average record; true when nothing was computed (no history
+    // capacity, or nothing in it yet: the live values stay).
+    virtual bool computeAverage(std::uint32_t instance);
+    virtual void setAlignMode(std::uint32_t mode) { alignMode = mode; }
+    virtual void drawFftMode(CDrawState state);
+
+    void setDataSource(IDisplayDataSource* source) { dataSource = source; }
+    // Graphs placed on screen in the last frame.
+    std::uint32_t graphsOnScreen() const { return graphs; }
+    // How often the FFT column table was built.
+    std::uint32_t columnTableBuilds() const { return tableBuilds; }
+    std::int32_t graphWidth() const { return graphW; }
+    bool isUsable() const { return usable; }
+
+protected:
+    struct Instance {
+        BandLevelRecord target{};   // last input after tilt (or the average)
+        BandLevelRecord painted{};  // ballistic levels and peaks as last painted
+        BandLevelRecord average{};
+        std::array<float, kBands> holdMs{};
+        std::uint32_t lastSequence = kUnseenSequence;
+        float staleMs = 0.0f;
+        bool resetDone = false;
+        std::uint32_t writeIndex = 0;
+        std::uint32_t fill = 0;
+        std::int32_t position = -1;  // screen position this frame, -1 when not on screen
+        std::uint32_t fftLastSequence = kUnseenSequence;
+        float fftStaleMs = 0.0f;
+        bool fftPresent = false;  // a record came this frame
+        std::unique_ptr<CColor> colours[2];
+        std::uint32_t activeColour = 0;
+    };
+
+    // Band path (spectrum_display_band.cpp).
+    void drawBandMode(CDrawState state);
+    bool fetchBands();
+    void orderBands();
+    void takeBandData(std::uint32_t i, const BandLevelRecord& record);
+    void captureMemories();
+    void advanceBallistics(float* current, const float* target, std::size_t count) const;
+    void advancePeaks(float* current, const float* target, float* holdMs, std::size_t count, bool hold) const;
+    void paintBars(CDrawContext& dc);
+    void resetInstance(Instance& s);
+
+    // FFT path (spectrum_display_fft.cpp).
+    bool fetchCurves();
+    void updateColumnTable(const CurveRecord* first);
+    void takeCurve(std::uint32_t i, const CurveRecord& record);
+    const MemoryCurveBlock* fetchMemoryCurve(std::uint32_t i);
+    void paintCurves(CDrawContext& dc, const CDrawState& state);
+    // Heights (pixels above the graph bottom) of one curve's points, from `levels` by the layout.
+    void curveHeights(const float* levels, std::uint32_t valueCount, std::int32_t position, bool stacked,
+                      std::int32_t* outX, std::int32_t* outY, std::uint32_t& outCount);
+    void drawCurve(CDrawContext& dc, const std::int32_t* xs, const std::int32_t* ys, std::uint32_t count,
+                   const CColor& pen);
+
+    // Grid and labels (spectrum_display_grid.cpp).
+    void drawBandStatic(CDrawContext& dc);
+    void drawFftBackground();
+    void drawLevelGrid(CDrawContext& dc, CPoint graph, bool fftStyle);
+    void drawLevelLines(CDrawContext& dc, CPoint graph, std::int32_t base, std::int32_t height, std::int32_t step,
+                        std::int32_t valueOffset, std::int32_t valueSpan, bool fftStyle, std::int32_t whiteEvery);
+    void drawFftFrequencyGrid(CDrawContext& dc, CPoint graph);
+
+    // Shared.
+    CPoint graphOrigin() const;  // window coordinates of the graph's lower-left corner
+    std::uint32_t layoutCount() const { return graphs ? graphs : 1; }
+    std::int32_t stripeHeight() const { return graphs ? graphH / static_cast<std::int32_t>(graphs) : graphH; }
+    const CColor& colourOf(std::uint32_t i) const { return *instances[i].colours[instances[i].activeColour]; }
+    float frameMs() const;
+    bool configChanged();
+    void readoutAt(std::int32_t x, std::int32_t y);
+    CGuiWindow* windowOf() const;
+    std::uint32_t slotIndex(std::uint32_t i, std::uint32_t s) const { return i * memorySlots + s; }
+
+    IDisplayDataSource* dataSource = nullptr;
+    CRect barRect{};
+    std::int32_t barGap = 0;
+    std::int32_t graphW = 0;
+    std::int32_t graphH = 0;
+    std::uint32_t maxInstances = 0;
+    std::uint32_t memorySlots = 0;
+    std::uint32_t averageCapacity = 0;
+    bool curveSupport = false;
+    bool usable = false;
+
+    // Configuration.
+    std::uint32_t fftMode = 0;
+    std::uint32_t bandResolution = 1;
+    std::uint32_t fftSizeIndex = 3;
+    float levelTop = 0.0f;
+    float levelBottom = -90.0f;
+    float levelFloor = -900.0f;
+    float attackRate = 450.0f;
+    float releaseRate = 100.0f;
+    float staleTimeout = 200.0f;
+    float slope = 3.0f;
+    float peakHoldTime = 2.0f;
+    bool peakHoldEnabled = true;
+    bool showPeaks = true;
+    bool showLevels = true;
+    bool instantResponse = false;
+    bool curveFill = true;
+    std::uint32_t fftSmoothing = 1;
+    std::uint32_t alignMode = 0;
+    bool averageEnabled = false;
+    std::uint32_t averageFrames = 0;
+    std::uint32_t smoothingIndex = 0;
+    float freqMin = 10.0f;
+    float freqMax = 20000.0f;
+
+    // Values of the last frame, to notice changes between frames.
+    struct Drawn {
+        float levelTop = 0.0f, levelBottom = 0.0f, freqMin = 0.0f, freqMax = 0.0f, sampleRate = 0.0f;
+        std::uint32_t alignMode = 0, fftMode = 0, graphs = 0;
+        bool valid = false;
+    } drawn;
+    std::uint32_t graphs = 0;
+    bool backgroundDirty = true;
+
+    // Readout.
+    bool measuring = false;
+    float readFrequency = -2000.0f;
+    float readLevel = 100000.0f;
+
+    std::vector<Instance> instances;
+    std::vector<std::int32_t> bandRecordOf;  // per instance: index into the band answer, -1 none
+    std::vector<float> history;              // per instance: averageCapacity x 62 linear values
+    std::vector<BandLevelRecord> memories;   // per instance and slot
+    std::vector<std::uint8_t> storeRequested, shownBand, shownFft;
+    alignas(8) std::array<std::uint8_t, kBandExchangeBytes> bandExchange{};
+    std::array<std::uint8_t, sizeof(DataRequest) + sizeof(BandLevelRecord)> storeMessage{};
+    std::unique_ptr<CColor> background, slotColour, whiteFill, white, grey70, grey60, grey50;
+
+    // FFT mode (with curve support).
+    std::vector<std::uint8_t> curveExchange;  // 36576 bytes
+    std::vector<std::uint8_t> memoryExchange;  // one MemoryCurveBlock
+    display::CCurveTable table;
+    std::uint32_t tableBuilds = 0;
+    std::vector<std::int32_t> curveRecordOf;
+    std::vector<float> fftInput, fftLevel, fftPeak, fftHold;  // per instance x CCurveTable::kPoints
+    std::vector<std::int32_t> stackHeights;                    // per column, mode 1
+    std::vector<std::int32_t> curveX, curveY;  // per instance x CCurveTable::kPoints: this frame's points
+    std::vector<std::uint8_t> hasMemory;       // per instance: a recalled curve is painted this frame
+    std::unique_ptr<CDibView> gridLayer;
+    display::CVeilPainter veils;
+};
+
+}  // namespace qv

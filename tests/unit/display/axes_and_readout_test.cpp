@@ -1,0 +1,88 @@
+// Grid steps, default hues and the mouse readout (through the window's mouse events).
+#include <cmath>
+
+#include "display/display_axes.h"
+#include "display_fixture.h"
+
+namespace qv::test {
+
+namespace {
+
+TEST(DisplayAxes, GridStepsFollowTheSpanAndTheGraphCount) {
+    const struct {
+        float top, bottom;
+        std::int32_t single;
+    } spans[] = {{0, -90, 10}, {0, -40, 5}, {0, -20, 2}, {0, -10, 1}, {0, -60, 5}, {0, -61, 10}, {0.05f, -30.05f, 2}};
+    for (const auto& c : spans) {
+        const display::LevelSpan s = display::levelSpan(c.top, c.bottom);
+        EXPECT_EQ(display::singleScaleStep(s.range()), c.single) << c.top << " " << c.bottom;
+    }
+    EXPECT_EQ(display::levelSpan(0.05f, -30.05f).range(), 30);
+
+    const struct {
+        std::int32_t span;
+        std::uint32_t graphs;
+        std::int32_t step;
+    } shared[] = {{90, 3, 30}, {80, 3, 20}, {90, 4, 30}, {80, 4, 20}, {90, 7, 45}, {90, 8, 45}, {81, 8, 27},
+                  {35, 7, 35}, {70, 3, 35}, {20, 2, 2},  {21, 1, 5},  {10, 2, 1},  {49, 2, 5},  {50, 2, 10}};
+    for (const auto& c : shared) EXPECT_EQ(display::sharedScaleStep(c.span, c.graphs), c.step) << c.span << " n=" << c.graphs;
+}
+
+TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
+    // 120 + 360 x 2 / 3 is exactly 360: it wraps to 0 like every hue above.
+    const struct {
+        std::uint32_t slot, count;
+        float hue, saturation;
+    } cases[] = {{0, 16, 120, 1}, {1, 16, 142.5f, 0.5f}, {15, 16, 97.5f, 0.5f}, {2, 3, 0, 1}, {1, 4, 55, 1}, {3, 4, 18, 1}};
+    for (const auto& c : cases) {
+        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(c.slot, c.count).hue, c.hue) << c.slot << "/" << c.count;
+        EXPECT_FLOAT_EQ(display::defaultInstanceHsv(c.slot, c.count).saturation, c.saturation) << c.slot << "/" << c.count;
+    }
+}
+
+using Readout = DisplayTest;
+
+TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
+    const struct {
+        std::int32_t px, py;
+        float frequency, level;
+    } cases[] = {{0, 0, 20.0f, -90.0f},       {16, 120, -2000.0f, -90.0f + 90.0f * 120 / 241},
+                 {18, 240, 25.0f, -90.0f + 90.0f * 240 / 241}, {557, 10, -2000.0f, -90.0f + 90.0f * 10 / 241},
+                 {540, 10, 20000.0f, -90.0f + 90.0f * 10 / 241}, {-3, 10, -2000.0f, -90.0f + 90.0f * 10 / 241},
+                 {100, 241, 63.0f, 100000.0f},  {100, -1, 63.0f, 100000.0f}};
+    for (const auto& c : cases) {
+        const auto [f, l] = readAt(c.px, c.py);
+        EXPECT_FLOAT_EQ(f, c.frequency) << c.px;
+        EXPECT_NEAR(l, c.level, 1e-3) << c.py;
+    }
+    float f = 0, l = 0;
+    EXPECT_FALSE(display->getReadout(f, l)) << "released";
+    EXPECT_GE(owner.notifications, 16);
+
+    display->setFftMode(1);
+    auto [f0, l0] = readAt(0, 0);
+    EXPECT_NEAR(f0, 10.0f, 1e-3);
+    auto [f1, l1] = readAt(kW - 1, 0);
+    EXPECT_NEAR(f1, 20000.0f, 0.05f);
+    EXPECT_FLOAT_EQ(readAt(kW, 0).first, -2000.0f);
+
+    // Three graphs in stripes of 80 rows.
+    display->setFftMode(0);
+    display->setAlignMode(2);
+    owner.bands = {bandRecord(0, 1, 0, 0), bandRecord(1, 1, 0, 0), bandRecord(2, 1, 0, 0)};
+    frame();
+    EXPECT_FLOAT_EQ(readAt(5, 240).second, 100000.0f);
+    EXPECT_FLOAT_EQ(readAt(5, 100).second, -90.0f + 90.0f * 20.0f / 80.0f);
+    display->setAlignMode(1);
+    EXPECT_NEAR(readAt(5, 100).second, 90.0f * 100.0f / 241.0f * 3.0f, 1e-3);
+    display->setAlignMode(3);
+    EXPECT_FLOAT_EQ(readAt(5, 100).second, 100000.0f);
+    // Other buttons do not measure.
+    headless->advance(100.0);
+    headless->mouseDown(2, 0, kGraphX + 5, kHeight - 1 - kGraphY);
+    EXPECT_FALSE(display->getReadout(f, l));
+}
+
+}  // namespace
+
+}  // namespace qv::test

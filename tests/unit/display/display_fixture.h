@@ -1,0 +1,155 @@
+// One fixture for the spectrum display: a headless window of 650 x 335 with the display at
+// (15, 15, 620, 290), graph at (32, 32) inside it, bars 16 wide with gap 2, H = 241, and an owner
+// that answers the display's data requests either from scripted records or from a real core.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controls/view_container.h"
+#include "controls/view_owner.h"
+#include "core/data_request.h"
+#include "core/plugin.h"
+#include "display/display_data_source.h"
+#include "display/spectrum_display.h"
+#include "gui/gui_window.h"
+#include "gui/native/headless/headless_window.h"
+#include "gui/page.h"
+#include "gui/png_writer.h"
+#include "gui/window_owner.h"
+
+namespace qv::test {
+
+class DisplayOwner : public CWindowOwner, public CViewOwner, public IDisplayDataSource {
+public:
+    void buildControls() override { window->addPage(new CPage); }
+    void getRect(CRect& r) const override { r = CRect{0, 0, window->getWidth(), window->getHeight()}; }
+    CDrawContext* getDrawContext(const CDrawState*) override { return window ? window->getDrawContext() : nullptr; }
+    void valueChanged(std::uint32_t, float) override { ++notifications; }
+    void beginEdit(std::int32_t) override {}
+    void endEdit(std::int32_t) override {}
+    float getTimerPeriod() const override { return 40.0f; }
+
+    // Scripted answers unless a core answers: type 0 bands, 1 curves, 2 the memory block.
+    bool getData(void* request) override {
+        if (core) return core->getData(request);
+        DataRequest h;
+        std::memcpy(&h, request, sizeof(h));
+        auto* out = static_cast<std::uint8_t*>(request);
+        const auto n = static_cast<std::uint32_t>(h.type == 0 ? bands.size() : curves.size());
+        if (h.type == 0) {
+            std::memcpy(out + 16, bands.data(), 272 * std::min(n, (h.size - 16) / 272));
+            const DataRequest reply{16 + 272 * n, 0, bandAnswer, bandCount ? bandCount : n};
+            std::memcpy(out, &reply, sizeof(reply));
+        } else if (h.type == 1) {
+            std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * std::min(n, (h.size - 32) / 2284));
+            const CurvesReplyHeader reply{curveSize.value_or(32 + 2284 * n), n, 0, 0, 10.0f, 20000.0f, {}};
+            std::memcpy(out, &reply, sizeof(reply));
+        } else if (h.type == 2 && ++memoryAsks && memory) {
+            std::memcpy(out, memory.get(), sizeof(MemoryCurveBlock));
+        } else {
+            return false;
+        }
+        return true;
+    }
+    bool putData(void* request) override {
+        Put p;
+        std::memcpy(&p, request, sizeof(p));
+        puts.push_back(p);
+        return true;
+    }
+
+    CGuiWindow* window = nullptr;
+    CPlugin* core = nullptr;
+    std::vector<BandLevelRecord> bands;
+    std::uint32_t bandAnswer = 1;
+    std::uint32_t bandCount = 0;  // 0: the number of records
+    std::vector<CurveRecord> curves;
+    std::optional<std::uint32_t> curveSize;
+    std::unique_ptr<MemoryCurveBlock> memory;
+    int memoryAsks = 0;
+    int notifications = 0;
+    struct Put {
+        DataRequest header;
+        BandLevelRecord record;
+    };
+    std::vector<Put> puts;
+};
+
+inline BandLevelRecord bandRecord(std::uint32_t instance, std::uint32_t sequence, float level, float peak,
+                                  std::uint32_t hidden = 0) {
+    BandLevelRecord r{272, 0, 0, instance, sequence, hidden, {}, {}};
+    for (float& v : r.levels) v = level;
+    for (float& v : r.peaks) v = peak;
+    return r;
+}
+
+class DisplayTest : public ::testing::Test {
+protected:
+    static constexpr std::int32_t kWidth = 650;
+    static constexpr std::int32_t kHeight = 335;
+    static constexpr std::int32_t kGraphX = 47;  // window coordinates of the graph's lower-left
+    static constexpr std::int32_t kGraphY = 47;
+    static constexpr std::int32_t kH = 241;
+    static constexpr std::int32_t kW = 556;
+    static constexpr std::int32_t kPitch = 18;
+
+    DisplayTest() {
+        window = new CGuiWindow(&owner, 0, kWidth, kHeight, nullptr, nullptr);
+        owner.window = window;
+        window->setTimerPeriod(40.0f);
+        window->open(-1, -1);
+        headless = dynamic_cast<CHeadlessWindow*>(window->getNativeWindow());
+        headless->advance(1000.0);
+        auto* panel = new CViewContainer(&owner, CRect{0, 0, kWidth, kHeight});
+        window->getCurrentPage()->addContainer(panel);
+        display = new CSpectrumDisplay(&owner, 77, CRect{15, 15, 620, 290}, CRect{32, 32, 16, 241}, 2, 16, 8, 938, 1);
+        panel->addView(display);
+        display->setSlope(0.0f);
+        // Pure colours so that pixels name their instance.
+        static constexpr float kRgb[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+        for (std::uint32_t i = 0; i < 3; ++i) display->setInstanceColor(i, kRgb[i][0], kRgb[i][1], kRgb[i][2]);
+    }
+    ~DisplayTest() override { CGuiWindow::dispose(window); }
+
+    void frame() { headless->tick(); }
+    std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
+    static std::uint32_t colourPixel(std::uint32_t i) { return 0xFF000000u | 0xFF0000u >> (8 * i); }
+    static std::int32_t bandX(std::int32_t b) { return kGraphX + b * kPitch; }
+    // Rows of colour p counted up from the graph bottom at window column x.
+    std::int32_t runFromBottom(std::int32_t x, std::uint32_t p) const {
+        std::int32_t h = 0;
+        while (h < kH && pixel(x, kGraphY + h) == p) ++h;
+        return h;
+    }
+    // Highest graph row of colour p at window column x, or -1.
+    std::int32_t topRow(std::int32_t x, std::uint32_t p) const {
+        std::int32_t y = kH - 1;
+        while (y >= 0 && pixel(x, kGraphY + y) != p) --y;
+        return y;
+    }
+    void savePng(const std::string& name) const {
+        writePngFile(std::string(QV_TEST_OUT_DIR) + "/" + name + ".png", window->getBackBuffer());
+    }
+    // Presses the left button at graph point (px, py) and reads the display's readout.
+    std::pair<float, float> readAt(std::int32_t px, std::int32_t py) {
+        headless->advance(100.0);
+        headless->mouseDown(1, 0, kGraphX + px, kHeight - 1 - (kGraphY + py));
+        float f = 0, l = 0;
+        EXPECT_TRUE(display->getReadout(f, l));
+        headless->mouseUp(1, 0, 0);
+        return {f, l};
+    }
+
+    DisplayOwner owner;
+    CGuiWindow* window = nullptr;
+    CHeadlessWindow* headless = nullptr;
+    CSpectrumDisplay* display = nullptr;
+};
+
+}  // namespace qv::test
