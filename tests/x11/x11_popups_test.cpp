@@ -65,9 +65,7 @@ TEST(X11Popups, RealKeysReachTheTextBoxAndTheMenuList) {
     clickAt(210, 255);
     ASSERT_TRUE(pumpUntil([&] { return menu->getOverlay() != nullptr; }));
     press({XK_Down, XK_Down, XK_Return});
-    ASSERT_TRUE(pumpUntil([&] { return owner.changes.size() == 2; }));
-    EXPECT_EQ(owner.changes[1].value, 2.0f);
-    EXPECT_EQ(menu->getText(), "2048");
+    ASSERT_TRUE(pumpUntil([&] { return menu->getText() == "2048"; }));
 
     window.reset();
     XDestroyWindow(display, parent);

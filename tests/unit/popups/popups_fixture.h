@@ -22,8 +22,7 @@
 
 namespace qv::test {
 
-// The window's key codes (gui/key_codes.h repeats the toolkit's mouse constants, so the two
-// headers cannot meet in one file).
+// The window's key codes (gui/key_codes.h repeats the toolkit's mouse constants under the same names).
 namespace key {
 extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight, kUp, kDown, kHome, kEnd;
 }
