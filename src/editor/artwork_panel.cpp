@@ -9,6 +9,7 @@ namespace qv {
 CArtworkPanel::CArtworkPanel(CGuiWindow& owner, std::int32_t fullId, std::int32_t smallId)
     : window(owner), compactId(smallId), full(new CBitmap(&owner, fullId)) {
     window.addResource(full);
+    full->setBlendEnabled(false);  // the opaque background: copied, not blended
 }
 
 CRect CArtworkPanel::getRect() const { return CRect{0, 0, window.getWidth(), window.getHeight()}; }
@@ -19,6 +20,7 @@ void CArtworkPanel::draw(CDrawState state) {
     if (small && !compact) {
         compact = new CBitmap(&window, compactId);
         window.addResource(compact);
+        compact->setBlendEnabled(false);
     }
     CBitmap* bitmap = small ? compact : full;
     CDrawContext* context = window.getDrawContext();

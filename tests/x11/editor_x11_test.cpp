@@ -63,6 +63,7 @@ TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     EXPECT_EQ(childSize(), std::make_pair(752, 563));
     // Drawn without any idle call, and after being hidden and shown the server restores it.
     vsthost::FrameImage drawn, exposed;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the server reads our picture
     ASSERT_TRUE(frame->capture(&drawn));
     const auto parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(frame->parentHandle()));
     XUnmapWindow(display, parent);

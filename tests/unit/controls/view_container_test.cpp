@@ -1,6 +1,7 @@
 // The view protocol (value, notification, redraw requests) and the panel's hit test and draw pass.
 #include <limits>
 
+#include "controls/knob.h"
 #include "controls_fixture.h"
 
 namespace qv::test {
@@ -76,6 +77,8 @@ TEST_F(ControlsTest, PressOnNoViewIsConsumedAndEndsTheCapture) {
 TEST_F(ControlsTest, TransparentViewRepaintsWhatIsBeneathOverTheIntersectionOnly) {
     CViewContainer* p = panel(CRect{10, 10, 100, 100});
     auto* base = put(p, new ProbeView(&owner, CRect{0, 0, 40, 40}, kRed));
+    // A view that repaints whole for an area (x 50..69, y 15..24): clipped to the intersection.
+    put(p, new CKnob(&owner, 9, CPoint{50, 15}, strip(20, 10, 2), 2));
     auto* glass = put(p, new ProbeView(&owner, CRect{20, 20, 40, 40}, 0));
     glass->setTransparent(true);
     pass();
@@ -89,6 +92,8 @@ TEST_F(ControlsTest, TransparentViewRepaintsWhatIsBeneathOverTheIntersectionOnly
     EXPECT_TRUE(a.x == 20 && a.y == 20 && a.width == 20 && a.height == 20);
     EXPECT_TRUE(all(CRect{30, 30, 20, 20}, kRed));
     EXPECT_TRUE(all(CRect{10, 10, 20, 40}, kWhite) && all(CRect{30, 10, 20, 20}, kWhite));  // the rest beneath
+    EXPECT_EQ(frameAt(60, 30) + frameAt(69, 34), 0);
+    EXPECT_EQ(pixel(70, 30) & pixel(60, 29), kWhite);
     // A redraw-all pass draws the view beneath in its own turn, without an area repaint.
     fullPass();
     EXPECT_EQ(base->areas.size(), 1u);

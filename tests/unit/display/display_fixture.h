@@ -43,11 +43,11 @@ public:
         auto* out = static_cast<std::uint8_t*>(request);
         const auto n = static_cast<std::uint32_t>(h.type == 0 ? bands.size() : curves.size());
         if (h.type == 0) {
-            std::memcpy(out + 16, bands.data(), 272 * std::min(n, (h.size - 16) / 272));
+            if (n) std::memcpy(out + 16, bands.data(), 272 * std::min(n, (h.size - 16) / 272));
             const DataRequest reply{16 + 272 * n, 0, bandAnswer, bandCount ? bandCount : n};
             std::memcpy(out, &reply, sizeof(reply));
         } else if (h.type == 1) {
-            std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * std::min(n, (h.size - 32) / 2284));
+            if (n) std::memcpy(out + 32, curves.data(), sizeof(CurveRecord) * std::min(n, (h.size - 32) / 2284));
             const CurvesReplyHeader reply{curveSize.value_or(32 + 2284 * n), n, 0, 0, 10.0f, 20000.0f, {}};
             std::memcpy(out, &reply, sizeof(reply));
         } else if (h.type == 2 && ++memoryAsks && memory) {

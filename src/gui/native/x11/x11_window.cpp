@@ -166,8 +166,11 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     freeImage();
     width = w;
     height = h;
-    pixels.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
-    staging.assign(pixels.size(), 0xFFFFFFFFu);
+    // Opaque white, every byte 0xFF (filled as bytes: one call per buffer).
+    pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    staging.resize(pixels.size());
+    std::memset(pixels.data(), 0xFF, pixels.size() * sizeof(std::uint32_t));
+    std::memset(staging.data(), 0xFF, staging.size() * sizeof(std::uint32_t));
     image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(staging.data()),
                          static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
     if (!image) return false;
@@ -205,7 +208,7 @@ bool CX11Window::resize(std::int32_t w, std::int32_t h) {
     ErrorTrap trap(display);
     XResizeWindow(display, child, static_cast<unsigned>(w), static_cast<unsigned>(h));
     const bool ok = makeBuffer(w, h);
-    XFlush(display);
+    XSync(display, False);  // done for every client (the host looks at our size next)
     return ok;
 }
 
