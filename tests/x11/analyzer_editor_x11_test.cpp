@@ -105,6 +105,9 @@ TEST(AnalyzerEditorInX11, PointerGesturesResizeAndStoreGraphsSeenByAnotherInstan
         return std::make_pair(r.width, r.height);
     };
 
+    // The editor on screen and drawn a few times before the first press.
+    const auto shown = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    pumpUntil([&] { return std::chrono::steady_clock::now() > shown; });
     click(79, 553, 1, XK_Shift_L);  // Shift + FFT tab
     EXPECT_TRUE(pumpUntil([&] { return size() == std::make_pair(650, 335); }));
     EXPECT_EQ(frame->clientWidth(), 650);
