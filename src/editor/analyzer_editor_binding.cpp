@@ -95,8 +95,10 @@ void CAnalyzerEditor::setParameter(std::int32_t signedId, float value) {
 void CAnalyzerEditor::showSidePanel(float value) {
     AnalyzerControls& c = *ctl;
     const bool names = value >= 0.5f;
-    c.controlsPanel->setActive(!names);
-    c.namesPanel->setActive(names);
+    // The compact window has no side panel: the choice is kept for the full one.
+    const bool compact = indexOf(getParameter(kCompactLayout), 1) != 0;
+    c.controlsPanel->setActive(!names && !compact);
+    c.namesPanel->setActive(names && !compact);
     c.panelSwitch->setIndex(names ? 1 : 0);
     (names ? c.namesPanel : c.controlsPanel)->redrawViews();
 }
