@@ -41,6 +41,7 @@ void CAnalyzerEditor::buildControls() {
 
 void CAnalyzerEditor::onClosing() {
     built = false;
+    pendingWidth = pendingHeight = 0;
     *ctl = AnalyzerControls{};
 }
 
@@ -106,7 +107,21 @@ void CAnalyzerEditor::setCompactLayout(bool compact) {
 }
 
 void CAnalyzerEditor::setEditorSize(std::int32_t w, std::int32_t h) {
-    if (live()) resize(w, h, true, 600, 4);
+    if (!live()) return;
+    pendingWidth = w;
+    pendingHeight = h;
+}
+
+void CAnalyzerEditor::applyPendingSize() {
+    if (!pendingWidth || !live()) return;
+    const std::int32_t w = pendingWidth, h = pendingHeight;
+    pendingWidth = pendingHeight = 0;
+    resize(w, h, true, 600, 4);
+}
+
+void CAnalyzerEditor::beforeRefresh() {
+    CEditor::beforeRefresh();
+    applyPendingSize();
 }
 
 std::uint32_t CAnalyzerEditor::packColour(const float rgba[4]) {

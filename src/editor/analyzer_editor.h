@@ -46,8 +46,11 @@ public:
     void refreshMemoryStates();
     // Full or compact layout of the main page, then the matching window size.
     void setCompactLayout(bool compact);
-    // While open: resize with a full redraw now and four more, one every 600 ms.
+    // While open: resize with a full redraw now and four more, one every 600 ms. The resize
+    // happens once the setting that asked for it has been applied (never while the core is
+    // reporting to the editor), at the latest in the next refresh pass.
     void setEditorSize(std::int32_t width, std::int32_t height);
+    void beforeRefresh() override;
     bool isLimitReached() const { return limitReached; }
 
     // The display's data source is the editor: it forwards to the core.
@@ -82,7 +85,11 @@ private:
     void memoryPressed(std::uint32_t tag, float value);
     void pauseChanged(float value);
     void nameEdited(std::uint32_t slot);
-    void write(std::uint32_t id, float value) { setParameterAutomated(static_cast<std::int32_t>(id), value); }
+    void write(std::uint32_t id, float value) {
+        setParameterAutomated(static_cast<std::int32_t>(id), value);
+        applyPendingSize();
+    }
+    void applyPendingSize();
 
     // Binding (analyzer_editor_binding.cpp).
     void applyLayout(std::uint32_t view);
@@ -101,6 +108,8 @@ private:
     std::uint32_t missing = 0;
     // Attack, release, slope and average in their physical units, as last shown.
     std::array<float, 4> valueCache{};
+    // Width and height asked by setEditorSize and not yet applied (0: none).
+    std::int32_t pendingWidth = 0, pendingHeight = 0;
 };
 
 }  // namespace qv
