@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -83,15 +84,20 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
             hold(plugin);
         });
         started.arrive_and_wait();
-        int slow = 0;
+        // A call that waited would last until the holder lets go (200 ms); on a loaded machine a
+        // call may still be descheduled for a few ms, so the slowest is held against half the hold.
+        int overOneMs = 0;
+        Clock::duration slowest{};
         for (const auto end = Clock::now() + kHold + 50ms; Clock::now() < end;) {
             const auto t0 = Clock::now();
             plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
-            if (Clock::now() - t0 > 1ms) ++slow;
+            const auto took = Clock::now() - t0;
+            slowest = std::max(slowest, took);
+            if (took > 1ms) ++overOneMs;
             std::this_thread::sleep_for(1ms);
         }
         other.join();
-        EXPECT_EQ(slow, 0) << what;
+        EXPECT_LT(slowest, kHold / 2) << what << ": " << overOneMs << " calls over 1 ms";
     }
 }
 
