@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -55,8 +57,11 @@ private:
     std::uint32_t readLength = 0;
     Job job;
     platform::ManualResetEvent idle{true};
-    // Wakes the worker: an atomic wait, so the audio thread never takes a lock to post a block.
-    std::atomic<std::uint32_t> workPosted{0};
+    // Wakes the worker. The audio thread only try-locks: when the worker holds the lock (it is
+    // checking for work) the flag alone is left for it, and its timed wait picks it up.
+    std::atomic<bool> workPosted{false};
+    std::mutex workLock;
+    std::condition_variable workChanged;
     std::atomic<bool> running{true};
     std::atomic<bool> exited{false};
     std::atomic<std::uint64_t> dropped{0};

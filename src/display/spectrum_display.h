@@ -153,6 +153,7 @@ protected:
     void drawLevelLines(CDrawContext& dc, CPoint graph, std::int32_t base, std::int32_t height, std::int32_t step,
                         std::int32_t valueOffset, std::int32_t valueSpan, bool fftStyle, std::int32_t whiteEvery);
     void drawFftFrequencyGrid(CDrawContext& dc, CPoint graph);
+    void drawStackRange(CDrawContext& dc, CPoint graph);
 
     // Shared.
     CPoint graphOrigin() const;  // window coordinates of the graph's lower-left corner

@@ -193,6 +193,12 @@ void CSpectrumDisplay::drawBandMode(CDrawState state) {
         backgroundDirty = false;
     }
     paintBars(*dc);
+    if (alignMode == 1 && graphs >= 2) {
+        // On a plate of its own, since text drawn again over the gaps would thicken.
+        const CPoint g = graphOrigin();
+        dc->fillRect(CRect{g.x + graphW - 28, g.y + graphH - 44, 24, 44}, *background);
+        drawStackRange(*dc, g);
+    }
 }
 
 void CSpectrumDisplay::paintBars(CDrawContext& dc) {

@@ -53,9 +53,17 @@ void CSpectrumDisplay::drawLevelGrid(CDrawContext& dc, CPoint g, bool fftStyle) 
         return;
     }
     // Stacked: the scale counts the span from 0 to n x R; lines at multiples of R are white.
-    drawLevelLines(dc, g, 0, graphH, step * 1, 0, range * n, fftStyle, range);
-    const std::int32_t right = g.x + graphW - 28;  // inside the graph, clear of the right-hand labels
+    drawLevelLines(dc, g, 0, graphH, step, 0, range * n, fftStyle, range);
+    // Band slots are refilled every frame, so band mode writes the range after its bars.
+    if (fftStyle) drawStackRange(dc, g);
+}
+
+// The level range of one graph of the stack, at the top right inside the graph.
+void CSpectrumDisplay::drawStackRange(CDrawContext& dc, CPoint g) {
+    const display::LevelSpan span = display::levelSpan(levelTop, levelBottom);
+    const std::int32_t right = g.x + graphW - 28;
     const std::int32_t top = g.y + graphH - 13;
+    dc.setFont(3, 0, 10);
     label(dc, span.top, CRect{right, top, 24, 13}, *white);
     dc.drawText("to", CRect{right, top - 15, 24, 13}, *white, kAlignCenter);
     label(dc, span.bottom, CRect{right, top - 30, 24, 13}, *white);

@@ -92,6 +92,8 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
             if (pitch < kRdftTailWidth || n / pitch > kTailMaxLength) continue;
             m_plan.tailFrom = i;
             m_plan.tailPitch = pitch;
+            const RdftStage& before = m_plan.stages[i - 1];
+            m_plan.tailInBlocks = i >= 2 && before.radix == 4 && before.stride == kRdftTailWidth;
             scratchFloats = 4 * (kRdftTailWidth * (n / pitch) + kRdftBlockPad) + kRdftBlockPad;
             break;
         }

@@ -57,14 +57,17 @@ inline void rotateQuad(Quad<VT>& f, const typename VT::V (&w)[6]) {
 }
 
 // One group p of a radix-4 stage with s >= lanes; kRotate false for the trivial twiddles of p = 0.
-template <class VT, bool kRotate>
+// kSorted: output k of group p goes to q + s(4p + k); otherwise to q + s(p + k m), four
+// quarters that the blocked tail reads as contiguous blocks.
+template <class VT, bool kRotate, bool kSorted>
 inline void stage4Group(const float* xr, const float* xi, float* yr, float* yi, std::size_t s,
                         std::size_t m, std::size_t p, const typename VT::V (&w)[6]) {
     const std::size_t sm = s * m;
     const float* ar = xr + s * p;
     const float* ai = xi + s * p;
-    float* oR = yr + s * 4 * p;
-    float* oI = yi + s * 4 * p;
+    float* oR = yr + s * (kSorted ? 4 * p : p);
+    float* oI = yi + s * (kSorted ? 4 * p : p);
+    const std::size_t step = kSorted ? s : sm;
     for (std::size_t q = 0; q < s; q += VT::kLanes) {
         Quad<VT> f = butterfly<VT>(VT::load(ar + q), VT::load(ai + q), VT::load(ar + sm + q),
                                    VT::load(ai + sm + q), VT::load(ar + 2 * sm + q),
@@ -72,23 +75,23 @@ inline void stage4Group(const float* xr, const float* xi, float* yr, float* yi, 
                                    VT::load(ai + 3 * sm + q));
         if constexpr (kRotate) rotateQuad<VT>(f, w);
         VT::store(oR + q, f.r0), VT::store(oI + q, f.i0);
-        VT::store(oR + s + q, f.r1), VT::store(oI + s + q, f.i1);
-        VT::store(oR + 2 * s + q, f.r2), VT::store(oI + 2 * s + q, f.i2);
-        VT::store(oR + 3 * s + q, f.r3), VT::store(oI + 3 * s + q, f.i3);
+        VT::store(oR + step + q, f.r1), VT::store(oI + step + q, f.i1);
+        VT::store(oR + 2 * step + q, f.r2), VT::store(oI + 2 * step + q, f.i2);
+        VT::store(oR + 3 * step + q, f.r3), VT::store(oI + 3 * step + q, f.i3);
     }
 }
 
-template <class VT>
+template <class VT, bool kSorted = true>
 void stage4Strided(const float* xr, const float* xi, float* yr, float* yi, std::size_t s, std::size_t m,
                    const float* tw) {
     using V = typename VT::V;
     const V unit[6] = {VT::splat(1.0f), VT::splat(0.0f), VT::splat(1.0f),
                        VT::splat(0.0f), VT::splat(1.0f), VT::splat(0.0f)};
-    stage4Group<VT, false>(xr, xi, yr, yi, s, m, 0, unit);
+    stage4Group<VT, false, kSorted>(xr, xi, yr, yi, s, m, 0, unit);
     for (std::size_t p = 1; p < m; ++p) {
         const V w[6] = {VT::splat(tw[p]),         VT::splat(tw[m + p]),     VT::splat(tw[2 * m + p]),
                         VT::splat(tw[3 * m + p]), VT::splat(tw[4 * m + p]), VT::splat(tw[5 * m + p])};
-        stage4Group<VT, true>(xr, xi, yr, yi, s, m, p, w);
+        stage4Group<VT, true, kSorted>(xr, xi, yr, yi, s, m, p, w);
     }
 }
 

@@ -43,6 +43,9 @@ struct RdftPlan {
     // kRdftTailWidth of the tailPitch interleaved transforms of length n / tailPitch at a time.
     std::size_t tailFrom = 0;
     std::size_t tailPitch = 0;
+    // The stage before the tail, of stride 16, leaves each block of 16 transforms contiguous
+    // (rows of 16, block after block) instead of interleaved at pitch tailPitch.
+    bool tailInBlocks = false;
     // Two buffers of kRdftTailWidth x n / tailPitch complex values, split and padded as above.
     float* scratch = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -27,7 +28,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace id = qv::settingid;
 
-constexpr auto kHold = 200ms;
+constexpr auto kHold = 500ms;
 
 // An instance whose averaging of its own spectra takes as long as a test wants.
 struct SlowAveraging : qv::CPlugin {
@@ -46,7 +47,7 @@ struct SlowEditor : qv::IParameterSink {
     void receiveData(const void*) override {}
 };
 
-// Every lock the audio path used to take, held by another thread for 200 ms.
+// Every lock the audio path used to take, held by another thread for half a second.
 void holdFor(std::mutex& lock) {
     std::lock_guard<std::mutex> g(lock);
     std::this_thread::sleep_for(kHold);
@@ -83,15 +84,21 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
             hold(plugin);
         });
         started.arrive_and_wait();
-        int slow = 0;
-        for (const auto end = Clock::now() + kHold + 50ms; Clock::now() < end;) {
+        // A call that waited would last until the holder lets go; on a loaded machine (or under
+        // Wine) a call may still be descheduled for a while, so the slowest is held against half
+        // the hold.
+        int overOneMs = 0;
+        Clock::duration slowest{};
+        for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
             const auto t0 = Clock::now();
             plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
-            if (Clock::now() - t0 > 1ms) ++slow;
+            const auto took = Clock::now() - t0;
+            slowest = std::max(slowest, took);
+            if (took > 1ms) ++overOneMs;
             std::this_thread::sleep_for(1ms);
         }
         other.join();
-        EXPECT_EQ(slow, 0) << what;
+        EXPECT_LT(slowest, kHold / 2) << what << ": " << overOneMs << " calls over 1 ms";
     }
 }
 
