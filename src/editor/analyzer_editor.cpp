@@ -42,6 +42,7 @@ void CAnalyzerEditor::buildControls() {
 void CAnalyzerEditor::onClosing() {
     built = false;
     pendingWidth = pendingHeight = 0;
+    statePending = {};
     *ctl = AnalyzerControls{};
 }
 
@@ -112,6 +113,19 @@ void CAnalyzerEditor::setEditorSize(std::int32_t w, std::int32_t h) {
     pendingHeight = h;
 }
 
+void CAnalyzerEditor::applyPending() {
+    if (applying) return;
+    applying = true;
+    for (std::size_t k = 0; k < statePending.size() && live(); ++k) {
+        if (!statePending[k]) continue;
+        statePending[k] = false;
+        const auto state = ctl->memory[k / kMemoriesPerInstance][k % kMemoriesPerInstance]->getState();
+        setParameterAutomated(static_cast<std::int32_t>(kMemoryStateFirst + k), std::bit_cast<float>(state));
+    }
+    applying = false;
+    applyPendingSize();
+}
+
 void CAnalyzerEditor::applyPendingSize() {
     if (!pendingWidth || !live()) return;
     const std::int32_t w = pendingWidth, h = pendingHeight;
@@ -121,7 +135,7 @@ void CAnalyzerEditor::applyPendingSize() {
 
 void CAnalyzerEditor::beforeRefresh() {
     CEditor::beforeRefresh();
-    applyPendingSize();
+    applyPending();
 }
 
 std::uint32_t CAnalyzerEditor::packColour(const float rgba[4]) {

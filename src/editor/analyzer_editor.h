@@ -85,10 +85,13 @@ private:
     void memoryPressed(std::uint32_t tag, float value);
     void pauseChanged(float value);
     void nameEdited(std::uint32_t slot);
+    // A setting to the core. What its report back asked for (memory states, a new size) follows
+    // once the core is done with it: the core reports while holding its own locks.
     void write(std::uint32_t id, float value) {
         setParameterAutomated(static_cast<std::int32_t>(id), value);
-        applyPendingSize();
+        applyPending();
     }
+    void applyPending();
     void applyPendingSize();
 
     // Binding (analyzer_editor_binding.cpp).
@@ -110,6 +113,9 @@ private:
     std::array<float, 4> valueCache{};
     // Width and height asked by setEditorSize and not yet applied (0: none).
     std::int32_t pendingWidth = 0, pendingHeight = 0;
+    // Memory states (slot * 8 + memory) to write once the core's report has returned.
+    std::array<bool, AnalyzerControls::kSlots * AnalyzerControls::kMemories> statePending{};
+    bool applying = false;
 };
 
 }  // namespace qv

@@ -168,7 +168,7 @@ void CAnalyzerEditor::showColour(std::uint32_t slot, std::uint32_t bits) {
 
 // Index i * 8 + k of a memory switch. An action setting carries action x 256 + state from the
 // switch, or the bare action code (1 delete, 2 store, 3 recall, 4 hide) as the core keeps it;
-// the state after it is written back as the view's shown state. A state setting sets the switch.
+// the state after it is written back as the view's shown state (see write). A state setting sets the switch.
 void CAnalyzerEditor::showMemory(std::uint32_t index, std::uint32_t bits, bool state) {
     if (state) index -= kMemoryStateFirst - kMemorySwitchFirst;
     const std::uint32_t i = index / kMemoriesPerInstance, k = index % kMemoriesPerInstance;
@@ -183,14 +183,14 @@ void CAnalyzerEditor::showMemory(std::uint32_t index, std::uint32_t bits, bool s
     if (action < kMemoryActionDelete || action > kMemoryActionHide) return;
     sw->applyAction(action);
     ctl->display->memoryAction(i, k, action);
-    write(kMemoryStateFirst + index, std::bit_cast<float>(sw->getState()));
+    statePending[index] = true;
     if (action != kMemoryActionRecall) return;
     // A recall shows one memory of the slot: the others that were shown go back to stored.
     for (std::uint32_t m = 0; m < kMemoriesPerInstance; ++m) {
         CMemorySwitch* other = ctl->memory[i][m];
         if (m == k || other->getState() != kMemoryShown) continue;
         other->applyAction(kMemoryActionHide);
-        write(kMemoryStateFirst + i * kMemoriesPerInstance + m, std::bit_cast<float>(other->getState()));
+        statePending[i * kMemoriesPerInstance + m] = true;
     }
 }
 
