@@ -53,12 +53,6 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
              return rgba[0] == 127.0f / 255 && rgba[1] == 63.0f / 255 && rgba[2] == 1.0f &&
                     shown[0] == rgba[0] && shown[1] == rgba[1] && shown[2] == rgba[2];
          }},
-        {"names-panel colour alias", 59 + 4, purple, false,
-         [](const auto& c) {
-             float rgba[4];
-             c.nameColours[4]->getColor(rgba);
-             return rgba[1] == 63.0f / 255;
-         }},
         {"FFT view: tabs, bar, arrows, display", 362, 1.0f, true,
          [](const auto& c) {
              return c.tabFft->getValue() == 1.0f && c.tabBands->getValue() == 0.0f && c.fftBar->isActive() &&
