@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/memory_switch.h"
 #include "core/data_request.h"
 #include "core/plugin.h"
 #include "core/setting_ids.h"
@@ -177,7 +178,16 @@ int main(int argc, char** argv) {
     using namespace settingid;
     bool ok = true;
     shown.set(kPeakHold, 1.0f);
-    ok &= shoot("editor-bands.png", 75);
+    // M1 of the drums: stored (right press) in the middle of the run and shown (left press).
+    run(60);
+    const auto drumsSlot = static_cast<std::uint32_t>(instances[2].core->getInstanceNumber());
+    for (std::int32_t button : {2, 1}) {
+        CMemorySwitch* m1 = editor.controls().memory[drumsSlot][0];
+        m1->onMouseDown(button, 0, 0, 0);
+        m1->onMouseUp(button, 0, 0);
+        run(3);
+    }
+    ok &= shoot("editor-bands.png", 20);
     shown.set(kSidePanel, 1.0f);  // the names panel
     shown.set(kAnalysisView, 1.0f);
     ok &= shoot("editor-fft.png", 75);
