@@ -19,7 +19,8 @@ struct AnalysisShared {
     AnalysisShared();
 
     CAlgorithm algorithm;
-    SpectrumRecord spectrumScratch{};
+    SpectrumRecord spectrumScratch{};  // the spectrum job's own record
+    BandLevelRecord bandScratch{};     // the band job's own record
 
     // Latest records of every instance number, double-buffered: selector[n] names the current one.
     std::array<std::array<BandLevelRecord, 2>, kMaxInstances> bandRecords{};
@@ -37,7 +38,6 @@ struct AnalysisShared {
     std::atomic<std::uint32_t> ecoMode{0};
     std::atomic<std::uint32_t> ownNumber{0};
     std::atomic<std::uint32_t> ownIndex{0};
-    std::atomic<int> testJobDelayMs{0};  // test hook: a deliberately slow measurement
 
     // Guards calls from a worker into its instance: the instance clears `alive` and waits for
     // calls in flight before it goes away.

@@ -4,6 +4,12 @@
 
 namespace qv {
 
+namespace {
+// Longest a posted block waits when its wake-up met the worker checking for work (rare: the
+// worker holds the lock only to look at the flag).
+constexpr int kPollMs = 100;
+}  // namespace
+
 CBlockWorker::CBlockWorker(std::uint32_t capacity, Job measurement) : job(std::move(measurement)) {
     buffers[0].assign(capacity, 0.0f);
     buffers[1].assign(capacity, 0.0f);
@@ -35,8 +41,13 @@ CBlockWorker::~CBlockWorker() {
 void CBlockWorker::loop() {
     platform::raiseCurrentThreadPriority();
     while (running.load(std::memory_order_acquire)) {
-        work.wait();
-        work.reset();
+        {
+            std::unique_lock<std::mutex> guard(workLock);
+            while (!workChanged.wait_for(guard, std::chrono::milliseconds(kPollMs),
+                                         [this] { return workPosted.load(std::memory_order_acquire); })) {
+            }
+        }
+        workPosted.store(false, std::memory_order_relaxed);
         if (!running.load(std::memory_order_acquire)) break;
         if (!idle.isSet()) {
             try {
@@ -50,38 +61,37 @@ void CBlockWorker::loop() {
     exited.store(true, std::memory_order_release);
 }
 
+void CBlockWorker::wake() {
+    workPosted.store(true, std::memory_order_release);
+    if (workLock.try_lock()) {
+        workLock.unlock();
+        workChanged.notify_one();
+    }
+}
+
 bool CBlockWorker::handOver(std::uint32_t length) {
     fill = 0;
     if (!idle.isSet()) {
         dropped.fetch_add(1, std::memory_order_relaxed);
+        if (workPosted.load(std::memory_order_relaxed)) wake();  // its wake-up may have been missed
         return false;
     }
     idle.reset();
     readSelect = writeSelect;
     readLength = length;
     writeSelect ^= 1u;
-    work.set();
-    return true;
-}
-
-bool CBlockWorker::runInline(std::uint32_t length) {
-    fill = 0;
-    if (!idle.isSet()) {
-        dropped.fetch_add(1, std::memory_order_relaxed);
-        return false;
-    }
-    job(buffers[writeSelect].data(), length);
+    wake();
     return true;
 }
 
 bool CBlockWorker::stop(std::chrono::milliseconds grace) {
     if (!thread.joinable()) return true;
     running.store(false, std::memory_order_release);
-    work.set();
+    wake();
     const auto deadline = std::chrono::steady_clock::now() + grace;
     while (!exited.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        work.set();
+        wake();
     }
     if (exited.load(std::memory_order_acquire)) {
         thread.join();

@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -19,7 +21,7 @@ namespace qv {
 
 class CBlockWorker : public std::enable_shared_from_this<CBlockWorker> {
 public:
-    // Runs on the worker thread (or on the audio thread, see runInline) with a full block.
+    // Runs on the worker thread with a full block and the length it was handed over with.
     using Job = std::function<void(const float* block, std::uint32_t length)>;
 
     // Starts the worker thread at raised priority; null when no thread could be started.
@@ -33,9 +35,6 @@ public:
     // Audio thread: hands the filled buffer to the worker and switches buffers. False when the
     // worker was still busy: the block is dropped (counted) and the same buffer is refilled.
     bool handOver(std::uint32_t length);
-    // Audio thread: runs the job at once on the filled buffer, unless the worker is still busy
-    // with an earlier block (then the block is dropped). Used for small transforms.
-    bool runInline(std::uint32_t length);
 
     bool isIdle() const { return idle.isSet(); }
     std::uint64_t droppedBlocks() const { return dropped.load(std::memory_order_relaxed); }
@@ -50,6 +49,7 @@ public:
 private:
     CBlockWorker(std::uint32_t capacity, Job job);
     void loop();
+    void wake();
 
     std::vector<float> buffers[2];
     std::uint32_t writeSelect = 0;
@@ -57,7 +57,11 @@ private:
     std::uint32_t readLength = 0;
     Job job;
     platform::ManualResetEvent idle{true};
-    platform::ManualResetEvent work{false};
+    // Wakes the worker. The audio thread only try-locks: when the worker holds the lock (it is
+    // checking for work) the flag alone is left for it, and its timed wait picks it up.
+    std::atomic<bool> workPosted{false};
+    std::mutex workLock;
+    std::condition_variable workChanged;
     std::atomic<bool> running{true};
     std::atomic<bool> exited{false};
     std::atomic<std::uint64_t> dropped{0};

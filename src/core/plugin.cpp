@@ -56,6 +56,8 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
         try {
             LoadDll();
             registerInstance();
+            // A refused instance only passes audio: it keeps no state for the host.
+            if (refused) chunkDisabled = true;
             std::lock_guard<std::recursive_mutex> guard(instanceLock);
             settings.setInstanceNumber(static_cast<std::uint32_t>(instanceNumber));
             shared->ownNumber.store(static_cast<std::uint32_t>(instanceNumber));
@@ -89,8 +91,8 @@ void CPlugin::startWorkers() {
         showMessage("Nolvatek - Error", "Quorvane init failed - Please contact technical support.");
         throw 0;
     }
-    spectrumWorker = CBlockWorker::start(16384, [this, state](const float* block, std::uint32_t) {
-        runSpectrumJob(*state, this, const_cast<float*>(block));
+    spectrumWorker = CBlockWorker::start(16384, [this, state](const float* block, std::uint32_t length) {
+        runSpectrumJob(*state, this, const_cast<float*>(block), length);
     });
     if (!spectrumWorker) {
         showMessage("Nolvatek - Error", "Quorvane init failed (2) - Please contact technical support.");
@@ -143,6 +145,7 @@ void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConv
         settings.set(id, value);
     }
     sendPendingPosts();
+    flushMessages();
 }
 
 void CPlugin::setSampleRate(double rate) {
@@ -215,6 +218,7 @@ std::int32_t CPlugin::setChunk(const void* data, std::int32_t size, bool) {
         restored = settings.restoreChunk(data, size);
     }
     sendPendingPosts();
+    flushMessages();
     return restored ? 1 : 0;
 }
 
@@ -235,8 +239,6 @@ bool CPlugin::waitForWorkers(std::chrono::milliseconds timeout) {
     const bool bands = bandWorker->waitIdle(timeout);
     return spectrumWorker->waitIdle(timeout) && bands;
 }
-
-void CPlugin::setTestJobDelay(int milliseconds) { shared->testJobDelayMs.store(milliseconds); }
 
 std::uint64_t CPlugin::droppedBandBlocks() const { return bandWorker ? bandWorker->droppedBlocks() : 0; }
 std::uint64_t CPlugin::droppedSpectrumBlocks() const { return spectrumWorker ? spectrumWorker->droppedBlocks() : 0; }

@@ -1,8 +1,10 @@
 // One analyzer instance: passes the host's audio through unchanged, mixes the inputs to one
 // signal, cuts it into blocks for the band and the spectrum measurement and runs them on two
-// worker threads of its own (small transforms run on the audio thread).
+// worker threads of its own. The audio thread takes no lock, allocates nothing and waits for
+// nothing: a block that finds its worker busy is dropped and counted.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -84,12 +86,9 @@ public:
     std::uint64_t droppedSpectrumBlocks() const;
     std::uint32_t bandBlocksMeasured() const;
     std::uint32_t spectrumBlocksMeasured() const;
-    std::uint32_t inlineSpectrumBlocks() const { return inlineSpectra.load(std::memory_order_relaxed); }
     AnalysisShared& analysis() { return *shared; }
     // Waits until both workers have finished the blocks they hold; false when time ran out.
     bool waitForWorkers(std::chrono::milliseconds timeout);
-    // Test hook: every measurement job first sleeps this long.
-    void setTestJobDelay(int milliseconds);
 
 private:
     void startWorkers();
@@ -98,7 +97,7 @@ private:
     // Measurement jobs: they touch only the shared state, and the instance only through the
     // shared state's guard (a detached worker may outlive it).
     static void runBandJob(AnalysisShared& state, CPlugin* owner, const float* block);
-    static void runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block);
+    static void runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block, std::uint32_t length);
     // Posts a record to every other registered instance: measurement records (types 4, 8) at
     // once, the common settings (type 5) once instanceLock is released (sendPendingPosts).
     virtual void postToOthers(void* record);
@@ -129,7 +128,7 @@ private:
     std::uint32_t lastFftSizeIndex = 3;
     std::atomic<bool> bandsNeeded{true};
     std::atomic<bool> spectrumNeeded{false};
-    std::atomic<std::uint32_t> inlineSpectra{0};
+    std::atomic<bool> fillResetPending{false};  // set by onReset, consumed by the audio thread
     bool priming = false;
     std::int32_t registryIndex = 0;
     std::int32_t instanceNumber = 0;
@@ -219,6 +218,20 @@ private:
     void takeOwnNumber(std::int32_t number);
     // Whether a measurement record from another instance is for this one.
     bool acceptsMeasurement(std::uint32_t target, std::uint32_t source) const;
+
+    // Messages raised while a lock may be held (this instance's, or the registry lock of an
+    // instance posting to this one) wait here and are shown by the next call into this instance
+    // that holds none (setParameter, setChunk, getData, putData). Texts are literals.
+    void queueMessage(const char* title, const char* text);
+    void flushMessages();
+    struct QueuedMessage {
+        const char* title;
+        const char* text;
+    };
+    static constexpr std::uint32_t kMaxQueuedMessages = 4;
+    std::mutex messageLock;  // held only to queue or take messages, never while showing one
+    std::array<QueuedMessage, kMaxQueuedMessages> queuedMessages{};
+    std::uint32_t queuedCount = 0;
 
     std::unique_ptr<CRegistryLibrary> registry;
     InstancePort port{};

@@ -1,12 +1,12 @@
 // The audio path of an instance: pass-through, mixing, block collection and the two jobs.
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "core/analysis_shared.h"
 #include "core/block_worker.h"
 #include "core/mixer.h"
 #include "core/plugin.h"
+#include "dsp/denormal_guard.h"
 
 namespace qv {
 
@@ -20,12 +20,17 @@ std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t n
     }
     if (precision != kPrecisionFloat || !inputs) return 0;
     const auto* const* in = reinterpret_cast<const float* const*>(inputs);
+    // Denormal and non-finite operands cost what clean ones cost; the host's MXCSR comes back.
+    const CFlushDenormalsScope flushDenormals;
 
     shared->sampleRate.store(priming ? 44100.0f : static_cast<float>(getSampleRate()), std::memory_order_relaxed);
+    // The audio thread owns the fill counts: a reset only asks for them to restart.
+    if (fillResetPending.exchange(false, std::memory_order_acquire)) {
+        bandWorker->fill = 0;
+        spectrumWorker->fill = 0;
+    }
     const std::uint32_t index = fftIndex.load(std::memory_order_relaxed);
-    CAlgorithm& algorithm = shared->algorithm;
-    algorithm.setFftSize(512u << index);
-    const std::uint32_t spectrumLength = algorithm.getWindowLength();
+    const std::uint32_t spectrumLength = CSpectrumAverager::fftSizeOf(index);
     if (index != lastFftSizeIndex) {
         lastFftSizeIndex = index;
         spectrumWorker->fill = 0;
@@ -72,25 +77,16 @@ void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::
         worker.fill = 0;
         return;
     }
-    fillBlocks(worker, in, numInputs, frames, blockLength, [&] {
-        if (blockLength > 2048) {
-            worker.handOver(blockLength);
-        } else if (worker.runInline(blockLength)) {
-            inlineSpectra.fetch_add(1, std::memory_order_relaxed);
-        }
-    });
+    // The block travels with the size it was collected at and is transformed at that size.
+    fillBlocks(worker, in, numInputs, frames, blockLength, [&] { worker.handOver(blockLength); });
 }
 
 void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* block) {
-    if (const int delay = state.testJobDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     CAlgorithm& algorithm = state.algorithm;
     const std::uint32_t own = state.ownNumber.load() & 15u;
-    std::uint32_t idle = 0;
-    {
-        std::lock_guard<std::mutex> guard(state.bandLock);
-        idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
-    }
-    BandLevelRecord& record = state.bandRecords[own][idle];
+    // Measured into the job's own record, then published under the lock: a reset that rewrites
+    // the records meanwhile never meets a half-written one.
+    BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
     // The band transform works in place and leaves the block zeroed for the next fill.
     algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
@@ -101,6 +97,8 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     record.sequence = state.bandSequence.load();
     {
         std::lock_guard<std::mutex> guard(state.bandLock);
+        const std::uint32_t idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
+        state.bandRecords[own][idle] = record;
         state.bandSelect[own].store(idle, std::memory_order_release);
     }
     if (state.enterInstance()) {
@@ -110,11 +108,10 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     state.bandSequence.fetch_add(1);
 }
 
-void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block) {
-    if (const int delay = state.testJobDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block, std::uint32_t length) {
     SpectrumRecord& scratch = state.spectrumScratch;
     scratch.count = 0;
-    state.algorithm.analyzeSpectrum(block, &scratch, state.sampleRate.load());
+    state.algorithm.analyzeSpectrum(block, length, &scratch, state.sampleRate.load());
     if (scratch.count == 0) return;  // no transform for the requested size
     const std::uint32_t own = state.ownNumber.load() & 15u;
     scratch.size = 52 + 4 * scratch.count;
@@ -159,10 +156,10 @@ void CPlugin::onReset(bool) {
     if (numInputs == 0 || numOutputs == 0 || (numInputs != numOutputs && numInputs != 1)) return;
     // Blocks already handed over finish first; no new ones come while the host resets.
     waitForWorkers(std::chrono::milliseconds(kStopGraceMs));
-    bandWorker->fill = 0;
-    spectrumWorker->fill = 0;
+    fillResetPending.store(true, std::memory_order_release);
     resetBandRecords();
     shared->algorithm.resetBandHistory();
+    averager->clear();
 }
 
 }  // namespace qv

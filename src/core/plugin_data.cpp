@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "core/analysis_shared.h"
 #include "core/plugin.h"
@@ -51,12 +52,14 @@ bool CPlugin::getData(void* request) {
     const std::uint32_t type = readU32(request, offsetof(DataRequest, type));
     if ((type == 2 && values == getNumParams()) || (type == 3 && values == getNumParamIds()))
         return CPluginBase::getData(request);
+    flushMessages();
     const DataSnapshot snapshot = takeDataSnapshot();
     return displayData->get(request, snapshot, dataSources());
 }
 
 bool CPlugin::putData(void* request) {
     if (request == nullptr || readU32(request, 0) < sizeof(DataRequest)) return false;
+    flushMessages();
     if (readU32(request, offsetof(DataRequest, type)) != kDataNames) return displayData->put(request, dataSources());
 
     NamesRequest names;
@@ -157,13 +160,34 @@ void CPlugin::memorySwitch(std::uint32_t id, std::uint32_t bits) {
 void CPlugin::storeSpectrumMemory(std::uint32_t number, std::uint32_t slot) {
     switch (memory->store(number, slot, *shared, settings.slopeDbPerOctave())) {
         case CMemorySlots::StoreResult::kSpectrumAllocFailed:
-            showMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (1).");
+            queueMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (1).");
             break;
         case CMemorySlots::StoreResult::kCurveAllocFailed:
-            showMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (2).");
+            queueMessage(kOptionalFeatureTitle, "Unable to allocate memory for memory slot (2).");
             break;
         default: break;
     }
+}
+
+// ---- Messages ----
+
+void CPlugin::queueMessage(const char* title, const char* text) {
+    std::lock_guard<std::mutex> guard(messageLock);
+    for (std::uint32_t i = 0; i < queuedCount; ++i) {
+        if (queuedMessages[i].text == text) return;  // one report of each trouble is enough
+    }
+    if (queuedCount < kMaxQueuedMessages) queuedMessages[queuedCount++] = QueuedMessage{title, text};
+}
+
+void CPlugin::flushMessages() {
+    std::array<QueuedMessage, kMaxQueuedMessages> taken;
+    std::uint32_t count = 0;
+    {
+        std::lock_guard<std::mutex> guard(messageLock);
+        taken = queuedMessages;
+        count = std::exchange(queuedCount, 0u);
+    }
+    for (std::uint32_t i = 0; i < count; ++i) showMessage(taken[i].title, taken[i].text);
 }
 
 // ---- Spectrum averaging ----
@@ -182,7 +206,7 @@ void CPlugin::updateAverageMemory() {
         averager->setSeconds(settings.averageSeconds());
     }
     if (!averager->update(wanted, used)) {
-        showMessage(kOptionalFeatureTitle, "Unable to allocate memory to enable average mode.");
+        queueMessage(kOptionalFeatureTitle, "Unable to allocate memory to enable average mode.");
     }
 }
 

@@ -1,5 +1,7 @@
 #include "core/spectrum_averager.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -41,12 +43,13 @@ void CSpectrumAverager::unpublish(std::uint32_t slot) {
 void CSpectrumAverager::release(std::uint32_t slot) {
     quiesce(slot);
     Slot& s = slots_[slot];
-    s.history.reset();
-    s.rows = s.fill = s.writeRow = 0;
-    unpublish(slot);
+    unpublish(slot);  // no copy reads the display any more once this returns
+    s.buffers.reset();
+    restart(s);
 }
 
 bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
+    std::lock_guard<std::mutex> owner(updateLock);
     {
         std::lock_guard<std::mutex> guard(averageLock);
         active_ = false;
@@ -62,14 +65,14 @@ bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
         }
         quiesce(slot);
         Slot& s = slots_[slot];
-        if (!s.history) s.history.reset(static_cast<float*>(allocator_(kHistoryValues * sizeof(float))));
-        if (!s.history) {
+        if (!s.buffers) s.buffers.reset(static_cast<Buffers*>(allocator_(sizeof(Buffers))));
+        if (!s.buffers) {
             // Averaging goes off as a whole; the memory already taken is given back.
             for (std::uint32_t k = 0; k < kSlots; ++k) release(k);
             return false;
         }
-        std::memset(s.history.get(), 0, kHistoryValues * sizeof(float));
-        s.rows = s.fill = s.writeRow = 0;
+        // Rows are read only once written: the history needs no clearing.
+        restart(s);
         unpublish(slot);
         std::lock_guard<std::mutex> guard(averageLock);
         s.enabled = true;
@@ -79,13 +82,43 @@ bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
     return true;
 }
 
+void CSpectrumAverager::clear() {
+    std::lock_guard<std::mutex> owner(updateLock);
+    for (std::uint32_t slot = 0; slot < kSlots; ++slot) {
+        Slot& s = slots_[slot];
+        if (!s.buffers) continue;
+        quiesce(slot);
+        restart(s);
+        unpublish(slot);
+        std::lock_guard<std::mutex> guard(averageLock);
+        s.enabled = true;
+    }
+}
+
+void CSpectrumAverager::magnitudes(const float* power, float* out, std::uint32_t count) {
+    // sqrtps rounds as sqrtf does; four at a time, negative powers (and NaN) read as 0.
+    std::uint32_t k = 0;
+    const __m128 zero = _mm_setzero_ps();
+    for (; k + 4 <= count; k += 4) _mm_storeu_ps(out + k, _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero)));
+    for (; k < count; ++k) out[k] = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
+}
+
+void CSpectrumAverager::deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count) {
+    double* sum = s.buffers->sum;
+    std::fill_n(sum, count, 0.0);
+    for (std::uint32_t r = 1; r <= s.fill; ++r) {
+        const float* from = s.buffers->history + static_cast<std::size_t>((s.writeRow + rows - r) % rows) * count;
+        for (std::uint32_t k = 0; k < count; ++k) sum[k] += from[k];
+    }
+}
+
 void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, std::uint32_t fftSizeIndex,
                             float sampleRate) {
     if (slot >= kSlots) return;
     Slot& s = slots_[slot];
     {
         std::lock_guard<std::mutex> guard(averageLock);
-        // An enabled slot always has its history: update() enables only after allocating.
+        // An enabled slot always has its buffers: update() enables only after allocating.
         if (!active_ || !s.enabled || s.busy) return;
         s.busy = true;
     }
@@ -96,33 +129,37 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
     const std::uint32_t n = span(seconds_.load(std::memory_order_relaxed), sampleRate, fftSize, rows);
     // A new FFT size lays the history out anew: what it held no longer fits.
     if (s.rows != rows) {
+        restart(s);
         s.rows = rows;
-        s.fill = 0;
-        s.writeRow = 0;
     }
     if (record.count == count) {
-        float* history = s.history.get();
-        float* row = history + static_cast<std::size_t>(s.writeRow) * count;
-        for (std::uint32_t k = 0; k < count; ++k) row[k] = std::sqrt(std::max(record.power[k], 0.0f));
+        Buffers& b = *s.buffers;
+        double* sum = b.sum;
+        const bool running = n == s.span;
+        if (running && s.fill == n) {
+            // The oldest spectrum of the window leaves it (before its row may be overwritten).
+            const float* leaving = b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count;
+            for (std::uint32_t k = 0; k < count; ++k) sum[k] -= leaving[k];
+        }
+        float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
+        magnitudes(record.power, row, count);
+        if (running) {
+            for (std::uint32_t k = 0; k < count; ++k) sum[k] += row[k];
+        }
         if (s.fill < n) {
             ++s.fill;
         } else if (s.fill > n) {
             s.fill = n;
         }
         if (++s.writeRow >= rows) s.writeRow = 0;
-
-        float* sum = workAverage_[slot].data();
-        std::fill_n(sum, count, 0.0f);
-        for (std::uint32_t r = 1; r <= s.fill; ++r) {
-            const std::uint32_t index = (s.writeRow + rows - r) % rows;
-            const float* from = history + static_cast<std::size_t>(index) * count;
-            for (std::uint32_t k = 0; k < count; ++k) sum[k] += from[k];
+        if (!running || s.writeRow == 0) {
+            deriveSums(s, rows, count);
+            s.span = n;
         }
-        const float scale = 1.0f / static_cast<float>(s.fill);
-        for (std::uint32_t k = 0; k < count; ++k) sum[k] *= scale;
 
+        const double scale = 1.0 / static_cast<double>(s.fill);
         std::lock_guard<std::mutex> guard(displayAverageLock);
-        std::copy_n(sum, count, displayAverage_[slot].data());
+        for (std::uint32_t k = 0; k < count; ++k) b.display[k] = static_cast<float>(sum[k] * scale);
         published_[slot] = count;
     }
     std::lock_guard<std::mutex> guard(averageLock);
@@ -133,7 +170,7 @@ bool CSpectrumAverager::copyAverage(std::uint32_t slot, std::uint32_t count, flo
     if (slot >= kSlots || out == nullptr || count == 0 || count > kMaxBins) return false;
     std::lock_guard<std::mutex> guard(displayAverageLock);
     if (published_[slot] != count) return false;
-    std::copy_n(displayAverage_[slot].data(), count, out);
+    std::copy_n(slots_[slot].buffers->display, count, out);
     return true;
 }
 

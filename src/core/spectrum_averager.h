@@ -3,14 +3,22 @@
 //
 // Slots are keyed by instance number, both where the histories are allocated (update) and where
 // spectra are added (add). A history holds M = 500000 / (N/2 + 1) spectra; the span n is
-// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history.
+// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history. Each slot keeps
+// the sum of its last n spectra in double: an add subtracts the spectrum leaving the window and
+// adds the new one (O(bins)); the sums are derived afresh from the history when the span
+// changes and each time the history wraps, so rounding never accumulates.
 //
-// Threads: update() on the GUI or message thread; add() on the spectrum workers of this and
-// other instances; copyAverage() on the GUI thread. A slot's enable and busy flags, under
-// averageLock, keep update() from freeing a history while add() uses it; add() never allocates.
+// Threads: update() and clear() on the GUI or message thread, from several threads at once (a
+// joining instance's map post, another instance's settings post): updateLock makes them the one
+// owner of allocating, restarting and releasing histories. add() runs on the spectrum workers of
+// this and other instances, never on an audio thread; copyAverage() on the GUI thread. A slot's
+// enable and busy flags, under averageLock, keep update() from freeing a history while add()
+// uses it; add() never allocates. Memory is taken only for the numbers averaged, when averaging
+// is switched on.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -37,6 +45,8 @@ public:
     // not be allocated: averaging is then off and no history is kept.
     bool update(bool wanted, std::uint32_t usedNumbers);
     bool active() const;
+    // Empties every history (a reset of the host's stream): the averages start again.
+    void clear();
 
     // Adds the magnitudes of a spectrum of instance number `slot` (count must be N/2 + 1 of
     // fftSizeIndex) and publishes the new mean. Does nothing while inactive or for a slot
@@ -57,30 +67,41 @@ public:
     void setAllocator(BlockAllocator allocator) { allocator_ = allocator; }
 
 private:
+    // One block per averaged number.
+    struct Buffers {
+        float history[kHistoryValues];  // magnitudes, row after row
+        double sum[kMaxBins];           // of the last `fill` rows
+        float display[kMaxBins];        // the published mean, under displayAverageLock
+    };
+
     struct Slot {
-        BlockPtr<float> history;
+        BlockPtr<Buffers> buffers;
         bool enabled = false;  // under averageLock
         bool busy = false;     // under averageLock
         // Touched only by the add() call that holds busy, or by update() with the slot disabled.
         std::uint32_t rows = 0;  // M the history was laid out for
         std::uint32_t fill = 0;
         std::uint32_t writeRow = 0;
+        std::uint32_t span = 0;  // n the sums were kept for; 0: derive them afresh
     };
 
     // Clears the enable flag and waits (5 ms at a time) until no add() uses the history.
     void quiesce(std::uint32_t slot);
     void release(std::uint32_t slot);
     void unpublish(std::uint32_t slot);
+    void restart(Slot& s) { s.rows = s.fill = s.writeRow = s.span = 0; }
+    // The sums of the last s.fill rows of a history of `rows` rows of `count` values.
+    static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
+    static void magnitudes(const float* power, float* out, std::uint32_t count);
 
+    std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
     mutable std::mutex displayAverageLock;
     bool active_ = false;  // under averageLock
     std::atomic<float> seconds_{1.0f};
     BlockAllocator allocator_ = allocateBlock;
     std::array<Slot, kSlots> slots_{};
-    std::array<std::array<float, kMaxBins>, kSlots> workAverage_{};
-    std::array<std::array<float, kMaxBins>, kSlots> displayAverage_{};  // under displayAverageLock
-    std::array<std::uint32_t, kSlots> published_{};  // values in displayAverage_, under its lock
+    std::array<std::uint32_t, kSlots> published_{};  // values in a slot's display, under its lock
 };
 
 }  // namespace qv

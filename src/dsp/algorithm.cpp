@@ -30,13 +30,7 @@ std::vector<std::unique_ptr<CRealFft>> makeTransforms(std::uint32_t maxSize) {
 }  // namespace
 
 CAlgorithm::CAlgorithm() try
-    : m_spectrumTransforms(makeTransforms(kMaxSpectrumFftSize)),
-      m_bandTransforms(makeTransforms(kMaxBandFftSize)),
-      m_kernelSpectrum(kMaxBandFftSize, 0.0f),
-      m_rawCopy(kMaxBandFftSize, 0.0f),
-      m_overlap(kOverlapLength, 0.0f),
-      m_decimated(kMaxBandFftSize, 0.0f),
-      m_power(kMaxBandFftSize / 2 + 1, 0.0f) {
+    : m_spectrumTransforms(makeTransforms(kMaxSpectrumFftSize)) {
     buildBandTables();
     setBandFftSize(4096);
     setFftSize(4096);
@@ -98,11 +92,33 @@ void CAlgorithm::setWindowLength(std::uint32_t length) {
 }
 
 void CAlgorithm::setBandFftSize(std::uint32_t size) {
-    const bool supported = transformIndex(size, kMaxBandFftSize) >= 0;
+    bool supported = transformIndex(size, kMaxBandFftSize) >= 0;
+    if (supported) {
+        try {
+            reserveBandSize(size);
+        } catch (const std::bad_alloc&) {
+            supported = false;  // no band measurement rather than no instance
+        }
+    }
     const std::uint32_t stored = supported ? size : 0;
     m_bandBufferLength.store(stored, std::memory_order_relaxed);
     m_bandWindowLength.store(stored / 2, std::memory_order_relaxed);
     m_bandFftSize.store(stored, std::memory_order_release);
+}
+
+void CAlgorithm::reserveBandSize(std::uint32_t size) {
+    bool present = false;
+    for (const auto& t : m_bandTransforms) present = present || t->getSize() == size;
+    if (!present) m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
+    // Buffers grow to the largest size asked for; what they held stays.
+    auto grow = [](std::vector<float>& v, std::size_t length) {
+        if (v.size() < length) v.resize(length, 0.0f);
+    };
+    grow(m_kernelSpectrum, size);
+    grow(m_rawCopy, size);
+    grow(m_overlap, static_cast<std::size_t>(kOverlapLength / kMaxBandFftSize) * size);
+    grow(m_decimated, size);
+    grow(m_power, size / 2 + 1);
 }
 
 void CAlgorithm::analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate) {
@@ -114,6 +130,17 @@ void CAlgorithm::analyzeSpectrum(float* block, SpectrumRecord* out, float sample
         n = m_fftSize;
         windowLength = std::min(m_windowLength, m_fftSize);
     }
+    spectrumOf(fft, n, windowLength, block, out, sampleRate);
+}
+
+void CAlgorithm::analyzeSpectrum(float* block, std::uint32_t size, SpectrumRecord* out, float sampleRate) {
+    const int index = transformIndex(size, kMaxSpectrumFftSize);
+    if (index < 0) return;
+    spectrumOf(m_spectrumTransforms[static_cast<std::size_t>(index)].get(), size, size, block, out, sampleRate);
+}
+
+void CAlgorithm::spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t windowLength, float* block,
+                            SpectrumRecord* out, float sampleRate) {
     if (!fft || !block || !out) return;
 
     // Every sample of the block enters the transform, so all of them pass the gate.

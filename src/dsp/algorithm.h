@@ -8,10 +8,13 @@
 // and its scratch, so a band worker and a spectrum worker run them at the same time.
 //  - Spectrum configuration (setFftSize, setWindowLength and their getters) is guarded by a lock
 //    held only to switch or read the size; analyzeSpectrum runs on one thread at a time.
-//  - setWindowType, setEcoMode, setBandFftSize and resetBandHistory may be called from any
-//    thread: they store atomics that the next measurement reads once (a history reset takes
-//    effect at the start of the next analyzeBands). analyzeBands runs on one thread at a time.
-// Nothing allocates after construction.
+//  - setWindowType, setEcoMode and resetBandHistory may be called from any thread: they store
+//    atomics that the next measurement reads once (a history reset takes effect at the start of
+//    the next analyzeBands). analyzeBands runs on one thread at a time.
+//  - setBandFftSize allocates the transform and buffers of a band size the first time it is
+//    asked for (only the sizes in use take memory): call it before measuring at that size, never
+//    while analyzeBands runs.
+// The measurements never allocate.
 #pragma once
 
 #include <array>
@@ -75,10 +78,13 @@ public:
     // out->sampleRate = sampleRate; the header is left to the caller. The block is left holding
     // the packed spectrum. Without a selected transform nothing is written.
     void analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate);
+    // The same at the given size (a power of two from 8 to 16384, window length = size), for a
+    // block collected at that size whatever the configured size is now; nothing for other sizes.
+    void analyzeSpectrum(float* block, std::uint32_t size, SpectrumRecord* out, float sampleRate);
 
-    // Band size Nb: a power of two from 8 to 65536 selects its transform, sets the band buffer
-    // length to Nb and the band window length to Nb/2; any other value selects none and zeroes
-    // all three.
+    // Band size Nb: a power of two from 8 to 65536 selects its transform (made on first use),
+    // sets the band buffer length to Nb and the band window length to Nb/2; any other value, or
+    // a size whose memory cannot be had, selects none and zeroes all three.
     void setBandFftSize(std::uint32_t size);
     std::uint32_t getBandFftSize() const { return m_bandFftSize.load(std::memory_order_acquire); }
     std::uint32_t getBandBufferLength() const { return m_bandBufferLength.load(std::memory_order_relaxed); }
@@ -98,6 +104,10 @@ public:
 
 private:
     void buildBandTables();
+    // Makes the band transform of size and grows the band buffers to it.
+    void reserveBandSize(std::uint32_t size);
+    void spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t windowLength, float* block, SpectrumRecord* out,
+                    float sampleRate);
     void clearHistory();
     // The HiRes low-frequency path: fills low[0..30] with linear band levels from the
     // decimated signal (0 where the path does not reach).
@@ -122,7 +132,7 @@ private:
     std::atomic<std::uint32_t> m_ecoMode{0};
     std::atomic<bool> m_historyResetPending{false};
     std::uint32_t m_lastEcoMode = 0;
-    std::vector<std::unique_ptr<CRealFft>> m_bandTransforms;  // sizes 8 .. 65536
+    std::vector<std::unique_ptr<CRealFft>> m_bandTransforms;  // the sizes asked for so far
     CWindowFunction<float> m_bandWindow{kMaxBandFftSize / 2};
     CWindowFunction<float> m_decimatedWindow{kMaxBandFftSize / 4};
     CFirLowpass m_lowpass;

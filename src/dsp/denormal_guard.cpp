@@ -42,4 +42,15 @@ void CDenormalGuard<T>::process(T* data, std::uint32_t frames) {
 
 template class CDenormalGuard<float>;
 
+namespace {
+constexpr unsigned int kFlushToZero = 0x8000u;
+constexpr unsigned int kDenormalsAreZero = 0x0040u;
+}  // namespace
+
+CFlushDenormalsScope::CFlushDenormalsScope() : saved_(_mm_getcsr()) {
+    _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+}
+
+CFlushDenormalsScope::~CFlushDenormalsScope() { _mm_setcsr(saved_); }
+
 }  // namespace qv

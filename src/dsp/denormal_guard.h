@@ -29,4 +29,18 @@ private:
 
 extern template class CDenormalGuard<float>;
 
+// For its lifetime, the calling thread flushes denormal results to zero and reads denormal
+// operands as zero (FTZ and DAZ in MXCSR), so denormal input costs what clean input costs; the
+// caller's control word is put back when it ends. Copies are untouched: only arithmetic flushes.
+class CFlushDenormalsScope {
+public:
+    CFlushDenormalsScope();
+    ~CFlushDenormalsScope();
+    CFlushDenormalsScope(const CFlushDenormalsScope&) = delete;
+    CFlushDenormalsScope& operator=(const CFlushDenormalsScope&) = delete;
+
+private:
+    unsigned int saved_;
+};
+
 }  // namespace qv

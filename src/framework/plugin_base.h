@@ -61,8 +61,9 @@ public:
 
     virtual void setLatency(std::uint32_t samples);
     virtual std::uint32_t getLatency() const { return latency; }
-    virtual void setSampleRate(double rate) { sampleRate = rate; }
-    virtual double getSampleRate() const { return sampleRate; }
+    // Written by the host thread, read on the audio thread.
+    virtual void setSampleRate(double rate) { sampleRate.store(rate, std::memory_order_relaxed); }
+    virtual double getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
     virtual const PluginConfig* getConfig() const { return &config; }
     virtual void setBlockSize(std::int32_t) {}
     virtual bool latencyChanged();
@@ -190,7 +191,7 @@ protected:
     std::uint32_t numPrograms = 0;
     PluginConfig config{};
     bool bypassed = false;
-    double sampleRate = 44100.0;
+    std::atomic<double> sampleRate{44100.0};
     std::uint32_t latency = 0;
     std::unique_ptr<std::uint8_t[]> parameterFlags;  // null: every parameter settable and automatable
     void* userBlock = nullptr;

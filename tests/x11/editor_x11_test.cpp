@@ -75,7 +75,12 @@ TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);
 
     auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object));
+    // The editor resizes in its next pass after the setting was applied.
+    const auto nextPass = [&] {
+        for (int i = 0; i < 3; ++i) effect->dispatch(vst::effEditIdle), std::this_thread::sleep_for(std::chrono::milliseconds(45));
+    };
     adapter->getCore()->setParameter(387, 1.0f, 0, false, true);  // compact, on the GUI thread
+    nextPass();
     EXPECT_EQ(childSize(), std::make_pair(650, 335));
     EXPECT_EQ(frame->clientWidth(), 650);
     vst::ERect* rect = nullptr;
@@ -83,6 +88,7 @@ TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     EXPECT_EQ(rect->bottom, 335);
     host.setSizeWindowHandler(nullptr);  // a host that refuses: our child follows all the same
     adapter->getCore()->setParameter(387, 0.0f, 0, false, true);
+    nextPass();
     EXPECT_EQ(childSize(), std::make_pair(752, 563));
     EXPECT_EQ(frame->clientWidth(), 650);
     effect->dispatch(vst::effEditClose);

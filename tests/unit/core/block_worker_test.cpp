@@ -39,7 +39,7 @@ TEST(BlockWorker, HandsBlocksOverAndDropsWhileBusyWithoutWaiting) {
     // in the other buffer, leaving the block in work untouched.
     for (int i = 0; i < 8; ++i) worker->writeBuffer()[i] = -1.0f;
     EXPECT_FALSE(worker->handOver(8));
-    EXPECT_FALSE(worker->runInline(8));
+    EXPECT_FALSE(worker->handOver(8));
     EXPECT_EQ(worker->droppedBlocks(), 2u);
     EXPECT_EQ(worker->fill, 0u);
     gate->open = true;

@@ -26,6 +26,8 @@ public:
         // The priming spectrum must land before the tests write the records themselves.
         waitForWorkers(std::chrono::seconds(5));
     }
+    // Jobs still in flight call this instance's overrides: they finish before it is torn down.
+    ~TestPlugin() override { waitForWorkers(std::chrono::seconds(5)); }
     bool isInstanceNumberActive(std::uint32_t n) const override { return n < 16 && (used >> n & 1u); }
     std::uint32_t countInstanceNumbers() const override { return static_cast<std::uint32_t>(std::popcount(used)); }
 

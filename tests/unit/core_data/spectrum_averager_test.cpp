@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <deque>
+#include <random>
 #include <cmath>
 #include <memory>
 #include <thread>
@@ -160,6 +162,47 @@ TEST_F(Averager, WorkersKeepAddingWhileTheHistoriesComeAndGo) {
     stop = true;
     a.join();
     b.join();
+}
+
+// Running sums against the direct mean of the last n magnitudes, at 512 points (1945 rows):
+// spans inside the history, the whole history, and a span that shrinks halfway.
+struct RunningCase {
+    std::uint32_t span, laterSpan;
+};
+
+TEST_F(Averager, RunningSumsStayTheDirectMeanOverLongRunsOfWideRangingValues) {
+    for (const RunningCase c : {RunningCase{1000, 1000}, RunningCase{1945, 1945}, RunningCase{700, 3}}) {
+        ASSERT_TRUE(averager->update(true, 0b1));
+        std::minstd_rand random(c.span);
+        std::deque<std::vector<double>> window;
+        auto record = flat(257, 0.0f);
+        std::uint32_t n = c.span;
+        for (int i = 0; i < 100000; ++i) {
+            if (i == 50000) n = c.laterSpan;
+            averager->setSeconds(static_cast<float>(n * 512.0 / 44100.0 + 1e-4));
+            std::vector<double> magnitudes(257);
+            for (std::uint32_t k = 0; k < 257; ++k) {
+                // Powers from -120 dB to 0 dB.
+                record->power[k] = std::pow(10.0f, -12.0f * static_cast<float>(random()) / 2147483647.0f);
+                magnitudes[k] = std::sqrt(static_cast<double>(record->power[k]));
+            }
+            window.push_back(std::move(magnitudes));
+            while (window.size() > n) window.pop_front();
+            averager->add(0, *record, 0, 44100.0f);
+        }
+        const auto m = mean(*averager, 0, 257);
+        ASSERT_EQ(m.size(), 257u);
+        for (std::uint32_t k = 0; k < 257; k += 16) {
+            double direct = 0.0;
+            for (const auto& row : window) direct += row[k];
+            direct /= static_cast<double>(window.size());
+            EXPECT_NEAR(m[k], direct, 1e-6 * direct) << c.span << " bin " << k;
+        }
+        averager->clear();
+        EXPECT_TRUE(mean(*averager, 0, 257).empty());  // a reset starts the averages again
+        add(0, 4.0f, 0, 257);
+        EXPECT_FLOAT_EQ(mean(*averager, 0, 257)[3], 2.0f);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,159 @@
+// The audio thread against everything other threads do to an instance: locks held for a long
+// time, sample-rate, reset and FFT-size changes while it processes, and the control word of the
+// host's thread.
+#include <gtest/gtest.h>
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <latch>
+#include <mutex>
+#include <utility>
+#include <thread>
+#include <vector>
+
+#include "core/analysis_shared.h"
+#include "core/plugin.h"
+#include "core/registry_library.h"
+#include "core/setting_ids.h"
+#include "framework/parameter_sink.h"
+#include "platform/module.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+namespace id = qv::settingid;
+
+constexpr auto kHold = 500ms;
+
+// An instance whose averaging of its own spectra takes as long as a test wants.
+struct SlowAveraging : qv::CPlugin {
+    std::atomic<bool> slow{false};
+    SlowAveraging() : CPlugin(0, 2, 2) {}
+    ~SlowAveraging() override { waitForWorkers(std::chrono::seconds(5)); }  // no job in an override
+    void average(std::uint32_t number, const qv::SpectrumRecord& record) override {
+        if (slow.exchange(false)) std::this_thread::sleep_for(kHold);
+        CPlugin::average(number, record);
+    }
+};
+
+// An editor that keeps the instance's settings lock for as long as it takes to hear of a change.
+struct SlowEditor : qv::IParameterSink {
+    void setParameter(std::int32_t, float) override { std::this_thread::sleep_for(kHold); }
+    void receiveData(const void*) override {}
+};
+
+// Every lock the audio path used to take, held by another thread for half a second.
+void holdFor(std::mutex& lock) {
+    std::lock_guard<std::mutex> g(lock);
+    std::this_thread::sleep_for(kHold);
+}
+const std::pair<const char*, std::function<void(SlowAveraging&)>> kHolders[] = {
+    {"band records", [](SlowAveraging& p) { holdFor(p.analysis().bandLock); }},
+    {"spectrum records", [](SlowAveraging& p) { holdFor(p.analysis().spectrumLock); }},
+    {"averaging", [](SlowAveraging& p) { p.slow = true; std::this_thread::sleep_for(kHold); }},
+    {"registry", [](SlowAveraging&) {
+         qv::CRegistryLibrary registry;
+         ASSERT_TRUE(registry.open(qv::platform::moduleFolder()));
+         qv::CRegistryLockGuard g(registry);
+         std::this_thread::sleep_for(kHold);
+     }},
+    {"settings", [](SlowAveraging& p) {
+         SlowEditor editor;
+         p.setParameterSink(&editor);
+         p.setParameter(id::kAttack, 0.5f, 0, false, true);
+         p.setParameterSink(nullptr);
+     }},
+};
+
+TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
+    SlowAveraging plugin;
+    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    plugin.setParameter(id::kFftSize, 0.0f, 0, false, true);  // 512 points: a block per call
+    plugin.setParameter(id::kAverageOn, 1.0f, 0, false, true);
+    std::vector<float> left(512, 0.25f), right(512, -0.125f);
+    void* channels[2] = {left.data(), right.data()};
+    for (const auto& [what, hold] : kHolders) {
+        std::latch started(2);
+        std::thread other([&] {
+            started.arrive_and_wait();
+            hold(plugin);
+        });
+        started.arrive_and_wait();
+        // A call that waited would last until the holder lets go; on a loaded machine (or under
+        // Wine) a call may still be descheduled for a while, so the slowest is held against half
+        // the hold.
+        int overOneMs = 0;
+        Clock::duration slowest{};
+        for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
+            const auto t0 = Clock::now();
+            plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
+            const auto took = Clock::now() - t0;
+            slowest = std::max(slowest, took);
+            if (took > 1ms) ++overOneMs;
+            std::this_thread::sleep_for(1ms);
+        }
+        other.join();
+        EXPECT_LT(slowest, kHold / 2) << what << ": " << overOneMs << " calls over 1 ms";
+    }
+}
+
+// A sine centred on a bin at every size from 512 up: a whole block of any size reads 0.25 there
+// (Hann window, amplitude 1); a block transformed at another size than it was collected at does not.
+TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
+    qv::CPlugin plugin(0, 1, 1);
+    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    plugin.waitForWorkers(5s);
+    const std::uint32_t primed = plugin.spectrumBlocksMeasured();  // silence measured at creation
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> block(300);
+        double phase = 0.0;
+        while (!stop.load()) {
+            for (float& v : block) {
+                v = static_cast<float>(std::sin(phase));
+                phase = std::fmod(phase + 2.0 * 3.14159265358979323846 * 12.0 / 512.0, 2.0 * 3.14159265358979323846);
+            }
+            void* channels[1] = {block.data()};
+            plugin.process(channels, channels, 1, 1, static_cast<std::int32_t>(block.size()), qv::kPrecisionFloat, 0);
+            std::this_thread::sleep_for(200us);
+        }
+    });
+    int checked = 0;
+    qv::SpectrumRecord record;
+    for (int round = 0; round < 60; ++round) {
+        plugin.setSampleRate(round % 2 ? 48000.0 : 44100.0);
+        if (round % 5 == 0) plugin.reset(false);
+        plugin.setParameter(id::kFftSize, static_cast<float>(round % 4), 0, false, true);
+        std::this_thread::sleep_for(3ms);
+        ASSERT_TRUE(plugin.readSpectrumRecord(0, record));
+        if (record.type != 8 || record.sequence < primed) continue;
+        const std::uint32_t size = (record.count - 1) * 2;
+        ASSERT_TRUE(size >= 512 && size <= 4096 && (size & (size - 1)) == 0) << record.count;
+        EXPECT_NEAR(10.0 * std::log10(record.power[12 * size / 512]), 10.0 * std::log10(0.25), 0.1) << size;
+        ++checked;
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GT(checked, 10);
+}
+
+TEST(AudioThread, DenormalsAreFlushedWhileProcessingAndTheHostsControlWordComesBack) {
+    qv::CPlugin plugin(0, 1, 1);
+    std::vector<float> in(4096, 1e-40f), out(4096);
+    void* ins[1] = {in.data()};
+    void* outs[1] = {out.data()};
+    const unsigned int host = _mm_getcsr();
+    _mm_setcsr((host & ~0x8040u) | 0x6000u);  // round toward zero, denormals kept
+    const unsigned int mine = _mm_getcsr();
+    plugin.process(ins, outs, 1, 1, 4096, qv::kPrecisionFloat, 0);
+    EXPECT_EQ(_mm_getcsr(), mine);
+    _mm_setcsr(host);
+    EXPECT_EQ(out, in);  // copies are not arithmetic: the pass-through stays exact
+}
+
+}  // namespace
