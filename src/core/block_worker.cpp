@@ -49,7 +49,9 @@ void CBlockWorker::loop() {
         }
         workPosted.store(false, std::memory_order_relaxed);
         if (!running.load(std::memory_order_acquire)) break;
-        if (!idle.isSet()) {
+        // Only a block whose hand-over is complete: a stray wake-up may come while the next
+        // hand-over is still writing.
+        if (handed.exchange(false, std::memory_order_acq_rel)) {
             try {
                 job(buffers[readSelect].data(), readLength);
             } catch (...) {
@@ -80,6 +82,7 @@ bool CBlockWorker::handOver(std::uint32_t length) {
     readSelect = writeSelect;
     readLength = length;
     writeSelect ^= 1u;
+    handed.store(true, std::memory_order_release);
     wake();
     return true;
 }

@@ -60,6 +60,7 @@ private:
     // Wakes the worker. The audio thread only try-locks: when the worker holds the lock (it is
     // checking for work) the flag alone is left for it, and its timed wait picks it up.
     std::atomic<bool> workPosted{false};
+    std::atomic<bool> handed{false};  // a block is fully handed over (set after its fields)
     std::mutex workLock;
     std::condition_variable workChanged;
     std::atomic<bool> running{true};
