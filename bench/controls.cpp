@@ -35,23 +35,7 @@
 #include "gui/png_writer.h"
 #include "gui/window_owner.h"
 
-namespace {
-thread_local bool t_counting = false;
-thread_local long t_allocations = 0;
-
-void* allocate(std::size_t size) {
-    if (t_counting) ++t_allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 
@@ -177,11 +161,11 @@ void BM_RefreshTenOf120(benchmark::State& state) {
     std::uint32_t i = 0;
     for (auto _ : state) {
         f.editor.change(++i);
-        t_counting = true;
+        qv::bench::allocationCount.store(0);
+        qv::bench::countingAllocations.store(true);
         f.headless->tick();
-        t_counting = false;
-        allocations += t_allocations;
-        t_allocations = 0;
+        qv::bench::countingAllocations.store(false);
+        allocations += static_cast<long>(qv::bench::allocationCount.load());
     }
     g_allocations = allocations;
     state.counters["allocs"] = static_cast<double>(allocations);

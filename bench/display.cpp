@@ -24,25 +24,7 @@
 #include "gui/page.h"
 #include "gui/window_owner.h"
 
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<std::uint64_t> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "allocation_counter.h"
 
 namespace {
 
@@ -133,15 +115,15 @@ struct Fixture {
 
 void runFrames(benchmark::State& state, Fixture& f) {
     for (int k = 0; k < 30; ++k) f.frame();  // the first frames build tables and the grid
-    allocations.store(0);
-    counting.store(true);
+    qv::bench::allocationCount.store(0);
+    qv::bench::countingAllocations.store(true);
     std::uint64_t frames = 0;
     for (auto _ : state) {
         f.frame();
         ++frames;
     }
-    counting.store(false);
-    state.counters["allocs_per_frame"] = static_cast<double>(allocations.load()) / static_cast<double>(frames ? frames : 1);
+    qv::bench::countingAllocations.store(false);
+    state.counters["allocs_per_frame"] = static_cast<double>(qv::bench::allocationCount.load()) / static_cast<double>(frames ? frames : 1);
 }
 
 void BM_FftFrame16x16384(benchmark::State& state) {

@@ -15,7 +15,7 @@ void CKnob::onMouseDown(std::int32_t button, std::int32_t modifiers, std::int32_
     if (button != kMouseLeft) return;
     beginEdit();
     editing = true;
-    const bool ctrl = (modifiers & kModifierCtrl) != 0;
+    const bool ctrl = (modifiers & kModifierControl) != 0;
     if (ctrl && (modifiers & kModifierShift) && hasAlternateDefault) {
         resetToAlternateDefault();
     } else if (ctrl) {

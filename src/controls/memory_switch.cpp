@@ -23,7 +23,7 @@ void CMemorySwitch::onMouseDown(std::int32_t pressed, std::int32_t mods, std::in
     if (pressed == kMouseLeft) {
         beginEdit();
         editing = true;
-        if (mods & kModifierCtrl) {
+        if (mods & kModifierControl) {
             if (state != kMemoryEmpty) {
                 action = kMemoryActionDelete;
                 state = kMemoryEmpty;

@@ -12,6 +12,7 @@
 #include "controls/view_container.h"
 #include "gui/draw_state.h"
 #include "gui/geometry.h"
+#include "gui/key_codes.h"  // modifier bits of mouse events
 #include "gui/window_view.h"
 
 namespace qv {
@@ -23,12 +24,6 @@ enum : std::int32_t {
     kMouseLeft = 1,
     kMouseRight = 2,
     kMouseMiddle = 3,
-};
-
-enum : std::int32_t {
-    kModifierShift = 1,
-    kModifierCtrl = 2,
-    kModifierAlt = 4,
 };
 
 class CView : public CUpdateFlag, public CWindowView {

@@ -128,7 +128,7 @@ void CAnalyzerEditor::pauseChanged(float value) {
             ctl->memory[j][kPauseMemory]->onMouseUp(button, 0, 0);
         }
     };
-    pressAll(kMouseLeft, kModifierCtrl);
+    pressAll(kMouseLeft, kModifierControl);
     if (value > 0.5f) {
         pressAll(kMouseRight, 0);
         pressAll(kMouseLeft, 0);

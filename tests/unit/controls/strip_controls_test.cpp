@@ -19,7 +19,7 @@ namespace {
 
 enum class Kind { kOnOff, kKick, kStep, kMulti, kMemory, kKnob };
 
-constexpr std::int32_t kShift = kModifierShift, kCtrl = kModifierCtrl;
+constexpr std::int32_t kShift = kModifierShift, kCtrl = kModifierControl;
 constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
 
 struct Step {
