@@ -35,19 +35,19 @@ void CTextEdit::openEditor() {
     const CRect field = windowRect();
     const CRect offset = useEditRect ? editRect : CRect{0, 0, field.width, field.height};
     if (CNativePopups* popups = nativePopupsFor(window)) {
-        CNativeEditSpec spec;
-        spec.window = window->getNativeHandle();
-        spec.parent = window->getParentWindow();
+        CNativeEditRequest request;
+        request.window = window->getNativeHandle();
+        request.parent = window->getParentWindow();
         // The field's lower-left corner in window pixels; the offset's y points up.
-        spec.anchor = CPoint{field.x + offset.x, window->getHeight() - 1 - (field.y + offset.y)};
-        spec.width = offset.width;
-        spec.height = offset.height;
-        spec.alignment = editAlignment;
-        spec.font = getFont();
-        spec.fontStyle = getFontStyle();
-        spec.fontSize = getFontSize();
-        spec.text = getEditText();
-        nativeBox = popups->openEditBox(spec, this);
+        request.anchor = CPoint{field.x + offset.x, window->getHeight() - 1 - (field.y + offset.y)};
+        request.width = offset.width;
+        request.height = offset.height;
+        request.alignment = editAlignment;
+        request.font = getFont();
+        request.fontStyle = getFontStyle();
+        request.fontSize = getFontSize();
+        request.text = getEditText();
+        nativeBox = popups->openEditBox(request, this);
         editing = nativeBox != nullptr;
         return;
     }

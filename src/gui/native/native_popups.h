@@ -23,7 +23,7 @@ public:
 };
 
 // Placement and look of a native edit box.
-struct CNativeEditSpec {
+struct CNativeEditRequest {
     void* window = nullptr;  // the editor's native window and the host's window that owns the box
     void* parent = nullptr;
     CPoint anchor{};  // the field's lower-left corner in window pixels (origin top left)
@@ -56,7 +56,7 @@ public:
     virtual ~CNativePopups() = default;
 
     // Opens the box over the field, focused, its whole text selected; null when it cannot.
-    virtual std::unique_ptr<CNativeEditBox> openEditBox(const CNativeEditSpec& spec, CNativeEditClient* client) = 0;
+    virtual std::unique_ptr<CNativeEditBox> openEditBox(const CNativeEditRequest& request, CNativeEditClient* client) = 0;
 
     // A popup menu whose choices are reported by position (sub-menus too).
     virtual void* createMenu() = 0;

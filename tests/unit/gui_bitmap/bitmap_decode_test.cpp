@@ -38,7 +38,7 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
     rgbKey.red = rgbKey.blue = 255;
     const struct {
         const char* what;
-        PngSpec spec;
+        PngSpec image;
         std::vector<std::tuple<std::int32_t, std::int32_t, std::uint32_t>> pixels;
     } cases[] = {
         {"palette with alpha (entry 3 has none: opaque)",
@@ -66,10 +66,10 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
          {{0, 0, premultiplied(0xAB, 0xAB, 0xAB, 0x80)}}},
     };
     for (const auto& c : cases) {
-        const qv::CBitmap bmp = decode(c.spec);
+        const qv::CBitmap bmp = decode(c.image);
         ASSERT_TRUE(bmp.isLoaded()) << c.what;
         EXPECT_EQ(std::pair(bmp.getWidth(), bmp.getHeight()),
-                  std::pair(static_cast<std::int32_t>(c.spec.width), static_cast<std::int32_t>(c.spec.height)));
+                  std::pair(static_cast<std::int32_t>(c.image.width), static_cast<std::int32_t>(c.image.height)));
         for (const auto& [x, y, want] : c.pixels) EXPECT_EQ(pixel(bmp, x, y), want) << c.what << " at " << x << "," << y;
     }
 }

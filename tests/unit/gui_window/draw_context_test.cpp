@@ -221,8 +221,8 @@ TEST(DrawContextFont, TableOfFontsSizesAndStyles) {
     };
     for (const auto& c : cases) {
         dc.setFont(c.id, c.style, c.size);
-        const CFontSpec& spec = dc.getFontSpec();
-        EXPECT_EQ(std::tuple(dc.getFontId(), dc.getFontSize(), spec.pixelHeight, spec.bold, spec.italic), c.taken) << c.id;
+        const CFontSpec& font = dc.getFontSpec();
+        EXPECT_EQ(std::tuple(dc.getFontId(), dc.getFontSize(), font.pixelHeight, font.bold, font.italic), c.taken) << c.id;
     }
     EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSans);
     dc.setFont(7, kFontStyleUnderline, 0);

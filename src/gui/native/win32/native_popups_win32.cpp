@@ -46,25 +46,25 @@ public:
         return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
     }
 
-    bool open(const CNativeEditSpec& spec) {
+    bool open(const CNativeEditRequest& request) {
         HINSTANCE instance = GetModuleHandleA(nullptr);
         CLIENTCREATESTRUCT mdi{};
         frame = CreateWindowExA(kFrameExStyle, "MDIClient", "", kFrameStyle, 10, 10, 50, 20,
-                                static_cast<HWND>(spec.parent), nullptr, instance, &mdi);
+                                static_cast<HWND>(request.parent), nullptr, instance, &mdi);
         if (!frame) return false;
         SetWindowLongPtrA(frame, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        POINT corner{spec.anchor.x, spec.anchor.y};
-        ClientToScreen(static_cast<HWND>(spec.window), &corner);
-        RECT outer{0, 0, spec.width, spec.height};
+        POINT corner{request.anchor.x, request.anchor.y};
+        ClientToScreen(static_cast<HWND>(request.window), &corner);
+        RECT outer{0, 0, request.width, request.height};
         AdjustWindowRectEx(&outer, kFrameStyle, FALSE, kFrameExStyle);
         const int outerHeight = outer.bottom - outer.top;
         SetWindowPos(frame, HWND_TOPMOST, corner.x, corner.y - outerHeight + 5, outer.right - outer.left, outerHeight,
                      SWP_SHOWWINDOW);
-        const DWORD align = spec.alignment == 0 ? ES_LEFT : spec.alignment == 1 ? ES_RIGHT : ES_CENTER;
-        edit = CreateWindowExA(0, "EDIT", spec.text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align, 0, 0,
-                               spec.width + 1, spec.height + 1, frame, nullptr, instance, nullptr);
+        const DWORD align = request.alignment == 0 ? ES_LEFT : request.alignment == 1 ? ES_RIGHT : ES_CENTER;
+        edit = CreateWindowExA(0, "EDIT", request.text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align, 0, 0,
+                               request.width + 1, request.height + 1, frame, nullptr, instance, nullptr);
         if (!edit) return false;
-        font = makeFont(spec.font, spec.fontStyle, spec.fontSize);
+        font = makeFont(request.font, request.fontStyle, request.fontSize);
         SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
         SendMessageA(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(EC_USEFONTINFO, EC_USEFONTINFO));
@@ -114,9 +114,9 @@ UINT_PTR CALLBACK colorHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
 
 class CWin32Popups final : public CNativePopups {
 public:
-    std::unique_ptr<CNativeEditBox> openEditBox(const CNativeEditSpec& spec, CNativeEditClient* client) override {
+    std::unique_ptr<CNativeEditBox> openEditBox(const CNativeEditRequest& request, CNativeEditClient* client) override {
         auto box = std::make_unique<CWin32EditBox>(client);
-        if (!box->open(spec)) return nullptr;
+        if (!box->open(request)) return nullptr;
         return box;
     }
 
