@@ -63,6 +63,8 @@ CSpectrumDisplay::CSpectrumDisplay(CViewOwner* viewOwner, std::uint32_t viewTag,
     storeRequested.assign(memories.size(), 0);
     shownBand.assign(memories.size(), 0);
     shownFft.assign(memories.size(), 0);
+    barOps.assign(kBands + static_cast<std::size_t>(maxInstances) * (3 * kBands + 2), BarOp{});
+    paintedBarOps = barOps;
 
     if (curveSupport) {
         curveExchange.assign(kCurvesRequestBytes, 0);
@@ -77,6 +79,15 @@ CSpectrumDisplay::CSpectrumDisplay(CViewOwner* viewOwner, std::uint32_t viewTag,
         curveX.assign(points, 0);
         curveY.assign(points, 0);
         hasMemory.assign(maxInstances, 0);
+        peakX.assign(points, 0);
+        peakY.assign(points, 0);
+        paintedY.assign(points, 0);
+        paintedPeakY.assign(points, 0);
+        curveCount.assign(maxInstances, 0);
+        peakCount.assign(maxInstances, 0);
+        curveOrder.assign(maxInstances, 0);
+        curveMoved.assign(maxInstances, 1);
+        paintedShape.assign(static_cast<std::size_t>(maxInstances) * 4, -1);
         veils.reserve(graphW, graphH, maxInstances);
         gridLayer = std::make_unique<CDibView>(viewOwner, CRect{0, 0, rect.width, rect.height});
         gridLayer->setBlend(false);
@@ -106,6 +117,18 @@ CPoint CSpectrumDisplay::graphOrigin() const {
 float CSpectrumDisplay::frameMs() const {
     const float t = dataSource ? dataSource->getTimerPeriod() : 40.0f;
     return std::isfinite(t) && t > 0.0f ? std::min(t, 10000.0f) : 0.0f;
+}
+
+void CSpectrumDisplay::redrawArea(CRect area, CDrawState state) {
+    repaintRequested = true;
+    CView::redrawArea(area, state);
+}
+
+bool CSpectrumDisplay::paintSettingsChanged() {
+    const PaintSettings now{curveFill && showLevels, showLevels, showPeaks, alignMode, fftMode, colourGeneration};
+    const bool changed = !(now == paintedSettings);
+    paintedSettings = now;
+    return changed;
 }
 
 void CSpectrumDisplay::draw(CDrawState state) {
@@ -155,6 +178,7 @@ void CSpectrumDisplay::setLevelBottom(float db, bool reset) {
             }
         }
     }
+    for (Instance& s : instances) s.fftSettledPoints = 0;
     for (std::vector<float>* curve : {&fftInput, &fftLevel, &fftPeak}) {
         for (float& v : *curve) {
             if (reset || v <= old) v = curveReset;
@@ -169,6 +193,7 @@ void CSpectrumDisplay::setInstanceColor(std::uint32_t instance, float red, float
     const std::uint32_t inactive = s.activeColour ^ 1u;
     s.colours[inactive]->set(red, green, blue, 1.0f, kColorPenAndBrush);
     s.activeColour = inactive;
+    ++colourGeneration;
 }
 
 std::array<float, 4> CSpectrumDisplay::getInstanceColor(std::uint32_t instance) const {

@@ -47,6 +47,8 @@ public:
     void onMouseMove(std::int32_t x, std::int32_t y, std::int32_t modifiers) override;
     void cancelMouse() override;
     void draw(CDrawState state) override;
+    // A transparent view above asks for the area under it: painted even when nothing moved.
+    void redrawArea(CRect area, CDrawState state) override;
     void setContainer(CViewContainer* viewContainer) override;
 
     // False when not measuring; else the frequency (Hz, -2000 outside any band or the axis) and
@@ -119,6 +121,9 @@ protected:
         std::uint32_t fftLastSequence = kUnseenSequence;
         float fftStaleMs = 0.0f;
         bool fftPresent = false;  // a record came this frame
+        // Points over which level and peak stood still with no hold timer short of its limit: with the
+        // same input and ballistics nothing moves until either changes; 0 when unsettled.
+        std::uint32_t fftSettledPoints = 0;
         std::unique_ptr<CColor> colours[2];
         std::uint32_t activeColour = 0;
     };
@@ -129,9 +134,15 @@ protected:
     void orderBands();
     void takeBandData(std::uint32_t i, const BandLevelRecord& record);
     void captureMemories();
-    void advanceBallistics(float* current, const float* target, std::size_t count) const;
-    void advancePeaks(float* current, const float* target, float* holdMs, std::size_t count, bool hold) const;
-    void paintBars(CDrawContext& dc);
+    // Both return true when a value moved; held, when given, is set when a hold timer below its
+    // limit ran.
+    bool advanceBallistics(float* current, const float* target, std::size_t count) const;
+    bool advancePeaks(float* current, const float* target, float* holdMs, std::size_t count, bool hold,
+                      bool* held = nullptr) const;
+    // Fills every fill of the bars (and blend switches) into barOps; true when they differ from
+    // the last painted ones.
+    bool layoutBars();
+    void paintBars(CDrawContext& dc) const;
     void resetInstance(Instance& s);
 
     // FFT path (spectrum_display_fft.cpp).
@@ -139,7 +150,10 @@ protected:
     void updateColumnTable(const CurveRecord* first);
     void takeCurve(std::uint32_t i, const CurveRecord& record);
     const MemoryCurveBlock* fetchMemoryCurve(std::uint32_t i);
-    void paintCurves(CDrawContext& dc, const CDrawState& state);
+    // Places every curve of this frame; true when a point moved by a pixel or a curve came,
+    // went or changed its kind since the last frame.
+    bool layoutCurves();
+    void paintCurves(CDrawContext& dc);
     // Heights (pixels above the graph bottom) of one curve's points, from `levels` by the layout.
     void curveHeights(const float* levels, std::uint32_t valueCount, std::int32_t position, bool stacked,
                       std::int32_t* outX, std::int32_t* outY, std::uint32_t& outCount);
@@ -165,6 +179,9 @@ protected:
     void readoutAt(std::int32_t x, std::int32_t y);
     CGuiWindow* windowOf() const;
     std::uint32_t slotIndex(std::uint32_t i, std::uint32_t s) const { return i * memorySlots + s; }
+    // True when a setting that shapes the picture beyond the placed pixels changed since the
+    // last frame painted.
+    bool paintSettingsChanged();
 
     IDisplayDataSource* dataSource = nullptr;
     CRect barRect{};
@@ -210,6 +227,15 @@ protected:
     } drawn;
     std::uint32_t graphs = 0;
     bool backgroundDirty = true;
+    bool repaintRequested = false;  // paint this frame even when nothing moved
+
+    // What the last painted frame was made of, to skip frames that would paint the same pixels.
+    struct PaintSettings {
+        bool fill = false, showLevels = false, showPeaks = false;
+        std::uint32_t alignMode = 0, fftMode = 0, colourGeneration = 0;
+        bool operator==(const PaintSettings&) const = default;
+    } paintedSettings;
+    std::uint32_t colourGeneration = 0;  // counts colour changes
 
     // Readout.
     bool measuring = false;
@@ -223,6 +249,15 @@ protected:
     std::vector<std::uint8_t> storeRequested, shownBand, shownFft;
     alignas(8) std::array<std::uint8_t, kBandExchangeBytes> bandExchange{};
     std::array<std::uint8_t, sizeof(DataRequest) + sizeof(BandLevelRecord)> storeMessage{};
+    // One fill of the bars; colour null switches blending: blend 1 on (alpha), 0 off.
+    struct BarOp {
+        CRect rect{};
+        const CColor* colour = nullptr;
+        std::int32_t blend = 0;
+        float alpha = 1.0f;
+    };
+    std::vector<BarOp> barOps, paintedBarOps;
+    std::size_t barOpCount = 0, paintedBarOpCount = 0;
     std::unique_ptr<CColor> background, slotColour, whiteFill, white, grey70, grey60, grey50;
 
     // FFT mode (with curve support).
@@ -235,6 +270,25 @@ protected:
     std::vector<std::int32_t> stackHeights;                    // per column, mode 1
     std::vector<std::int32_t> curveX, curveY;  // per instance x CCurveTable::kPoints: this frame's points
     std::vector<std::uint8_t> hasMemory;       // per instance: a recalled curve is painted this frame
+    std::vector<std::int32_t> peakX, peakY;    // per instance x CCurveTable::kPoints: this frame's peaks
+    std::vector<std::int32_t> paintedY, paintedPeakY;  // the same as last placed
+    std::vector<std::uint32_t> curveCount, peakCount, curveOrder;
+    std::vector<std::int32_t> paintedShape;  // per instance: position, counts, memory as last placed
+    std::uint32_t shownCurves = 0;
+    std::vector<std::uint8_t> curveMoved;  // per instance: its input, level or peak values moved this frame
+    // What places curve points besides the values; while it stays, unmoved curves keep their points.
+    struct CurveKey {
+        float levelBottom = 0.0f, levelTop = 0.0f;
+        std::uint32_t alignMode = 0, graphs = 0, tableBuilds = 0, smoothing = 0;
+        bool showPeaks = false, valid = false;
+        bool operator==(const CurveKey&) const = default;
+    } curveKey;
+    // The ballistics of the last FFT frame; a change unsettles every curve.
+    struct BallisticsKey {
+        float attack = 0.0f, release = 0.0f, bottom = 0.0f, frame = 0.0f, holdTime = 0.0f;
+        bool instant = false, holdEnabled = false;
+        bool operator==(const BallisticsKey&) const = default;
+    } ballisticsKey;
     std::unique_ptr<CDibView> gridLayer;
     display::CVeilPainter veils;
 };

@@ -1,6 +1,7 @@
 // Band path of CSpectrumDisplay: fetch, order, tilt, averaging, stale time-out, memory capture
 // and recall, ballistics, peak hold and the bars.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -20,11 +21,13 @@ float sane(float v, float floor) {
 
 }  // namespace
 
-void CSpectrumDisplay::advanceBallistics(float* current, const float* target, std::size_t count) const {
+bool CSpectrumDisplay::advanceBallistics(float* current, const float* target, std::size_t count) const {
     const float t = frameMs();
+    bool moved = false;
     for (std::size_t k = 0; k < count; ++k) {
         const float T = target[k];
         float& C = current[k];
+        const float before = C;
         if (instantResponse) {
             C = T;
         } else if (T > C) {
@@ -34,16 +37,21 @@ void CSpectrumDisplay::advanceBallistics(float* current, const float* target, st
             if (C < T) C = T;
         }
         if (!std::isfinite(C)) C = T;
+        moved = moved || std::bit_cast<std::uint32_t>(C) != std::bit_cast<std::uint32_t>(before);
     }
+    return moved;
 }
 
-void CSpectrumDisplay::advancePeaks(float* current, const float* target, float* holdMs, std::size_t count,
-                                    bool hold) const {
+bool CSpectrumDisplay::advancePeaks(float* current, const float* target, float* holdMs, std::size_t count,
+                                    bool hold, bool* held) const {
     const float t = frameMs();
     const float holdLimit = peakHoldTime * 1000.0f;
+    bool moved = false;
     for (std::size_t k = 0; k < count; ++k) {
         const float P = target[k];
         float& Q = current[k];
+        const float before = Q;
+        const float holdBefore = holdMs[k];
         if (!peakHoldEnabled) holdMs[k] = 0.0f;
         if (P > Q) {
             Q = instantResponse ? P : std::min(P, Q + 0.001f * t * attackRate);
@@ -59,7 +67,11 @@ void CSpectrumDisplay::advancePeaks(float* current, const float* target, float* 
             if (Q <= P) holdMs[k] = 0.0f;
         }
         if (!std::isfinite(Q)) Q = P;
+        moved = moved || std::bit_cast<std::uint32_t>(Q) != std::bit_cast<std::uint32_t>(before);
+        // A timer past its limit lets the peak fall; counting further changes nothing.
+        if (held && holdMs[k] != holdBefore && holdBefore < holdLimit) *held = true;
     }
+    return moved;
 }
 
 void CSpectrumDisplay::resetInstance(Instance& s) {
@@ -188,7 +200,14 @@ void CSpectrumDisplay::drawBandMode(CDrawState state) {
 
     CDrawContext* dc = contextFor(state);
     if (!dc) return;
-    if (state.redrawAll || backgroundDirty) {
+    const bool full = state.redrawAll || backgroundDirty;
+    // A frame whose fills and colours are those last painted would paint the same pixels.
+    const bool moved = layoutBars();
+    const bool settings = paintSettingsChanged();
+    const bool force = full || repaintRequested;
+    repaintRequested = false;
+    if (!force && !moved && !settings) return;
+    if (full) {
         drawBandStatic(*dc);
         backgroundDirty = false;
     }
@@ -201,14 +220,18 @@ void CSpectrumDisplay::drawBandMode(CDrawState state) {
     }
 }
 
-void CSpectrumDisplay::paintBars(CDrawContext& dc) {
+bool CSpectrumDisplay::layoutBars() {
+    std::size_t n0 = 0;
+    const auto put = [&](const CRect& r, const CColor* colour, std::int32_t blend = 0, float alpha = 1.0f) {
+        barOps[n0++] = BarOp{r, colour, blend, alpha};
+    };
     const CPoint g = graphOrigin();
     const std::int32_t pitch = barRect.width + barGap;
     const std::int32_t n = static_cast<std::int32_t>(layoutCount());
     const std::int32_t sub = graphs ? barRect.width / n : barRect.width;
     const std::int32_t stripe = stripeHeight();
     const std::int32_t top = g.y + graphH;
-    for (std::uint32_t b = 0; b < kBands; ++b) dc.fillRect(CRect{g.x + static_cast<std::int32_t>(b) * pitch, g.y, barRect.width, graphH}, *slotColour);
+    for (std::uint32_t b = 0; b < kBands; ++b) put(CRect{g.x + static_cast<std::int32_t>(b) * pitch, g.y, barRect.width, graphH}, slotColour.get());
 
     std::int32_t stack[kBands] = {};
     const bool overlay = alignMode == 3 && graphs > 1;
@@ -216,7 +239,7 @@ void CSpectrumDisplay::paintBars(CDrawContext& dc) {
         const Instance& s = instances[i];
         if (s.position < 0) continue;
         const std::int32_t j = s.position;
-        const CColor& colour = colourOf(i);
+        const CColor* colour = &colourOf(i);
         // A recalled memory slot is painted instead of the processed values.
         const BandLevelRecord* graph = &s.painted;
         for (std::uint32_t slot = 0; slot < memorySlots; ++slot) {
@@ -225,10 +248,7 @@ void CSpectrumDisplay::paintBars(CDrawContext& dc) {
                 break;
             }
         }
-        if (overlay) {
-            dc.setBlendEnabled(true);
-            dc.setGlobalAlpha(1.0f / static_cast<float>(graphs));
-        }
+        if (overlay) put(CRect{}, nullptr, 1, 1.0f / static_cast<float>(graphs));
         for (std::uint32_t b = 0; b < kBands; ++b) {
             const std::int32_t bandX = g.x + static_cast<std::int32_t>(b) * pitch;
             std::int32_t x = bandX, w = barRect.width, base = g.y, span = graphH;
@@ -247,17 +267,37 @@ void CSpectrumDisplay::paintBars(CDrawContext& dc) {
                 stack[b] += h;
             }
             h = std::min(h, top - base);
-            if (showLevels && h >= 1 && w > 0) dc.fillRect(CRect{x, base, w, h}, colour);
+            if (showLevels && h >= 1 && w > 0) put(CRect{x, base, w, h}, colour);
             if (!showPeaks || alignMode == 1 || w <= 0) continue;
             const float peak = display::levelFraction(graph->peaks[b], levelBottom, levelTop);
             const std::int32_t p = std::min(span - 1, static_cast<std::int32_t>(static_cast<float>(span - 1) * peak + 0.5f));
             if (p < 0) continue;
-            if (p >= 1) dc.fillRect(CRect{x, base + p - 1, w, 1}, colour);
-            dc.fillRect(CRect{x, base + p, w, 1}, *whiteFill);
+            if (p >= 1) put(CRect{x, base + p - 1, w, 1}, colour);
+            put(CRect{x, base + p, w, 1}, whiteFill.get());
         }
-        if (overlay) {
-            dc.setBlendEnabled(false);
-            dc.setGlobalAlpha(1.0f);
+        if (overlay) put(CRect{}, nullptr, 0, 1.0f);
+    }
+    barOpCount = n0;
+    const auto same = [](const BarOp& a, const BarOp& b) {
+        return a.rect.x == b.rect.x && a.rect.y == b.rect.y && a.rect.width == b.rect.width &&
+               a.rect.height == b.rect.height && a.colour == b.colour && a.blend == b.blend && a.alpha == b.alpha;
+    };
+    const bool moved = barOpCount != paintedBarOpCount ||
+                       !std::equal(barOps.begin(), barOps.begin() + static_cast<std::ptrdiff_t>(barOpCount),
+                                   paintedBarOps.begin(), same);
+    std::copy_n(barOps.begin(), barOpCount, paintedBarOps.begin());
+    paintedBarOpCount = barOpCount;
+    return moved;
+}
+
+void CSpectrumDisplay::paintBars(CDrawContext& dc) const {
+    for (std::size_t k = 0; k < barOpCount; ++k) {
+        const BarOp& op = barOps[k];
+        if (op.colour) {
+            dc.fillRect(op.rect, *op.colour);
+        } else {
+            dc.setBlendEnabled(op.blend != 0);
+            dc.setGlobalAlpha(op.alpha);
         }
     }
 }

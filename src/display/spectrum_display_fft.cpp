@@ -165,80 +165,135 @@ void CSpectrumDisplay::drawFftMode(CDrawState state) {
     const float staleLimit = staleTimeout * (index == 3 ? 2.0f : index == 4 ? 3.0f : index == 5 ? 5.0f : 1.0f);
     const float resetLevel = levelBottom - (levelTop - levelBottom);
     const std::uint32_t points = table.count();
+    const BallisticsKey ballistics{attackRate, releaseRate, levelBottom, frameMs(), peakHoldTime, instantResponse,
+                                   peakHoldEnabled};
+    if (!(ballistics == ballisticsKey)) {
+        for (Instance& s : instances) s.fftSettledPoints = 0;
+        ballisticsKey = ballistics;
+    }
     for (std::uint32_t i = 0; i < maxInstances; ++i) {
         Instance& s = instances[i];
         const std::uint32_t seen = s.fftLastSequence;
         if (curveRecordOf[i] >= 0) takeCurve(i, records[curveRecordOf[i]]);
         float* input = fftInput.data() + static_cast<std::size_t>(i) * kPoints;
+        bool moved = s.fftLastSequence != seen;
         if (curveRecordOf[i] < 0 || s.fftLastSequence == seen) {
             s.fftStaleMs += frameMs();
-            if (s.fftStaleMs >= staleLimit) std::fill(input, input + kPoints, resetLevel);
+            if (s.fftStaleMs >= staleLimit) {
+                for (std::uint32_t k = 0; k < kPoints; ++k) {
+                    moved = moved || input[k] != resetLevel;
+                    input[k] = resetLevel;
+                }
+            }
         }
         bool recalled = false;
         for (std::uint32_t k = 0; k < memorySlots && !recalled; ++k) recalled = shownFft[slotIndex(i, k)] != 0;
         const std::size_t at = static_cast<std::size_t>(i) * kPoints;
-        advanceBallistics(fftLevel.data() + at, input, points);
-        advancePeaks(fftPeak.data() + at, input, fftHold.data() + at, points, peakHoldEnabled && !recalled);
+        if (moved || recalled || s.fftSettledPoints != points) {
+            bool held = false;
+            bool advanced = advanceBallistics(fftLevel.data() + at, input, points);
+            advanced = advancePeaks(fftPeak.data() + at, input, fftHold.data() + at, points, peakHoldEnabled && !recalled,
+                                    &held) || advanced;
+            s.fftSettledPoints = advanced || held ? 0 : points;
+            moved = moved || advanced;
+        }
+        if (moved) curveMoved[i] = 1;  // until the curve is placed again
     }
 
     CDrawContext* dc = contextFor(state);
     if (!dc) return;
-    if (state.redrawAll || backgroundDirty) {
+    const bool full = state.redrawAll || backgroundDirty;
+    // A frame whose curves sit on the pixels last painted, in the same colours, is not painted.
+    const bool moved = layoutCurves();
+    const bool settings = paintSettingsChanged();
+    const bool force = full || repaintRequested;
+    repaintRequested = false;
+    if (!force && !moved && !settings) return;
+    if (full) {
         drawFftBackground();
         backgroundDirty = false;
     }
     const CRect view = windowRect();
     gridLayer->paintAt(state, CPoint{view.x, view.y}, kPaintAtPoint);
-    paintCurves(*dc, state);
+    paintCurves(*dc);
 }
 
-void CSpectrumDisplay::paintCurves(CDrawContext& dc, const CDrawState&) {
+bool CSpectrumDisplay::layoutCurves() {
     std::fill(stackHeights.begin(), stackHeights.end(), 0);
+    const bool stacked = alignMode == 1;
+    const CurveKey key{levelBottom, levelTop, alignMode, graphs, tableBuilds, fftSmoothing, showPeaks, true};
+    bool keep = key == curveKey;
+    curveKey = key;
+    // Stacked curves sit on each other: one that moved moves those above it.
+    if (stacked) keep = keep && std::none_of(curveMoved.begin(), curveMoved.end(), [](std::uint8_t m) { return m != 0; });
+    bool moved = false;
+    shownCurves = 0;
+    for (std::uint32_t i = 0; i < maxInstances; ++i) {
+        const std::size_t at = static_cast<std::size_t>(i) * kPoints;
+        std::int32_t* painted = paintedShape.data() + static_cast<std::size_t>(i) * 4;
+        if (instances[i].position >= 0) curveOrder[shownCurves++] = i;
+        const MemoryCurveBlock* memory = instances[i].position >= 0 ? fetchMemoryCurve(i) : nullptr;
+        // Unmoved values under an unchanged key land on the points of the last frame.
+        if (keep && !curveMoved[i] && !memory && painted[0] == instances[i].position && painted[3] == 0) continue;
+        curveMoved[i] = 0;
+        std::int32_t shape[4] = {instances[i].position, 0, 0, 0};
+        curveCount[i] = 0;
+        peakCount[i] = 0;
+        if (instances[i].position >= 0) {
+            const float* levels = nullptr;
+            std::uint32_t valueCount = kPoints;
+            float recalledLevels[kPoints];
+            if (memory) {
+                for (std::uint32_t k = 0; k < table.count(); ++k) recalledLevels[k] = sane(memory->values[table.at(k).value], levelFloor);
+                levels = recalledLevels;
+                valueCount = memory->valueCount;
+            } else {
+                levels = (fftSmoothing == 0 ? fftInput.data() : fftLevel.data()) + at;
+            }
+            curveHeights(levels, valueCount, instances[i].position, stacked, curveX.data() + at, curveY.data() + at,
+                         curveCount[i]);
+            hasMemory[i] = memory != nullptr;
+            if (!stacked && showPeaks && !hasMemory[i])
+                curveHeights(fftPeak.data() + at, kPoints, instances[i].position, false, peakX.data() + at,
+                             peakY.data() + at, peakCount[i]);
+            shape[1] = static_cast<std::int32_t>(curveCount[i]);
+            shape[2] = static_cast<std::int32_t>(peakCount[i]);
+            shape[3] = hasMemory[i];
+        }
+        moved = moved || std::memcmp(painted, shape, sizeof(shape)) != 0 ||
+                std::memcmp(paintedY.data() + at, curveY.data() + at, curveCount[i] * sizeof(std::int32_t)) != 0 ||
+                std::memcmp(paintedPeakY.data() + at, peakY.data() + at, peakCount[i] * sizeof(std::int32_t)) != 0;
+        std::memcpy(painted, shape, sizeof(shape));
+        std::memcpy(paintedY.data() + at, curveY.data() + at, curveCount[i] * sizeof(std::int32_t));
+        std::memcpy(paintedPeakY.data() + at, peakY.data() + at, peakCount[i] * sizeof(std::int32_t));
+    }
+    return moved;
+}
+
+void CSpectrumDisplay::paintCurves(CDrawContext& dc) {
     veils.clear();
     const bool stacked = alignMode == 1;
-    const bool fill = curveFill && showLevels;
-    // Level heights of every instance on screen, then the veils in one pass, then the outlines.
-    std::uint32_t counts[128] = {};
-    std::uint32_t order[128];
-    std::uint32_t shownCount = 0;
-    for (std::uint32_t i = 0; i < maxInstances; ++i) {
-        if (instances[i].position < 0) continue;
-        order[shownCount++] = i;
-        const MemoryCurveBlock* memory = fetchMemoryCurve(i);
-        const float* levels = nullptr;
-        std::uint32_t valueCount = kPoints;
-        float recalledLevels[kPoints];
-        if (memory) {
-            for (std::uint32_t k = 0; k < table.count(); ++k) recalledLevels[k] = sane(memory->values[table.at(k).value], levelFloor);
-            levels = recalledLevels;
-            valueCount = memory->valueCount;
-        } else {
+    // The veils of every curve on screen in one pass, then the outlines.
+    if (curveFill && showLevels) {
+        for (std::uint32_t o = 0; o < shownCurves; ++o) {
+            const std::uint32_t i = curveOrder[o];
             const std::size_t at = static_cast<std::size_t>(i) * kPoints;
-            levels = (fftSmoothing == 0 ? fftInput.data() : fftLevel.data()) + at;
+            veils.add(curveX.data() + at, curveY.data() + at, curveCount[i],
+                      alignMode == 2 ? instances[i].position * stripeHeight() : 0);
         }
-        std::int32_t* xs = curveX.data() + static_cast<std::size_t>(i) * kPoints;
-        std::int32_t* ys = curveY.data() + static_cast<std::size_t>(i) * kPoints;
-        curveHeights(levels, valueCount, instances[i].position, stacked, xs, ys, counts[i]);
-        hasMemory[i] = memory != nullptr;
-        if (fill) veils.add(xs, ys, counts[i], alignMode == 2 ? instances[i].position * stripeHeight() : 0);
     }
     if (veils.count() > 0) {
         const float n = static_cast<float>(layoutCount());
         const float alpha = alignMode == 2 || n <= 1.0f ? 0.3f : (n == 2.0f ? 0.25f : 0.5f / n);
         if (PixelSurface* surface = dc.getTargetSurface()) veils.paint(*surface, dc.getClipRect(), graphOrigin(), alpha);
     }
-    std::int32_t peakX[kPoints], peakY[kPoints];
-    for (std::uint32_t o = 0; o < shownCount; ++o) {
+    for (std::uint32_t o = 0; o < shownCurves; ++o) {
         // Stacked curves are painted from the last instance to the first.
-        const std::uint32_t i = stacked ? order[shownCount - 1 - o] : order[o];
-        const std::int32_t* xs = curveX.data() + static_cast<std::size_t>(i) * kPoints;
-        const std::int32_t* ys = curveY.data() + static_cast<std::size_t>(i) * kPoints;
-        if (showLevels) drawCurve(dc, xs, ys, counts[i], colourOf(i));
+        const std::uint32_t i = stacked ? curveOrder[shownCurves - 1 - o] : curveOrder[o];
+        const std::size_t at = static_cast<std::size_t>(i) * kPoints;
+        if (showLevels) drawCurve(dc, curveX.data() + at, curveY.data() + at, curveCount[i], colourOf(i));
         if (stacked || !showPeaks || hasMemory[i]) continue;
-        std::uint32_t peakCount = 0;
-        curveHeights(fftPeak.data() + static_cast<std::size_t>(i) * kPoints, kPoints, instances[i].position, false, peakX,
-                     peakY, peakCount);
-        drawCurve(dc, peakX, peakY, peakCount, colourOf(i));
+        drawCurve(dc, peakX.data() + at, peakY.data() + at, peakCount[i], colourOf(i));
     }
 }
 

@@ -1,6 +1,6 @@
 // The editor's window: a child of the host's window with a 32-bit back buffer into which all
 // views draw. A refresh timer runs one draw pass per period over the current page and puts the
-// whole back buffer on screen in one call; paint requests only validate, the next pass restores
+// back buffer on screen in one call (the native window sends only what changed); paint requests only validate, the next pass restores
 // any damage. Mouse input reaches the views in toolkit coordinates (origin bottom left, y up).
 // The window owns the pages the editor builds and the colours and bitmaps they use, between
 // open and close.

@@ -46,7 +46,8 @@ public:
     // Calls the window's timer pass every periodMs milliseconds until stopTimer.
     virtual void startTimer(std::uint32_t periodMs) = 0;
     virtual void stopTimer() = 0;
-    // Puts the whole back buffer on screen in one call.
+    // Puts the back buffer on screen in one call; X11 and Win32 send only the box around what
+    // changed since the last present.
     virtual void present() = 0;
     // A paint request was served: the window system need not ask again for this damage.
     virtual void validate() = 0;

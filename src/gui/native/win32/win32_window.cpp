@@ -5,6 +5,7 @@
 
 #include "gui/gui_window.h"
 #include "gui/key_codes.h"
+#include "gui/native/changed_area.h"
 #include "platform/clock.h"
 #include "platform/module.h"
 
@@ -117,6 +118,8 @@ bool CWin32Window::makeBackBuffer(std::int32_t w, std::int32_t h) {
     width = w;
     height = h;
     std::memset(bits, 0xFF, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+    shown.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
+    presentAll = true;
     return true;
 }
 
@@ -193,8 +196,12 @@ void CWin32Window::stopTimer() {
 void CWin32Window::present() {
     if (!windowDC || !backBufferBitmap) return;
     GdiFlush();
+    CRect area = native::syncChangedArea(bits, shown.data(), width, height);
+    if (presentAll) area = CRect{0, 0, width, height};
+    presentAll = false;
+    if (area.width <= 0 || area.height <= 0) return;
     HGDIOBJ previous = SelectObject(memoryDC, backBufferBitmap);
-    BitBlt(windowDC, 0, 0, width, height, memoryDC, 0, 0, SRCCOPY);
+    BitBlt(windowDC, area.x, area.y, area.width, area.height, memoryDC, area.x, area.y, SRCCOPY);
     SelectObject(memoryDC, previous);
 }
 
@@ -223,6 +230,8 @@ LRESULT CWin32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             window.onFocusLost();
             return 0;
         case WM_PAINT:
+            // The damage is restored by the next pass, which puts the whole buffer on screen.
+            presentAll = true;
             window.onPaint();
             // Validate even when the pass did not run (window closed), or the paint would repeat.
             ValidateRect(self, nullptr);

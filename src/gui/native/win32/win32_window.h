@@ -1,10 +1,12 @@
 // The Win32 window: a child of the host's window with its own window class, a DIB section as
-// the back buffer, timer 111 for the refresh passes and one BitBlt per pass.
+// the back buffer, timer 111 for the refresh passes and one BitBlt per pass of the box around
+// what changed since the last pass (the whole buffer after a paint request).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "gui/native/native_window.h"
 
@@ -51,6 +53,8 @@ private:
     HDC memoryDC = nullptr;
     HBITMAP backBufferBitmap = nullptr;
     std::uint32_t* bits = nullptr;
+    std::vector<std::uint32_t> shown;  // what the window shows, top-down
+    bool presentAll = true;            // the next present blits the whole buffer
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool timerRunning = false;

@@ -11,6 +11,7 @@
 
 #include "gui/gui_window.h"
 #include "gui/key_codes.h"
+#include "gui/native/changed_area.h"
 #include "platform/clock.h"
 
 namespace qv {
@@ -182,6 +183,7 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     // 24- and 32-bit true-colour visuals of little-endian servers store our words unchanged.
     directFormat = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
                    image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+    presentAll = true;
     return true;
 }
 
@@ -229,13 +231,15 @@ void CX11Window::stopTimer() { timerRunning = false; }
 void CX11Window::present() {
     if (!child || !image) return;
     ErrorTrap trap(display);
-    // The back buffer is bottom-up, X images are top-down.
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
-        std::uint32_t* dst = staging.data() + static_cast<std::size_t>(y) * width;
-        if (directFormat) {
-            std::memcpy(dst, src, static_cast<std::size_t>(width) * 4);
-        } else {
+    CRect area{0, 0, width, height};
+    if (directFormat) {
+        // The staging image holds what the pixmap shows: only the box around what changed goes.
+        const CRect changed = native::syncChangedArea(pixels.data(), staging.data(), width, height);
+        if (!presentAll) area = changed;
+    } else {
+        // The back buffer is bottom-up, X images are top-down.
+        for (std::int32_t y = 0; y < height; ++y) {
+            const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
             for (std::int32_t x = 0; x < width; ++x) {
                 const std::uint32_t p = src[x];
                 XPutPixel(image, x, y,
@@ -244,8 +248,11 @@ void CX11Window::present() {
             }
         }
     }
-    XPutImage(display, picture, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XCopyArea(display, picture, child, gc, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0, 0);
+    presentAll = false;
+    if (area.width <= 0 || area.height <= 0) return;
+    const auto w = static_cast<unsigned>(area.width), h = static_cast<unsigned>(area.height);
+    XPutImage(display, picture, gc, image, area.x, area.y, area.x, area.y, w, h);
+    XCopyArea(display, picture, child, gc, area.x, area.y, w, h, area.x, area.y);
     XFlush(display);
 }
 

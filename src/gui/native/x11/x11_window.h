@@ -1,6 +1,7 @@
 // The X11 window: a child of the host's X window on a display connection of its own. Events
-// are pumped and refresh passes run from the editor's idle call; each pass puts the back buffer
-// into a server-side pixmap and copies it to the window. The pixmap is also the window's
+// are pumped and refresh passes run from the editor's idle call; each pass puts the part of the
+// back buffer that changed since the last pass into a server-side pixmap and copies that part
+// to the window (nothing when nothing changed). The pixmap is also the window's
 // background, so the server itself restores exposed parts with the last picture, even while
 // the host calls idle late or not at all.
 #pragma once
@@ -52,6 +53,7 @@ private:
     int depth = 0;
     XImage* image = nullptr;
     bool directFormat = false;  // the image holds our pixel words as they are
+    bool presentAll = true;     // the next present sends the whole buffer (new pixmap)
     std::vector<std::uint32_t> pixels;   // back buffer, bottom-up
     std::vector<std::uint32_t> staging;  // top-down copy for the X server
     std::int32_t width = 0;
