@@ -29,14 +29,10 @@ double bytesPerExtraInstance(const std::shared_ptr<PluginLibrary>& library, Host
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
     const int rounds = std::max(5, argc > 2 ? std::atoi(argv[2]) : 5);
-    // QV_BENCH_PLUGIN names another build of ours to compare (an older one, say).
-    const char* other = std::getenv("QV_BENCH_PLUGIN");
-    auto ours = loadLibrary(other ? other : QV_PLUGIN_PATH);
+    auto [ours, reference] = loadContenders(QV_PLUGIN_PATH);
     if (!ours) return 1;
-    auto reference = loadLibrary(kReferencePath);
     HostContext host;
-    host.setSampleRate(static_cast<float>(kRate));
-    host.setBlockSize(kBlock);
+    configureHost(host);
 
     // Memory first, in a process that has not yet run the CPU cases.
     const double oursBytes = bytesPerExtraInstance(ours, host, true);

@@ -50,6 +50,23 @@ inline std::shared_ptr<PluginLibrary> loadLibrary(const std::string& path) {
     return library;
 }
 
+// Our library (the build's own, or another build of ours named by QV_BENCH_PLUGIN, to compare an
+// older one, say) and the reference analyzer (null when it is not installed).
+struct Contenders {
+    std::shared_ptr<PluginLibrary> ours;
+    std::shared_ptr<PluginLibrary> reference;
+};
+inline Contenders loadContenders(const char* builtPath) {
+    const char* other = std::getenv("QV_BENCH_PLUGIN");
+    return {loadLibrary(other ? other : builtPath), loadLibrary(kReferencePath)};
+}
+
+// The host every whole-process bench runs: kRate, blocks of kBlock.
+inline void configureHost(HostContext& host) {
+    host.setSampleRate(static_cast<float>(kRate));
+    host.setBlockSize(kBlock);
+}
+
 // Opens an instance; for ours, view (0 bands, 1 FFT) and FFT size index go in through the chunk
 // and averageOn (setting 348) through a parameter.
 inline std::unique_ptr<HostedEffect> openEffect(const std::shared_ptr<PluginLibrary>& library, HostContext& host,
