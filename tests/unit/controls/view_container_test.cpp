@@ -28,7 +28,7 @@ TEST_F(ControlsTest, ValuesClampRedrawOnceAndNotifyAsAsked) {
                                {0.5f, false, nan, 1, false, 0, 1, 0},    {0.25f, false, 0.25f, 0, false, 0.25f, 0, 0},
                                {0, false, 0.5f, 1, true, 0.5f, 1, 1},    {0.25f, true, 0.25f, 2, false, 0.25f, 0, 2}};
     for (const ValueCase& c : cases) {
-        owner.values.clear();
+        owner.changes.clear();
         auto* view = put(panel(CRect{0, 0, 100, 100}), new ProbeView(&owner, CRect{0, 0, 10, 10}, kRed));
         view->setValue(c.start);
         view->setNotifyAlways(c.always);
@@ -40,7 +40,7 @@ TEST_F(ControlsTest, ValuesClampRedrawOnceAndNotifyAsAsked) {
         pass();
         EXPECT_EQ(view->getValue(), c.value) << c.set;
         EXPECT_EQ(view->draws - before, c.draws) << c.set;
-        EXPECT_EQ(owner.values.size(), c.heard) << c.set;
+        EXPECT_EQ(owner.changes.size(), c.heard) << c.set;
     }
 }
 

@@ -67,7 +67,7 @@ TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) 
     const COverlayMenuList* list = open(menu);
     const CRect r = list->getColumnRect(0);
     EXPECT_EQ(r.y + r.height, 180);
-    EXPECT_TRUE(snapshotInside("menu_list", CRect{r.x, r.y, r.width, 196 - r.y}));
+    EXPECT_TRUE(paintsOnlyInside(CRect{r.x, r.y, r.width, 196 - r.y}));
     moveTo(list->rowCentre(0, 2));
     EXPECT_EQ(list->getHighlight(0), 2);
     moveTo(list->rowCentre(0, 4));
@@ -89,7 +89,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     const COverlayMenuList* list = open(menu);
     moveTo(list->rowCentre(0, 1));
     ASSERT_TRUE(list->isSubMenuOpen());
-    EXPECT_TRUE(snapshotInside("menu_sub", CRect{20, 100, 150, 116}));
+    EXPECT_TRUE(paintsOnlyInside(CRect{20, 100, 150, 116}));
     click(list->rowCentre(1, 2));
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].tag, 2u);
@@ -118,7 +118,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     EXPECT_EQ(menu->getEntryText(511), "511");
     EXPECT_EQ(menu->getEntryText(512), "");
     const CRect r = open(menu)->getColumnRect(0);
-    EXPECT_TRUE(r.y >= 0 && r.y + r.height <= kHeight);
+    EXPECT_TRUE(r.y >= 0 && r.y + r.height <= height);
     keys({key::kUp, key::kReturn});
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].value, 511.0f);
@@ -135,7 +135,7 @@ TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
         menu->removeAll();
         done = true;
     });
-    snapshotInside("menu_field", CRect{});  // a draw pass takes and gives back the list meanwhile
+    fullPass();  // a draw pass takes and gives back the list meanwhile
     menu->endUse();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_FALSE(done.load());
