@@ -102,10 +102,12 @@ const GestureCase kGestures[] = {
     {"MultiReversedPastTheEnd", Kind::kMulti, 0.0f, [](CView& v) { multi(v).setReversed(true), multi(v).setIndex(7); },
      {}, "", {}, 0},
     {"MemoryRecall", Kind::kMemory, 0.0f, [](CView& v) { memory(v).applyAction(kMemoryActionRecall); }, {}, "", {}, 2},
-    {"MemoryStoredAction3", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(1), memory(v).applyAction(3); }, {}, "", {}, 0},
+    {"MemoryStoredAction3", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(1), memory(v).applyAction(3); },
+     {}, "", {}, 0},
     {"MemoryShownGraphOff", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(2), memory(v).setGraphShown(0); },
      {}, "", {}, 1},
-    {"MemoryShownAction1", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(2), memory(v).applyAction(1); }, {}, "", {}, 2},
+    {"MemoryShownAction1", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(2), memory(v).applyAction(1); },
+     {}, "", {}, 2},
 };
 
 class StripTest : public ControlsTest {

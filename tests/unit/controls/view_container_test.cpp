@@ -22,8 +22,9 @@ TEST_F(ControlsTest, ValuesClampRedrawOnceAndNotifyAsAsked) {
         float value;
         int draws;
         std::size_t heard;
-    } cases[] = {{0, false, 1.5f, 1, false, 1, 1, 0},  {0.5f, false, -0.2f, 1, false, 0, 1, 0}, {0.5f, false, nan, 1, false, 0, 1, 0},
-                 {0.25f, false, 0.25f, 0, false, 0.25f, 0, 0}, {0, false, 0.5f, 1, true, 0.5f, 1, 1}, {0.25f, true, 0.25f, 2, false, 0.25f, 0, 2}};
+    } cases[] = {{0, false, 1.5f, 1, false, 1, 1, 0},         {0.5f, false, -0.2f, 1, false, 0, 1, 0},
+                 {0.5f, false, nan, 1, false, 0, 1, 0},        {0.25f, false, 0.25f, 0, false, 0.25f, 0, 0},
+                 {0, false, 0.5f, 1, true, 0.5f, 1, 1},        {0.25f, true, 0.25f, 2, false, 0.25f, 0, 2}};
     for (const auto& c : cases) {
         owner.changes.clear();
         auto* view = put(panel(CRect{0, 0, 100, 100}), new ProbeView(&owner, CRect{0, 0, 10, 10}, kRed));

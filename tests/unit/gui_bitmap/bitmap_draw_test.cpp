@@ -17,7 +17,9 @@ qv::CBitmap filmStrip(int frames) {
     s.width = 4;
     s.height = 3 * frames;
     s.colorType = PNG_COLOR_TYPE_GRAY;
-    for (int i = 0; i < frames; ++i) s.rows.insert(s.rows.end(), 3, std::vector<std::uint8_t>(4, static_cast<std::uint8_t>(10 * (i + 1))));
+    for (int i = 0; i < frames; ++i) {
+        s.rows.insert(s.rows.end(), 3, std::vector<std::uint8_t>(4, static_cast<std::uint8_t>(10 * (i + 1))));
+    }
     const std::vector<std::uint8_t> png = qvtest::makePng(s);
     return qv::CBitmap(png.data(), png.size());
 }

@@ -20,7 +20,8 @@ const CColor kPen(nullptr, 0.0f, 0.0f, 0.0f, 1.0f, kColorPen), kBlack(nullptr, 0
 
 // A white bottom-up surface (the editor's size by default) with a context drawing into it.
 struct Canvas {
-    explicit Canvas(std::int32_t w = 752, std::int32_t h = 563) : pixels(static_cast<std::size_t>(w) * h, kWhite), context(nullptr) {
+    explicit Canvas(std::int32_t w = 752, std::int32_t h = 563)
+        : pixels(static_cast<std::size_t>(w) * h, kWhite), context(nullptr) {
         context.setSurface(PixelSurface{pixels.data(), w, h});
     }
     // Pixel at toolkit (x, y), y counted up from the bottom row.
@@ -37,7 +38,9 @@ struct Canvas {
         }
         return r < 0 ? CRect{} : CRect{l, b, r - l + 1, t - b + 1};
     }
-    int inked() const { return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != kWhite; })); }
+    int inked() const {
+        return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p != kWhite; }));
+    }
     std::vector<std::uint32_t> pixels;
     CDrawContext context;
 };

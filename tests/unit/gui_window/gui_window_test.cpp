@@ -93,7 +93,8 @@ TEST(GuiWindowMouse, CapturedViewGetsRelativeMovesUpAsPositiveAndLosesTheGesture
     editor.headless->mouseMove(123, 497, 0);               // 10 down
     editor.headless->focusLost();
     // The press relative to the container, then moves relative to the last position.
-    EXPECT_EQ(knob->events, (Events{{"down", 1, 0, 20, 20}, {"move", 0, kModifierShift, 3, 5}, {"move", 0, 0, 0, -10}, {"cancel"}}));
+    EXPECT_EQ(knob->events,
+              (Events{{"down", 1, 0, 20, 20}, {"move", 0, kModifierShift, 3, 5}, {"move", 0, 0, 0, -10}, {"cancel"}}));
     EXPECT_FALSE(editor.window->hasCapturedView());
     // An absolute view gets positions relative to its container's origin.
     editor.headless->advance(100.0);
@@ -278,7 +279,8 @@ TEST(GuiWindowMisc, OwnerRectConversionsMenuCommandAndANewSize) {
     // so that the views of that pass draw into a living buffer.
     editor.window->setSize(752, 563);
     EXPECT_TRUE(editor.window->recreateBackBuffer());
-    EXPECT_EQ(std::pair(editor.window->getBackBuffer().height, editor.window->getDrawContext()->getHeight()), std::pair(563, 563));
+    EXPECT_EQ(editor.window->getBackBuffer().height, 563);
+    EXPECT_EQ(editor.window->getDrawContext()->getHeight(), 563);
     editor.view->onDraw = [&] {
         if (editor.window->getWidth() != 752) return;
         editor.window->setSize(650, 335);
@@ -287,7 +289,8 @@ TEST(GuiWindowMisc, OwnerRectConversionsMenuCommandAndANewSize) {
         editor.window->getDrawContext()->fillRect(CRect{0, 500, 752, 63}, CColor(nullptr, 0, 0, 0, 1, kColorBrush));
     };
     editor.headless->advance(40.0);
-    EXPECT_EQ(std::pair(editor.window->getBackBuffer().width, editor.window->getDrawContext()->getHeight()), std::pair(650, 335));
+    EXPECT_EQ(editor.window->getBackBuffer().width, 650);
+    EXPECT_EQ(editor.window->getDrawContext()->getHeight(), 335);
 }
 
 }  // namespace
