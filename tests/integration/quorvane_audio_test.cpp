@@ -1,5 +1,5 @@
 // Audio passes through the plug-in unchanged, bit for bit, in every channel configuration, at
-// every block size a host may choose, and when the host processes in place.
+// every block size a host may choose, in place, after event lists, and on parallel threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,19 +9,9 @@
 
 #include "test_support.h"
 #include "vsthost/event_list.h"
-#include "vsthost/signal_generator.h"
 
 namespace qv::vsthost {
 namespace {
-
-AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1) {
-    SignalSettings sig;
-    sig.kind = SignalKind::White;
-    sig.amplitude = 1.0;
-    sig.seed = seed;
-    sig.seconds = static_cast<double>(frames) / 44100.0;
-    return generateSignal(sig, 44100.0, channels);
-}
 
 // Output channel c must equal input channel c for the channels both sides have.
 void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what) {
@@ -29,46 +19,53 @@ void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std:
     const int shared = std::min(in.channels(), out.channels());
     ASSERT_GT(shared, 0) << what;
     for (int c = 0; c < shared; ++c) {
-        EXPECT_EQ(std::memcmp(out.channel(c), in.channel(c), in.frames() * sizeof(float)), 0)
-            << what << ", channel " << c;
+        EXPECT_EQ(std::memcmp(out.channel(c), in.channel(c), in.frames() * sizeof(float)), 0) << what << ", channel " << c;
     }
 }
 
-TEST(QuorvaneAudio, EveryConfigurationPassesAudioThroughBitIdentical) {
-    const char* stems[] = {"Quorvane_2in_2out", "Quorvane_1in_1out", "Quorvane_8in_8out_x64", "Quorvane_2in_1out",
-                           "Quorvane_6in_6out"};
-    for (const char* stem : stems) {
+TEST(QuorvaneAudio, EveryConfigurationAndBlockSizePassesAudioThroughBitIdentical) {
+    for (const char* stem : {"Quorvane_2in_2out", "Quorvane_1in_1out", "Quorvane_8in_8out_x64", "Quorvane_2in_1out",
+                             "Quorvane_6in_6out", "Quorvane_1in_2out"}) {
         test::Loaded loaded = test::load(test::pluginCopy(stem));
         ASSERT_TRUE(loaded) << stem << ": " << loaded.error;
         // Independent noise on each channel: a swapped or mixed channel shows.
-        const AudioBuffer in = noise(loaded->numInputs(), 20000);
-        for (int block : {64, 441, 512, 4096}) {
-            expectPassThrough(in, test::run(*loaded.effect, in, block), std::string(stem) + ", block " +
-                                                                            std::to_string(block));
+        const AudioBuffer in = test::noise(loaded->numInputs(), 20000);
+        for (int block : {64, 441, 4096}) {
+            expectPassThrough(in, test::run(*loaded.effect, in, block), std::string(stem) + ", block " + std::to_string(block));
         }
     }
-}
+    // A single input reaches every output.
+    test::Loaded wide = test::load(test::pluginCopy("Quorvane_1in_2out"));
+    ASSERT_TRUE(wide) << wide.error;
+    const AudioBuffer mono = test::noise(1, 3000, 4);
+    const AudioBuffer out = test::run(*wide.effect, mono, 512);
+    ASSERT_EQ(out.channels(), 2);
+    EXPECT_EQ(std::memcmp(out.channel(1), mono.channel(0), mono.frames() * sizeof(float)), 0);
 
-TEST(QuorvaneAudio, BlockSizesAtTheEdges) {
+    // 65536 is the largest block the first scratch buffer holds; 65537 needs a new one.
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
-    const AudioBuffer small = noise(2, 3000, 2);
+    const AudioBuffer small = test::noise(2, 3000, 2), large = test::noise(2, 65537 * 2 + 100, 3);
     expectPassThrough(small, test::run(*loaded.effect, small, 1), "block 1");
-    // 65536 is the largest block the first scratch buffer holds; 65537 needs a new one.
-    const AudioBuffer large = noise(2, 65537 * 2 + 100, 3);
-    for (int block : {65536, 65537}) {
-        expectPassThrough(large, test::run(*loaded.effect, large, block), "block " + std::to_string(block));
-    }
-    // And back down again.
+    for (int block : {65536, 65537}) expectPassThrough(large, test::run(*loaded.effect, large, block), std::to_string(block));
     expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
 }
 
-TEST(QuorvaneAudio, EmptyBlocksTouchNothingAndInPlaceProcessingKeepsTheSignal) {
+TEST(QuorvaneAudio, EmptyBlocksInPlaceProcessingAndHugeEventListsKeepTheSignal) {
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
+    std::vector<vst::VstMidiEvent> events;
+    for (int i = 0; i < 10000; ++i) {
+        events.push_back(EventList::midi(static_cast<std::uint8_t>(0x90 | (i & 15)), static_cast<std::uint8_t>(i & 127),
+                                         0xFF, i % 700 - 50));
+    }
+    EventList list(std::move(events));
     loaded->setSampleRate(44100.0f);
     loaded->setBlockSize(512);
     loaded->resume();
+    EXPECT_EQ(loaded->processEvents(list), 1);
+    EXPECT_EQ(loaded->processEvents(list), 1);
+    EXPECT_EQ(loaded->dispatch(vst::effProcessEvents), 1);  // no list at all
     float guard[2] = {7.0f, 7.0f};
     float* in[2] = {&guard[0], &guard[0]};
     float* out[2] = {&guard[1], &guard[1]};
@@ -77,7 +74,7 @@ TEST(QuorvaneAudio, EmptyBlocksTouchNothingAndInPlaceProcessingKeepsTheSignal) {
     float* none[2] = {nullptr, nullptr};
     loaded->process(none, none, 0);
     // Some hosts hand the same buffers as input and output.
-    const AudioBuffer reference = noise(2, 4096, 5);
+    const AudioBuffer reference = test::noise(2, 4096, 5);
     AudioBuffer work = reference;
     for (std::size_t start = 0; start < work.frames(); start += 512) {
         float* buffers[2] = {work.channel(0) + start, work.channel(1) + start};
@@ -87,34 +84,15 @@ TEST(QuorvaneAudio, EmptyBlocksTouchNothingAndInPlaceProcessingKeepsTheSignal) {
     EXPECT_TRUE(work.bitIdentical(reference));
 }
 
-TEST(QuorvaneAudio, AHugeEventListIsAcceptedAndChangesNothing) {
-    test::Loaded loaded = test::load(test::pluginPath());
-    ASSERT_TRUE(loaded) << loaded.error;
-    std::vector<vst::VstMidiEvent> events;
-    for (int i = 0; i < 10000; ++i) {
-        events.push_back(EventList::midi(static_cast<std::uint8_t>(0x90 | (i & 15)), static_cast<std::uint8_t>(i & 127),
-                                         0xFF, i % 700 - 50));
-    }
-    EventList list(std::move(events));
-    loaded->resume();
-    EXPECT_EQ(loaded->processEvents(list), 1);
-    EXPECT_EQ(loaded->processEvents(list), 1);
-    EXPECT_EQ(loaded->dispatch(vst::effProcessEvents), 1);  // no list at all
-    loaded->suspend();
-    const AudioBuffer in = noise(2, 2048, 6);
-    expectPassThrough(in, test::run(*loaded.effect, in, 512), "after 20000 events");
-}
-
 TEST(QuorvaneAudio, InstancesRunSideBySideOnTheirOwnThreads) {
-    // Hosts run several instances at once, each on its own audio thread.
     constexpr int kInstances = 4;
     std::vector<test::Loaded> instances;
+    std::vector<AudioBuffer> inputs, outputs(kInstances);
     for (int i = 0; i < kInstances; ++i) {
         instances.push_back(test::load(test::pluginPath()));
         ASSERT_TRUE(instances.back()) << instances.back().error;
+        inputs.push_back(test::noise(2, 30000, 10 + static_cast<std::uint32_t>(i)));
     }
-    std::vector<AudioBuffer> inputs, outputs(kInstances);
-    for (int i = 0; i < kInstances; ++i) inputs.push_back(noise(2, 30000, 10 + static_cast<std::uint32_t>(i)));
     std::vector<std::thread> threads;
     for (int i = 0; i < kInstances; ++i) {
         threads.emplace_back([&, i] { outputs[i] = test::run(*instances[i].effect, inputs[i], 128 + 64 * i); });

@@ -45,15 +45,23 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
 
     HostedEffect& e = *loaded.effect;
     EXPECT_EQ(e.dispatch(vst::effIdentify, 7, -3, nullptr, 2.0f), 0x4E764566);  // "NvEf"
-    EXPECT_EQ(e.programNameIndexed(0).result, 1);
-    EXPECT_EQ(e.programNameIndexed(1).result, 0);
-    EXPECT_EQ(e.programNameIndexed(-1).result, 0);
-    EXPECT_EQ(e.dispatch(vst::effSetBypass, 0, 1), 0);
-    // A chunk handed back that is not a chunk is not applied: the next chunk is the same record.
-    EXPECT_EQ(e.setChunk(std::vector<std::uint8_t>(2756, 0xEE)), 0);
-    EXPECT_EQ(e.setChunk({}), 0);
-    EXPECT_EQ(e.chunk(), id.chunk);
+    EXPECT_EQ(std::tuple(e.programNameIndexed(0).result, e.programNameIndexed(1).result,
+                         e.programNameIndexed(-1).result, e.dispatch(vst::effSetBypass, 0, 1)),
+              std::tuple(1, 0, 0, 0));
     EXPECT_EQ(e.chunk(true), id.chunk);
+    // Settings as a user leaves them (level top +10 dB, FFT 16384, Blackman-Harris, 200 Hz) come
+    // back whole; a chunk with one setting out of range, or that is no chunk, is refused whole.
+    auto put = [](std::vector<std::uint8_t> chunk, std::size_t offset, std::uint32_t v) {
+        std::memcpy(&chunk[offset], &v, 4);
+        return chunk;
+    };
+    const auto settings = put(put(put(put(id.chunk, 704, 10), 724, 5), 732, 4), 736, 200);
+    const std::pair<std::vector<std::uint8_t>, vst::VstIntPtr> chunks[] = {
+        {settings, 1}, {put(settings, 704, 99), 0}, {std::vector<std::uint8_t>(2756, 0xEE), 0}, {{}, 0}};
+    for (const auto& [chunk, answer] : chunks) {
+        EXPECT_EQ(e.setChunk(chunk), answer);
+        EXPECT_EQ(e.chunk(), settings);
+    }
     // A program name longer than its 24 bytes is stored, but a host buffer gets only what fits.
     std::string longName(100, 'n');
     e.dispatch(vst::effSetProgramName, 0, 0, longName.data());

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
-#include "registry_support.h"
+#include "test_support.h"
 #include "vsthost/os.h"
-#include "vsthost/signal_generator.h"
 
 namespace qv::vsthost {
 namespace {
@@ -21,13 +21,6 @@ constexpr int kAnalysisView = 362;
 constexpr int kFftSize = 363;
 constexpr int kSyncOthers = 376;
 constexpr std::size_t kNamesOffset = 752;
-
-AudioBuffer noise(int channels) {
-    SignalSettings sig;
-    sig.kind = SignalKind::Pink;
-    sig.seconds = 0.1;
-    return generateSignal(sig, 44100.0, channels);
-}
 
 std::vector<std::uint8_t> namesOf(HostedEffect& effect) {
     const std::vector<std::uint8_t> chunk = effect.chunk();
@@ -48,11 +41,8 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     auto first = HostedEffect::create(stereo, host, &error);
     auto second = HostedEffect::create(mono, host, &error);
     ASSERT_TRUE(first && second) << error;
-    EXPECT_EQ(first->numInputs(), 2);
-    EXPECT_EQ(second->numInputs(), 1);
-    EXPECT_EQ(registry.count(), 2u);
-    EXPECT_EQ(first->parameter(kInstanceNumber), 0.0f);
-    EXPECT_EQ(second->parameter(kInstanceNumber), 1.0f);
+    EXPECT_EQ(std::tuple(first->numInputs(), second->numInputs(), registry.count()), std::tuple(2, 1, 2u));
+    EXPECT_EQ(std::pair(first->parameter(kInstanceNumber), second->parameter(kInstanceNumber)), std::pair(0.0f, 1.0f));
     EXPECT_EQ(namesOf(*second), namesOf(*first));
 
     // A common setting changed in one copy reaches the other; Sync Others hands on a view.
@@ -74,7 +64,7 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     auto refused = HostedEffect::create(mono, host, &error);
     ASSERT_TRUE(refused) << error;
     EXPECT_EQ(registry.count(), 16u);
-    const AudioBuffer in = noise(1);
+    const AudioBuffer in = test::noise(1, 4410);
     EXPECT_TRUE(test::run(*refused, in, 512).bitIdentical(in));
     refused.reset();
     EXPECT_EQ(registry.count(), 16u);
@@ -98,12 +88,11 @@ TEST(RegistryCopies, WithoutTheRightRegistryLibraryTheEntryPointGivesNoEffectAnd
     if (std::string(os::libraryExtension()) == ".dll") GTEST_SKIP() << "reports block in a message box";
     const test::TwoCopies missing = test::makeTwoCopies("missing", false);
     const test::TwoCopies foreign = test::makeTwoCopies("foreign", false);
-    fs::copy_file(test::pluginPath(), fs::path(foreign.folder) / (std::string("QuorvaneSys") + os::libraryExtension()));
     const test::TwoCopies stale = test::makeTwoCopies("stale", false);
-    fs::copy_file(fs::path(test::pluginPath()).parent_path().parent_path() / "test-libs" / "stale" /
-                      (std::string("QuorvaneSys") + os::libraryExtension()),
-                  fs::path(stale.folder) / (std::string("QuorvaneSys") + os::libraryExtension()));
-
+    const fs::path plugin(test::pluginPath());
+    fs::copy_file(plugin, fs::path(foreign.folder) / test::registryName());
+    fs::copy_file(plugin.parent_path().parent_path() / "test-libs" / "stale" / test::registryName(),
+                  fs::path(stale.folder) / test::registryName());
     for (const test::TwoCopies* copies : {&missing, &foreign, &stale}) {
         std::string error;
         auto library = PluginLibrary::load(copies->stereo, &error);

@@ -4,8 +4,10 @@
 
 #include <filesystem>
 
+#include "sys/xel_block.h"
 #include "vsthost/os.h"
 #include "vsthost/renderer.h"
+#include "vsthost/signal_generator.h"
 
 namespace fs = std::filesystem;
 
@@ -13,9 +15,7 @@ namespace qv::vsthost::test {
 
 std::string pluginPath() { return os::nativePath(QV_PLUGIN_PATH); }
 
-std::string fixturePath(const std::string& kind) {
-    return os::nativePath(std::string(QV_FIXTURE_DIR) + "/fixture_" + kind + QV_LIBRARY_SUFFIX);
-}
+std::string registryName() { return std::string("QuorvaneSys") + os::libraryExtension(); }
 
 std::string scratchDir(const std::string& name) {
     const fs::path dir = fs::path(os::nativePath(QV_TEST_OUT_DIR)) / "integration" / name;
@@ -47,12 +47,46 @@ Loaded load(const std::string& path) {
     return loaded;
 }
 
+AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed) {
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.amplitude = 1.0;
+    sig.seed = seed;
+    sig.seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal(sig, 44100.0, channels);
+}
+
 AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize) {
     RenderSettings settings;
     settings.blockSize = blockSize;
     RenderResult result = render(effect, input, settings);
     EXPECT_TRUE(result.ok) << result.error;
     return std::move(result.output);
+}
+
+TwoCopies makeTwoCopies(const std::string& name, bool withRegistry) {
+    const fs::path source(pluginPath());
+    const fs::path dir = scratchDir("registry/" + name);
+    const std::string ext = source.extension().string();
+    TwoCopies copies{dir.string(), (dir / ("Quorvane_2in_2out" + ext)).string(), (dir / ("Quorvane_1in_1out" + ext)).string()};
+    fs::copy_file(source, copies.stereo);
+    fs::copy_file(source, copies.mono);
+    if (withRegistry) fs::copy_file(source.parent_path() / registryName(), dir / registryName());
+    return copies;
+}
+
+RegistryProbe::RegistryProbe(const std::string& folder) {
+    std::string error;
+    library_ = os::openLibrary((fs::path(folder) / registryName()).string(), &error);
+    if (library_) proc_ = os::findSymbol(library_, "DoXelData");
+}
+
+RegistryProbe::~RegistryProbe() {
+    if (library_) os::closeLibrary(library_);
+}
+
+unsigned RegistryProbe::count() const {
+    return proc_ ? reinterpret_cast<DoXelDataProc>(proc_)(kXelCount, 0, XelBlock{}).count : 0;
 }
 
 }  // namespace qv::vsthost::test

@@ -1,5 +1,5 @@
 // Shared helpers of the integration tests: where the plug-ins are, scratch folders, renamed
-// copies of the plug-in, and one loaded effect with its host.
+// copies of the plug-in, one loaded effect with its host, noise, and a look at a registry.
 #pragma once
 
 #include <memory>
@@ -12,10 +12,8 @@
 
 namespace qv::vsthost::test {
 
-// The built plug-in, as this platform's calls want the path.
-std::string pluginPath();
-// A host fixture plug-in: "main" or "null".
-std::string fixturePath(const std::string& kind);
+std::string pluginPath();  // the built plug-in, as this platform's calls want the path
+std::string registryName();  // file name of the registry library
 // An empty folder of its own for one test, under the test output folder.
 std::string scratchDir(const std::string& name);
 // The built plug-in copied under another file name (the stem; the extension is the platform's)
@@ -34,7 +32,31 @@ struct Loaded {
 };
 Loaded load(const std::string& path);
 
+// White noise, independent on each channel, at 44.1 kHz.
+AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1);
 // Runs the effect over the input with the given block size at 44.1 kHz.
 AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize);
+
+// A fresh folder with the plug-in as "Quorvane_2in_2out" and "Quorvane_1in_1out" and, unless
+// withRegistry is false, the registry library beside them.
+struct TwoCopies {
+    std::string folder, stereo, mono;  // the folder and the paths of the two copies
+};
+TwoCopies makeTwoCopies(const std::string& name, bool withRegistry = true);
+
+// The registry library of a folder, loaded by the test itself (the module the copies share).
+class RegistryProbe {
+public:
+    explicit RegistryProbe(const std::string& folder);
+    ~RegistryProbe();
+    RegistryProbe(const RegistryProbe&) = delete;
+    RegistryProbe& operator=(const RegistryProbe&) = delete;
+    bool loaded() const { return proc_ != nullptr; }
+    unsigned count() const;  // instances registered
+
+private:
+    void* library_ = nullptr;
+    void* proc_ = nullptr;
+};
 
 }  // namespace qv::vsthost::test
