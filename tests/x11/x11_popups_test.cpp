@@ -2,8 +2,6 @@
 // keyboard mapping into a text field, and a menu field answered by keys.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 #include <chrono>
@@ -12,6 +10,7 @@
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
 #include "unit/popups/popups_fixture.h"
+#include "x11/x11_support.h"
 
 namespace qv {
 namespace {
@@ -27,7 +26,6 @@ TEST(X11Popups, RealKeysReachTheTextBoxAndTheMenuList) {
     owner.window = window.get();
     ASSERT_FALSE(window->open(-1, -1));
     ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kX11);
-    const auto child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
     auto* field = new CTextEdit(&owner, CRect{20, 250, 120, 16}, 1);
     auto* menu = new COptionMenu(&owner, 2, CRect{200, 250, 80, 16});
     for (const char* t : {"512", "1024", "2048"}) menu->addEntry(t);
@@ -41,16 +39,10 @@ TEST(X11Popups, RealKeysReachTheTextBoxAndTheMenuList) {
     };
     const auto clickAt = [&](int x, int y) {
         std::this_thread::sleep_for(std::chrono::milliseconds(80));  // past the click guard
-        int rootX = 0, rootY = 0;
-        Window ignored;
-        XTranslateCoordinates(display, child, DefaultRootWindow(display), x, 300 - 1 - y, &rootX, &rootY, &ignored);
-        XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
-        XTestFakeButtonEvent(display, 1, True, CurrentTime);
-        XTestFakeButtonEvent(display, 1, False, CurrentTime);
-        XFlush(display);
+        test::clickAt(display, test::windowOf(window->getNativeHandle()), x, y);
     };
     const auto press = [&](std::initializer_list<KeySym> syms) {
-            for (KeySym s : syms) {
+        for (KeySym s : syms) {
             XTestFakeKeyEvent(display, XKeysymToKeycode(display, s), True, CurrentTime);
             XTestFakeKeyEvent(display, XKeysymToKeycode(display, s), False, CurrentTime);
         }
