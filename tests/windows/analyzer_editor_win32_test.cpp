@@ -14,29 +14,13 @@
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
 #include "host/vst_abi.h"
+#include "windows/win32_support.h"
 
 namespace qv {
 namespace {
 
-LRESULT CALLBACK hostProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-void pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    while (GetTickCount64() < end) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-        Sleep(1);
-    }
-}
-
 TEST(AnalyzerEditorWin32, ShiftClickCompactsAndMemorySwitchesStoreAndShow) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = hostProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "QvAnalyzerHost";
-    RegisterClassA(&wc);
-    HWND host = CreateWindowExA(0, "QvAnalyzerHost", "host", WS_POPUP | WS_VISIBLE, 0, 0, 800, 650, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+    HWND host = test::hostWindow(800, 650);
     ASSERT_NE(host, nullptr);
     vst::AEffect* effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr,
                                                    void*, float) -> vst::VstIntPtr {
@@ -47,7 +31,7 @@ TEST(AnalyzerEditorWin32, ShiftClickCompactsAndMemorySwitchesStoreAndShow) {
     ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, host, 0.0f), 1);
     auto& editor = static_cast<CAnalyzerEditor&>(*adapter->getEditorView());
     HWND child = static_cast<HWND>(editor.getFrame()->getNativeHandle());
-    pump(100);
+    test::pump(100);
 
     // A press and release at toolkit point x, y (y up), with Shift or Ctrl held in the key state.
     const auto click = [&](int x, int y, bool right, BYTE heldKey) {
@@ -61,21 +45,19 @@ TEST(AnalyzerEditorWin32, ShiftClickCompactsAndMemorySwitchesStoreAndShow) {
         SendMessageA(child, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
         keys[heldKey] = 0;
         SetKeyboardState(keys);
-        pump(120);  // past the press debounce
+        test::pump(120);  // past the press debounce
     };
     const auto clientSize = [&] {
         RECT r{};
         GetClientRect(child, &r);
-        return std::make_pair(static_cast<int>(r.right), static_cast<int>(r.bottom));
+        return std::pair(r.right, r.bottom);
     };
     const auto setting = [&](std::uint32_t id) { return adapter->getCore()->getParameter(id, 0); };
 
     click(79, 553, false, VK_SHIFT);
-    EXPECT_EQ(clientSize(), std::make_pair(650, 335));
-    EXPECT_EQ(setting(362), 1.0f);
+    EXPECT_EQ(std::pair(clientSize(), setting(362)), std::pair(std::pair(650L, 335L), 1.0f));
     click(10, 325, false, 0);
-    EXPECT_EQ(clientSize(), std::make_pair(752, 563));
-    EXPECT_EQ(setting(362), 0.0f);
+    EXPECT_EQ(std::pair(clientSize(), setting(362)), std::pair(std::pair(752L, 563L), 0.0f));
 
     const auto slot = static_cast<int>(setting(0) + 0.1f);
     const std::uint32_t state = 219 + 8 * static_cast<std::uint32_t>(slot) + 2;

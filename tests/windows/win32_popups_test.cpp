@@ -10,19 +10,10 @@
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
 #include "unit/popups/popups_fixture.h"
+#include "windows/win32_support.h"
 
 namespace qv {
 namespace {
-
-void pumpFor(DWORD ms) {
-    for (const ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(1)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
 
 void postKey(HWND to, WPARAM vk) {
     PostMessageA(to, WM_KEYDOWN, vk, 1);
@@ -45,7 +36,7 @@ protected:
     }
     // A left press at a toolkit point, posted after the click guard.
     void postClick(int x, int y) {
-        pumpFor(80);
+        test::pump(80);
         PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 300 - 1 - y));
         PostMessageA(child, WM_LBUTTONUP, 0, MAKELPARAM(x, 300 - 1 - y));
     }
@@ -62,13 +53,13 @@ TEST_F(Win32Popups, EditBoxTakesEnterAndDropsEscape) {
     field->setText("ab");
     for (const WPARAM last : {VK_ESCAPE, VK_RETURN}) {
         postClick(30, 205);
-        pumpFor(100);
+        test::pump(100);
         ASSERT_TRUE(field->isEditing());
         HWND edit = GetFocus();
         SendMessageA(edit, EM_SETSEL, 2, 2);  // the caret after the text
         PostMessageA(edit, WM_CHAR, 'x', 1);
         postKey(edit, last);
-        pumpFor(100);
+        test::pump(100);
         EXPECT_FALSE(IsWindow(edit));
     }
     EXPECT_EQ(field->getText(), "abx");
@@ -81,10 +72,10 @@ TEST_F(Win32Popups, MenuChoiceComesBackByPosition) {
     for (const char* size : {"512", "1024", "2048", "4096", "8192", "16384"}) menu->addEntry(size);
     postClick(45, 255);  // the keys wait in the queue for the menu loop the press starts
     postKey(child, VK_ESCAPE);
-    pumpFor(300);
+    test::pump(300);
     postClick(45, 255);
     for (const WPARAM vk : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) postKey(child, vk);
-    pumpFor(300);
+    test::pump(300);
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].value, 3.0f);
     EXPECT_EQ(menu->getText(), "4096");
@@ -110,7 +101,7 @@ TEST_F(Win32Popups, ColourDialogOkTakesItsColourAndClosingTheEditorEndsIt) {
         g_cancel = ok ? nullptr : field;
         SetTimer(nullptr, 0, 300, answerDialog);
         postClick(35, 35);
-        pumpFor(1000);
+        test::pump(1000);
         EXPECT_EQ(owner.changes.size(), ok ? 1u : 0u);
     }
     EXPECT_EQ(CColorChooser::getLastColor(), 0x00FF0000u);

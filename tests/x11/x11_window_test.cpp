@@ -1,16 +1,18 @@
-// The X11 backend under Xvfb: a real child window inside a parent, pointer events injected with
-// XTest arriving at the views in toolkit coordinates, the window's pixels on the X server equal
+// The X11 backend under Xvfb: a real child window inside a parent, pointer events and modifier
+// keys injected with XTest arriving at the views in toolkit coordinates, the window's pixels on the X server equal
 // to the back buffer after a pass, and a parent destroyed under the editor.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <chrono>
 #include <memory>
 #include <thread>
 
+#include "gui/key_codes.h"
 #include "gui/native/x11/x11_window.h"
 #include "unit/gui_window/test_views.h"
 
@@ -155,12 +157,16 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     EXPECT_EQ(std::pair(corner->events.back().x, corner->events.back().y), std::pair(400, 262));
     EXPECT_FALSE(window->hasCapturedView());
 
-    // A right click elsewhere reaches the big view, y flipped; middle is button 3.
+    // A right click elsewhere with Shift and Ctrl held reaches the big view, y flipped; middle is
+    // button 3.
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     pointerTo(700, 20);
+    const KeyCode keys[] = {XKeysymToKeycode(display, XK_Shift_L), XKeysymToKeycode(display, XK_Control_L)};
+    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, True, CurrentTime);
     button(3, true), button(3, false);
+    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, False, CurrentTime);
     ASSERT_TRUE(pumpUntil([&] { return !view->events.empty(); }));
-    EXPECT_EQ(view->events[0], (test::Event{"down", 2, 0, 700, 542}));
+    EXPECT_EQ(view->events[0], (test::Event{"down", 2, kModifierShift | kModifierControl, 700, 542}));
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     button(2, true), button(2, false);
     ASSERT_TRUE(pumpUntil([&] { return view->events.size() >= 2; }));

@@ -103,6 +103,23 @@ TEST(AnalyzerEditorGestures, PauseFreezesThroughM8AndAViewChangeReleasesIt) {
     EXPECT_EQ(rig.setting(362), 1.0f);
 }
 
+TEST(AnalyzerEditorGestures, EachViewKeepsItsOwnMemoryStatesAndCtrlDeletes) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    const auto slot = static_cast<std::int32_t>(rig.setting(0) + 0.1f);
+    const auto state = [&] { return rig.c().memory[slot][2]->getState(); };
+    rig.click(columnX(slot), memoryY(2), 2);  // stores M3 in band view
+    rig.click(columnX(slot), memoryY(2));     // and shows it
+    EXPECT_EQ(state(), kMemoryShown);
+    rig.click(79, 553);  // FFT view: nothing stored there
+    EXPECT_EQ(state(), kMemoryEmpty);
+    rig.click(10, 553);
+    EXPECT_EQ(state(), kMemoryShown);
+    rig.click(columnX(slot), memoryY(2), 1, 2);
+    EXPECT_EQ(state(), kMemoryEmpty);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(rig.setting(static_cast<std::uint32_t>(219 + 8 * slot + 2))), kMemoryEmpty);
+}
+
 TEST(AnalyzerEditorGestures, TabsSwitchSizeAndPages) {
     EditorRig rig;
     ASSERT_TRUE(rig.open());

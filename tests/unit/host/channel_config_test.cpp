@@ -6,14 +6,11 @@ using qv::parseChannelConfig;
 
 namespace {
 
-struct Case {
-    const char* path;
-    int inputs;
-    int outputs;
-};
-
 TEST(ChannelConfig, FileNameSetsChannels) {
-    const Case cases[] = {
+    const struct {
+        const char* path;
+        int inputs, outputs;
+    } cases[] = {
         {"C:\\Plugins\\Quorvane.dll", -1, -1},
         {"C:\\Plugins\\Quorvane_2in_2out.dll", 2, 2},
         {"C:\\Plugins\\Quorvane_1in_1out.dll", 1, 1},
@@ -32,10 +29,9 @@ TEST(ChannelConfig, FileNameSetsChannels) {
         {"C:\\Quorvane_1in_1out.dll\\Quorvane.dll", 1, 1},  // the folder holds the only prefix
         {"C:\\Quorvane_1in_1out\\Quorvane_4in_4out.dll", 4, 4},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         const auto config = parseChannelConfig(c.path, ".dll");
-        EXPECT_EQ(config.inputs, c.inputs) << c.path;
-        EXPECT_EQ(config.outputs, c.outputs) << c.path;
+        EXPECT_EQ(std::pair(config.inputs, config.outputs), std::pair(c.inputs, c.outputs)) << c.path;
     }
     EXPECT_EQ(parseChannelConfig("/usr/lib/vst/Quorvane_1in_1out.so", ".so").inputs, 1);
     // A path of 1023 characters or more is treated as empty.
