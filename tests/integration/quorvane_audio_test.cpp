@@ -1,9 +1,8 @@
-// Audio passes through the plug-in unchanged, bit for bit, in every channel configuration, at
-// every block size a host may choose, in place, after event lists, and on parallel threads.
+// Audio passes through the plug-in unchanged, bit for bit, at every block size a host may
+// choose, in place, after event lists, and on parallel threads (every channel configuration:
+// see the identity tests).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -13,54 +12,21 @@
 namespace qv::vsthost {
 namespace {
 
-// Output channel c must equal input channel c for the channels both sides have.
-void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what) {
-    ASSERT_EQ(out.frames(), in.frames()) << what;
-    const int shared = std::min(in.channels(), out.channels());
-    ASSERT_GT(shared, 0) << what;
-    for (int c = 0; c < shared; ++c) {
-        EXPECT_EQ(std::memcmp(out.channel(c), in.channel(c), in.frames() * sizeof(float)), 0) << what << ", channel " << c;
-    }
-}
-
-TEST(QuorvaneAudio, EveryConfigurationAndBlockSizePassesAudioThroughBitIdentical) {
-    for (const char* stem : {"Quorvane_2in_2out", "Quorvane_1in_1out", "Quorvane_8in_8out_x64", "Quorvane_2in_1out",
-                             "Quorvane_6in_6out", "Quorvane_1in_2out"}) {
-        test::Loaded loaded = test::load(test::pluginCopy(stem));
-        ASSERT_TRUE(loaded) << stem << ": " << loaded.error;
-        // Independent noise on each channel: a swapped or mixed channel shows.
-        const AudioBuffer in = test::noise(loaded->numInputs(), 20000);
-        for (int block : {64, 441, 4096}) {
-            expectPassThrough(in, test::run(*loaded.effect, in, block), std::string(stem) + ", block " + std::to_string(block));
-        }
-    }
-    // A single input reaches every output.
-    test::Loaded wide = test::load(test::pluginCopy("Quorvane_1in_2out"));
-    ASSERT_TRUE(wide) << wide.error;
-    const AudioBuffer mono = test::noise(1, 3000, 4);
-    const AudioBuffer out = test::run(*wide.effect, mono, 512);
-    ASSERT_EQ(out.channels(), 2);
-    EXPECT_EQ(std::memcmp(out.channel(1), mono.channel(0), mono.frames() * sizeof(float)), 0);
-
+TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksInPlaceProcessingAndHugeEventLists) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
     // 65536 is the largest block the first scratch buffer holds; 65537 needs a new one.
-    test::Loaded loaded = test::load(test::pluginPath());
-    ASSERT_TRUE(loaded) << loaded.error;
     const AudioBuffer small = test::noise(2, 3000, 2), large = test::noise(2, 65537 * 2 + 100, 3);
-    expectPassThrough(small, test::run(*loaded.effect, small, 1), "block 1");
-    for (int block : {65536, 65537}) expectPassThrough(large, test::run(*loaded.effect, large, block), std::to_string(block));
-    expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
-}
+    test::expectPassThrough(small, test::run(*loaded.effect, small, 1), "block 1");
+    for (int block : {65536, 65537}) test::expectPassThrough(large, test::run(*loaded.effect, large, block), "large");
+    test::expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
 
-TEST(QuorvaneAudio, EmptyBlocksInPlaceProcessingAndHugeEventListsKeepTheSignal) {
-    test::Loaded loaded = test::load(test::pluginPath());
-    ASSERT_TRUE(loaded) << loaded.error;
     std::vector<vst::VstMidiEvent> events;
     for (int i = 0; i < 10000; ++i) {
         events.push_back(EventList::midi(static_cast<std::uint8_t>(0x90 | (i & 15)), static_cast<std::uint8_t>(i & 127),
                                          0xFF, i % 700 - 50));
     }
     EventList list(std::move(events));
-    loaded->setSampleRate(44100.0f);
     loaded->setBlockSize(512);
     loaded->resume();
     EXPECT_EQ(loaded->processEvents(list), 1);
@@ -98,7 +64,7 @@ TEST(QuorvaneAudio, InstancesRunSideBySideOnTheirOwnThreads) {
         threads.emplace_back([&, i] { outputs[i] = test::run(*instances[i].effect, inputs[i], 128 + 64 * i); });
     }
     for (std::thread& t : threads) t.join();
-    for (int i = 0; i < kInstances; ++i) expectPassThrough(inputs[i], outputs[i], "instance " + std::to_string(i));
+    for (int i = 0; i < kInstances; ++i) test::expectPassThrough(inputs[i], outputs[i], "instance " + std::to_string(i));
 }
 
 }  // namespace

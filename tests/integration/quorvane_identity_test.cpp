@@ -1,5 +1,5 @@
 // The plug-in as a host first meets it: identity, configuration from the file name, programs,
-// chunk and editor size, and texts that fit the host's buffers.
+// chunk and editor size, texts that fit the host's buffers, and audio through every copy.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -70,37 +70,37 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
     EXPECT_FALSE(e.programNameIndexed(0).overflow);
 }
 
-TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileName) {
-    struct Case {
+TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
+    const struct {
         const char* stem;
         int inputs, outputs;
         vst::VstInt32 id;
         const char* name;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
         {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
-        {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out"},
+        {"Quorvane_6in_6out", 6, 6, kStereoId, "Quorvane_6in_6out"},
         {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out"},
+        {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out"},
         {"Quorvane_40in_40out", 2, 2, kStereoId, "Quorvane_2in_2out"},
     };
     // All copies stay loaded together: each is its own module with its own configuration.
     std::vector<test::Loaded> all;
-    for (const Case& c : cases) all.push_back(test::load(test::pluginCopy(c.stem)));
+    for (const auto& c : cases) all.push_back(test::load(test::pluginCopy(c.stem)));
     test::Loaded original = test::load(test::pluginPath());
     ASSERT_TRUE(original) << original.error;
+    EXPECT_EQ(std::pair(original->numInputs(), original->uniqueId()), std::pair(2, kStereoId));
     for (std::size_t i = 0; i < all.size(); ++i) {
-        const Case& c = cases[i];
+        const auto& c = cases[i];
         SCOPED_TRACE(c.stem);
         ASSERT_TRUE(all[i]) << all[i].error;
-        EXPECT_EQ(all[i]->numInputs(), c.inputs);
-        EXPECT_EQ(all[i]->numOutputs(), c.outputs);
-        EXPECT_EQ(all[i]->uniqueId(), c.id);
-        EXPECT_EQ(all[i]->effectName().text, c.name);
-        EXPECT_EQ(all[i]->productString().text, c.name);
+        HostedEffect& e = *all[i].effect;
+        EXPECT_EQ(std::tuple(e.numInputs(), e.numOutputs(), e.uniqueId()), std::tuple(c.inputs, c.outputs, c.id));
+        EXPECT_EQ(std::pair(e.effectName().text, e.productString().text), std::pair(std::string(c.name), std::string(c.name)));
+        // Independent noise on each channel: a swapped or mixed channel shows.
+        const AudioBuffer in = test::noise(c.inputs, 20000);
+        for (int block : {64, 441, 4096}) test::expectPassThrough(in, test::run(e, in, block), "block " + std::to_string(block));
     }
-    EXPECT_EQ(original->numInputs(), 2);
-    EXPECT_EQ(original->uniqueId(), kStereoId);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "sys/xel_block.h"
@@ -62,6 +63,15 @@ AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize) {
     RenderResult result = render(effect, input, settings);
     EXPECT_TRUE(result.ok) << result.error;
     return std::move(result.output);
+}
+
+void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what) {
+    ASSERT_EQ(out.frames(), in.frames()) << what;
+    ASSERT_TRUE(in.channels() == out.channels() || in.channels() == 1) << what;
+    for (int c = 0; c < out.channels(); ++c) {
+        const float* source = in.channel(in.channels() == 1 ? 0 : c);
+        EXPECT_EQ(std::memcmp(out.channel(c), source, in.frames() * sizeof(float)), 0) << what << ", channel " << c;
+    }
 }
 
 TwoCopies makeTwoCopies(const std::string& name, bool withRegistry) {

@@ -36,6 +36,8 @@ Loaded load(const std::string& path);
 AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1);
 // Runs the effect over the input with the given block size at 44.1 kHz.
 AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize);
+// Every output channel equals its input channel, or the only input channel, bit for bit.
+void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what);
 
 // A fresh folder with the plug-in as "Quorvane_2in_2out" and "Quorvane_1in_1out" and, unless
 // withRegistry is false, the registry library beside them.

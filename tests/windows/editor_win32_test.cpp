@@ -10,6 +10,7 @@
 #include "editor/editor.h"
 #include "framework/editor_host.h"
 #include "gui/gui_window.h"
+#include "windows/win32_support.h"
 
 namespace qv {
 namespace {
@@ -29,11 +30,6 @@ struct PlainEditor final : CEditor {
     ~PlainEditor() override { close(); }
     HWND own() const { return static_cast<HWND>(getFrame()->getNativeHandle()); }
 };
-
-HWND makeWindow(int width, int height, HWND parent, const char* cls = "STATIC") {
-    return CreateWindowExA(0, cls, "", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE, 0, 0, width, height, parent,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-}
 
 SIZE sizeOf(HWND h) {
     RECT r{};
@@ -59,7 +55,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
         for (std::size_t k = levels.size(); k-- > 0;) {  // from the top down, each in its parent
             before[k] = SIZE{400, 300};
             for (std::size_t i = 0; i <= k; ++i) before[k].cx += levels[i].borderX, before[k].cy += levels[i].borderY;
-            chain[k] = makeWindow(before[k].cx, before[k].cy, k + 1 < levels.size() ? chain[k + 1] : nullptr);
+            chain[k] = test::hostWindow(before[k].cx, before[k].cy, k + 1 < levels.size() ? chain[k + 1] : nullptr);
         }
         PlainEditor editor(&host);
         ASSERT_TRUE(editor.open(chain[0], -1, -1));
@@ -77,7 +73,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     EXPECT_EQ(host.asked, 3);
 
     // Directly inside an MDI client: only our window changes.
-    HWND frame = makeWindow(600, 500, nullptr);
+    HWND frame = test::hostWindow(600, 500, nullptr);
     CLIENTCREATESTRUCT ccs{};
     HWND mdi = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 450, 350, frame, nullptr,
                                GetModuleHandleA(nullptr), &ccs);

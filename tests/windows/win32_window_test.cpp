@@ -1,6 +1,6 @@
 // The Win32 backend under Wine: the child window and its class, timer 111 driving passes, the
-// back buffer blitted to the window, and mouse messages reaching the views in toolkit
-// coordinates.
+// back buffer blitted to the window, and mouse messages with the keyboard's modifiers reaching
+// the views in toolkit coordinates.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "gui/key_codes.h"
 #include "gui/native/win32/win32_window.h"
 #include "unit/gui_window/test_views.h"
 #include "windows/win32_support.h"
@@ -81,7 +82,8 @@ TEST_F(Win32Editor, Timer111DrivesPassesThatBlitTheBackBuffer) {
     // 40 ms timer: about 11 passes in 440 ms (Wine ticks 24 to 25 times a second).
     EXPECT_GE(view->draws.size(), 6u);
     EXPECT_LE(view->draws.size(), 14u);
-    EXPECT_EQ(std::pair(view->draws.front().timer, view->draws.front().redrawAll), std::pair(1, 1));
+    EXPECT_EQ(view->draws.front().timer, 1);
+    EXPECT_EQ(view->draws.front().redrawAll, 1);
     // Another timer id is not a pass; a paint request draws nothing.
     const std::size_t passes = view->draws.size();
     SendMessageA(child, WM_TIMER, 5, 0);
@@ -109,13 +111,19 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     EXPECT_EQ(corner->events.back().kind, "up");
     EXPECT_NE(GetCapture(), child);
 
-    // The second press of a double click arrives as WM_LBUTTONDBLCLK and is no press.
+    // Shift and Ctrl come from the keyboard state; the second press of a double click arrives as
+    // WM_LBUTTONDBLCLK and is no press.
     Sleep(60);
+    BYTE keys[256]{};
+    keys[VK_SHIFT] = keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
     send(WM_RBUTTONDOWN, MK_RBUTTON, 300, 100);
+    keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
     send(WM_RBUTTONUP, 0, 300, 100);
     send(WM_LBUTTONDBLCLK, MK_LBUTTON, 300, 100);
     ASSERT_EQ(view->events.size(), 1u);
-    EXPECT_EQ(std::pair(view->events[0].button, view->events[0].y), std::pair(2, 462));
+    EXPECT_EQ(view->events[0], (test::Event{"down", 2, kModifierShift | kModifierControl, 300, 462}));
 
     // Losing the focus ends a captured gesture.
     Sleep(60);
