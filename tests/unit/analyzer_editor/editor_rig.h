@@ -24,36 +24,31 @@ struct Written {
     std::uint32_t bits;
     bool operator==(const Written&) const = default;
 };
-
 inline Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
 inline Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
 
-class RecordingEditor final : public CAnalyzerEditor {
-public:
+struct RecordingEditor final : CAnalyzerEditor {
     RecordingEditor(IEditorHost* h, CPluginBase* c) : CAnalyzerEditor(0, 752, 563, h, c, nullptr) {}
     ~RecordingEditor() override { close(); }
     void setParameterAutomated(std::int32_t index, float value) override {
-        written.push_back({index, std::bit_cast<std::uint32_t>(value)});
+        written.push_back(valueOf(index, value));
         CAnalyzerEditor::setParameterAutomated(index, value);
     }
     std::vector<Written> written;
 };
 
-class EditorRig {
-public:
+struct EditorRig {
     EditorRig() {
         CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
         effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                          float) -> vst::VstIntPtr {
             return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
         });
-        if (!effect) return;
         adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
         editor = std::make_unique<RecordingEditor>(adapter, adapter->getCore());
         adapter->getCore()->setParameterSink(&editor->getCoreSink());
     }
     ~EditorRig() {
-        if (!effect) return;
         adapter->getCore()->setParameterSink(&adapter->getEditorView()->getCoreSink());
         editor.reset();
         effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
@@ -70,25 +65,18 @@ public:
     }
     CGuiWindow& frame() const { return *editor->getFrame(); }
     const AnalyzerControls& c() const { return editor->controls(); }
-    CHeadlessWindow& native() const { return *static_cast<CHeadlessWindow*>(frame().getNativeWindow()); }
-    void tick(int passes = 1) { native().advance(40.0 * passes); }
-    // Toolkit point (y up) to window pixel (y down).
-    std::int32_t rowOf(std::int32_t y) const { return frame().getHeight() - 1 - y; }
-    // A press and release at toolkit point x, y, then two passes (which also clear the debounce).
-    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1, std::int32_t mods = 0) {
-        frame().onMouseMove(x, rowOf(y), mods);
-        frame().onMouseDown(button, mods, x, rowOf(y));
-        frame().onMouseUp(button, x, rowOf(y));
+    void tick(int passes = 1) { static_cast<CHeadlessWindow*>(frame().getNativeWindow())->advance(40.0 * passes); }
+    // A press at toolkit point x, y (y up), a move by dy (up positive) and the release, then two
+    // passes (which also clear the debounce).
+    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1, std::int32_t mods = 0, std::int32_t dy = 0) {
+        const std::int32_t row = frame().getHeight() - 1 - y;
+        frame().onMouseMove(x, row, mods);
+        frame().onMouseDown(button, mods, x, row);
+        if (dy) frame().onMouseMove(x, row - dy, 0);
+        frame().onMouseUp(button, x, row - dy);
         tick(2);
     }
-    // Press at x, y, move by dy pixels (toolkit, up positive), release.
-    void drag(std::int32_t x, std::int32_t y, std::int32_t dy) {
-        frame().onMouseMove(x, rowOf(y), 0);
-        frame().onMouseDown(1, 0, x, rowOf(y));
-        frame().onMouseMove(x, rowOf(y + dy), 0);
-        frame().onMouseUp(1, x, rowOf(y + dy));
-        tick(2);
-    }
+    void drag(std::int32_t x, std::int32_t y, std::int32_t dy) { click(x, y, 1, 0, dy); }
     std::pair<std::int32_t, std::int32_t> size() const {
         CRect r{};
         editor->getRect(r);
