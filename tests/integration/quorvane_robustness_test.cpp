@@ -27,15 +27,13 @@ TEST(QuorvaneRobustness, NoHostOrAHostWithoutVersionGetsNoEffect) {
     ASSERT_TRUE(loaded.library) << loaded.error;
     testing::internal::CaptureStderr();
     EXPECT_EQ(loaded.library->entry()(nullptr), nullptr);
-
     HostContext oldHost;
     oldHost.setVersion(0);
     std::string error;
     EXPECT_EQ(HostedEffect::create(loaded.library, oldHost, &error), nullptr);
     EXPECT_EQ(error, "the entry point returned no effect");
     EXPECT_EQ(oldHost.calls(vst::audioMasterVersion), 1);
-    // Refusing a host is not an error worth a report.
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // refusing a host is not worth a report
 
     // The other exported names behave as the entry point does.
     for (const char* name : {"main", "MAIN"}) {

@@ -1,10 +1,9 @@
 // Instances from differently named copies of the plug-in, loaded by the host from one folder,
 // share one registry: numbers, common settings, views and names go across the copies, the
-// seventeenth instance is refused but passes audio, and a missing, foreign or stale registry
-// library gives no effect at all.
+// seventeenth instance is refused but passes audio, and without the registry library there is
+// no effect at all.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 #include <vector>
 
@@ -13,8 +12,6 @@
 
 namespace qv::vsthost {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kInstanceNumber = 0;
 constexpr int kAnalysisView = 362;
@@ -30,8 +27,7 @@ std::vector<std::uint8_t> namesOf(HostedEffect& effect) {
 
 TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     const test::TwoCopies copies = test::makeTwoCopies("shared");
-    test::RegistryProbe registry(copies.folder);
-    ASSERT_TRUE(registry.loaded());
+    ASSERT_EQ(test::registryCount(copies.folder), 0);
     std::string error;
     auto stereo = PluginLibrary::load(copies.stereo, &error);
     auto mono = PluginLibrary::load(copies.mono, &error);
@@ -41,7 +37,7 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     auto first = HostedEffect::create(stereo, host, &error);
     auto second = HostedEffect::create(mono, host, &error);
     ASSERT_TRUE(first && second) << error;
-    EXPECT_EQ(std::tuple(first->numInputs(), second->numInputs(), registry.count()), std::tuple(2, 1, 2u));
+    EXPECT_EQ(std::tuple(first->numInputs(), second->numInputs(), test::registryCount(copies.folder)), std::tuple(2, 1, 2));
     EXPECT_EQ(std::pair(first->parameter(kInstanceNumber), second->parameter(kInstanceNumber)), std::pair(0.0f, 1.0f));
     EXPECT_EQ(namesOf(*second), namesOf(*first));
 
@@ -60,14 +56,14 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
         ASSERT_TRUE(more.back()) << error;
         EXPECT_EQ(more.back()->parameter(kInstanceNumber), static_cast<float>(i));
     }
-    EXPECT_EQ(registry.count(), 16u);
+    EXPECT_EQ(test::registryCount(copies.folder), 16);
     auto refused = HostedEffect::create(mono, host, &error);
     ASSERT_TRUE(refused) << error;
-    EXPECT_EQ(registry.count(), 16u);
+    EXPECT_EQ(test::registryCount(copies.folder), 16);
     const AudioBuffer in = test::noise(1, 4410);
     EXPECT_TRUE(test::run(*refused, in, 512).bitIdentical(in));
     refused.reset();
-    EXPECT_EQ(registry.count(), 16u);
+    EXPECT_EQ(test::registryCount(copies.folder), 16);
 
     // The next newcomer after a leaver takes its number.
     more[3].reset();  // number 5
@@ -80,34 +76,24 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     more.clear();
     second.reset();
     first.reset();
-    EXPECT_EQ(registry.count(), 0u);
+    EXPECT_EQ(test::registryCount(copies.folder), 0);
 }
 
-TEST(RegistryCopies, WithoutTheRightRegistryLibraryTheEntryPointGivesNoEffectAndLeavesNothingRunning) {
-    // The report is a modal message box on Windows, which nobody would close here.
+TEST(RegistryCopies, WithoutTheRegistryLibraryTheEntryPointGivesNoEffectAndLeavesNothingRunning) {
+    // The report is a modal message box on Windows, which nobody would close here. Which
+    // libraries count as the registry is the registry library's own test.
     if (std::string(os::libraryExtension()) == ".dll") GTEST_SKIP() << "reports block in a message box";
-    const test::TwoCopies missing = test::makeTwoCopies("missing", false);
-    const test::TwoCopies foreign = test::makeTwoCopies("foreign", false);
-    const test::TwoCopies stale = test::makeTwoCopies("stale", false);
-    const fs::path plugin(test::pluginPath());
-    fs::copy_file(plugin, fs::path(foreign.folder) / test::registryName());
-    fs::copy_file(plugin.parent_path().parent_path() / "test-libs" / "stale" / test::registryName(),
-                  fs::path(stale.folder) / test::registryName());
-    for (const test::TwoCopies* copies : {&missing, &foreign, &stale}) {
-        std::string error;
-        auto library = PluginLibrary::load(copies->stereo, &error);
-        ASSERT_TRUE(library) << error;
-        const auto threadsBefore = os::threadCount();
-        HostContext host;
-        testing::internal::CaptureStderr();
-        auto effect = HostedEffect::create(library, host, &error);
-        const std::string report = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(effect, nullptr) << copies->folder;
-        EXPECT_NE(report.find("Nolvatek: Quorvane: The bundled dynamic library is missing. CPlugin::LoadDll"),
-                  std::string::npos)
-            << report;
-        EXPECT_EQ(os::threadCount(), threadsBefore) << copies->folder;
-    }
+    std::string error;
+    auto library = PluginLibrary::load(test::makeTwoCopies("missing", false).stereo, &error);
+    ASSERT_TRUE(library) << error;
+    const auto threadsBefore = os::threadCount();
+    HostContext host;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(HostedEffect::create(library, host, &error), nullptr);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_NE(report.find("Nolvatek: Quorvane: The bundled dynamic library is missing. CPlugin::LoadDll"), std::string::npos)
+        << report;
+    EXPECT_EQ(os::threadCount(), threadsBefore);
 }
 
 }  // namespace

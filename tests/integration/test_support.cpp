@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <map>
 
 #include "sys/xel_block.h"
 #include "vsthost/os.h"
@@ -85,18 +86,15 @@ TwoCopies makeTwoCopies(const std::string& name, bool withRegistry) {
     return copies;
 }
 
-RegistryProbe::RegistryProbe(const std::string& folder) {
+int registryCount(const std::string& folder) {
+    // Loaded once per folder and kept: the count outlives the loads of the copies themselves.
+    static std::map<std::string, void*> procs;
+    void*& proc = procs[folder];
     std::string error;
-    library_ = os::openLibrary((fs::path(folder) / registryName()).string(), &error);
-    if (library_) proc_ = os::findSymbol(library_, "DoXelData");
-}
-
-RegistryProbe::~RegistryProbe() {
-    if (library_) os::closeLibrary(library_);
-}
-
-unsigned RegistryProbe::count() const {
-    return proc_ ? reinterpret_cast<DoXelDataProc>(proc_)(kXelCount, 0, XelBlock{}).count : 0;
+    if (void* library = proc ? nullptr : os::openLibrary((fs::path(folder) / registryName()).string(), &error)) {
+        proc = os::findSymbol(library, "DoXelData");
+    }
+    return proc ? static_cast<int>(reinterpret_cast<DoXelDataProc>(proc)(kXelCount, 0, XelBlock{}).count) : -1;
 }
 
 }  // namespace qv::vsthost::test

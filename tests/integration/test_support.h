@@ -46,19 +46,8 @@ struct TwoCopies {
 };
 TwoCopies makeTwoCopies(const std::string& name, bool withRegistry = true);
 
-// The registry library of a folder, loaded by the test itself (the module the copies share).
-class RegistryProbe {
-public:
-    explicit RegistryProbe(const std::string& folder);
-    ~RegistryProbe();
-    RegistryProbe(const RegistryProbe&) = delete;
-    RegistryProbe& operator=(const RegistryProbe&) = delete;
-    bool loaded() const { return proc_ != nullptr; }
-    unsigned count() const;  // instances registered
-
-private:
-    void* library_ = nullptr;
-    void* proc_ = nullptr;
-};
+// How many instances the registry library of a folder holds, asked by the test itself through
+// the module the copies in that folder share; -1 when it cannot be loaded.
+int registryCount(const std::string& folder);
 
 }  // namespace qv::vsthost::test
