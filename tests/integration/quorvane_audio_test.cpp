@@ -1,9 +1,8 @@
 // Audio passes through the plug-in unchanged, bit for bit, at every block size a host may
-// choose, in place, after event lists, and on parallel threads (every channel configuration:
-// see the identity tests).
+// choose, in place and after event lists (every channel configuration: the identity tests;
+// parallel instances: the registry stress test).
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -48,23 +47,6 @@ TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksInPlaceProcessingAndHugeEvent
     }
     loaded->suspend();
     EXPECT_TRUE(work.bitIdentical(reference));
-}
-
-TEST(QuorvaneAudio, InstancesRunSideBySideOnTheirOwnThreads) {
-    constexpr int kInstances = 4;
-    std::vector<test::Loaded> instances;
-    std::vector<AudioBuffer> inputs, outputs(kInstances);
-    for (int i = 0; i < kInstances; ++i) {
-        instances.push_back(test::load(test::pluginPath()));
-        ASSERT_TRUE(instances.back()) << instances.back().error;
-        inputs.push_back(test::noise(2, 30000, 10 + static_cast<std::uint32_t>(i)));
-    }
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kInstances; ++i) {
-        threads.emplace_back([&, i] { outputs[i] = test::run(*instances[i].effect, inputs[i], 128 + 64 * i); });
-    }
-    for (std::thread& t : threads) t.join();
-    for (int i = 0; i < kInstances; ++i) test::expectPassThrough(inputs[i], outputs[i], "instance " + std::to_string(i));
 }
 
 }  // namespace

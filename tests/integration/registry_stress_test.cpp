@@ -1,6 +1,6 @@
 // Sixteen instances from two copies of the plug-in, created and destroyed over and over by four
-// threads while each instance processes audio on a thread of its own and settings change that
-// concern all of them. Run under the sanitizers, this finds races, leaks and calls into
+// threads while each instance passes audio through on a thread of its own and settings change
+// that concern all of them. Run under the sanitizers, this finds races, leaks and calls into
 // instances that are gone; at the end the registry is empty again.
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ struct Slot {
     std::unique_ptr<HostedEffect> effect;
     std::thread audio;
     std::atomic<bool> stop{false};
-    std::atomic<std::uint64_t> blocks{0};
+    std::atomic<std::uint64_t> blocks{0}, changed{0};  // blocks processed, and not passed through
 
     void start(std::unique_ptr<HostedEffect> created, std::uint32_t seed) {
         effect = std::move(created);
@@ -40,7 +40,9 @@ struct Slot {
             std::minstd_rand random(seed);
             while (!stop.load()) {
                 for (float& v : buffer) v = static_cast<float>(random()) / 2147483647.0f - 0.5f;
-                effect->process(channels.data(), channels.data(), kBlock);
+                const std::vector<float> sent = buffer;
+                effect->process(channels.data(), channels.data(), kBlock);  // in place
+                changed.fetch_add(buffer != sent);
                 blocks.fetch_add(1);
                 std::this_thread::sleep_for(milliseconds(4));
             }
@@ -98,10 +100,11 @@ TEST(RegistryStress, InstancesComeAndGoWhileAllOfThemProcessAndPost) {
         });
     }
     for (auto& c : churners) c.join();
-    std::uint64_t blocks = 0;
-    for (Slot& slot : slots) blocks += slot.blocks.load(), slot.finish();
+    std::uint64_t blocks = 0, changed = 0;
+    for (Slot& slot : slots) blocks += slot.blocks.load(), changed += slot.changed.load(), slot.finish();
     EXPECT_GE(created.load(), 32);
     EXPECT_GT(blocks, 0u);
+    EXPECT_EQ(changed, 0u);
     EXPECT_EQ(test::registryCount(copies.folder), 0);
 }
 

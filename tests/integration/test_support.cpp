@@ -27,16 +27,16 @@ std::string scratchDir(const std::string& name) {
     return dir.string();
 }
 
-std::string pluginCopy(const std::string& stem) {
+std::string pluginCopy(const std::string& stem, std::string folder, bool withLibraries) {
     const fs::path source(pluginPath());
-    const fs::path dir = scratchDir("copies/" + stem);
-    const fs::path target = dir / (stem + source.extension().string());
+    if (folder.empty()) folder = scratchDir("copies/" + stem);
+    const fs::path target = fs::path(folder) / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
     // Libraries the plug-in loads from its own folder travel with it.
     for (const auto& entry : fs::directory_iterator(source.parent_path())) {
         const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && name.rfind("QuorvaneSys", 0) == 0) {
-            fs::copy_file(entry.path(), dir / name, fs::copy_options::overwrite_existing);
+        if (withLibraries && entry.is_regular_file() && name.rfind("QuorvaneSys", 0) == 0) {
+            fs::copy_file(entry.path(), fs::path(folder) / entry.path().filename(), fs::copy_options::overwrite_existing);
         }
     }
     return target.string();
@@ -76,14 +76,8 @@ void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std:
 }
 
 TwoCopies makeTwoCopies(const std::string& name, bool withRegistry) {
-    const fs::path source(pluginPath());
-    const fs::path dir = scratchDir("registry/" + name);
-    const std::string ext = source.extension().string();
-    TwoCopies copies{dir.string(), (dir / ("Quorvane_2in_2out" + ext)).string(), (dir / ("Quorvane_1in_1out" + ext)).string()};
-    fs::copy_file(source, copies.stereo);
-    fs::copy_file(source, copies.mono);
-    if (withRegistry) fs::copy_file(source.parent_path() / registryName(), dir / registryName());
-    return copies;
+    const std::string dir = scratchDir("registry/" + name);
+    return {dir, pluginCopy("Quorvane_2in_2out", dir, withRegistry), pluginCopy("Quorvane_1in_1out", dir, withRegistry)};
 }
 
 int registryCount(const std::string& folder) {

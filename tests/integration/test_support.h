@@ -17,8 +17,9 @@ std::string registryName();  // file name of the registry library
 // An empty folder of its own for one test, under the test output folder.
 std::string scratchDir(const std::string& name);
 // The built plug-in copied under another file name (the stem; the extension is the platform's)
-// into a folder of that name, next to the libraries it loads from its own folder.
-std::string pluginCopy(const std::string& stem);
+// into the folder (by default a fresh one of that name), with the libraries it loads from its
+// own folder unless told not to.
+std::string pluginCopy(const std::string& stem, std::string folder = "", bool withLibraries = true);
 
 // One effect with the host that answers it; the members are destroyed effect first.
 struct Loaded {
