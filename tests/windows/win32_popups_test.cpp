@@ -23,7 +23,7 @@ void postKey(HWND to, WPARAM vk) {
 class Win32Popups : public ::testing::Test {
 protected:
     void SetUp() override {
-        host = CreateWindowExA(0, "STATIC", "host", WS_POPUP | WS_VISIBLE, 0, 0, 420, 320, nullptr, nullptr, nullptr, nullptr);
+        host = test::hostWindow(420, 320);
         window = std::make_unique<CGuiWindow>(&owner, 0, 400, 300, host, nullptr);
         owner.window = window.get();
         ASSERT_FALSE(window->open(-1, -1));
@@ -42,8 +42,7 @@ protected:
     }
 
     test::PopupOwner owner;
-    HWND host = nullptr;
-    HWND child = nullptr;
+    HWND host = nullptr, child = nullptr;
     std::unique_ptr<CGuiWindow> window;
 };
 

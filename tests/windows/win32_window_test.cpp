@@ -63,11 +63,10 @@ TEST_F(Win32Editor, ChildWindowWithItsOwnClassAndStyle) {
     unsigned int stamp = 0;
     EXPECT_EQ(std::sscanf(name, "GUIWindow%8x", &stamp), 1) << name;
     EXPECT_EQ(std::strlen(name), 17u);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
     ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), name, &wc));
-    EXPECT_EQ(wc.style, static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS));
+    EXPECT_NE(wc.style & CS_DBLCLKS, 0u);  // double clicks arrive as such (see the mouse test)
     RECT client{};
     GetClientRect(child, &client);
     EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(752L, 563L));

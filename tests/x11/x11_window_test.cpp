@@ -97,16 +97,7 @@ protected:
     test::TestView* corner = nullptr;
 };
 
-TEST_F(X11Editor, AChildOfTheHostWindowWhosePassesRunFromIdleAndPutTheBackBufferOnScreen) {
-    Window root = 0, up = 0, *children = nullptr;
-    unsigned int count = 0;
-    ASSERT_TRUE(XQueryTree(display, child, &root, &up, &children, &count));
-    if (children) XFree(children);
-    EXPECT_EQ(up, parent);
-    XWindowAttributes a{};
-    ASSERT_TRUE(XGetWindowAttributes(display, child, &a));
-    EXPECT_EQ(std::tuple(a.x, a.y, a.width, a.height, a.map_state), std::tuple(0, 0, 752, 563, IsViewable));
-
+TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
     const auto start = Clock::now();
     ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= 5; }));
     // The fifth pass comes no sooner than 160 ms after the first was due.
@@ -125,11 +116,6 @@ TEST_F(X11Editor, AChildOfTheHostWindowWhosePassesRunFromIdleAndPutTheBackBuffer
                          XGetPixel(shot, 0, 552) & 0xFFFFFFul),
               std::tuple(0xFF0000ul, 0xFF0000ul, 0x3F7FBFul));
     XDestroyImage(shot);
-
-    window->close();
-    ASSERT_TRUE(XQueryTree(display, parent, &root, &up, &children, &count));
-    if (children) XFree(children);
-    EXPECT_EQ(count, 0u);  // the child is gone with close
 }
 
 TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
