@@ -4,6 +4,7 @@
 // no effect at all.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -43,36 +44,28 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
 
     // A common setting changed in one copy reaches the other; Sync Others hands on a view.
     first->setParameter(kFftSize, 5.0f);
-    EXPECT_EQ(second->parameter(kFftSize), 5.0f);
     second->setParameter(kAnalysisView, 1.0f);
-    EXPECT_EQ(first->parameter(kAnalysisView), 0.0f);
+    EXPECT_EQ(std::pair(second->parameter(kFftSize), first->parameter(kAnalysisView)), std::pair(5.0f, 0.0f));
     second->setParameter(kSyncOthers, 1.0f);
     EXPECT_EQ(first->parameter(kAnalysisView), 1.0f);
 
-    // Sixteen in all, from both copies; the seventeenth is refused but still passes audio.
+    // Sixteen in all, from both copies; the seventeenth is refused but still passes audio, and
+    // the next newcomer after a leaver takes its number.
     std::vector<std::unique_ptr<HostedEffect>> more;
-    for (int i = 2; i < 16; ++i) {
+    for (int i = 2; i <= 16; ++i) {
         more.push_back(HostedEffect::create(i % 2 ? mono : stereo, host, &error));
         ASSERT_TRUE(more.back()) << error;
-        EXPECT_EQ(more.back()->parameter(kInstanceNumber), static_cast<float>(i));
+        EXPECT_TRUE(i == 16 || more.back()->parameter(kInstanceNumber) == static_cast<float>(i)) << i;
+        EXPECT_EQ(test::registryCount(copies.folder), std::min(i + 1, 16));
     }
-    EXPECT_EQ(test::registryCount(copies.folder), 16);
-    auto refused = HostedEffect::create(mono, host, &error);
-    ASSERT_TRUE(refused) << error;
-    EXPECT_EQ(test::registryCount(copies.folder), 16);
-    const AudioBuffer in = test::noise(1, 4410);
-    EXPECT_TRUE(test::run(*refused, in, 512).bitIdentical(in));
-    refused.reset();
-    EXPECT_EQ(test::registryCount(copies.folder), 16);
-
-    // The next newcomer after a leaver takes its number.
+    const AudioBuffer in = test::noise(2, 4410);
+    EXPECT_TRUE(test::run(*more.back(), in, 512).bitIdentical(in));
+    more.back().reset();
     more[3].reset();  // number 5
-    auto newcomer = HostedEffect::create(stereo, host, &error);
-    ASSERT_TRUE(newcomer) << error;
-    EXPECT_EQ(newcomer->parameter(kInstanceNumber), 5.0f);
-    EXPECT_EQ(newcomer->parameter(kFftSize), 5.0f);
-
-    newcomer.reset();
+    more.back() = HostedEffect::create(stereo, host, &error);
+    ASSERT_TRUE(more.back()) << error;
+    EXPECT_EQ(std::pair(more.back()->parameter(kInstanceNumber), more.back()->parameter(kFftSize)), std::pair(5.0f, 5.0f));
+    EXPECT_EQ(test::registryCount(copies.folder), 16);
     more.clear();
     second.reset();
     first.reset();

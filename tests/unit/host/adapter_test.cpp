@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,16 +30,6 @@ TEST(PassThrough, SingleInputReachesEveryOutputAndMissingInputsAreSilenced) {
     EXPECT_EQ(std::tuple(a[63], b[0], c[10]), std::tuple(0.25f, 0.25f, 0.25f));
     qv::passThrough<float>(ins, outs, 2, 3, 64);
     EXPECT_EQ(std::tuple(a[5], b[5], c[5], c[63]), std::tuple(0.25f, 2.0f, 0.0f, 0.0f));
-}
-
-TEST(CopyToHost, TruncatesToTheHostSizeAndTerminates) {
-    char buffer[32];
-    std::memset(buffer, 'x', sizeof(buffer));
-    qv::copyToHost(buffer, "a program name far longer than twenty-four", vst::kVstMaxProgNameLen);
-    EXPECT_EQ(std::strlen(buffer), 23u);
-    EXPECT_EQ(buffer[24], 'x');
-    qv::copyToHost(buffer, nullptr, 8);
-    EXPECT_STREQ(buffer, "");
 }
 
 }  // namespace
