@@ -1,7 +1,6 @@
-// The editor end to end through `qvhost --editor`: on Linux in an X11 frame under a virtual X
-// server of its own (xvfb-run), on Windows in an HWND frame. Many open/close cycles while audio
-// runs in real time must end cleanly (the sanitizer builds turn leaks and races into a failing
-// exit status); a frame destroyed before effEditClose must not crash.
+// The editor end to end through `qvhost --editor` (X11 under xvfb-run, or an HWND frame): open/
+// close cycles while audio runs and a frame destroyed before effEditClose end cleanly (the
+// sanitizer builds turn leaks and races into a failing exit status).
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -1,6 +1,5 @@
-// Bad input from a host gets a clear answer and never a crash: a missing or old host, every
-// opcode with null and odd arguments, programs out of range, and instances that leave nothing
-// behind when closed.
+// Bad input from a host gets a clear answer and never a crash (a missing or old host, every
+// opcode with odd arguments); closed instances leave nothing behind.
 #include <gtest/gtest.h>
 
 #include <array>

@@ -1,7 +1,6 @@
-// Instances from differently named copies of the plug-in, loaded by the host from one folder,
-// share one registry: numbers, common settings, views and names go across the copies, the
-// seventeenth instance is refused but passes audio, and without the registry library there is
-// no effect at all.
+// Differently named copies of the plug-in in one folder share one registry: numbers, common
+// settings, views and names go across, the seventeenth instance is refused but passes audio;
+// without the registry library there is no effect at all.
 #include <gtest/gtest.h>
 
 #include <algorithm>

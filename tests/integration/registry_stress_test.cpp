@@ -1,7 +1,6 @@
-// Sixteen instances from two copies of the plug-in, created and destroyed over and over by four
-// threads while each instance passes audio through on a thread of its own and settings change
-// that concern all of them. Run under the sanitizers, this finds races, leaks and calls into
-// instances that are gone; at the end the registry is empty again.
+// Instances of two copies created and destroyed by four threads while each passes audio through
+// on a thread of its own and settings for all of them change. Under the sanitizers this finds
+// races, leaks and calls into instances that are gone; at the end the registry is empty again.
 #include <gtest/gtest.h>
 
 #include <array>

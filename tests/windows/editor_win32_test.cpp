@@ -1,6 +1,6 @@
-// The editor in Win32 host windows under Wine: a host that refuses sizeWindow gets its frames
-// resized by the parent walk (each level by its own border; it stops at a border of twice the
-// fixed-frame metric, at an MDI client, past 98 x 97 pixels).
+// A Win32 host that refuses sizeWindow gets its frames resized by the parent walk (each level
+// by its own border; it stops at a border of twice the fixed-frame metric, at an MDI client,
+// past 98 x 97 pixels).
 #include <gtest/gtest.h>
 
 #include <windows.h>

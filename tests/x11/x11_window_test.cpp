@@ -1,6 +1,5 @@
-// The X11 backend under Xvfb: a real child window inside a parent, pointer events and modifier
-// keys injected with XTest arriving at the views in toolkit coordinates, the window's pixels on the X server equal
-// to the back buffer after a pass.
+// The X11 backend under Xvfb: pointer and key events injected with XTest reach the views in
+// toolkit coordinates, and the window's pixels on the server equal the back buffer after a pass.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -157,6 +156,36 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     button(2, true), button(2, false);
     ASSERT_TRUE(pumpUntil([&] { return view->events.size() >= 2; }));
     EXPECT_EQ(view->events[1].button, 3);
+}
+
+TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
+    test::TestView overlay(*window, CRect{0, 0, 752, 563});
+    window->setOverlayView(&overlay);
+    window->setOverlayEnabled(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    pointerTo(100, 100);
+    button(1, true), button(1, false);
+    ASSERT_TRUE(pumpUntil([&] { return !overlay.events.empty(); }));
+    const std::pair<KeySym, std::uint32_t> keys[] = {
+        {XK_a, 'a'}, {XK_BackSpace, kKeyBackspace}, {XK_Left, kKeyLeft}, {XK_Delete, kKeyDelete}, {XK_Home, kKeyHome},
+        {XK_Down, kKeyDown}, {XK_F3, kKeyF1 + 2}, {XK_Shift_L, 0}, {XK_Return, kKeyReturn}};
+    std::vector<std::int32_t> expected, got;
+    for (const auto& [sym, code] : keys) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, CurrentTime);
+        if (code) expected.push_back(static_cast<std::int32_t>(code));  // a modifier alone is no key
+    }
+    XFlush(display);
+    pumpUntil([&] {
+        got.clear();
+        for (const auto& e : overlay.events) {
+            if (e.kind == "key") got.push_back(e.x);
+        }
+        return got.size() >= expected.size();
+    });
+    EXPECT_EQ(got, expected);
+    EXPECT_TRUE(view->events.empty());
+    window->setOverlayView(nullptr);
 }
 
 }  // namespace

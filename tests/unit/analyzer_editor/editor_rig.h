@@ -1,6 +1,5 @@
-// A real analyzer instance (adapter, core, editor) on the headless window, driven by pointer
-// events in window pixels as the window system would deliver them. The rig's own editor
-// records every setting it writes before the core applies (and echoes) it.
+// A real analyzer instance on the headless window, driven by pointer events in window pixels;
+// its editor records every setting it writes before the core applies (and echoes) it.
 #pragma once
 
 #include <bit>
