@@ -22,11 +22,6 @@ namespace {
 constexpr vst::VstInt32 kStereoId = 0x6A377034;  // "j7p4"
 constexpr vst::VstInt32 kMonoId = 0x33397231;    // "39r1"
 
-std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(bytes[offset]) | static_cast<std::uint32_t>(bytes[offset + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[offset + 2]) << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
-}
-
 TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) {
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
@@ -47,7 +42,9 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
               std::tuple(0, 0, 563, 752));
     // The chunk: 2756 bytes that start with format 1, the size, the tag and the version.
     ASSERT_EQ(id.chunk.size(), 2756u);
-    EXPECT_EQ(std::tuple(word(id.chunk, 0), word(id.chunk, 4), word(id.chunk, 12)), std::tuple(1u, 2756u, 0x20300u));
+    std::uint32_t head[4];
+    std::memcpy(head, id.chunk.data(), sizeof head);
+    EXPECT_EQ(std::tuple(head[0], head[1], head[3]), std::tuple(1u, 2756u, 0x20300u));
     EXPECT_EQ(std::memcmp(id.chunk.data() + 8, "sLeX", 4), 0);
 
     HostedEffect& e = *loaded.effect;
@@ -72,9 +69,8 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
     // A program name longer than its 24 bytes is stored, but a host buffer gets only what fits.
     std::string longName(100, 'n');
     e.dispatch(vst::effSetProgramName, 0, 0, longName.data());
-    EXPECT_FALSE(e.programName().overflow);
+    EXPECT_FALSE(e.programName().overflow || e.programNameIndexed(0).overflow);
     EXPECT_LE(e.programName().text.size(), 23u);
-    EXPECT_FALSE(e.programNameIndexed(0).overflow);
 }
 
 TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
@@ -103,18 +99,17 @@ TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioTh
         ASSERT_TRUE(all[i]) << all[i].error;
         HostedEffect& e = *all[i].effect;
         EXPECT_EQ(std::tuple(e.numInputs(), e.numOutputs(), e.uniqueId()), std::tuple(c.inputs, c.outputs, c.id));
-        EXPECT_EQ(std::pair(e.effectName().text, e.productString().text), std::pair(std::string(c.name), std::string(c.name)));
+        EXPECT_EQ(std::tuple(e.effectName().text, e.productString().text), std::tuple(c.name, c.name));
         // Independent noise on each channel: a swapped or mixed channel shows.
         const AudioBuffer in = test::noise(c.inputs, 20000);
-        for (int block : {64, 441, 4096}) test::expectPassThrough(in, test::run(e, in, block), "block " + std::to_string(block));
+        for (int block : {64, 441, 4096}) test::expectPassThrough(in, test::run(e, in, block), std::to_string(block));
     }
 }
 
 // After abuse the effect still identifies itself and passes audio through unchanged.
 void expectStillWorking(HostedEffect& e) {
-    EXPECT_EQ(e.effectName().text, "Quorvane_2in_2out");
-    EXPECT_EQ(e.uniqueId(), 0x6A377034);
-    EXPECT_EQ(e.chunk().size(), 2756u);
+    EXPECT_EQ(std::tuple(e.effectName().text, e.uniqueId(), e.chunk().size()),
+              std::tuple("Quorvane_2in_2out", kStereoId, 2756u));
     const AudioBuffer in = test::noise(2, 3000);
     EXPECT_TRUE(test::run(e, in, 512).bitIdentical(in));
 }

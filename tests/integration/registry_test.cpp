@@ -167,8 +167,8 @@ TEST(RegistryStress, InstancesComeAndGoWhileAllOfThemProcessAndPost) {
                     created.fetch_add(1);
                 } else if (random() % 3 == 0) {
                     // Settings that travel to every instance: sizes, views, Sync Others, names.
-                    const std::pair<int, float> changes[] = {
-                        {363, static_cast<float>(random() % 6)}, {362, static_cast<float>(random() % 2)}, {376, 1.0f}, {3, 1.0f}};
+                    const std::pair<int, float> changes[] = {{363, static_cast<float>(random() % 6)},
+                                                             {362, static_cast<float>(random() % 2)}, {376, 1.0f}, {3, 1.0f}};
                     const auto& [id, value] = changes[random() % 4];
                     slot.effect->setParameter(id, value);
                 } else {

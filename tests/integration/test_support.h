@@ -1,5 +1,4 @@
-// Shared helpers of the integration tests: where the plug-ins are, scratch folders, renamed
-// copies of the plug-in, one loaded effect with its host, noise, and a look at a registry.
+// Shared helpers of the integration tests.
 #pragma once
 
 #include <memory>

@@ -118,7 +118,8 @@ TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
     const PixelSurface buffer = window->getBackBuffer();
     int mismatches = 0;
     for (int y = 0; y < 563; ++y) {
-        for (int x = 0; x < 752; ++x) mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (buffer.row(562 - y)[x] & 0xFFFFFFu);
+        const std::uint32_t* row = buffer.row(562 - y);
+        for (int x = 0; x < 752; ++x) mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (row[x] & 0xFFFFFFu);
     }
     EXPECT_EQ(mismatches, 0);
     // The corner fill of toolkit (0, 0, 10, 10) shows in the bottom-left corner of the screen.
