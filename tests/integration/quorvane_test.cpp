@@ -26,9 +26,7 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
     EXPECT_EQ(loaded.library->entryName(), "VSTPluginMain");
-    IdentityQuery query;
-    query.editorRect = true;
-    const EffectIdentity id = gatherIdentity(*loaded.effect, query);
+    const EffectIdentity id = gatherIdentity(*loaded.effect, IdentityQuery{.editorRect = true});
     EXPECT_EQ(std::tuple(id.effectName, id.product, id.vendor, id.uniqueId),
               std::tuple("Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
     EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay),

@@ -237,9 +237,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     PlainEditor editor(&host);
     ASSERT_TRUE(editor.open(mdi, -1, -1));
     ASSERT_TRUE(editor.resize(420, 310, true, 0, 0));
-    EXPECT_EQ(sizeOf(editor.own()).cx, 420);
-    EXPECT_EQ(sizeOf(mdi).cx, 450);
-    EXPECT_EQ(sizeOf(frame).cx, 600);
+    EXPECT_EQ(std::tuple(sizeOf(editor.own()).cx, sizeOf(mdi).cx, sizeOf(frame).cx), std::tuple(420L, 450L, 600L));
     editor.close();
     DestroyWindow(frame);
 }

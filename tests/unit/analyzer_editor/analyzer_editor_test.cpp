@@ -4,13 +4,14 @@
 // order, as bit patterns).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ struct Written {
     std::int32_t id;
     std::uint32_t bits;
     bool operator==(const Written&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Written& w) { return out << w.id << ":" << w.bits; }
 };
 Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
 Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
@@ -73,8 +75,6 @@ struct EditorRig {
         effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
         CGuiWindow::setBackendPreference(CWindowBackend::kAuto);
     }
-    EditorRig(const EditorRig&) = delete;
-    EditorRig& operator=(const EditorRig&) = delete;
 
     bool open() {
         if (!editor->open(nullptr, -1, -1)) return false;
@@ -111,19 +111,17 @@ struct EditorRig {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-struct Shown {
-    const char* name;
-    std::uint32_t id;
-    float value;
-    bool throughCore;  // false: handed to the editor as is, as a faulty sender would
-    std::function<bool(const AnalyzerControls&)> holds;
-};
-
 std::string text(const CTextLabel* l) { return l->getText(); }
 
 TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     const float purple = std::bit_cast<float>(0x7F3FFFFFu);
-    const std::vector<Shown> cases = {
+    const struct {
+        const char* name;
+        std::uint32_t id;
+        float value;
+        bool throughCore;  // false: handed to the editor as is, as a faulty sender would
+        std::function<bool(const AnalyzerControls&)> holds;
+    } cases[] = {
         {"attack knob and label", 8, 0.5f, true,
          [](const auto& c) { return c.attack->getValue() == 0.5f && text(c.attackLabel) == "400"; }},
         {"slope beyond its range is clamped", 10, 2.0f, false,
@@ -160,7 +158,7 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
          [](const auto& c) { return c.memory[3][1]->getState() == kMemoryEmpty; }},
         {"identifier beyond the table is ignored", 5000, 1.0f, false, [](const auto&) { return true; }},
     };
-    for (const Shown& s : cases) {
+    for (const auto& s : cases) {
         EditorRig rig;
         ASSERT_TRUE(rig.open()) << s.name;
         if (s.throughCore) {
@@ -240,21 +238,9 @@ TEST(AnalyzerEditorBinding, TheSeventeenthInstanceShowsOnlyTheLimitPageAndNothin
     EXPECT_EQ(last.size(), std::make_pair(752, 563));
 }
 
-std::string show(const std::vector<Written>& w) {
-    std::string s;
-    for (const Written& x : w) s += std::to_string(x.id) + ":" + std::to_string(x.bits) + " ";
-    return s;
-}
-
 // Column i's memory switch k (M1 = 0), and its S switch, in editor coordinates.
 std::int32_t columnX(std::int32_t i) { return 47 * i + 13; }
 std::int32_t memoryY(std::int32_t k) { return 133 - 13 * k + 5; }
-
-struct Gesture {
-    const char* name;
-    std::function<void(EditorRig&)> act;
-    std::vector<Written> written;
-};
 
 std::vector<Written> storeEverywhere(std::int32_t k) {
     std::vector<Written> w;
@@ -266,7 +252,11 @@ std::vector<Written> storeEverywhere(std::int32_t k) {
 }
 
 TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
-    const std::vector<Gesture> cases = {
+    const struct {
+        const char* name;
+        std::function<void(EditorRig&)> act;
+        std::vector<Written> written;
+    } cases[] = {
         {"plain click on the FFT tab", [](EditorRig& r) { r.click(79, 553); },
          {valueOf(362, 1.0f), valueOf(387, 0.0f)}},
         {"Shift-click on the 1/3 Oct tab", [](EditorRig& r) { r.click(10, 553, 1, 1); },
@@ -293,11 +283,11 @@ TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
          {valueOf(365, 1.0f), valueOf(365, 1.0f), valueOf(365, 1.0f)}},
         {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.drag(40, 235, -24); }, {}},
     };
-    for (const Gesture& g : cases) {
+    for (const auto& g : cases) {
         EditorRig rig;
         ASSERT_TRUE(rig.open()) << g.name;
         g.act(rig);
-        EXPECT_EQ(rig.editor->written, g.written) << g.name << "\n got: " << show(rig.editor->written);
+        EXPECT_EQ(rig.editor->written, g.written) << g.name;
     }
 }
 
@@ -311,7 +301,7 @@ TEST(AnalyzerEditorGestures, PauseFreezesThroughM8AndAViewChangeReleasesIt) {
         frozen.push_back(bitsOf(219 + 8 * j + 7, kMemoryShown));
     }
     frozen.push_back(valueOf(380, 1.0f));
-    EXPECT_EQ(rig.editor->written, frozen) << show(rig.editor->written);
+    EXPECT_EQ(rig.editor->written, frozen);
     EXPECT_EQ(rig.c().memory[9][7]->getState(), kMemoryShown);
 
     // A second click on the tab of the view shown keeps the pause; the other tab releases it,

@@ -2,7 +2,6 @@
 // record and gesture checks, reports from other threads, and teardown from inside a pass.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <thread>
@@ -22,11 +21,6 @@ namespace qv {
 namespace {
 
 using Shown = std::vector<std::pair<std::int32_t, float>>;
-
-struct Headless : ::testing::Test {
-    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
-    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
-};
 
 // Two host parameters, the first automatable; snapshots read i + 0.5.
 struct FakeCore final : CPluginBase {
@@ -50,6 +44,13 @@ struct FakeHost final : IEditorHost {
     std::vector<std::int32_t> gestures;
     std::vector<std::pair<std::int32_t, std::int32_t>> asked;
     bool accepts = true;
+};
+
+struct Headless : ::testing::Test {
+    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
+    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
+    FakeCore core;
+    FakeHost host;
 };
 
 // One container with one view; shown values are recorded, with whether they came on this thread.
@@ -91,12 +92,12 @@ std::vector<std::uint32_t> valueRecord(std::uint32_t size, std::uint32_t type, s
 
 TEST_F(Headless, AnalyzerEditorTimerArtworkResizeAndNoGesturesForItsZeroParameters) {
     static int gestures = 0;
-    vst::audioMasterCallback host = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+    vst::audioMasterCallback callback = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                        float) -> vst::VstIntPtr {
         gestures += op == 43 || op == 44;
         return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? -77 : 0;  // garbage
     };
-    vst::AEffect* effect = createEffectInstance(host);
+    vst::AEffect* effect = createEffectInstance(callback);
     ASSERT_NE(effect, nullptr);
     auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
     CEditor& editor = *adapter->getEditorView();
@@ -122,8 +123,6 @@ TEST_F(Headless, AnalyzerEditorTimerArtworkResizeAndNoGesturesForItsZeroParamete
 }
 
 TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
-    FakeCore core;
-    FakeHost host;
     TestEditor editor(&host, &core);
     EXPECT_FALSE(editor.resize(500, 200, true, 0, 0));  // closed: nothing, not even the host
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
@@ -149,8 +148,6 @@ TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
 }
 
 TEST_F(Headless, RecordsGesturesAndSnapshotsAreChecked) {
-    FakeCore core;
-    FakeHost host;
     TestEditor editor(&host, &core);
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
     for (const auto& [size, type] : {std::pair{16u, 4u}, {15u, 4u}, {17u, 4u}, {1u, 4u}, {16u, 3u}}) {
@@ -166,7 +163,6 @@ TEST_F(Headless, RecordsGesturesAndSnapshotsAreChecked) {
 }
 
 TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
-    FakeCore core;
     TestEditor editor(nullptr, &core);
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
     NamesRequest names{};
@@ -193,7 +189,6 @@ TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
 }
 
 TEST_F(Headless, CloseOrderSecondOpenAndClosingFromInsideAPass) {
-    FakeCore core;
     TestEditor editor(nullptr, &core);
     editor.close(), editor.idle();  // without open
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
