@@ -26,13 +26,10 @@
 #include "core/data_request.h"
 #include "display/spectrum_display.h"
 #include "editor/analyzer_editor.h"
-#include "framework/plugin_base.h"
 #include "gui/gui_window.h"
 #include "gui/native/headless/headless_window.h"
-#include "host/audio_effect.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
-#include "host/vst_abi.h"
 
 namespace qv {
 namespace {

@@ -1,6 +1,7 @@
 // The host adapter: a failed construction, pass-through, and channels from the file name.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,15 @@ TEST(PassThrough, SingleInputReachesEveryOutputAndMissingInputsAreSilenced) {
     EXPECT_EQ(std::tuple(a[63], b[0], c[10]), std::tuple(0.25f, 0.25f, 0.25f));
     qv::passThrough<float>(ins, outs, 2, 3, 64);
     EXPECT_EQ(std::tuple(a[5], b[5], c[5], c[63]), std::tuple(0.25f, 2.0f, 0.0f, 0.0f));
+}
+
+TEST(CopyToHost, TruncatesToTheHostSizeAndTerminates) {
+    char buffer[32];
+    std::memset(buffer, 'x', sizeof(buffer));
+    qv::copyToHost(buffer, "a program name far longer than twenty-four", vst::kVstMaxProgNameLen);
+    EXPECT_EQ(std::pair(std::strlen(buffer), buffer[24]), std::pair(std::size_t{23}, 'x'));
+    qv::copyToHost(buffer, nullptr, 8);
+    EXPECT_STREQ(buffer, "");
 }
 
 TEST(ChannelConfig, FileNameSetsChannels) {
