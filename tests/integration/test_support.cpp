@@ -32,12 +32,12 @@ std::string pluginCopy(const std::string& stem, std::string folder, bool withLib
     if (folder.empty()) folder = scratchDir("copies/" + stem);
     const fs::path target = fs::path(folder) / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    // Libraries the plug-in loads from its own folder travel with it.
+    // Libraries the plug-in loads from its own folder travel with it (once: overwriting fails in
+    // some standard libraries on Windows).
     for (const auto& entry : fs::directory_iterator(source.parent_path())) {
-        const std::string name = entry.path().filename().string();
-        if (withLibraries && entry.is_regular_file() && name.rfind("QuorvaneSys", 0) == 0) {
-            fs::copy_file(entry.path(), fs::path(folder) / entry.path().filename(), fs::copy_options::overwrite_existing);
-        }
+        const fs::path to = fs::path(folder) / entry.path().filename();
+        if (!withLibraries || fs::exists(to) || to.filename().string().rfind("QuorvaneSys", 0) != 0) continue;
+        if (entry.is_regular_file()) fs::copy_file(entry.path(), to);
     }
     return target.string();
 }
