@@ -7,7 +7,6 @@
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <numbers>
 #include <thread>
 #include <vector>
 
@@ -15,45 +14,14 @@
 #include "core/plugin.h"
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
+#include "support/feeder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 namespace id = qv::settingid;
 
-// Feeds an instance like a host: numIn channels, blocks of `block` frames.
-struct Feeder {
-    qv::CPlugin& plugin;
-    int channels;
-    std::vector<std::vector<float>> in, out;
-    double phase = 0;
-    bool paced = true;  // waits for the workers after every host block, so no block is dropped
-
-    Feeder(qv::CPlugin& p, int numChannels, int block) : plugin(p), channels(numChannels) {
-        in.assign(static_cast<size_t>(channels), std::vector<float>(static_cast<size_t>(block)));
-        out = in;
-    }
-    // Runs frames of a sine (amplitude on channel `active`, every channel when active < 0).
-    void sine(double frequency, double rate, int frames, float amplitude = 1.0f, int active = -1) {
-        const int block = static_cast<int>(in[0].size());
-        for (int done = 0; done < frames; done += block) {
-            const int n = std::min(block, frames - done);
-            for (int i = 0; i < n; ++i) {
-                const auto v = static_cast<float>(amplitude * std::sin(phase));
-                phase += 2 * std::numbers::pi * frequency / rate;
-                for (int c = 0; c < channels; ++c) in[static_cast<size_t>(c)][static_cast<size_t>(i)] = (active < 0 || c == active) ? v : 0.0f;
-            }
-            run(n);
-        }
-    }
-    void run(int n) {
-        std::vector<void*> ins, outs;
-        for (auto& c : in) ins.push_back(c.data());
-        for (auto& c : out) outs.push_back(c.data());
-        plugin.process(ins.data(), outs.data(), channels, channels, n, qv::kPrecisionFloat, 0);
-        if (paced) plugin.waitForWorkers(5s);
-    }
-};
+using qvtest::Feeder;
 
 const qv::BandLevelRecord& currentBands(qv::CPlugin& p) {
     auto& s = p.analysis();

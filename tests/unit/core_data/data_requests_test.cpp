@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <cmath>
-#include <numbers>
 #include <thread>
 #include <tuple>
 
 #include "data_test_support.h"
+#include "support/feeder.h"
 
 namespace {
 
@@ -179,15 +179,7 @@ TEST(DataRequests, APureTonePeaksAtItsColumnWithTheLevelOfItsSpectrum) {
     TestPlugin p;
     p.fftView();
     p.setSampleRate(44100.0);
-    std::vector<float> mono(1024), out(1024);
-    double phase = 0.0;
-    for (int block = 0; block < 12; ++block) {  // three 4096-point spectra
-        for (auto& v : mono) v = static_cast<float>(0.5 * std::sin(phase += 2.0 * std::numbers::pi * 1000.0 / 44100.0));
-        void* in[2] = {mono.data(), mono.data()};
-        void* outs[2] = {out.data(), out.data()};
-        p.process(in, outs, 2, 2, 1024, qv::kPrecisionFloat, 0);
-        p.waitForWorkers(std::chrono::seconds(5));
-    }
+    Feeder(p, 2, 1024).sine(1000.0, 44100.0, 12 * 1024, 0.5f);  // three 4096-point spectra
     auto& shared = p.analysis();
     const qv::SpectrumRecord& spectrum = shared.spectrumRecords[0][shared.spectrumSelect[0].load()];
     ASSERT_EQ(spectrum.count, 2049u);
@@ -233,14 +225,9 @@ TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay)
     p.set(id::kAverageTime, 0.2f);
     std::atomic<bool> stop{false};
     std::thread audio([&] {
-        std::vector<float> mono(256), out(256);
-        double phase = 0.0;
-        while (!stop.load()) {
-            for (auto& v : mono) v = static_cast<float>(std::sin(phase += 0.3));
-            void* in[2] = {mono.data(), mono.data()};
-            void* outs[2] = {out.data(), out.data()};
-            p.process(in, outs, 2, 2, 256, qv::kPrecisionFloat, 0);
-        }
+        Feeder feed(p, 2, 256);
+        feed.paced = false;
+        while (!stop.load()) feed.sine(2000.0, 44100.0, 256);
     });
     for (int round = 0; round < 20; ++round) {
         p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);
