@@ -175,7 +175,8 @@ TEST(Plugin, SettingsEchoToTheEditorAndTheChunkRoundTrips) {
     EXPECT_EQ(second.setChunk(saved.data(), 100, false), 0);  // short: nothing changes
     EXPECT_EQ(second.getParameter(id::kLevelTop, 0), 0.0f);
     ASSERT_EQ(second.setChunk(saved.data(), 2756, false), 1);
-    EXPECT_EQ(std::pair(second.getParameter(id::kLevelTop, 0), second.getParameter(id::kWindowType, 0)), std::pair(10.0f, 4.0f));
+    EXPECT_EQ(std::pair(second.getParameter(id::kLevelTop, 0), second.getParameter(id::kWindowType, 0)),
+              std::pair(10.0f, 4.0f));
     void* again = nullptr;
     ASSERT_EQ(second.getChunk(&again, false), 2756);
     // Both instances are registered in this process: only the instance number (at 16) differs.

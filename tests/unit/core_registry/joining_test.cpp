@@ -81,8 +81,8 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
     auto newcomer = makeInstance();
     EXPECT_FALSE(newcomer->instanceLimitReached());
     EXPECT_EQ(std::pair(newcomer->getRegistryIndex(), number(*newcomer)), std::pair(2, 4));
-    EXPECT_EQ(std::tuple(instances[15]->instanceNumberAt(2), instances[15]->instanceNumberAt(4), instances[15]->instanceNumberAt(7)),
-              std::tuple(4, -1, 2));
+    for (auto [index, expected] : {std::pair(2u, 4), std::pair(4u, -1), std::pair(7u, 2)})
+        EXPECT_EQ(instances[15]->instanceNumberAt(index), expected) << index;
 }
 
 TEST_F(Joining, SwappingAndRenamingNumbersChangesEveryMap) {

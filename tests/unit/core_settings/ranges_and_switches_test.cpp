@@ -80,19 +80,17 @@ TEST(ShowSwitches, SoloShowsOnlyTheSoloedNumberAndUnsoloRestoresSavedMutes) {
     Fixture f;
     f.settings.set(kMuteFirst + 5, 1.0f);
     f.settings.set(kSoloFirst + 2, 1.0f);
-    std::vector<float> expected(16, 1.0f);
-    expected[2] = 0.0f;
-    EXPECT_EQ(muteSwitches(f.seen), expected);
-    EXPECT_EQ(f.seen.last(kSoloFirst + 2), 1.0f);
-    EXPECT_EQ(f.settings.showSwitches().soloCount(), 1);
+    auto allBut = [](std::uint32_t k, float value) {
+        std::vector<float> m(16, value);
+        m[k] = 1.0f - value;
+        return m;
+    };
+    EXPECT_EQ(muteSwitches(f.seen), allBut(2, 1.0f));
+    EXPECT_EQ(std::pair(f.seen.last(kSoloFirst + 2), f.settings.showSwitches().soloCount()), std::pair(std::optional(1.0f), 1));
     for (std::uint32_t k = 0; k < 16; ++k) EXPECT_EQ(f.settings.showSwitches().hidden(k), k != 2) << k;
-
     f.settings.set(kSoloFirst + 2, 0.0f);
-    expected.assign(16, 0.0f);
-    expected[5] = 1.0f;
-    EXPECT_EQ(muteSwitches(f.seen), expected);
-    EXPECT_EQ(f.seen.last(kSoloFirst + 2), 0.0f);
-    EXPECT_EQ(f.settings.showSwitches().soloCount(), 0);
+    EXPECT_EQ(muteSwitches(f.seen), allBut(5, 0.0f));
+    EXPECT_EQ(std::pair(f.seen.last(kSoloFirst + 2), f.settings.showSwitches().soloCount()), std::pair(std::optional(0.0f), 0));
 }
 
 TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
@@ -102,13 +100,12 @@ TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
     f.settings.set(kSoloFirst + 7, 1.0f);
     EXPECT_EQ(f.settings.showSwitches().soloCount(), 2);
     f.settings.set(kMuteFirst + 7, 1.0f);  // soloed and muted: both switches on
-    EXPECT_EQ(f.seen.last(kSoloFirst + 7), 1.0f);
-    EXPECT_EQ(f.seen.last(kMuteFirst + 7), 1.0f);
+    EXPECT_EQ(std::pair(f.seen.last(kSoloFirst + 7).value_or(-1), f.seen.last(kMuteFirst + 7).value_or(-1)),
+              std::pair(1.0f, 1.0f));
     f.settings.set(kMuteFirst + 7, 0.0f);
-
     f.settings.set(kSoloFirst + 2, 0.0f);  // another solo remains: 2 is dimmed
-    EXPECT_EQ(f.seen.last(kMuteFirst + 2), 1.0f);
-    EXPECT_EQ(f.seen.last(kMuteFirst + 7), 0.0f);
+    EXPECT_EQ(std::pair(f.seen.last(kMuteFirst + 2).value_or(-1), f.seen.last(kMuteFirst + 7).value_or(-1)),
+              std::pair(1.0f, 0.0f));
     // Un-muting a dimmed number shows it while the solo lasts.
     f.settings.set(kMuteFirst + 3, 0.0f);
     EXPECT_FALSE(f.settings.showSwitches().hidden(3));
@@ -146,16 +143,12 @@ TEST(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
     EXPECT_EQ(std::pair(f.low(), f.high()), std::pair(19, 19999));
     CLevelRange l;
     ASSERT_TRUE(l.assign(-85, 15));
-    EXPECT_TRUE(l.raiseTop());
-    EXPECT_TRUE(l.lowerBottom());
+    EXPECT_TRUE(l.raiseTop() && l.lowerBottom());
     EXPECT_EQ(std::pair(l.low(), l.high()), std::pair(-90, 20));  // clamped onto the bounds
 
     qv::CShowSwitches switches;  // number 16 does not exist
-    EXPECT_FALSE(switches.setSolo(16, true));
-    EXPECT_FALSE(switches.setMute(16, true));
-    EXPECT_FALSE(switches.soloShown(16) || switches.muteShown(16));
-    EXPECT_EQ(switches.packed(16), 0u);
-    EXPECT_EQ(switches.soloCount(), 0);
+    EXPECT_FALSE(switches.setSolo(16, true) || switches.setMute(16, true) || switches.soloShown(16) || switches.muteShown(16));
+    EXPECT_EQ(std::pair(switches.packed(16), switches.soloCount()), std::pair(0u, 0));
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ std::unique_ptr<SpectrumRecord> blankRecord(unsigned char pattern) {
 
 std::vector<float> binSine(std::uint32_t n, double bin, double amplitude) {
     std::vector<float> x(n);
-    for (std::uint32_t j = 0; j < n; ++j) x[j] = static_cast<float>(amplitude * std::sin(2.0 * qv::test::kPi * bin * j / n + 0.3));
+    for (std::uint32_t j = 0; j < n; ++j)
+        x[j] = static_cast<float>(amplitude * std::sin(2.0 * qv::test::kPi * bin * j / n + 0.3));
     return x;
 }
 

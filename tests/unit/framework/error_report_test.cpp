@@ -21,7 +21,8 @@ struct CaptureSink {
 TEST(ErrorReport, ShowsCodeTextDetailAndSupportSentenceUnderTitle) {
     CaptureSink sink;
     qv::reportError(0, "Nolvatek", "PluginVST::PluginVST");
-    EXPECT_EQ(g_title + "|" + g_text, "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support.");
+    EXPECT_EQ(g_title + "|" + g_text,
+              "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support.");
     qv::reportError(4, "Nolvatek", "CPlugin::LoadDll");
     EXPECT_EQ(g_text, "The bundled dynamic library is missing. CPlugin::LoadDll - Please contact Nolvatek technical support.");
     // A code outside the table contributes no text: the detail follows one blank.

@@ -38,7 +38,8 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     call(a, qv::kXelCount, 1, 0, nullptr, 3);
     call(a, qv::kXelInUse, 1, 5, nullptr, 0, 1);
     call(a, qv::kXelObject, 1, 5, &object);
-    EXPECT_EQ(std::tuple(call(b, qv::kXelCount, 0).count, call(b, qv::kXelInUse, 0, 5).inUse, call(b, qv::kXelObject, 0, 5).object),
+    EXPECT_EQ(std::tuple(call(b, qv::kXelCount, 0).count, call(b, qv::kXelInUse, 0, 5).inUse,
+                         call(b, qv::kXelObject, 0, 5).object),
               std::tuple(3u, std::uint8_t{1}, static_cast<void*>(&object)));
 
     // Runs `blocked` on another thread and checks it waits until `release` has run here.
@@ -68,7 +69,8 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     // Index 16 is past the last slot: writes go nowhere, reads and calls find nothing.
     call(a, qv::kXelInUse, 1, 16, nullptr, 0, 1);
     call(a, qv::kXelObject, 1, 16, &object);
-    EXPECT_EQ(std::tuple(call(b, qv::kXelInUse, 0, 16).inUse, call(b, qv::kXelObject, 0, 16).object, call(b, qv::kXelEnter, 0, 16).object),
+    EXPECT_EQ(std::tuple(call(b, qv::kXelInUse, 0, 16).inUse, call(b, qv::kXelObject, 0, 16).object,
+                         call(b, qv::kXelEnter, 0, 16).object),
               std::tuple(std::uint8_t{0}, nullptr, nullptr));
     call(a, qv::kXelObject, 1, 16, nullptr);
 }
