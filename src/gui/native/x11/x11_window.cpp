@@ -11,7 +11,7 @@
 
 #include "gui/gui_window.h"
 #include "gui/key_codes.h"
-#include "gui/native/changed_area.h"
+#include "gui/native/presented_area.h"
 #include "platform/clock.h"
 
 namespace qv {
@@ -228,28 +228,27 @@ void CX11Window::startTimer(std::uint32_t periodMs) {
 
 void CX11Window::stopTimer() { timerRunning = false; }
 
-void CX11Window::present() {
+void CX11Window::present(const CRect& drawn) {
     if (!child || !image) return;
     ErrorTrap trap(display);
-    CRect area{0, 0, width, height};
-    if (directFormat) {
-        // The staging image holds what the pixmap shows: only the box around what changed goes.
-        const CRect changed = native::syncChangedArea(pixels.data(), staging.data(), width, height);
-        if (!presentAll) area = changed;
-    } else {
-        // The back buffer is bottom-up, X images are top-down.
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint32_t p = src[x];
-                XPutPixel(image, x, y,
-                          toMask(p >> 16 & 0xFF, image->red_mask) | toMask(p >> 8 & 0xFF, image->green_mask) |
-                              toMask(p & 0xFF, image->blue_mask));
-            }
-        }
-    }
+    const CRect area = native::presentedArea(drawn, width, height, presentAll);
     presentAll = false;
     if (area.width <= 0 || area.height <= 0) return;
+    // The back buffer is bottom-up, X images are top-down: the box's rows go to the staging image.
+    for (std::int32_t y = area.y; y < area.y + area.height; ++y) {
+        const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
+        if (directFormat) {
+            std::memcpy(staging.data() + static_cast<std::size_t>(y) * width + area.x, src + area.x,
+                        static_cast<std::size_t>(area.width) * sizeof(std::uint32_t));
+            continue;
+        }
+        for (std::int32_t x = area.x; x < area.x + area.width; ++x) {
+            const std::uint32_t p = src[x];
+            XPutPixel(image, x, y,
+                      toMask(p >> 16 & 0xFF, image->red_mask) | toMask(p >> 8 & 0xFF, image->green_mask) |
+                          toMask(p & 0xFF, image->blue_mask));
+        }
+    }
     const auto w = static_cast<unsigned>(area.width), h = static_cast<unsigned>(area.height);
     XPutImage(display, picture, gc, image, area.x, area.y, area.x, area.y, w, h);
     XCopyArea(display, picture, child, gc, area.x, area.y, w, h, area.x, area.y);

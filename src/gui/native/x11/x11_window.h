@@ -1,7 +1,7 @@
 // The X11 window: a child of the host's X window on a display connection of its own. Events
-// are pumped and refresh passes run from the editor's idle call; each pass puts the part of the
-// back buffer that changed since the last pass into a server-side pixmap and copies that part
-// to the window (nothing when nothing changed). The pixmap is also the window's
+// are pumped and refresh passes run from the editor's idle call; each pass puts the box around
+// what it drew into a server-side pixmap and copies that box to the window (nothing when
+// nothing was drawn). The pixmap is also the window's
 // background, so the server itself restores exposed parts with the last picture, even while
 // the host calls idle late or not at all.
 #pragma once
@@ -29,7 +29,7 @@ public:
     PixelSurface backBuffer() override;
     void startTimer(std::uint32_t periodMs) override;
     void stopTimer() override;
-    void present() override;
+    void present(const CRect& drawn) override;
     void validate() override {}
     void setCursor(CCursorShape shape) override;
     double nowMs() override;
@@ -55,7 +55,7 @@ private:
     bool directFormat = false;  // the image holds our pixel words as they are
     bool presentAll = true;     // the next present sends the whole buffer (new pixmap)
     std::vector<std::uint32_t> pixels;   // back buffer, bottom-up
-    std::vector<std::uint32_t> staging;  // top-down copy for the X server
+    std::vector<std::uint32_t> staging;  // top-down rows for the X server
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::uint32_t timerPeriodMs = 0;
