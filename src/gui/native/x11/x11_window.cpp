@@ -171,7 +171,6 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     staging.resize(pixels.size());
     std::memset(pixels.data(), 0xFF, pixels.size() * sizeof(std::uint32_t));
-    std::memset(staging.data(), 0xFF, staging.size() * sizeof(std::uint32_t));
     image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(staging.data()),
                          static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
     if (!image) return false;
@@ -234,23 +233,28 @@ void CX11Window::present(const CRect& drawn) {
     const CRect area = native::presentedArea(drawn, width, height, presentAll);
     presentAll = false;
     if (area.width <= 0 || area.height <= 0) return;
-    // The back buffer is bottom-up, X images are top-down: the box's rows go to the staging image.
-    for (std::int32_t y = area.y; y < area.y + area.height; ++y) {
-        const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
+    // The back buffer is bottom-up, X images are top-down. The box's rows are packed at the start
+    // of the staging image, shaped to the box, so that Xlib sends them as they lie.
+    image->width = area.width;
+    image->height = area.height;
+    image->bytes_per_line = (area.width * image->bits_per_pixel + 31) / 32 * 4;
+    for (std::int32_t row = 0; row < area.height; ++row) {
+        const std::size_t from = static_cast<std::size_t>(height - 1 - area.y - row) * width + area.x;
+        const std::uint32_t* src = pixels.data() + from;
         if (directFormat) {
-            std::memcpy(staging.data() + static_cast<std::size_t>(y) * width + area.x, src + area.x,
+            std::memcpy(staging.data() + static_cast<std::size_t>(row) * area.width, src,
                         static_cast<std::size_t>(area.width) * sizeof(std::uint32_t));
             continue;
         }
-        for (std::int32_t x = area.x; x < area.x + area.width; ++x) {
+        for (std::int32_t x = 0; x < area.width; ++x) {
             const std::uint32_t p = src[x];
-            XPutPixel(image, x, y,
+            XPutPixel(image, x, row,
                       toMask(p >> 16 & 0xFF, image->red_mask) | toMask(p >> 8 & 0xFF, image->green_mask) |
                           toMask(p & 0xFF, image->blue_mask));
         }
     }
     const auto w = static_cast<unsigned>(area.width), h = static_cast<unsigned>(area.height);
-    XPutImage(display, picture, gc, image, area.x, area.y, area.x, area.y, w, h);
+    XPutImage(display, picture, gc, image, 0, 0, area.x, area.y, w, h);
     XCopyArea(display, picture, child, gc, area.x, area.y, w, h, area.x, area.y);
     XFlush(display);
 }

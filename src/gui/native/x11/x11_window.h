@@ -55,7 +55,7 @@ private:
     bool directFormat = false;  // the image holds our pixel words as they are
     bool presentAll = true;     // the next present sends the whole buffer (new pixmap)
     std::vector<std::uint32_t> pixels;   // back buffer, bottom-up
-    std::vector<std::uint32_t> staging;  // top-down rows for the X server
+    std::vector<std::uint32_t> staging;  // the box being sent, top-down rows packed
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::uint32_t timerPeriodMs = 0;
