@@ -10,8 +10,7 @@ namespace {
 using namespace qvtest;
 
 void ramp(TestPlugin& p, std::uint32_t count, std::uint32_t sequence, float scale) {
-    p.putSpectrum(
-        0, count, 44100.0f, [scale](std::uint32_t k) { return scale / (1.0f + static_cast<float>(k)); }, sequence);
+    p.putSpectrum(0, count, 44100.0f, [scale](std::uint32_t k) { return scale / static_cast<float>(k + 1); }, sequence);
 }
 
 void addMean(TestPlugin& p, float power) {
@@ -39,14 +38,14 @@ const std::pair<const char*, std::function<void(TestPlugin&)>> kSteps[] = {
 
 TEST(CurveCache, EveryChangedInputRebuildsExactlyAsANewServiceBuilds) {
     TestPlugin p;
-    std::vector<std::uint8_t> before, reply, again, rebuilt;
+    std::vector<std::uint8_t> before, reply, again, rebuilt;  // rebuilt by a new data service
     for (const auto& [name, step] : kSteps) {
         step(p);
         for (auto* r : {&reply, &again, &rebuilt}) *r = request(qv::kCurvesRequestBytes, qv::kDataCurves);
         ASSERT_TRUE(p.getData(reply.data()) && p.getData(again.data()));
         const float slope = 20.0f * p.getParameter(id::kSlope, 0) - 10.0f;
-        const qv::DataSnapshot snapshot{p.dataService().columnMap().key(), slope, 1u, 0u};
-        ASSERT_TRUE(std::make_unique<qv::CDataService>()->get(rebuilt.data(), snapshot,
+        const qv::DataSnapshot now{p.dataService().columnMap().key(), slope, 1u};
+        ASSERT_TRUE(std::make_unique<qv::CDataService>()->get(rebuilt.data(), now,
                                                               {p.analysis(), p.memorySlots(), p.spectrumAverager()}));
         EXPECT_EQ(reply, again) << name;  // served again unchanged
         EXPECT_EQ(reply, rebuilt) << name;
