@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "gui/native/native_window.h"
 
@@ -53,7 +52,7 @@ private:
     HDC memoryDC = nullptr;
     HBITMAP backBufferBitmap = nullptr;
     std::uint32_t* bits = nullptr;
-    bool presentAll = true;            // the next present blits the whole buffer
+    bool presentAll = true;  // the next present blits the whole buffer
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool timerRunning = false;
