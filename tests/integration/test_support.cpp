@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <map>
 
+#include "sys/xel_block.h"
 #include "vsthost/os.h"
 #include "vsthost/renderer.h"
+#include "vsthost/signal_generator.h"
 
 namespace fs = std::filesystem;
 
@@ -13,9 +17,7 @@ namespace qv::vsthost::test {
 
 std::string pluginPath() { return os::nativePath(QV_PLUGIN_PATH); }
 
-std::string fixturePath(const std::string& kind) {
-    return os::nativePath(std::string(QV_FIXTURE_DIR) + "/fixture_" + kind + QV_LIBRARY_SUFFIX);
-}
+std::string registryName() { return std::string("QuorvaneSys") + os::libraryExtension(); }
 
 std::string scratchDir(const std::string& name) {
     const fs::path dir = fs::path(os::nativePath(QV_TEST_OUT_DIR)) / "integration" / name;
@@ -25,17 +27,17 @@ std::string scratchDir(const std::string& name) {
     return dir.string();
 }
 
-std::string pluginCopy(const std::string& stem) {
+std::string pluginCopy(const std::string& stem, std::string folder, bool withLibraries) {
     const fs::path source(pluginPath());
-    const fs::path dir = scratchDir("copies/" + stem);
-    const fs::path target = dir / (stem + source.extension().string());
+    if (folder.empty()) folder = scratchDir("copies/" + stem);
+    const fs::path target = fs::path(folder) / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    // Libraries the plug-in loads from its own folder travel with it.
+    // Libraries the plug-in loads from its own folder travel with it (once: overwriting fails in
+    // some standard libraries on Windows).
     for (const auto& entry : fs::directory_iterator(source.parent_path())) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_regular_file() && name.rfind("QuorvaneSys", 0) == 0) {
-            fs::copy_file(entry.path(), dir / name, fs::copy_options::overwrite_existing);
-        }
+        const fs::path to = fs::path(folder) / entry.path().filename();
+        if (!withLibraries || fs::exists(to) || to.filename().string().rfind("QuorvaneSys", 0) != 0) continue;
+        if (entry.is_regular_file()) fs::copy_file(entry.path(), to);
     }
     return target.string();
 }
@@ -47,12 +49,46 @@ Loaded load(const std::string& path) {
     return loaded;
 }
 
+AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed) {
+    SignalSettings sig;
+    sig.kind = SignalKind::White;
+    sig.amplitude = 1.0;
+    sig.seed = seed;
+    sig.seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal(sig, 44100.0, channels);
+}
+
 AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize) {
     RenderSettings settings;
     settings.blockSize = blockSize;
     RenderResult result = render(effect, input, settings);
     EXPECT_TRUE(result.ok) << result.error;
     return std::move(result.output);
+}
+
+void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what) {
+    ASSERT_EQ(out.frames(), in.frames()) << what;
+    ASSERT_TRUE(in.channels() == out.channels() || in.channels() == 1) << what;
+    for (int c = 0; c < out.channels(); ++c) {
+        const float* source = in.channel(in.channels() == 1 ? 0 : c);
+        EXPECT_EQ(std::memcmp(out.channel(c), source, in.frames() * sizeof(float)), 0) << what << ", channel " << c;
+    }
+}
+
+TwoCopies makeTwoCopies(const std::string& name, bool withRegistry) {
+    const std::string dir = scratchDir("registry/" + name);
+    return {dir, pluginCopy("Quorvane_2in_2out", dir, withRegistry), pluginCopy("Quorvane_1in_1out", dir, withRegistry)};
+}
+
+int registryCount(const std::string& folder) {
+    // Loaded once per folder and kept: the count outlives the loads of the copies themselves.
+    static std::map<std::string, void*> procs;
+    void*& proc = procs[folder];
+    std::string error;
+    if (void* library = proc ? nullptr : os::openLibrary((fs::path(folder) / registryName()).string(), &error)) {
+        proc = os::findSymbol(library, "DoXelData");
+    }
+    return proc ? static_cast<int>(reinterpret_cast<DoXelDataProc>(proc)(kXelCount, 0, XelBlock{}).count) : -1;
 }
 
 }  // namespace qv::vsthost::test

@@ -1,59 +1,70 @@
 // The Win32 backend under Wine: the child window and its class, timer 111 driving passes, the
-// back buffer blitted to the window, and mouse messages reaching the views in toolkit
-// coordinates.
+// back buffer blitted to the window, mouse messages with the keyboard's modifiers reaching the
+// views in toolkit coordinates; and a host that refuses sizeWindow gets its frames resized by
+// the parent walk (each level by its own border; it stops at a border of twice the fixed-frame
+// metric, at an MDI client, past 98 x 97 pixels). The native popups, answered by posted
+// messages: the edit box over a text field, the popup menu of a menu field and the colour
+// dialog of a colour field.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "controls/color_chooser.h"
+#include "controls/option_menu.h"
+#include "controls/text_edit.h"
+#include "editor/editor.h"
+#include "framework/editor_host.h"
+#include "gui/key_codes.h"
 #include "gui/native/win32/win32_window.h"
 #include "unit/gui_window/test_views.h"
+#include "unit/popups/popups_fixture.h"
 
 namespace qv {
 namespace {
 
-LRESULT CALLBACK hostProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-HWND makeHostWindow(int width, int height, DWORD style = WS_POPUP | WS_VISIBLE, HWND parent = nullptr) {
+// A visible host window of a registered class with the default procedure: a top-level popup,
+// or a child of parent.
+HWND hostWindow(int width, int height, HWND parent = nullptr) {
     static const bool registered = [] {
         WNDCLASSA wc{};
-        wc.lpfnWndProc = hostProc;
+        wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "QvTestHost";
         return RegisterClassA(&wc) != 0;
     }();
-    EXPECT_TRUE(registered);
-    return CreateWindowExA(0, "QvTestHost", "host", style, 0, 0, width, height, parent, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    if (!registered) return nullptr;
+    return CreateWindowExA(0, "QvTestHost", "host", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE, 0, 0, width, height,
+                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-// Dispatches messages for ms milliseconds.
+// Translates and dispatches messages for ms milliseconds.
 void pump(DWORD ms) {
-    const ULONGLONG end = GetTickCount64() + ms;
-    while (GetTickCount64() < end) {
+    for (const ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(1)) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        Sleep(1);
     }
 }
 
+// A 752 x 563 editor in an 800 x 650 host: a grey view over all of it and a red 10 x 10 view in
+// its bottom-left corner that captures the mouse.
 class Win32Editor : public ::testing::Test {
 protected:
     void SetUp() override {
-        host = makeHostWindow(800, 650);
+        host = hostWindow(800, 650);
         ASSERT_NE(host, nullptr);
         owner.build = [this](CGuiWindow& w) {
-            auto* page = new CPage;
-            box = new test::TestContainer(CRect{0, 0, 752, 563});
+            auto* box = new test::TestContainer(CRect{0, 0, 752, 563});
             view = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 752, 563}, &grey));
             corner = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 10, 10}, &red));
             corner->captures = true;
+            auto* page = new CPage;
             page->addContainer(box);
             w.addPage(page);
         };
@@ -68,15 +79,13 @@ protected:
         window.reset();
         if (host) DestroyWindow(host);
     }
-    static LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+    void send(UINT message, WPARAM w, int x, int y) { SendMessageA(child, message, w, MAKELPARAM(x, y)); }
 
-    HWND host = nullptr;
-    HWND child = nullptr;
+    HWND host = nullptr, child = nullptr;
     test::TestOwner owner;
     CColor grey{nullptr, 0.25f, 0.5f, 0.75f, 1.0f, kColorBrush};
     CColor red{nullptr, 1.0f, 0.0f, 0.0f, 1.0f, kColorBrush};
     std::unique_ptr<CGuiWindow> window;
-    test::TestContainer* box = nullptr;
     test::TestView* view = nullptr;
     test::TestView* corner = nullptr;
 };
@@ -86,19 +95,14 @@ TEST_F(Win32Editor, ChildWindowWithItsOwnClassAndStyle) {
     EXPECT_EQ(GetParent(child), host);
     char name[64] = {};
     GetClassNameA(child, name, sizeof(name));
-    unsigned int stamp = 0;
-    EXPECT_EQ(std::sscanf(name, "GUIWindow%8x", &stamp), 1) << name;
-    EXPECT_EQ(std::strlen(name), 17u);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & 0xFFFF0000u, 0x56000000u);
+    EXPECT_TRUE(std::strncmp(name, "GUIWindow", 9) == 0 && std::strlen(name) == 17) << name;  // and 8 hex digits
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
     ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), name, &wc));
-    EXPECT_EQ(wc.style, static_cast<UINT>(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS));
+    EXPECT_NE(wc.style & CS_DBLCLKS, 0u);  // double clicks arrive as such (see the mouse test)
     RECT client{};
     GetClientRect(child, &client);
-    EXPECT_EQ(client.right, 752);
-    EXPECT_EQ(client.bottom, 563);
-
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(752L, 563L));
     window->close();
     EXPECT_FALSE(IsWindow(child));
     window.reset();  // the class goes with the object
@@ -118,41 +122,44 @@ TEST_F(Win32Editor, Timer111DrivesPassesThatBlitTheBackBuffer) {
     InvalidateRect(child, nullptr, FALSE);
     UpdateWindow(child);
     EXPECT_EQ(view->draws.size(), passes);
-
     // The window shows the back buffer: grey above, the red corner at the bottom left.
     HDC dc = GetDC(child);
-    const COLORREF top = GetPixel(dc, 400, 10);
-    const COLORREF bottomLeft = GetPixel(dc, 2, 560);
+    const COLORREF top = GetPixel(dc, 400, 10), bottomLeft = GetPixel(dc, 2, 560);
     ReleaseDC(child, dc);
     if (top == CLR_INVALID) GTEST_SKIP() << "this Wine display driver keeps no window pixels";
-    EXPECT_EQ(top, RGB(63, 127, 191));
-    EXPECT_EQ(bottomLeft, RGB(255, 0, 0));
+    EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
 }
 
 TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     Sleep(60);  // past the click guard of the constructor
-    SendMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, at(5, 562));
+    send(WM_LBUTTONDOWN, MK_LBUTTON, 5, 562);
     ASSERT_EQ(corner->events.size(), 1u);
     EXPECT_EQ(std::pair(corner->events[0].x, corner->events[0].y), std::pair(5, 0));
     EXPECT_EQ(GetCapture(), child);
-    SendMessageA(child, WM_MOUSEMOVE, MK_LBUTTON, at(8, 560));
+    send(WM_MOUSEMOVE, MK_LBUTTON, 8, 560);
     ASSERT_EQ(corner->events.size(), 2u);
     EXPECT_EQ(std::pair(corner->events[1].x, corner->events[1].y), std::pair(3, 2));  // 2 rows up
-    SendMessageA(child, WM_LBUTTONUP, 0, at(8, 560));
+    send(WM_LBUTTONUP, 0, 8, 560);
     EXPECT_EQ(corner->events.back().kind, "up");
     EXPECT_NE(GetCapture(), child);
 
-    // The second press of a double click arrives as WM_LBUTTONDBLCLK and is no press.
+    // Shift and Ctrl come from the keyboard state; the second press of a double click arrives as
+    // WM_LBUTTONDBLCLK and is no press.
     Sleep(60);
-    SendMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, at(300, 100));
-    SendMessageA(child, WM_RBUTTONUP, 0, at(300, 100));
-    SendMessageA(child, WM_LBUTTONDBLCLK, MK_LBUTTON, at(300, 100));
+    BYTE keys[256]{};
+    keys[VK_SHIFT] = keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    send(WM_RBUTTONDOWN, MK_RBUTTON, 300, 100);
+    keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    send(WM_RBUTTONUP, 0, 300, 100);
+    send(WM_LBUTTONDBLCLK, MK_LBUTTON, 300, 100);
     ASSERT_EQ(view->events.size(), 1u);
-    EXPECT_EQ(std::pair(view->events[0].button, view->events[0].y), std::pair(2, 462));
+    EXPECT_EQ(view->events[0], (test::Event{"down", 2, kModifierShift | kModifierControl, 300, 462}));
 
     // Losing the focus ends a captured gesture.
     Sleep(60);
-    SendMessageA(child, WM_MBUTTONDOWN, MK_MBUTTON, at(1, 561));
+    send(WM_MBUTTONDOWN, MK_MBUTTON, 1, 561);
     EXPECT_EQ(corner->events.back().button, 3);
     ASSERT_TRUE(window->hasCapturedView());
     SendMessageA(child, WM_KILLFOCUS, 0, 0);
@@ -161,37 +168,166 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     ReleaseCapture();
 }
 
-TEST(Win32HostFrames, ResizingWalksUpToTheFrameThatFitsTheEditor) {
-    const int frame = GetSystemMetrics(SM_CYFIXEDFRAME);
-    HWND outer = makeHostWindow(752 + 2 * frame, 563 + 30);
-    test::TestOwner owner;
-    CGuiWindow window(&owner, 0, 752, 563, outer, nullptr);
-    owner.window = &window;
-    ASSERT_FALSE(window.open(-1, -1));
-    window.setSize(800, 600);
-    ASSERT_TRUE(window.resizeHostFrames());
-    RECT r{};
-    GetWindowRect(static_cast<HWND>(window.getNativeHandle()), &r);
-    EXPECT_EQ(r.right - r.left, 800);
-    EXPECT_EQ(r.bottom - r.top, 600);
-    GetWindowRect(outer, &r);
-    EXPECT_EQ(r.right - r.left, 800 + 2 * frame);  // the border of the frame is kept
-    EXPECT_EQ(r.bottom - r.top, 630);
-    EXPECT_EQ(window.getBackBuffer().width, 800);
-    window.close();
+struct RefusingHost final : IEditorHost {
+    void automateIfAllowed(std::int32_t, float) override {}
+    bool beginEdit(std::int32_t) override { return false; }
+    bool endEdit(std::int32_t) override { return false; }
+    bool sizeWindow(std::int32_t, std::int32_t) override { return ++asked, false; }
+    bool hostCanResize() override { return false; }
+    float getParameter(std::int32_t) override { return 0.0f; }
+    int asked = 0;
+};
 
-    // A parent far larger than the editor is left alone.
-    HWND big = makeHostWindow(1400, 900);
-    CGuiWindow second(&owner, 0, 752, 563, big, nullptr);
-    owner.window = &second;
-    ASSERT_FALSE(second.open(-1, -1));
-    second.setSize(700, 500);
-    ASSERT_TRUE(second.resizeHostFrames());
-    GetWindowRect(big, &r);
-    EXPECT_EQ(r.right - r.left, 1400);
-    second.close();
-    DestroyWindow(big);
-    DestroyWindow(outer);
+struct PlainEditor final : CEditor {
+    explicit PlainEditor(IEditorHost* h) : CEditor(0, 400, 300, h, nullptr, nullptr) {}
+    ~PlainEditor() override { close(); }
+    HWND own() const { return static_cast<HWND>(getFrame()->getNativeHandle()); }
+};
+
+SIZE sizeOf(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
+    const int f2 = 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    struct Level {
+        int borderX, borderY;
+        bool follows;
+    };
+    const std::vector<std::vector<Level>> cases = {
+        {{11, 10, true}, {f2, 25, true}, {f2 + 4, 40, false}},  // inner border, then the frame: stop
+        {{99, 10, false}},                                      // too wide to be a frame
+        {{10, 98, false}},                                      // too tall
+    };
+    RefusingHost host;
+    for (const auto& levels : cases) {
+        std::vector<HWND> chain(levels.size());
+        std::vector<SIZE> before(levels.size());
+        for (std::size_t k = levels.size(); k-- > 0;) {  // from the top down, each in its parent
+            before[k] = SIZE{400, 300};
+            for (std::size_t i = 0; i <= k; ++i) before[k].cx += levels[i].borderX, before[k].cy += levels[i].borderY;
+            chain[k] = hostWindow(before[k].cx, before[k].cy, k + 1 < levels.size() ? chain[k + 1] : nullptr);
+        }
+        PlainEditor editor(&host);
+        ASSERT_TRUE(editor.open(chain[0], -1, -1));
+        ASSERT_TRUE(editor.resize(500, 350, true, 0, 0));
+        EXPECT_EQ(sizeOf(editor.own()).cy, 350);
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            const SIZE grown{500 + levels[i].borderX, 350 + levels[i].borderY};
+            const SIZE expected = levels[i].follows ? grown : before[i];
+            EXPECT_EQ(sizeOf(chain[i]).cx * 10000 + sizeOf(chain[i]).cy, expected.cx * 10000 + expected.cy)
+                << levels.size() << " levels, level " << i;
+        }
+        editor.close();
+        DestroyWindow(chain.back());
+    }
+    EXPECT_EQ(host.asked, 3);
+
+    // Directly inside an MDI client: only our window changes.
+    HWND frame = hostWindow(600, 500, nullptr);
+    CLIENTCREATESTRUCT ccs{};
+    HWND mdi = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 450, 350, frame, nullptr,
+                               GetModuleHandleA(nullptr), &ccs);
+    ASSERT_NE(mdi, nullptr);
+    PlainEditor editor(&host);
+    ASSERT_TRUE(editor.open(mdi, -1, -1));
+    ASSERT_TRUE(editor.resize(420, 310, true, 0, 0));
+    EXPECT_EQ(std::tuple(sizeOf(editor.own()).cx, sizeOf(mdi).cx, sizeOf(frame).cx), std::tuple(420L, 450L, 600L));
+    editor.close();
+    DestroyWindow(frame);
+}
+
+void postKey(HWND to, WPARAM vk) {
+    PostMessageA(to, WM_KEYDOWN, vk, 1);
+    PostMessageA(to, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+}
+
+class Win32Popups : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = hostWindow(420, 320);
+        window = std::make_unique<CGuiWindow>(&owner, 0, 400, 300, host, nullptr);
+        owner.window = window.get();
+        ASSERT_FALSE(window->open(-1, -1));
+        ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kWin32);
+        child = static_cast<HWND>(window->getNativeHandle());
+    }
+    void TearDown() override {
+        window.reset();
+        DestroyWindow(host);
+    }
+    // A left press at a toolkit point, posted after the click guard.
+    void postClick(int x, int y) {
+        pump(80);
+        PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 300 - 1 - y));
+        PostMessageA(child, WM_LBUTTONUP, 0, MAKELPARAM(x, 300 - 1 - y));
+    }
+
+    test::PopupOwner owner;
+    HWND host = nullptr, child = nullptr;
+    std::unique_ptr<CGuiWindow> window;
+};
+
+TEST_F(Win32Popups, EditBoxTakesEnterAndDropsEscape) {
+    auto* field = new CTextEdit(&owner, CRect{20, 200, 120, 16}, 5);
+    owner.panel->addView(field);
+    field->setText("ab");
+    for (const WPARAM last : {VK_ESCAPE, VK_RETURN}) {
+        postClick(30, 205);
+        pump(100);
+        ASSERT_TRUE(field->isEditing());
+        HWND edit = GetFocus();
+        SendMessageA(edit, EM_SETSEL, 2, 2);  // the caret after the text
+        PostMessageA(edit, WM_CHAR, 'x', 1);
+        postKey(edit, last);
+        pump(100);
+        EXPECT_FALSE(IsWindow(edit));
+    }
+    EXPECT_EQ(field->getText(), "abx");
+    EXPECT_EQ(owner.changes.size(), 1u);
+}
+
+TEST_F(Win32Popups, MenuChoiceComesBackByPosition) {
+    auto* menu = new COptionMenu(&owner, 7, CRect{40, 250, 80, 16});
+    owner.panel->addView(menu);
+    for (const char* size : {"512", "1024", "2048", "4096", "8192", "16384"}) menu->addEntry(size);
+    postClick(45, 255);  // the keys wait in the queue for the menu loop the press starts
+    postKey(child, VK_ESCAPE);
+    pump(300);
+    postClick(45, 255);
+    for (const WPARAM vk : {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) postKey(child, vk);
+    pump(300);
+    ASSERT_EQ(owner.changes.size(), 1u);
+    EXPECT_EQ(owner.changes[0].value, 3.0f);
+    EXPECT_EQ(menu->getText(), "4096");
+}
+
+// The colour dialog runs inside the press: a thread timer firing in its loop ends it as closing
+// the editor does, or presses OK in it.
+CColorChooser* g_cancel = nullptr;
+
+BOOL CALLBACK pressOk(HWND w, LPARAM) { return PostMessageA(w, WM_COMMAND, IDOK, 0); }
+
+void CALLBACK answerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_cancel ? g_cancel->cancelEditing() : static_cast<void>(EnumThreadWindows(GetCurrentThreadId(), pressOk, 0));
+}
+
+TEST_F(Win32Popups, ColourDialogOkTakesItsColourAndClosingTheEditorEndsIt) {
+    for (const bool ok : {false, true}) {
+        auto* field = new CColorChooser(&owner, 9, CRect{30, 30, 20, 20});
+        owner.panel->addView(field);
+        const float blue[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+        field->setColor(blue);  // the dialog starts at the last colour set
+        g_cancel = ok ? nullptr : field;
+        SetTimer(nullptr, 0, 300, answerDialog);
+        postClick(35, 35);
+        pump(1000);
+        EXPECT_EQ(owner.changes.size(), ok ? 1u : 0u);
+    }
+    EXPECT_EQ(CColorChooser::getLastColor(), 0x00FF0000u);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-// The X11 backend under Xvfb: a real child window inside a parent, pointer events injected with
-// XTest arriving at the views in toolkit coordinates, and the window's pixels on the X server
-// equal to the back buffer after a pass.
+// The X11 backend under Xvfb: pointer and key events injected with XTest reach the views in
+// toolkit coordinates, and the window's pixels on the server equal the back buffer after a pass.
+// The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures without idle calls, the
+// compact setting resizing our child and (when it accepts) the host's frame, and a close from
+// another thread waiting for the pass that idle runs.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -8,23 +10,30 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
 
+#include "editor/editor.h"
 #include "gui/key_codes.h"
 #include "gui/native/x11/x11_window.h"
+#include "host/create_effect.h"
+#include "host/plugin_vst.h"
 #include "unit/gui_window/test_views.h"
+#include "vsthost/editor_frame.h"
+#include "vsthost/host_context.h"
+#include "vsthost/hosted_effect.h"
 
 namespace qv {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
 // Xvfb resets itself whenever its last client leaves, refusing connections meanwhile; one
 // connection held for the whole program keeps it up between tests.
-class HoldDisplay : public ::testing::Environment {
-public:
+struct HoldDisplay : ::testing::Environment {
     void SetUp() override { held = XOpenDisplay(nullptr); }
     void TearDown() override {
         if (held) XCloseDisplay(held);
@@ -33,58 +42,48 @@ public:
 };
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
+// A 752 x 563 editor in an 800 x 600 parent: a grey view over all of it and a red 10 x 10 view
+// in its bottom-left corner that captures the pointer.
 class X11Editor : public ::testing::Test {
 protected:
     void SetUp() override {
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr) << "no X display";
-        const int screen = DefaultScreen(display);
-        parent = XCreateSimpleWindow(display, RootWindow(display, screen), 40, 30, 800, 600, 0,
-                                     BlackPixel(display, screen), BlackPixel(display, screen));
+        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
         XSelectInput(display, parent, StructureNotifyMask);
         XMapWindow(display, parent);
-        for (XEvent e;;) {
-            XNextEvent(display, &e);
-            if (e.type == MapNotify) break;
+        for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) {
         }
         owner.build = [this](CGuiWindow& w) {
-            auto* page = new CPage;
-            box = new test::TestContainer(CRect{0, 0, 752, 563});
+            auto* box = new test::TestContainer(CRect{0, 0, 752, 563});
             view = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 752, 563}, &grey));
             corner = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 10, 10}, &red));
             corner->captures = true;
+            auto* page = new CPage;
             page->addContainer(box);
             w.addPage(page);
         };
-        window = std::make_unique<CGuiWindow>(&owner, 0, 752, 563,
-                                              reinterpret_cast<void*>(static_cast<std::uintptr_t>(parent)), nullptr);
+        window = std::make_unique<CGuiWindow>(&owner, 0, 752, 563, reinterpret_cast<void*>(parent), nullptr);
         owner.window = window.get();
         window->setTimerPeriod(40.0f);
         ASSERT_FALSE(window->open(-1, -1));
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kX11);
         child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
     }
-
     void TearDown() override {
         window.reset();
-        if (display) {
-            XDestroyWindow(display, parent);
-            XCloseDisplay(display);
-        }
+        if (display) XDestroyWindow(display, parent), XCloseDisplay(display);
     }
-
     // Runs the editor's idle call until done() or two seconds pass.
     template <class F>
     bool pumpUntil(F done) {
-        const auto end = Clock::now() + std::chrono::seconds(2);
-        while (Clock::now() < end) {
+        for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
             window->idle();
             if (done()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            std::this_thread::sleep_for(milliseconds(2));
         }
         return false;
     }
-
     // Moves the real pointer to window pixel (x, y) of the editor.
     void pointerTo(int x, int y) {
         int rootX = 0, rootY = 0;
@@ -99,75 +98,49 @@ protected:
     }
 
     Display* display = nullptr;
-    Window parent = 0;
-    Window child = 0;
+    Window parent = 0, child = 0;
     test::TestOwner owner;
     CColor grey{nullptr, 0.25f, 0.5f, 0.75f, 1.0f, kColorBrush};
     CColor red{nullptr, 1.0f, 0.0f, 0.0f, 1.0f, kColorBrush};
     std::unique_ptr<CGuiWindow> window;
-    test::TestContainer* box = nullptr;
     test::TestView* view = nullptr;
     test::TestView* corner = nullptr;
 };
 
-TEST_F(X11Editor, ChildWindowOfTheHostWindowWithTheEditorSize) {
-    Window root = 0, up = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    ASSERT_TRUE(XQueryTree(display, child, &root, &up, &children, &count));
-    if (children) XFree(children);
-    EXPECT_EQ(up, parent);
-    XWindowAttributes a{};
-    ASSERT_TRUE(XGetWindowAttributes(display, child, &a));
-    EXPECT_EQ(a.width, 752);
-    EXPECT_EQ(a.height, 563);
-    EXPECT_EQ(a.x, 0);
-    EXPECT_EQ(a.y, 0);
-    EXPECT_EQ(a.map_state, IsViewable);
-
-    window->close();
-    ASSERT_TRUE(XQueryTree(display, parent, &root, &up, &children, &count));
-    if (children) XFree(children);
-    EXPECT_EQ(count, 0u);  // the child is gone with close
-}
-
 TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
     const auto start = Clock::now();
     ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= 5; }));
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    EXPECT_GE(ms, 4 * 40.0 - 5.0);  // the fifth pass comes no sooner than 160 ms after the first was due
+    // The fifth pass comes no sooner than 160 ms after the first was due.
+    EXPECT_GE((std::chrono::duration<double, std::milli>(Clock::now() - start).count()), 4 * 40.0 - 5.0);
     EXPECT_EQ(view->draws.front().redrawAll, 1);
-
     XImage* shot = XGetImage(display, child, 0, 0, 752, 563, AllPlanes, ZPixmap);
     ASSERT_NE(shot, nullptr);
     const PixelSurface buffer = window->getBackBuffer();
     int mismatches = 0;
     for (int y = 0; y < 563; ++y) {
-        for (int x = 0; x < 752; ++x) {
-            const unsigned long onScreen = XGetPixel(shot, x, y) & 0xFFFFFFul;
-            mismatches += onScreen != (buffer.row(562 - y)[x] & 0xFFFFFFu);
-        }
+        const std::uint32_t* row = buffer.row(562 - y);
+        for (int x = 0; x < 752; ++x) mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (row[x] & 0xFFFFFFu);
     }
     EXPECT_EQ(mismatches, 0);
     // The corner fill of toolkit (0, 0, 10, 10) shows in the bottom-left corner of the screen.
-    EXPECT_EQ(XGetPixel(shot, 0, 562) & 0xFFFFFFul, 0xFF0000ul);
-    EXPECT_EQ(XGetPixel(shot, 9, 553) & 0xFFFFFFul, 0xFF0000ul);
-    EXPECT_EQ(XGetPixel(shot, 0, 552) & 0xFFFFFFul, 0x3F7FBFul);
+    EXPECT_EQ(std::tuple(XGetPixel(shot, 0, 562) & 0xFFFFFFul, XGetPixel(shot, 9, 553) & 0xFFFFFFul,
+                         XGetPixel(shot, 0, 552) & 0xFFFFFFul),
+              std::tuple(0xFF0000ul, 0xFF0000ul, 0x3F7FBFul));
     XDestroyImage(shot);
 }
 
 TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));  // past the click guard
+    std::this_thread::sleep_for(milliseconds(60));  // past the click guard
     pointerTo(5, 562);
     button(1, true);
     ASSERT_TRUE(pumpUntil([&] { return !corner->events.empty(); }));
     EXPECT_EQ(corner->events[0], (test::Event{"down", 1, 0, 5, 0}));
     ASSERT_TRUE(window->hasCapturedView());
-    // Dragging 4 px right and 7 px up, beyond the view and the window: the capture holds.
+    // Dragging 4 px right and 7 px up, then beyond the view and the window: the capture holds.
     pointerTo(9, 555);
     ASSERT_TRUE(pumpUntil([&] { return corner->events.size() >= 2; }));
-    int dx = 0, dy = 0;
     pointerTo(400, 300);
+    int dx = 0, dy = 0;
     pumpUntil([&] {
         dx = dy = 0;
         for (const auto& e : corner->events) {
@@ -181,16 +154,18 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     EXPECT_EQ(std::pair(corner->events.back().x, corner->events.back().y), std::pair(400, 262));
     EXPECT_FALSE(window->hasCapturedView());
 
-    // A right click elsewhere reaches the big view, y flipped; middle is button 3.
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    // A right click elsewhere with Shift and Ctrl held reaches the big view, y flipped; middle is
+    // button 3.
+    std::this_thread::sleep_for(milliseconds(60));
     pointerTo(700, 20);
-    button(3, true);
-    button(3, false);
+    const KeyCode keys[] = {XKeysymToKeycode(display, XK_Shift_L), XKeysymToKeycode(display, XK_Control_L)};
+    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, True, CurrentTime);
+    button(3, true), button(3, false);
+    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, False, CurrentTime);
     ASSERT_TRUE(pumpUntil([&] { return !view->events.empty(); }));
-    EXPECT_EQ(view->events[0], (test::Event{"down", 2, 0, 700, 542}));
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    button(2, true);
-    button(2, false);
+    EXPECT_EQ(view->events[0], (test::Event{"down", 2, kModifierShift | kModifierControl, 700, 542}));
+    std::this_thread::sleep_for(milliseconds(60));
+    button(2, true), button(2, false);
     ASSERT_TRUE(pumpUntil([&] { return view->events.size() >= 2; }));
     EXPECT_EQ(view->events[1].button, 3);
 }
@@ -199,42 +174,141 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     test::TestView overlay(*window, CRect{0, 0, 752, 563});
     window->setOverlayView(&overlay);
     window->setOverlayEnabled(true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    std::this_thread::sleep_for(milliseconds(60));
     pointerTo(100, 100);
-    button(1, true);
-    button(1, false);
+    button(1, true), button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return !overlay.events.empty(); }));
-    const KeyCode a = XKeysymToKeycode(display, XK_a);
-    const KeyCode enter = XKeysymToKeycode(display, XK_Return);
-    XTestFakeKeyEvent(display, a, True, CurrentTime);
-    XTestFakeKeyEvent(display, a, False, CurrentTime);
-    XTestFakeKeyEvent(display, enter, True, CurrentTime);
-    XTestFakeKeyEvent(display, enter, False, CurrentTime);
+    const std::pair<KeySym, std::uint32_t> keys[] = {
+        {XK_a, 'a'}, {XK_BackSpace, kKeyBackspace}, {XK_Left, kKeyLeft}, {XK_Delete, kKeyDelete}, {XK_Home, kKeyHome},
+        {XK_Down, kKeyDown}, {XK_F3, kKeyF1 + 2}, {XK_Shift_L, 0}, {XK_Return, kKeyReturn}};
+    std::vector<std::int32_t> expected, got;
+    for (const auto& [sym, code] : keys) {
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, CurrentTime);
+        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, CurrentTime);
+        if (code) expected.push_back(static_cast<std::int32_t>(code));  // a modifier alone is no key
+    }
     XFlush(display);
-    std::vector<std::int32_t> keys;
     pumpUntil([&] {
-        keys.clear();
+        got.clear();
         for (const auto& e : overlay.events) {
-            if (e.kind == "key") keys.push_back(e.x);
+            if (e.kind == "key") got.push_back(e.x);
         }
-        return keys.size() >= 2;
+        return got.size() >= expected.size();
     });
-    EXPECT_EQ(keys, (std::vector<std::int32_t>{'a', static_cast<std::int32_t>(kKeyReturn)}));
+    EXPECT_EQ(got, expected);
     EXPECT_TRUE(view->events.empty());
     window->setOverlayView(nullptr);
 }
 
-TEST_F(X11Editor, HostDestroyingItsWindowFirstLeavesTheEditorDrawingOffScreen) {
-    ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= 1; }));
-    XDestroyWindow(display, parent);
+Window windowOf(void* handle) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle)); }
+
+// One instance whose editor goes into a host frame that grows when the editor asks.
+struct EditorInX11Host : ::testing::Test {
+    void SetUp() override {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        frame = vsthost::EditorFrame::create(752, 563, "test", &error);
+        ASSERT_NE(frame, nullptr) << error;
+        {
+            vsthost::HostContext::EntryScope scope(host);
+            raw = createEffectInstance(&vsthost::HostContext::callback);
+        }
+        effect = vsthost::HostedEffect::adopt(raw, host, &error);
+        ASSERT_NE(effect, nullptr) << error;
+        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object));
+        host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
+    }
+    void TearDown() override {
+        effect.reset();
+        frame.reset();
+        XCloseDisplay(display);
+    }
+    // Our child of the frame: its size, or 0 x 0 when there is none.
+    std::pair<int, int> childSize() {
+        Window root = 0, up = 0, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(display, windowOf(frame->parentHandle()), &root, &up, &children, &n);
+        XWindowAttributes a{};
+        if (n == 1) XGetWindowAttributes(display, children[0], &a);
+        if (children) XFree(children);
+        return {a.width, a.height};
+    }
+    void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
+
+    Display* display = nullptr;
+    std::string error;
+    std::unique_ptr<vsthost::EditorFrame> frame;
+    vsthost::HostContext host;
+    vst::AEffect* raw = nullptr;
+    std::unique_ptr<vsthost::HostedEffect> effect;
+    PluginVST* adapter = nullptr;
+};
+
+TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
+    EXPECT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x3FFFFF1})), 0);
+    ASSERT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, frame->parentHandle()), 1);
+    EXPECT_EQ(childSize(), std::make_pair(752, 563));
+    // Drawn without any idle call, and after being hidden and shown the server restores it.
+    vsthost::FrameImage drawn, exposed;
+    std::this_thread::sleep_for(milliseconds(100));  // the server reads our picture
+    ASSERT_TRUE(frame->capture(&drawn));
+    XUnmapWindow(display, windowOf(frame->parentHandle()));
     XSync(display, False);
-    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);  // for TearDown
-    // Passes go on (into the back buffer) without X errors ending the process.
-    const std::size_t before = view->draws.size();
-    ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= before + 3; }));
-    window->setCursor(CCursorShape::kCrossHair);
-    EXPECT_FALSE(window->close());
-    EXPECT_FALSE(window->isCreated());
+    XMapWindow(display, windowOf(frame->parentHandle()));
+    XSync(display, False);
+    ASSERT_TRUE(frame->capture(&exposed));
+    EXPECT_TRUE(drawn.pixels == exposed.pixels);
+    EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);
+
+    // The editor resizes in its next pass after the setting was applied (on the GUI thread).
+    const auto nextPass = [&] {
+        for (int i = 0; i < 3; ++i) effect->dispatch(vst::effEditIdle), std::this_thread::sleep_for(milliseconds(45));
+    };
+    set(387, 1.0f);
+    nextPass();
+    vst::ERect* rect = nullptr;
+    ASSERT_EQ(effect->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(std::tuple(childSize(), frame->clientWidth(), rect->bottom), std::tuple(std::pair(650, 335), 650, 335));
+    host.setSizeWindowHandler(nullptr);  // a host that refuses: our child follows all the same
+    set(387, 0.0f);
+    nextPass();
+    EXPECT_EQ(std::pair(childSize(), frame->clientWidth()), std::pair(std::pair(752, 563), 650));
+    effect->dispatch(vst::effEditClose);
+    EXPECT_EQ(childSize(), std::make_pair(0, 0));
+}
+
+struct SlowEditor final : CEditor {
+    SlowEditor() : CEditor(0, 300, 200, nullptr, nullptr, nullptr) { setTimerPeriod(10.0f); }
+    ~SlowEditor() override { close(); }
+    void buildControls() override {
+        auto* box = new test::TestContainer(CRect{0, 0, 300, 200});
+        test::TestView* view = box->add(std::make_unique<test::TestView>(*getFrame(), CRect{0, 0, 300, 200}));
+        view->destroyed = &viewGone;
+        view->onDraw = [this] {
+            inPass = true;
+            std::this_thread::sleep_for(milliseconds(150));
+            passEnded = true;
+        };
+        auto* page = new CPage;
+        page->addContainer(box);
+        getFrame()->addPage(page);
+    }
+    std::atomic<bool> inPass{false}, passEnded{false};
+    bool viewGone = false;
+};
+
+TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
+    SlowEditor editor;
+    ASSERT_TRUE(editor.open(frame->parentHandle(), -1, -1));
+    std::atomic<bool> stop{false};
+    std::thread gui([&] {
+        while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
+    });
+    while (!editor.inPass) std::this_thread::sleep_for(milliseconds(1));
+    editor.close();
+    EXPECT_TRUE(editor.passEnded && editor.viewGone);
+    stop = true;
+    gui.join();
 }
 
 }  // namespace

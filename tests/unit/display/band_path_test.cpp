@@ -5,11 +5,11 @@
 #include "display_fixture.h"
 
 namespace qv::test {
-
 namespace {
 
 class BandPath : public DisplayTest {
 protected:
+    BandPath() { display->setShowPeaks(false); }
     void show(float level, float peak, std::uint32_t sequence) {
         owner.bands = {bandRecord(0, sequence, level, peak)};
         frame();
@@ -20,7 +20,6 @@ protected:
 };
 
 TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
-    display->setShowPeaks(false);
     // Attack 18 dB and release 4 dB per 40 ms frame.
     for (std::uint32_t k = 1; k <= 6; ++k) {
         show(0.0f, -90.0f, k);
@@ -57,6 +56,7 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
 }
 
 TEST_F(BandPath, PeakHoldsTwoSecondsThenFallsAtTheReleaseRate) {
+    display->setShowPeaks(true);
     display->setInstantResponse(true);
     std::uint32_t sequence = 1;
     for (const bool hold : {true, false}) {
@@ -75,8 +75,7 @@ TEST_F(BandPath, PeakHoldsTwoSecondsThenFallsAtTheReleaseRate) {
     }
 }
 
-TEST_F(BandPath, LayoutsPlaceThreeInstances) {
-    display->setShowPeaks(false);
+TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
     display->setInstantResponse(true);
     owner.bands = {bandRecord(0, 1, 0.0f, -90.0f), bandRecord(1, 1, -45.0f, -90.0f), bandRecord(2, 1, 0.0f, -90.0f),
                    bandRecord(3, 1, 0.0f, -90.0f, 1)};  // hidden: no place on screen
@@ -103,9 +102,15 @@ TEST_F(BandPath, LayoutsPlaceThreeInstances) {
     display->setAlignMode(3);
     frame();
     for (std::uint32_t shift : {0u, 8u, 16u}) EXPECT_GT(pixel(bandX(4) + 1, kGraphY + 10) >> shift & 0xFF, 0x30u);
+    // Sixteen records, the most the display holds, are all shown.
+    owner.bands.clear();
+    for (std::uint32_t i = 0; i < 16; ++i) owner.bands.push_back(bandRecord(15 - i, 2, 0.0f, -90.0f));
+    frame();
+    EXPECT_EQ(display->graphsOnScreen(), 16u);
 }
 
 TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
+    display->setShowPeaks(true);
     display->setInstantResponse(true);
     show(-30.0f, -10.0f, 1);
     display->memoryAction(0, 2, 2);
@@ -129,7 +134,6 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
 }
 
 TEST_F(BandPath, AverageOfTheLastFramesAndLiveValuesWithoutHistory) {
-    display->setShowPeaks(false);
     display->setInstantResponse(true);
     display->setAverageEnabled(true);
     // Length 0: the live values are shown, not a blank graph.
@@ -149,5 +153,4 @@ TEST_F(BandPath, AverageOfTheLastFramesAndLiveValuesWithoutHistory) {
 }
 
 }  // namespace
-
 }  // namespace qv::test

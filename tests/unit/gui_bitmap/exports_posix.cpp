@@ -11,22 +11,12 @@ TEST(Exports, PluginLibraryExportsBothKernelsByPlainName) {
     void* lib = dlopen(QV_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
     using Kernel = void (*)(qv::SSEBlendParams*);
-    auto image = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlend"));
-    auto constant = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlendConstantSrc"));
-    ASSERT_NE(image, nullptr);
-    ASSERT_NE(constant, nullptr);
+    const auto image = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlend"));
+    const auto constant = reinterpret_cast<Kernel>(dlsym(lib, "SSEPLAlphaBlendConstantSrc"));
+    ASSERT_TRUE(image && constant);
     // The exported code computes what the linked-in code computes.
     std::vector<std::uint32_t> src(12, 0x80402010u), a(12, 0xFFFFFFFFu), b(12, 0xFFFFFFFFu);
-    qv::SSEBlendParams p{};
-    p.width = 5;
-    p.height = 2;
-    p.destinationSkip = 1;
-    p.sourceSkip = 1;
-    p.factor = 200;
-    p.constantColor = 0x10203040u;
-    p.constantFactor = 77;
-    p.source = src.data();
-    p.destination = a.data();
+    qv::SSEBlendParams p{5, 2, 1, 1, 200, 0x10203040u, 77, 0, a.data(), src.data()};
     image(&p);
     constant(&p);
     p.destination = b.data();

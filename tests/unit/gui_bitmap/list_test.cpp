@@ -7,7 +7,7 @@
 namespace {
 
 struct Tracked {
-    explicit Tracked(int v, int* counter) : value(v), deaths(counter) {}
+    Tracked(int v, int* counter) : value(v), deaths(counter) {}
     ~Tracked() { ++*deaths; }
     int value;
     int* deaths;
@@ -19,20 +19,27 @@ std::vector<int> walk(qv::CList<Tracked>& list) {
     return out;
 }
 
-TEST(CList, OwningListDeletesItsObjectsAndOnlyThose) {
+TEST(CList, OwnershipOrderIndexAndNodeNumbers) {
     int deaths = 0;
     Tracked* kept = nullptr;
     {
         qv::CList<Tracked> list;
-        for (int i = 0; i < 5; ++i) list.append(new Tracked(i, &deaths), i, 10 * i);
+        EXPECT_TRUE(list.first() == nullptr && list.next() == nullptr && list.getItem(0) == nullptr);
+        for (int i = 0; i < 5; ++i) list.append(new Tracked(i, &deaths), 100 + i, -i);
+        EXPECT_EQ(walk(list), (std::vector<int>{0, 1, 2, 3, 4}));
+        EXPECT_EQ(list.getItem(4)->value, 4);
+        EXPECT_EQ(list.getItem(5), nullptr);
+        EXPECT_EQ(list.head()->number1, 100);
+        EXPECT_EQ(list.tail()->number2, -4);
+        EXPECT_EQ(list.tail()->previous->object->value, 3);
+        EXPECT_TRUE(list.head()->previous == nullptr && list.tail()->next == nullptr);
         kept = list.getItem(2);
         EXPECT_TRUE(list.remove(kept));  // handed back to the caller
         EXPECT_EQ(list.count(), 4u);
     }
-    EXPECT_EQ(deaths, 4);
+    EXPECT_EQ(deaths, 4);  // the owning list deletes what it holds, and only that
     EXPECT_EQ(kept->value, 2);
     delete kept;
-
     deaths = 0;
     Tracked a(1, &deaths), b(2, &deaths);
     {
@@ -43,24 +50,7 @@ TEST(CList, OwningListDeletesItsObjectsAndOnlyThose) {
     EXPECT_EQ(deaths, 0);
 }
 
-TEST(CList, OrderIndexAndNodeNumbers) {
-    int deaths = 0;
-    qv::CList<Tracked> list;
-    EXPECT_EQ(list.first(), nullptr);
-    EXPECT_EQ(list.next(), nullptr);
-    EXPECT_EQ(list.getItem(0), nullptr);
-    for (int i = 0; i < 4; ++i) list.append(new Tracked(i, &deaths), 100 + i, -i);
-    EXPECT_EQ(walk(list), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(list.getItem(3)->value, 3);
-    EXPECT_EQ(list.getItem(4), nullptr);
-    EXPECT_EQ(list.head()->number1, 100);
-    EXPECT_EQ(list.tail()->number2, -3);
-    EXPECT_EQ(list.tail()->previous->object->value, 2);
-    EXPECT_EQ(list.head()->previous, nullptr);
-    EXPECT_EQ(list.tail()->next, nullptr);
-}
-
-TEST(CList, RemovingWhileIteratingVisitsEveryOtherObjectOnce) {
+TEST(CList, RemovingWhileIteratingVisitsEveryObjectOnce) {
     int deaths = 0;
     qv::CList<Tracked> list;
     for (int i = 0; i < 6; ++i) list.append(new Tracked(i, &deaths));
@@ -78,14 +68,13 @@ TEST(CList, RemovingWhileIteratingVisitsEveryOtherObjectOnce) {
     EXPECT_EQ(list.head()->object->value, 1);
     EXPECT_EQ(list.tail()->object->value, 5);
     EXPECT_EQ(list.head()->previous, nullptr);
-    // Removing the only remaining objects from the front while standing before the head.
+    // Removing the front objects while standing before the head.
     list.first();
-    Tracked* one = list.getItem(0);
-    ASSERT_TRUE(list.remove(one));
-    delete one;
-    Tracked* three = list.getItem(0);
-    ASSERT_TRUE(list.remove(three));
-    delete three;
+    for (int k = 0; k < 2; ++k) {
+        Tracked* front = list.getItem(0);
+        ASSERT_TRUE(list.remove(front));
+        delete front;
+    }
     EXPECT_EQ(list.next()->value, 5);
     Tracked stranger(9, &deaths);
     EXPECT_FALSE(list.remove(&stranger));

@@ -39,9 +39,8 @@ inline bool write(png_structp png, png_infop info, const PngSpec& s, std::vector
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-    if (!s.paletteAlpha.empty()) {
-        png_set_tRNS(png, info, s.paletteAlpha.data(), static_cast<int>(s.paletteAlpha.size()), nullptr);
-    }
+    const int alphas = static_cast<int>(s.paletteAlpha.size());
+    if (alphas) png_set_tRNS(png, info, s.paletteAlpha.data(), alphas, nullptr);
     if (s.hasColorKey) png_set_tRNS(png, info, nullptr, 0, &s.colorKey);
     png_write_info(png, info);
     png_write_image(png, rows.data());

@@ -1,3 +1,4 @@
+// The host adapter: a failed construction, pass-through, and channels from the file name.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,10 +7,8 @@
 
 #include "core/plugin.h"
 #include "framework/error_report.h"
+#include "host/channel_config.h"
 #include "host/plugin_vst.h"
-#include "test_host.h"
-
-using namespace qvtest;
 
 namespace {
 
@@ -18,36 +17,66 @@ std::vector<std::string> g_messages;
 TEST(Adapter, NullCoreIsReportedAndFails) {
     const qv::MessageSink previous = qv::setMessageSink(
         [](const char* title, const char* text) { g_messages.push_back(std::string(title) + "|" + text); });
-    EXPECT_THROW(qv::PluginVST(&TestHost::callback, nullptr, 1, 0), int);
+    const vst::audioMasterCallback host = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                             float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; };
+    EXPECT_THROW(qv::PluginVST(host, nullptr, 1, 0), int);
     qv::setMessageSink(previous);
     EXPECT_EQ(g_messages, std::vector<std::string>{
                               "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support."});
 }
 
 TEST(PassThrough, SingleInputReachesEveryOutputAndMissingInputsAreSilenced) {
-    std::vector<float> mono(64, 0.25f), a(64, 9.0f), b(64, 9.0f), c(64, 9.0f);
-    float* in1[1] = {mono.data()};
+    std::vector<float> x(64, 0.25f), y(64, 2.0f), a(64, 9.0f), b(64, 9.0f), c(64, 9.0f);
+    float* ins[2] = {x.data(), y.data()};
     float* outs[3] = {a.data(), b.data(), c.data()};
-    qv::passThrough<float>(in1, outs, 1, 3, 64);
-    EXPECT_EQ(a[63], 0.25f);
-    EXPECT_EQ(b[0], 0.25f);
-    EXPECT_EQ(c[10], 0.25f);
-    std::vector<float> x(64, 1.0f), y(64, 2.0f);
-    float* in2[2] = {x.data(), y.data()};
-    qv::passThrough<float>(in2, outs, 2, 3, 64);
-    EXPECT_EQ(a[5], 1.0f);
-    EXPECT_EQ(b[5], 2.0f);
-    EXPECT_EQ(c[5], 0.0f);
+    qv::passThrough<float>(ins, outs, 1, 3, 64);
+    EXPECT_EQ(std::tuple(a[63], b[0], c[10]), std::tuple(0.25f, 0.25f, 0.25f));
+    qv::passThrough<float>(ins, outs, 2, 3, 64);
+    EXPECT_EQ(std::tuple(a[5], b[5], c[5], c[63]), std::tuple(0.25f, 2.0f, 0.0f, 0.0f));
 }
 
 TEST(CopyToHost, TruncatesToTheHostSizeAndTerminates) {
     char buffer[32];
     std::memset(buffer, 'x', sizeof(buffer));
     qv::copyToHost(buffer, "a program name far longer than twenty-four", vst::kVstMaxProgNameLen);
-    EXPECT_EQ(std::strlen(buffer), 23u);
-    EXPECT_EQ(buffer[24], 'x');
+    EXPECT_EQ(std::pair(std::strlen(buffer), buffer[24]), std::pair(std::size_t{23}, 'x'));
     qv::copyToHost(buffer, nullptr, 8);
     EXPECT_STREQ(buffer, "");
+}
+
+TEST(ChannelConfig, FileNameSetsChannels) {
+    const struct {
+        const char* path;
+        int inputs, outputs;
+    } cases[] = {
+        {"C:\\Plugins\\Quorvane.dll", -1, -1},
+        {"C:\\Plugins\\Quorvane_2in_2out.dll", 2, 2},
+        {"C:\\Plugins\\Quorvane_1in_1out.dll", 1, 1},
+        {"C:\\Plugins\\Quorvane_1in_2out.dll", 1, 2},
+        {"C:\\Plugins\\Quorvane_6in_6out.dll", 6, 6},
+        {"C:\\Plugins\\Quorvane_8in_8out_x64.dll", 8, 8},
+        {"C:\\Plugins\\Quorvane_2in_1out.dll", -1, -1},   // input neither 1 nor the output count
+        {"C:\\Plugins\\Quorvane_40in_40out.dll", -1, -1}, // above 32
+        {"C:\\Plugins\\Quorvane_0in_0out.dll", -1, -1},   // below 1
+        {"C:\\Plugins\\Quorvane_32in_32out.dll", 32, 32},
+        {"C:\\Plugins\\Quorvane_ 4in_ +4out.dll", 4, 4},  // sscanf skips blanks and takes a sign
+        {"C:\\Plugins\\Quorvane_xin_2out.dll", -1, -1},
+        {"C:\\Plugins\\Quorvane_2in_2.dll", -1, -1},      // no "out"
+        {"C:\\Plugins\\Quorvane_2in_2out", -1, -1},       // no extension after the prefix
+        {"C:\\Plugins\\quorvane_1in_1out.dll", -1, -1},   // case-sensitive
+        {"C:\\Quorvane_1in_1out.dll\\Quorvane.dll", 1, 1},  // the folder holds the only prefix
+        {"C:\\Quorvane_1in_1out\\Quorvane_4in_4out.dll", 4, 4},
+    };
+    for (const auto& c : cases) {
+        const auto config = qv::parseChannelConfig(c.path, ".dll");
+        EXPECT_EQ(std::pair(config.inputs, config.outputs), std::pair(c.inputs, c.outputs)) << c.path;
+    }
+    EXPECT_EQ(qv::parseChannelConfig("/usr/lib/vst/Quorvane_1in_1out.so", ".so").inputs, 1);
+    // A path of 1023 characters or more is treated as empty.
+    std::string longPath(1023 - std::string("Quorvane_1in_1out.dll").size(), 'a');
+    longPath += "Quorvane_1in_1out.dll";
+    EXPECT_EQ(qv::parseChannelConfig(longPath, ".dll").inputs, -1);
+    EXPECT_EQ(qv::parseChannelConfig(longPath.substr(1), ".dll").inputs, 1);
 }
 
 }  // namespace

@@ -27,39 +27,35 @@ protected:
     }
 };
 
-struct Pick {
-    const char* name;
-    std::vector<std::uint32_t> keys;  // after opening; empty: a press on row 3
-    std::int32_t index;               // entry chosen, -1 none
-};
-
-void PrintTo(const Pick& p, std::ostream* os) { *os << p.name; }
-
-class MenuPick : public OptionMenu, public ::testing::WithParamInterface<Pick> {};
-
-TEST_P(MenuPick, ChoosesTheEntryOrNothing) {
-    const Pick& p = GetParam();
-    COptionMenu* menu = fftMenu();
-    const COverlayMenuList* list = open(menu);
-    ASSERT_NE(list, nullptr);
-    p.keys.empty() ? click(list->rowCentre(0, 3)) : keys(p.keys);
-    EXPECT_EQ(window->getOverlayView(), nullptr);
-    const std::uint32_t now = p.index < 0 ? 1u : static_cast<std::uint32_t>(p.index);
-    EXPECT_EQ(menu->getText(), menu->getEntryText(now));
-    EXPECT_EQ(menu->getCurrentIndex(), now);
-    EXPECT_TRUE(menu->isEntryChecked(now));
-    EXPECT_EQ(menu->isEntryChecked(1), now == 1);
-    ASSERT_EQ(owner.changes.size(), p.index < 0 ? 0u : 1u);
-    for (const auto& change : owner.changes) EXPECT_EQ(change.value, static_cast<float>(p.index));  // not 0..1
+TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
+    using key::kDown, key::kUp, key::kReturn;
+    const struct {
+        const char* name;
+        std::vector<std::uint32_t> keys;  // after opening; empty: a press on row 3
+        std::int32_t index;               // entry chosen, -1 none
+    } picks[] = {{"press on row 3 gives 4096", {}, 3},
+                 {"down down enter", {kDown, kDown, kReturn}, 3},
+                 {"up wraps to the last", {kUp, kUp, kReturn}, 5},
+                 {"down wraps to the first", {kDown, kDown, kDown, kDown, kDown, kReturn}, 0},
+                 {"escape cancels", {kDown, key::kRight, key::kLeft, key::kEscape}, -1}};
+    for (const auto& p : picks) {
+        SCOPED_TRACE(p.name);
+        owner.changes.clear();
+        COptionMenu* menu = fftMenu();
+        const COverlayMenuList* list = open(menu);
+        ASSERT_NE(list, nullptr);
+        p.keys.empty() ? click(list->rowCentre(0, 3)) : keys(p.keys);
+        EXPECT_EQ(window->getOverlayView(), nullptr);
+        const std::uint32_t now = p.index < 0 ? 1u : static_cast<std::uint32_t>(p.index);
+        EXPECT_EQ(menu->getText(), menu->getEntryText(now));
+        EXPECT_EQ(menu->getCurrentIndex(), now);
+        EXPECT_TRUE(menu->isEntryChecked(now));
+        EXPECT_EQ(menu->isEntryChecked(1), now == 1);
+        ASSERT_EQ(owner.changes.size(), p.index < 0 ? 0u : 1u);
+        for (const auto& change : owner.changes) EXPECT_EQ(change.value, static_cast<float>(p.index));  // not 0..1
+        drop(menu);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Gestures, MenuPick,
-    ::testing::Values(Pick{"PressOnRow3Gives4096", {}, 3}, Pick{"DownDownEnter", {key::kDown, key::kDown, key::kReturn}, 3},
-                      Pick{"UpWrapsToTheLast", {key::kUp, key::kUp, key::kReturn}, 5},
-                      Pick{"DownWrapsToTheFirst", {key::kDown, key::kDown, key::kDown, key::kDown, key::kDown, key::kReturn}, 0},
-                      Pick{"EscapeCancels", {key::kDown, key::kRight, key::kLeft, key::kEscape}, -1}),
-    [](const auto& i) { return std::string(i.param.name); });
 
 TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) {
     COptionMenu* menu = fftMenu();
@@ -67,7 +63,7 @@ TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) 
     const COverlayMenuList* list = open(menu);
     const CRect r = list->getColumnRect(0);
     EXPECT_EQ(r.y + r.height, 180);
-    EXPECT_TRUE(snapshotInside("menu_list", CRect{r.x, r.y, r.width, 196 - r.y}));
+    EXPECT_TRUE(paintsOnlyInside(CRect{r.x, r.y, r.width, 196 - r.y}));
     moveTo(list->rowCentre(0, 2));
     EXPECT_EQ(list->getHighlight(0), 2);
     moveTo(list->rowCentre(0, 4));
@@ -89,7 +85,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     const COverlayMenuList* list = open(menu);
     moveTo(list->rowCentre(0, 1));
     ASSERT_TRUE(list->isSubMenuOpen());
-    EXPECT_TRUE(snapshotInside("menu_sub", CRect{20, 100, 150, 116}));
+    EXPECT_TRUE(paintsOnlyInside(CRect{20, 100, 150, 116}));
     click(list->rowCentre(1, 2));
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].tag, 2u);
@@ -118,7 +114,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     EXPECT_EQ(menu->getEntryText(511), "511");
     EXPECT_EQ(menu->getEntryText(512), "");
     const CRect r = open(menu)->getColumnRect(0);
-    EXPECT_TRUE(r.y >= 0 && r.y + r.height <= kHeight);
+    EXPECT_TRUE(r.y >= 0 && r.y + r.height <= height);
     keys({key::kUp, key::kReturn});
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].value, 511.0f);
@@ -135,7 +131,7 @@ TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
         menu->removeAll();
         done = true;
     });
-    snapshotInside("menu_field", CRect{});  // a draw pass takes and gives back the list meanwhile
+    fullPass();  // a draw pass takes and gives back the list meanwhile
     menu->endUse();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_FALSE(done.load());

@@ -1,0 +1,237 @@
+// The plug-in as a host meets it: identity, configuration from the file name, programs, chunk
+// and editor size, texts that fit the host's buffers. Bad input gets a clear answer and never a
+// crash (a missing or old host, every opcode with odd arguments); closed instances leave
+// nothing behind; audio passes through bit for bit in every configuration, at the block sizes
+// at the edges, in place and after event lists (parallel instances: the registry stress test).
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cstring>
+#include <tuple>
+#include <vector>
+
+#include "test_support.h"
+#include "vsthost/effect_identity.h"
+#include "vsthost/event_list.h"
+#include "vsthost/os.h"
+
+namespace qv::vsthost {
+namespace {
+
+constexpr vst::VstInt32 kStereoId = 0x6A377034;  // "j7p4"
+constexpr vst::VstInt32 kMonoId = 0x33397231;    // "39r1"
+
+TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
+    EXPECT_EQ(loaded.library->entryName(), "VSTPluginMain");
+    const EffectIdentity id = gatherIdentity(*loaded.effect, IdentityQuery{.editorRect = true});
+    EXPECT_EQ(std::tuple(id.effectName, id.product, id.vendor, id.uniqueId),
+              std::tuple("Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
+    EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay),
+              std::tuple(2300, 2400, 1, 561, 0));
+    EXPECT_EQ(std::tuple(id.numInputs, id.numOutputs, id.numParams), std::tuple(2, 2, 0));
+    EXPECT_EQ(id.programs, std::vector<std::string>{"default"});
+    for (const auto& [question, answer] : id.canDo) EXPECT_EQ(answer, 0) << question;
+    EXPECT_TRUE(id.overflows.empty());
+    ASSERT_TRUE(id.editorRect);
+    EXPECT_EQ(std::tuple(id.editorRect->top, id.editorRect->left, id.editorRect->bottom, id.editorRect->right),
+              std::tuple(0, 0, 563, 752));
+    // The chunk: 2756 bytes that start with format 1, the size, the tag and the version.
+    ASSERT_EQ(id.chunk.size(), 2756u);
+    std::uint32_t head[4];
+    std::memcpy(head, id.chunk.data(), sizeof head);
+    EXPECT_EQ(std::tuple(head[0], head[1], head[3]), std::tuple(1u, 2756u, 0x20300u));
+    EXPECT_EQ(std::memcmp(id.chunk.data() + 8, "sLeX", 4), 0);
+
+    HostedEffect& e = *loaded.effect;
+    EXPECT_EQ(e.dispatch(vst::effIdentify, 7, -3, nullptr, 2.0f), 0x4E764566);  // "NvEf"
+    EXPECT_EQ(std::tuple(e.programNameIndexed(0).result, e.programNameIndexed(1).result,
+                         e.programNameIndexed(-1).result, e.dispatch(vst::effSetBypass, 0, 1)),
+              std::tuple(1, 0, 0, 0));
+    EXPECT_EQ(e.chunk(true), id.chunk);
+    // Settings as a user leaves them (level top +10 dB, FFT 16384, Blackman-Harris, 200 Hz) come
+    // back whole; a chunk with one setting out of range, or that is no chunk, is refused whole.
+    auto put = [](std::vector<std::uint8_t> chunk, std::size_t offset, std::uint32_t v) {
+        std::memcpy(&chunk[offset], &v, 4);
+        return chunk;
+    };
+    const auto settings = put(put(put(put(id.chunk, 704, 10), 724, 5), 732, 4), 736, 200);
+    const std::pair<std::vector<std::uint8_t>, vst::VstIntPtr> chunks[] = {
+        {settings, 1}, {put(settings, 704, 99), 0}, {std::vector<std::uint8_t>(2756, 0xEE), 0}, {{}, 0}};
+    for (const auto& [chunk, answer] : chunks) {
+        EXPECT_EQ(e.setChunk(chunk), answer);
+        EXPECT_EQ(e.chunk(), settings);
+    }
+    // A program name longer than its 24 bytes is stored, but a host buffer gets only what fits.
+    std::string longName(100, 'n');
+    e.dispatch(vst::effSetProgramName, 0, 0, longName.data());
+    EXPECT_FALSE(e.programName().overflow || e.programNameIndexed(0).overflow);
+    EXPECT_LE(e.programName().text.size(), 23u);
+}
+
+TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
+    const struct {
+        const char* stem;
+        int inputs, outputs;
+        vst::VstInt32 id;
+        const char* name;
+    } cases[] = {
+        {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
+        {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
+        {"Quorvane_6in_6out", 6, 6, kStereoId, "Quorvane_6in_6out"},
+        {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out"},
+        {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out"},
+        {"Quorvane_40in_40out", 2, 2, kStereoId, "Quorvane_2in_2out"},
+    };
+    // All copies stay loaded together: each is its own module with its own configuration.
+    std::vector<test::Loaded> all;
+    for (const auto& c : cases) all.push_back(test::load(test::pluginCopy(c.stem)));
+    test::Loaded original = test::load(test::pluginPath());
+    ASSERT_TRUE(original) << original.error;
+    EXPECT_EQ(std::pair(original->numInputs(), original->uniqueId()), std::pair(2, kStereoId));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.stem);
+        ASSERT_TRUE(all[i]) << all[i].error;
+        HostedEffect& e = *all[i].effect;
+        EXPECT_EQ(std::tuple(e.numInputs(), e.numOutputs(), e.uniqueId()), std::tuple(c.inputs, c.outputs, c.id));
+        EXPECT_EQ(std::tuple(e.effectName().text, e.productString().text), std::tuple(c.name, c.name));
+        // Independent noise on each channel: a swapped or mixed channel shows.
+        const AudioBuffer in = test::noise(c.inputs, 20000);
+        for (int block : {64, 441, 4096}) test::expectPassThrough(in, test::run(e, in, block), std::to_string(block));
+    }
+}
+
+// After abuse the effect still identifies itself and passes audio through unchanged.
+void expectStillWorking(HostedEffect& e) {
+    EXPECT_EQ(std::tuple(e.effectName().text, e.uniqueId(), e.chunk().size()),
+              std::tuple("Quorvane_2in_2out", kStereoId, 2756u));
+    const AudioBuffer in = test::noise(2, 3000);
+    EXPECT_TRUE(test::run(e, in, 512).bitIdentical(in));
+}
+
+TEST(QuorvaneRobustness, NoHostOrAHostWithoutVersionGetsNoEffect) {
+    test::Loaded loaded = test::load(test::pluginPath());  // loads the library once
+    ASSERT_TRUE(loaded.library) << loaded.error;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(loaded.library->entry()(nullptr), nullptr);
+    HostContext oldHost;
+    oldHost.setVersion(0);
+    std::string error;
+    EXPECT_EQ(HostedEffect::create(loaded.library, oldHost, &error), nullptr);
+    EXPECT_EQ(error, "the entry point returned no effect");
+    EXPECT_EQ(oldHost.calls(vst::audioMasterVersion), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // refusing a host is not worth a report
+
+    // The other exported names behave as the entry point does.
+    for (const char* name : {"main", "MAIN"}) {
+        auto entry = reinterpret_cast<EntryProc>(loaded.library->symbol(name));
+        ASSERT_NE(entry, nullptr) << name;
+        HostContext host;
+        HostContext::EntryScope scope(host);
+        vst::AEffect* effect = entry(&HostContext::callback);
+        ASSERT_NE(effect, nullptr) << name;
+        EXPECT_EQ(effect->uniqueID, 0x6A377034);
+        EXPECT_EQ(effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f), 1);
+    }
+}
+
+TEST(QuorvaneRobustness, EveryOpcodeWithNullAndOddArgumentsAndNumbersOutOfRange) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
+    HostedEffect& e = *loaded.effect;
+    // Programs and parameters that do not exist are ignored and read 0.
+    for (vst::VstIntPtr p : {vst::VstIntPtr{1}, vst::VstIntPtr{-1}, vst::VstIntPtr{INT_MAX}, vst::VstIntPtr{INT_MIN},
+                             vst::VstIntPtr{1} << 40, vst::VstIntPtr{0}}) {
+        e.setProgram(p);
+        EXPECT_EQ(e.program(), 0) << "after effSetProgram " << p;
+    }
+    EXPECT_EQ(e.programName().text, "default");
+    e.setParameter(0, 0.5f);
+    e.setParameter(-1, 0.5f);
+    EXPECT_EQ(std::pair(e.parameter(0), e.parameter(INT_MAX)), std::pair(0.0f, 0.0f));
+    EXPECT_FALSE(e.parameterName(5).overflow || e.parameterDisplay(-1).overflow);
+    std::vector<vst::VstInt32> opcodes;
+    for (vst::VstInt32 op = 0; op <= 100; ++op) {
+        if (op != vst::effClose) opcodes.push_back(op);
+    }
+    for (vst::VstInt32 op : {-1, 101, 1000, 65536, INT_MAX, INT_MIN}) opcodes.push_back(op);
+
+    for (vst::VstInt32 op : opcodes) {
+        SCOPED_TRACE("opcode " + std::to_string(op));
+        // The speaker arrangement opcodes carry a pointer in value: null is the only odd one a host sends.
+        const bool valueIsPointer = op == vst::effSetSpeakerArrangement || op == vst::effGetSpeakerArrangement;
+        const std::vector<vst::VstIntPtr> values =
+            valueIsPointer ? std::vector<vst::VstIntPtr>{0} : std::vector<vst::VstIntPtr>{0, 1, -1};
+        for (vst::VstInt32 index : {0, 1, -1, INT_MAX}) {
+            for (vst::VstIntPtr value : values) e.dispatch(op, index, value, nullptr, 0.0f);
+        }
+        // A zeroed buffer where the plug-in may read or write a record; not as a parent window.
+        if (op != vst::effEditOpen) {
+            alignas(16) std::array<unsigned char, 4096> buffer{};
+            e.dispatch(op, 0, 0, buffer.data(), 0.0f);
+        }
+    }
+    e.dispatch(vst::effEditClose);
+    expectStillWorking(e);
+}
+
+TEST(QuorvaneRobustness, ClosingLeavesNothingBehind) {
+    // Instances come and go; each takes its threads and memory with it (ASan checks the memory
+    // when the process ends).
+    test::Loaded keeper = test::load(test::pluginPath());
+    ASSERT_TRUE(keeper) << keeper.error;
+    const std::optional<int> threadsBefore = os::threadCount();
+    for (int round = 0; round < 12; ++round) {
+        test::Loaded loaded = test::load(test::pluginPath());
+        ASSERT_TRUE(loaded) << loaded.error;
+        if (round % 3 == 0) test::run(*loaded.effect, test::noise(2, 2000), 256);
+        if (round % 3 == 1) loaded->resume();  // closed while running: the host suspends it first
+        EXPECT_EQ(loaded->close(), 1);
+    }
+    EXPECT_EQ(os::threadCount(), threadsBefore);  // both empty where the platform has no count
+    expectStillWorking(*keeper.effect);
+}
+
+TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksInPlaceProcessingAndHugeEventLists) {
+    test::Loaded loaded = test::load(test::pluginPath());
+    ASSERT_TRUE(loaded) << loaded.error;
+    // 65536 is the largest block the first scratch buffer holds; 65537 needs a new one.
+    const AudioBuffer small = test::noise(2, 3000, 2), large = test::noise(2, 65537 * 2 + 100, 3);
+    test::expectPassThrough(small, test::run(*loaded.effect, small, 1), "block 1");
+    for (int block : {65536, 65537}) test::expectPassThrough(large, test::run(*loaded.effect, large, block), "large");
+    test::expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
+
+    std::vector<vst::VstMidiEvent> events;
+    for (int i = 0; i < 10000; ++i) {
+        events.push_back(EventList::midi(static_cast<std::uint8_t>(0x90 | (i & 15)), static_cast<std::uint8_t>(i & 127),
+                                         0xFF, i % 700 - 50));
+    }
+    EventList list(std::move(events));
+    loaded->setBlockSize(512);
+    loaded->resume();
+    EXPECT_EQ(loaded->processEvents(list), 1);
+    EXPECT_EQ(loaded->processEvents(list), 1);
+    EXPECT_EQ(loaded->dispatch(vst::effProcessEvents), 1);  // no list at all
+    float guard[2] = {7.0f, 7.0f};
+    float* in[2] = {&guard[0], &guard[0]};
+    float* out[2] = {&guard[1], &guard[1]};
+    loaded->process(in, out, 0);
+    EXPECT_EQ(guard[1], 7.0f);
+    float* none[2] = {nullptr, nullptr};
+    loaded->process(none, none, 0);
+    // Some hosts hand the same buffers as input and output.
+    const AudioBuffer reference = test::noise(2, 4096, 5);
+    AudioBuffer work = reference;
+    for (std::size_t start = 0; start < work.frames(); start += 512) {
+        float* buffers[2] = {work.channel(0) + start, work.channel(1) + start};
+        loaded->process(buffers, buffers, 512);
+    }
+    loaded->suspend();
+    EXPECT_TRUE(work.bitIdentical(reference));
+}
+
+}  // namespace
+}  // namespace qv::vsthost

@@ -1,0 +1,356 @@
+// The analyzer editor: settings applied by the core (or arriving malformed) and what the
+// controls and the display show for them; names shared between instances; colours as bits; the
+// limit page; pointer gestures as window events and the settings they write to the core (in
+// order, as bit patterns).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "controls/color_chooser.h"
+#include "controls/knob.h"
+#include "controls/memory_switch.h"
+#include "controls/on_off_switch.h"
+#include "controls/option_menu.h"
+#include "controls/switch_multi.h"
+#include "controls/text_edit.h"
+#include "controls/view_container.h"
+#include "core/data_request.h"
+#include "display/spectrum_display.h"
+#include "editor/analyzer_editor.h"
+#include "gui/gui_window.h"
+#include "gui/native/headless/headless_window.h"
+#include "host/create_effect.h"
+#include "host/plugin_vst.h"
+
+namespace qv {
+namespace {
+
+// A real analyzer instance on the headless window, driven by pointer events in window pixels;
+// its editor records every setting it writes before the core applies (and echoes) it.
+struct Written {
+    std::int32_t id;
+    std::uint32_t bits;
+    bool operator==(const Written&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Written& w) { return out << w.id << ":" << w.bits; }
+};
+Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
+Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
+
+struct RecordingEditor final : CAnalyzerEditor {
+    RecordingEditor(IEditorHost* h, CPluginBase* c) : CAnalyzerEditor(0, 752, 563, h, c, nullptr) {}
+    ~RecordingEditor() override { close(); }
+    void setParameterAutomated(std::int32_t index, float value) override {
+        written.push_back(valueOf(index, value));
+        CAnalyzerEditor::setParameterAutomated(index, value);
+    }
+    std::vector<Written> written;
+};
+
+struct EditorRig {
+    EditorRig() {
+        CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
+        effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                         float) -> vst::VstIntPtr {
+            return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
+        });
+        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
+        editor = std::make_unique<RecordingEditor>(adapter, adapter->getCore());
+        adapter->getCore()->setParameterSink(&editor->getCoreSink());
+    }
+    ~EditorRig() {
+        adapter->getCore()->setParameterSink(&adapter->getEditorView()->getCoreSink());
+        editor.reset();
+        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        CGuiWindow::setBackendPreference(CWindowBackend::kAuto);
+    }
+
+    bool open() {
+        if (!editor->open(nullptr, -1, -1)) return false;
+        tick(2);  // past the window's press debounce
+        editor->written.clear();
+        return true;
+    }
+    CGuiWindow& frame() const { return *editor->getFrame(); }
+    const AnalyzerControls& c() const { return editor->controls(); }
+    void tick(int passes = 1) { static_cast<CHeadlessWindow*>(frame().getNativeWindow())->advance(40.0 * passes); }
+    // A press at toolkit point x, y (y up), a move by dy (up positive) and the release, then two
+    // passes (which also clear the debounce).
+    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1, std::int32_t mods = 0, std::int32_t dy = 0) {
+        const std::int32_t row = frame().getHeight() - 1 - y;
+        frame().onMouseMove(x, row, mods);
+        frame().onMouseDown(button, mods, x, row);
+        if (dy) frame().onMouseMove(x, row - dy, 0);
+        frame().onMouseUp(button, x, row - dy);
+        tick(2);
+    }
+    void drag(std::int32_t x, std::int32_t y, std::int32_t dy) { click(x, y, 1, 0, dy); }
+    std::pair<std::int32_t, std::int32_t> size() const {
+        CRect r{};
+        editor->getRect(r);
+        return {r.width, r.height};
+    }
+    float setting(std::uint32_t id) const { return adapter->getCore()->getParameter(id, 0); }
+    void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
+
+    vst::AEffect* effect = nullptr;
+    PluginVST* adapter = nullptr;
+    std::unique_ptr<RecordingEditor> editor;
+};
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+std::string text(const CTextLabel* l) { return l->getText(); }
+
+TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
+    const float purple = std::bit_cast<float>(0x7F3FFFFFu);
+    const struct {
+        const char* name;
+        std::uint32_t id;
+        float value;
+        bool throughCore;  // false: handed to the editor as is, as a faulty sender would
+        std::function<bool(const AnalyzerControls&)> holds;
+    } cases[] = {
+        {"attack knob and label", 8, 0.5f, true,
+         [](const auto& c) { return c.attack->getValue() == 0.5f && text(c.attackLabel) == "400"; }},
+        {"slope beyond its range is clamped", 10, 2.0f, false,
+         [](const auto& c) { return c.slope->getValue() == 1.0f && text(c.slopeLabel) == "10.0"; }},
+        {"NaN peak-hold time shows the bottom", 353, kNaN, false,
+         [](const auto& c) { return c.peakHoldTime->getValue() == 0.0f && text(c.peakHoldLabel) == "0.1"; }},
+        {"average time", 347, 1.0f, true, [](const auto& c) { return text(c.averageLabel) == "5.0"; }},
+        {"colour as bits to both fields and the display", 45, purple, true,
+         [](const auto& c) {
+             float rgba[4];
+             c.columnColours[2]->getColor(rgba);
+             const auto shown = c.display->getInstanceColor(2);
+             return rgba[0] == 127.0f / 255 && rgba[1] == 63.0f / 255 && rgba[2] == 1.0f &&
+                    shown[0] == rgba[0] && shown[1] == rgba[1] && shown[2] == rgba[2];
+         }},
+        {"FFT view: tabs, bar, arrows, display", 362, 1.0f, true,
+         [](const auto& c) {
+             return c.tabFft->getValue() == 1.0f && c.tabBands->getValue() == 0.0f && c.fftBar->isActive() &&
+                    !c.bandBar->isActive() && c.freqButtons[2]->isVisible() && c.display->getFftMode() == 1;
+         }},
+        {"index 2.95 reads as 3", 363, 2.95f, false, [](const auto& c) { return c.fftSize->getCurrentIndex() == 3; }},
+        {"index out of range is clamped", 375, 99.0f, false,
+         [](const auto& c) { return c.resolution->getCurrentIndex() == 11; }},
+        {"NaN index reads as 0", 372, kNaN, false, [](const auto& c) { return c.mode->getCurrentIndex() == 0; }},
+        {"names panel", 2, 1.0f, true,
+         [](const auto& c) {
+             return c.namesPanel->isActive() && !c.controlsPanel->isActive() && c.panelSwitch->getIndex() == 1;
+         }},
+        {"S switch of slot 4", 15, 1.0f, true, [](const auto& c) { return c.solo[4]->getValue() == 1.0f; }},
+        {"arrangement", 355, 2.0f, true, [](const auto& c) { return c.arrangement->getCurrentIndex() == 2; }},
+        {"memory state shown", 219 + 8 * 3 + 1, std::bit_cast<float>(2u), false,
+         [](const auto& c) { return c.memory[3][1]->getState() == kMemoryShown; }},
+        {"memory state out of range is ignored", 219 + 8 * 3 + 1, std::bit_cast<float>(3u), false,
+         [](const auto& c) { return c.memory[3][1]->getState() == kMemoryEmpty; }},
+        {"identifier beyond the table is ignored", 5000, 1.0f, false, [](const auto&) { return true; }},
+    };
+    for (const auto& s : cases) {
+        EditorRig rig;
+        ASSERT_TRUE(rig.open()) << s.name;
+        if (s.throughCore) {
+            rig.set(s.id, s.value);
+        } else {
+            rig.editor->setParameter(static_cast<std::int32_t>(s.id), s.value);
+        }
+        EXPECT_TRUE(s.holds(rig.c())) << s.name;
+    }
+}
+
+TEST(AnalyzerEditorBinding, ColourPacksAsBits) {
+    const float rgba[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
+    EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(rgba), CAnalyzerEditor::packColour(odd)),
+              std::pair(0x7F3FFFFFu, 0x0000FFFEu));
+}
+
+TEST(AnalyzerEditorBinding, ACoreSideChangeMovesTheControlAndTheInitialColoursAreTheDisplays) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    // Before any change, the core's colour of each slot is what the display draws.
+    for (std::uint32_t i = 0; i < 16; ++i) {
+        const auto shown = rig.c().display->getInstanceColor(i);
+        const float rgba[4] = {shown[0], shown[1], shown[2], 1.0f};
+        EXPECT_EQ(CAnalyzerEditor::packColour(rgba), std::bit_cast<std::uint32_t>(rig.setting(43 + i))) << i;
+    }
+    // A chunk saved with other settings, loaded while the editor is open.
+    rig.set(9, 1.0f), rig.set(355, 1.0f);
+    void* data = nullptr;
+    const auto bytes = rig.effect->dispatcher(rig.effect, vst::effGetChunk, 0, 0, &data, 0.0f);
+    ASSERT_GT(bytes, 0);
+    std::vector<char> chunk(static_cast<char*>(data), static_cast<char*>(data) + bytes);
+    rig.set(9, 0.0f), rig.set(355, 0.0f);
+    EXPECT_EQ(rig.c().release->getValue(), 0.0f);
+    rig.effect->dispatcher(rig.effect, vst::effSetChunk, 0, bytes, chunk.data(), 0.0f);
+    rig.tick(2);
+    EXPECT_EQ(std::pair(rig.c().release->getValue(), rig.c().arrangement->getCurrentIndex()), std::pair(1.0f, 1u));
+}
+
+TEST(AnalyzerEditorBinding, AnEditedNameIsCutTo31AndReachesASecondInstance) {
+    EditorRig first, second;
+    ASSERT_TRUE(first.open());
+    ASSERT_TRUE(second.open());
+    const auto slot = static_cast<std::uint32_t>(first.setting(0) + 0.1f);
+    CTextEdit* field = first.c().names[slot];
+    field->setText(std::string(40, 'n'));
+    first.editor->valueChanged(75 + slot, 0.0f);
+    for (int i = 0; i < 50 && second.c().names[slot]->getText() != std::string(31, 'n'); ++i) {
+        first.tick(), second.tick();
+    }
+    EXPECT_EQ(second.c().names[slot]->getText(), std::string(31, 'n'));
+
+    // A record without terminators or of the wrong size harms nothing.
+    NamesRequest names{};
+    names.header = DataRequest{NamesRequest::kSize, kDataNames, 0, 0};
+    std::memset(names.names, 'x', sizeof names.names);
+    second.editor->receiveData(&names);
+    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+    names.header.size = 527;
+    std::memset(names.names, 'y', sizeof names.names);
+    second.editor->receiveData(&names);
+    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+}
+
+TEST(AnalyzerEditorBinding, TheSeventeenthInstanceShowsOnlyTheLimitPageAndNothingActs) {
+    std::vector<std::unique_ptr<EditorRig>> rigs;
+    for (int i = 0; i < 17; ++i) rigs.push_back(std::make_unique<EditorRig>());
+    EditorRig& last = *rigs.back();
+    ASSERT_TRUE(last.editor->isLimitReached());
+    EXPECT_FALSE(rigs[15]->editor->isLimitReached());
+    ASSERT_TRUE(last.open());
+    EXPECT_EQ(last.frame().getPageCount(), 1u);
+    last.click(79, 553, 1, 1);  // its FFT tab, with Shift
+    last.editor->setParameter(387, 1.0f);
+    last.editor->valueChanged(6, 1.0f);
+    EXPECT_TRUE(last.editor->written.empty());
+    EXPECT_EQ(last.size(), std::make_pair(752, 563));
+}
+
+// Column i's memory switch k (M1 = 0), and its S switch, in editor coordinates.
+std::int32_t columnX(std::int32_t i) { return 47 * i + 13; }
+std::int32_t memoryY(std::int32_t k) { return 133 - 13 * k + 5; }
+
+std::vector<Written> storeEverywhere(std::int32_t k) {
+    std::vector<Written> w;
+    for (std::int32_t j = 0; j < 16; ++j) {
+        w.push_back(bitsOf(91 + 8 * j + k, kMemoryActionStore << 8 | kMemoryStored));
+        w.push_back(bitsOf(219 + 8 * j + k, kMemoryStored));
+    }
+    return w;
+}
+
+TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
+    const struct {
+        const char* name;
+        std::function<void(EditorRig&)> act;
+        std::vector<Written> written;
+    } cases[] = {
+        {"plain click on the FFT tab", [](EditorRig& r) { r.click(79, 553); },
+         {valueOf(362, 1.0f), valueOf(387, 0.0f)}},
+        {"Shift-click on the 1/3 Oct tab", [](EditorRig& r) { r.click(10, 553, 1, 1); },
+         {valueOf(362, 0.0f), valueOf(387, 1.0f)}},
+        {"S switch of column 3", [](EditorRig& r) { r.click(47 * 3 + 12, 172); }, {valueOf(14, 1.0f)}},
+        {"Sync Others: the press only", [](EditorRig& r) { r.click(665, 214); }, {valueOf(376, 1.0f)}},
+        {"level top up", [](EditorRig& r) { r.click(642, 528); }, {valueOf(356, 1.0f), valueOf(356, 0.0f)}},
+        {"right press on M3 of column 0", [](EditorRig& r) { r.click(columnX(0), memoryY(2), 2); },
+         {bitsOf(93, kMemoryActionStore << 8 | kMemoryStored), bitsOf(221, kMemoryStored)}},
+        {"Alt + right press on M3 of column 5 reaches all sixteen",
+         [](EditorRig& r) { r.click(columnX(5), memoryY(2), 2, 4); },
+         [] {
+             auto w = storeEverywhere(2);
+             // Column 5 acts first, then the replays in slot order.
+             std::rotate(w.begin(), w.begin() + 10, w.begin() + 12);
+             return w;
+         }()},
+        {"three steps down on the low-frequency arrows (FFT view)",
+         [](EditorRig& r) {
+             r.set(362, 1.0f);
+             r.editor->written.clear();
+             r.drag(40, 235, -24);
+         },
+         {valueOf(365, 1.0f), valueOf(365, 1.0f), valueOf(365, 1.0f)}},
+        {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.drag(40, 235, -24); }, {}},
+    };
+    for (const auto& g : cases) {
+        EditorRig rig;
+        ASSERT_TRUE(rig.open()) << g.name;
+        g.act(rig);
+        EXPECT_EQ(rig.editor->written, g.written) << g.name;
+    }
+}
+
+TEST(AnalyzerEditorGestures, PauseFreezesThroughM8AndAViewChangeReleasesIt) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.click(625, 549);  // pause
+    std::vector<Written> frozen = storeEverywhere(7);
+    for (std::int32_t j = 0; j < 16; ++j) {
+        frozen.push_back(bitsOf(91 + 8 * j + 7, kMemoryActionRecall << 8 | kMemoryShown));
+        frozen.push_back(bitsOf(219 + 8 * j + 7, kMemoryShown));
+    }
+    frozen.push_back(valueOf(380, 1.0f));
+    EXPECT_EQ(rig.editor->written, frozen);
+    EXPECT_EQ(rig.c().memory[9][7]->getState(), kMemoryShown);
+
+    // A second click on the tab of the view shown keeps the pause; the other tab releases it,
+    // deleting M8 everywhere, before the view changes.
+    rig.click(10, 553);
+    EXPECT_GE(rig.setting(380), 0.5f);
+    rig.click(79, 553);
+    EXPECT_EQ(std::tuple(rig.setting(380), rig.setting(362), rig.c().memory[9][7]->getState()),
+              std::tuple(0.0f, 1.0f, kMemoryEmpty));
+    EXPECT_EQ(rig.editor->written.back(), valueOf(387, 0.0f));
+}
+
+TEST(AnalyzerEditorGestures, EachViewKeepsItsOwnMemoryStatesAndCtrlDeletes) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    const auto slot = static_cast<std::int32_t>(rig.setting(0) + 0.1f);
+    const auto state = [&] { return rig.c().memory[slot][2]->getState(); };
+    rig.click(columnX(slot), memoryY(2), 2);  // stores M3 in band view
+    rig.click(columnX(slot), memoryY(2));     // and shows it
+    EXPECT_EQ(state(), kMemoryShown);
+    rig.click(79, 553);  // FFT view: nothing stored there
+    EXPECT_EQ(state(), kMemoryEmpty);
+    rig.click(10, 553);
+    EXPECT_EQ(state(), kMemoryShown);
+    rig.click(columnX(slot), memoryY(2), 1, 2);
+    EXPECT_EQ(state(), kMemoryEmpty);
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(rig.setting(static_cast<std::uint32_t>(219 + 8 * slot + 2))), kMemoryEmpty);
+}
+
+TEST(AnalyzerEditorGestures, TabsSwitchSizeAndPages) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.click(79, 553, 1, 1);  // Shift + FFT
+    EXPECT_EQ(std::pair(rig.size(), rig.frame().getBackBuffer().width), std::pair(std::pair(650, 335), 650));
+    const AnalyzerControls& c = rig.c();
+    EXPECT_EQ(std::pair(c.tabFft->getValue(), c.graph->getRect().y), std::pair(1.0f, 0));
+    for (const CViewContainer* box : {c.fftBar, c.bandBar, c.controlsPanel, c.namesPanel, c.syncBox, c.columns[0]})
+        EXPECT_FALSE(box->isActive());
+
+    rig.click(148, 325);  // About, in the compact window: full size, about page
+    rig.tick();
+    EXPECT_EQ(std::pair(rig.size(), rig.frame().getCurrentPage()), std::pair(std::pair(752, 563), rig.frame().getPage(1)));
+    rig.click(10, 553, 1, 1);  // Shift on the about page's 1/3 Oct tab: back, compact, bands
+    rig.tick();
+    EXPECT_EQ(std::pair(rig.size(), rig.frame().getCurrentPage()), std::pair(std::pair(650, 335), rig.frame().getPage(0)));
+    EXPECT_EQ(rig.setting(362), 0.0f);
+
+    rig.click(79, 325);  // plain FFT: full size with bars and panels
+    EXPECT_EQ(std::pair(rig.size(), c.graph->getRect().y), std::pair(std::pair(752, 563), 228));
+    for (const CViewContainer* box : {c.fftBar, c.controlsPanel, c.columns[15]}) EXPECT_TRUE(box->isActive());
+    EXPECT_FALSE(c.bandBar->isActive());
+}
+
+}  // namespace
+}  // namespace qv
