@@ -2,7 +2,10 @@
 
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/keysym.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <bit>
@@ -161,6 +164,40 @@ void CX11Window::freeImage() {
         XDestroyImage(image);
         image = nullptr;
     }
+    if (sharedImage) {
+        XShmDetach(display, &shared);
+        sharedImage->data = nullptr;  // the segment is not Xlib's to free
+        XDestroyImage(sharedImage);
+        sharedImage = nullptr;
+        shmdt(shared.shmaddr);
+    }
+    sharedBusy = false;
+}
+
+bool CX11Window::makeSharedImage(std::int32_t w, std::int32_t h) {
+    if (!directFormat || !XShmQueryExtension(display)) return false;
+    sharedImage = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shared,
+                                  static_cast<unsigned>(w), static_cast<unsigned>(h));
+    if (!sharedImage) return false;
+    shared.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(sharedImage->bytes_per_line) * h, IPC_CREAT | 0600);
+    void* at = shared.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(shared.shmid, nullptr, 0);
+    bool attached = at != reinterpret_cast<void*>(-1);
+    if (attached) {
+        shared.shmaddr = sharedImage->data = static_cast<char*>(at);
+        shared.readOnly = False;
+        ErrorTrap trap(display);
+        attached = XShmAttach(display, &shared) && !trap.failed();  // refused by a server elsewhere
+    }
+    if (shared.shmid >= 0) shmctl(shared.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+    if (attached) {
+        completionEvent = XShmGetEventBase(display) + ShmCompletion;
+        return true;
+    }
+    if (at != reinterpret_cast<void*>(-1)) shmdt(at);
+    sharedImage->data = nullptr;
+    XDestroyImage(sharedImage);
+    sharedImage = nullptr;
+    return false;
 }
 
 bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
@@ -182,6 +219,7 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     // 24- and 32-bit true-colour visuals of little-endian servers store our words unchanged.
     directFormat = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
                    image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+    makeSharedImage(w, h);
     presentAll = true;
     return true;
 }
@@ -234,15 +272,17 @@ void CX11Window::present(const CRect& drawn) {
     presentAll = false;
     if (area.width <= 0 || area.height <= 0) return;
     // The back buffer is bottom-up, X images are top-down. The box's rows are packed at the start
-    // of the staging image, shaped to the box, so that Xlib sends them as they lie.
-    image->width = area.width;
-    image->height = area.height;
-    image->bytes_per_line = (area.width * image->bits_per_pixel + 31) / 32 * 4;
+    // of the image, shaped to the box: the shared segment the server reads itself (unless it has
+    // not yet said it read the last one), or the staging image that Xlib sends as it lies.
+    XImage* out = sharedImage && !sharedBusy ? sharedImage : image;
+    out->width = area.width;
+    out->height = area.height;
+    out->bytes_per_line = (area.width * out->bits_per_pixel + 31) / 32 * 4;
     for (std::int32_t row = 0; row < area.height; ++row) {
         const std::size_t from = static_cast<std::size_t>(height - 1 - area.y - row) * width + area.x;
         const std::uint32_t* src = pixels.data() + from;
         if (directFormat) {
-            std::memcpy(staging.data() + static_cast<std::size_t>(row) * area.width, src,
+            std::memcpy(out->data + static_cast<std::size_t>(row) * out->bytes_per_line, src,
                         static_cast<std::size_t>(area.width) * sizeof(std::uint32_t));
             continue;
         }
@@ -254,7 +294,14 @@ void CX11Window::present(const CRect& drawn) {
         }
     }
     const auto w = static_cast<unsigned>(area.width), h = static_cast<unsigned>(area.height);
-    XPutImage(display, picture, gc, image, 0, 0, area.x, area.y, w, h);
+    if (out == sharedImage) {
+        // The server reads the segment when it gets to the request and then sends a completion
+        // event; until the event is pumped the segment is not written again.
+        XShmPutImage(display, picture, gc, sharedImage, 0, 0, area.x, area.y, w, h, True);
+        sharedBusy = true;
+    } else {
+        XPutImage(display, picture, gc, image, 0, 0, area.x, area.y, w, h);
+    }
     XCopyArea(display, picture, child, gc, area.x, area.y, w, h, area.x, area.y);
     XFlush(display);
 }
@@ -286,6 +333,10 @@ void CX11Window::idle() {
 }
 
 void CX11Window::handle(XEvent& event) {
+    if (sharedImage && event.type == completionEvent) {
+        if (reinterpret_cast<XShmCompletionEvent&>(event).shmseg == shared.shmseg) sharedBusy = false;
+        return;
+    }
     if (event.xany.window != child) return;
     switch (event.type) {
         case DestroyNotify:

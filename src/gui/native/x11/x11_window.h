@@ -7,6 +7,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XShm.h>
 
 #include <cstdint>
 #include <vector>
@@ -40,6 +41,9 @@ public:
 
 private:
     bool makeBuffer(std::int32_t width, std::int32_t height);
+    // A shared-memory image for the server to read the box from, when the server offers it and
+    // runs on this machine; false (staging image sent over the connection) otherwise.
+    bool makeSharedImage(std::int32_t width, std::int32_t height);
     void freeImage();
     void handle(XEvent& event);
 
@@ -52,6 +56,10 @@ private:
     Visual* visual = nullptr;
     int depth = 0;
     XImage* image = nullptr;
+    XImage* sharedImage = nullptr;
+    XShmSegmentInfo shared{};
+    int completionEvent = -1;  // event type of the server's "segment read"
+    bool sharedBusy = false;   // a put from the segment awaits its completion event
     bool directFormat = false;  // the image holds our pixel words as they are
     bool presentAll = true;     // the next present sends the whole buffer (new pixmap)
     std::vector<std::uint32_t> pixels;   // back buffer, bottom-up
