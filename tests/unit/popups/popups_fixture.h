@@ -1,5 +1,5 @@
-// The popup fields' fixture: an owner whose one page holds one panel as large as the window, and
-// a headless window of 320 x 240 (see the toolkit's rig for the input helpers).
+// The popup fields' fixture: a headless window of 320 x 240 whose page holds one panel as large
+// as the window (see the toolkit's rig for the input helpers).
 #pragma once
 
 #include <cstdint>
@@ -14,30 +14,19 @@ namespace key {
 extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight, kUp, kDown, kHome, kEnd;
 }
 
-class PopupOwner : public RecordingOwner {
-public:
-    void buildControls() override {
-        auto* page = new CPage;
-        panel = new CViewContainer(this, CRect{0, 0, window->getWidth(), window->getHeight()});
-        page->addContainer(panel);
-        window->addPage(page);
-    }
-    CViewContainer* panel = nullptr;
-};
-
-class PopupsTest : public HeadlessTest<PopupOwner> {
+class PopupsTest : public HeadlessTest<RecordingOwner> {
 protected:
-    PopupsTest() : HeadlessTest(320, 240) {}
+    PopupsTest() : HeadlessTest(320, 240), whole(panel(CRect{0, 0, 320, 240})) {}
     template <class V>
     V* put(V* view) {
-        owner.panel->addView(view);
-        return view;
+        return HeadlessTest::put(whole, view);
     }
     void drop(CView* view) {
-        owner.panel->removeView(view);
+        whole->removeView(view);
         delete view;
     }
     void closeWindow() { CGuiWindow::dispose(std::exchange(window, nullptr)); }
+    CViewContainer* whole;  // the panel as large as the window
 };
 
 }  // namespace qv::test
