@@ -1,4 +1,6 @@
 // Grid steps, default hues and the mouse readout (through the window's mouse events).
+#include <tuple>
+
 #include "display/display_axes.h"
 #include "display_fixture.h"
 
@@ -6,33 +8,28 @@ namespace qv::test {
 namespace {
 
 TEST(DisplayAxes, GridStepsFollowTheSpanAndTheGraphCount) {
-    const struct {
-        float top, bottom;
-        std::int32_t single;
-    } spans[] = {{0, -90, 10}, {0, -40, 5}, {0, -20, 2}, {0, -10, 1}, {0, -60, 5}, {0, -61, 10}, {0.05f, -30.05f, 2}};
-    for (const auto& c : spans) {
-        EXPECT_EQ(display::singleScaleStep(display::levelSpan(c.top, c.bottom).range()), c.single) << c.bottom;
-    }
+    const std::tuple<float, float, std::int32_t> spans[] = {{0, -90, 10}, {0, -40, 5},  {0, -20, 2},        {0, -10, 1},
+                                                            {0, -60, 5},  {0, -61, 10}, {0.05f, -30.05f, 2}};
+    for (const auto& [top, bottom, single] : spans)
+        EXPECT_EQ(display::singleScaleStep(display::levelSpan(top, bottom).range()), single) << bottom;
     EXPECT_EQ(display::levelSpan(0.05f, -30.05f).range(), 30);
-    const struct {
-        std::int32_t span;
-        std::uint32_t graphs;
-        std::int32_t step;
-    } shared[] = {{90, 3, 30}, {80, 3, 20}, {90, 4, 30}, {80, 4, 20}, {90, 7, 45}, {90, 8, 45}, {81, 8, 27},
-                  {35, 7, 35}, {70, 3, 35}, {20, 2, 2},  {21, 1, 5},  {10, 2, 1},  {49, 2, 5},  {50, 2, 10}};
-    for (const auto& c : shared) EXPECT_EQ(display::sharedScaleStep(c.span, c.graphs), c.step) << c.span << " n=" << c.graphs;
+    // Span, graphs and step.
+    const std::int32_t shared[][3] = {{90, 3, 30}, {80, 3, 20}, {90, 4, 30}, {80, 4, 20}, {90, 7, 45},
+                                      {90, 8, 45}, {81, 8, 27}, {35, 7, 35}, {70, 3, 35}, {20, 2, 2},
+                                      {21, 1, 5},  {10, 2, 1},  {49, 2, 5},  {50, 2, 10}};
+    for (const auto& c : shared)
+        EXPECT_EQ(display::sharedScaleStep(c[0], static_cast<std::uint32_t>(c[1])), c[2]) << c[0] << " n=" << c[1];
 }
 
 TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
     // 120 + 360 x 2 / 3 is exactly 360: it wraps to 0 like every hue above.
-    const struct {
-        std::uint32_t slot, count;
-        float hue, saturation;
-    } cases[] = {{0, 16, 120, 1}, {1, 16, 142.5f, 0.5f}, {15, 16, 97.5f, 0.5f}, {2, 3, 0, 1}, {1, 4, 55, 1}, {3, 4, 18, 1}};
+    // Slot, count, hue and saturation.
+    const float cases[][4] = {{0, 16, 120, 1}, {1, 16, 142.5f, 0.5f}, {15, 16, 97.5f, 0.5f},
+                              {2, 3, 0, 1},    {1, 4, 55, 1},         {3, 4, 18, 1}};
     for (const auto& c : cases) {
-        const auto hsv = display::defaultInstanceHsv(c.slot, c.count);
-        EXPECT_FLOAT_EQ(hsv.hue, c.hue) << c.slot << "/" << c.count;
-        EXPECT_FLOAT_EQ(hsv.saturation, c.saturation) << c.slot << "/" << c.count;
+        const auto hsv = display::defaultInstanceHsv(static_cast<std::uint32_t>(c[0]), static_cast<std::uint32_t>(c[1]));
+        EXPECT_NEAR(hsv.hue, c[2], 1e-4f) << c[0] << "/" << c[1];
+        EXPECT_NEAR(hsv.saturation, c[3], 1e-6f) << c[0] << "/" << c[1];
     }
 }
 
@@ -40,7 +37,7 @@ using Readout = DisplayTest;
 
 TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
     const auto level = [](float row, float rows) { return -90.0f + 90.0f * row / rows; };
-    const struct {
+    const struct {  // graph point, frequency, level
         std::int32_t px, py;
         float frequency, level;
     } cases[] = {{0, 0, 20.0f, -90.0f},          {16, 120, -2000.0f, level(120, 241)}, {18, 240, 25.0f, level(240, 241)},
