@@ -1,5 +1,6 @@
-// The popup fields' fixture: a headless window of 320 x 240 whose page holds one panel as large
-// as the window (see the toolkit's rig for the input helpers).
+// The popup fields' fixture: an owner whose one page holds one panel as large as the window (also
+// used by the Windows popup tests), and a headless window of 320 x 240 (see the toolkit's rig for
+// the input helpers).
 #pragma once
 
 #include <cstdint>
@@ -14,19 +15,28 @@ namespace key {
 extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight, kUp, kDown, kHome, kEnd;
 }
 
-class PopupsTest : public HeadlessTest<RecordingOwner> {
+class PopupOwner : public RecordingOwner {
+public:
+    void buildControls() override {
+        RecordingOwner::buildControls();
+        panel = new CViewContainer(this, CRect{0, 0, window->getWidth(), window->getHeight()});
+        window->getPage(0)->addContainer(panel);
+    }
+    CViewContainer* panel = nullptr;
+};
+
+class PopupsTest : public HeadlessTest<PopupOwner> {
 protected:
-    PopupsTest() : HeadlessTest(320, 240), whole(panel(CRect{0, 0, 320, 240})) {}
+    PopupsTest() : HeadlessTest(320, 240) {}
     template <class V>
     V* put(V* view) {
-        return HeadlessTest::put(whole, view);
+        return HeadlessTest::put(owner.panel, view);
     }
     void drop(CView* view) {
-        whole->removeView(view);
+        owner.panel->removeView(view);
         delete view;
     }
     void closeWindow() { CGuiWindow::dispose(std::exchange(window, nullptr)); }
-    CViewContainer* whole;  // the panel as large as the window
 };
 
 }  // namespace qv::test
