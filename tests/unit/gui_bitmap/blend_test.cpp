@@ -105,25 +105,32 @@ TEST(Blend, KernelPathMatchesPlainPathAndTheReferenceOnRandomImages) {
 }
 
 TEST(Blend, KernelsFollowTheirRecords) {
-    // 2 x 2 pixels in rows of 3 (one skipped per row) above a guard row, from source rows of 3;
-    // factors beyond 255 wrap in 16 bits.
-    const std::uint32_t src[6] = {0x80402010u, 0xFF00FF00u, 0x20101008u, 0x7F7F7F7Fu, 0, 0xC0A08060u};
+    // 5 x 2 pixels (four at once, then one) in rows of 6 above a guard row, from source rows of 6;
+    // factors beyond 255 wrap in 16 bits. The constant kernel over one destination gives one value.
+    const std::uint32_t src[12] = {0x80402010u, 0xFF00FF00u, 0x20101008u, 0x7F7F7F7Fu, 0,           0x11111111u,
+                                   0xC0A08060u, 0x40404040u, 0xFFFFFFFFu, 0x01020304u, 0x90807060u, 0x22222222u};
     const struct {
         bool constant;
-        std::uint32_t factor, color, constantFactor, out[4];
+        std::uint32_t factor, color, constantFactor;
+        std::vector<std::uint32_t> out;
     } cases[] = {
-        {false, 200, 0, 0, {0xB1A59F9Cu, 0xE229F633u, 0xB0D7EAF4u, 0x7FBEDEEEu}},
-        {false, 300, 0, 0, {0xCA998073u, 0x939EE2C5u, 0xC8E2F0F6u, 0x7FBEDEEEu}},
-        {true, 0, 0x10203040u, 77, {0x36597388u, 0x36597388u, 0x36597388u, 0x36597388u}},
-        {true, 0, 0x01020304u, 300, {0x97E3091Du, 0x97E3091Du, 0x97E3091Du, 0x97E3091Du}},
+        {false, 200, 0, 0, {0xB1A59F9Cu, 0xE229F633u, 0x8BB7D4DCu, 0xB0D7EAF4u, 0x7FBEDEEEu,
+                            0xCACBBFACu, 0x98CBE4F1u, 0xE2F0F6FAu, 0x7EBEDFF0u, 0xB6CED2CFu}},
+        {false, 300, 0, 0, {0xCA998073u, 0x939EE2C5u, 0x91B4CFD3u, 0xC8E2F0F6u, 0x7FBEDEEEu,
+                            0xEFD0AF8Bu, 0xA4D1E7F2u, 0x93C8E2EFu, 0x7FBFE0F1u, 0xD2D5CDBFu}},
+        {true, 0, 0x10203040u, 77, {0x36597388u}},
+        {true, 0, 0x01020304u, 300, {0x97E3091Du}},
     };
     for (const auto& c : cases) {
-        std::vector<std::uint32_t> dst(10, 0x80C0E0F0u);
-        qv::SSEBlendParams p{2, 2, 1, 1, c.factor, c.color, c.constantFactor, 0, dst.data() + 3, src};
+        std::vector<std::uint32_t> dst(20, 0x80C0E0F0u);
+        qv::SSEBlendParams p{5, 2, 1, 1, c.factor, c.color, c.constantFactor, 0, dst.data() + 6, src};
         c.constant ? SSEPLAlphaBlendConstantSrc(&p) : SSEPLAlphaBlend(&p);
-        const std::vector<std::uint32_t> want = {0x80C0E0F0u, 0x80C0E0F0u, 0x80C0E0F0u, c.out[0], c.out[1],
-                                                 0x80C0E0F0u, c.out[2],    c.out[3],    0x80C0E0F0u, 0x80C0E0F0u};
-        EXPECT_EQ(dst, want) << c.factor << " " << c.constantFactor;
+        for (std::size_t i = 0; i < dst.size(); ++i) {
+            const std::size_t row = i / 6 - 1, col = i % 6;
+            const bool covered = i >= 6 && row < 2 && col < 5;
+            const std::uint32_t want = !covered ? 0x80C0E0F0u : c.constant ? c.out[0] : c.out[row * 5 + col];
+            EXPECT_EQ(dst[i], want) << c.factor << " " << c.constantFactor << " pixel " << i;
+        }
     }
 }
 
