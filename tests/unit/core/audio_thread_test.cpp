@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
-#include <latch>
 #include <mutex>
 #include <utility>
 #include <thread>
@@ -21,6 +20,7 @@
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
 #include "platform/module.h"
+#include "support/start_line.h"
 
 namespace {
 
@@ -78,12 +78,12 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
     std::vector<float> left(512, 0.25f), right(512, -0.125f);
     void* channels[2] = {left.data(), right.data()};
     for (const auto& [what, hold] : kHolders) {
-        std::latch started(2);
+        qvtest::StartLine started(2);
         std::thread other([&] {
-            started.arrive_and_wait();
+            started.arriveAndWait();
             hold(plugin);
         });
-        started.arrive_and_wait();
+        started.arriveAndWait();
         // A call that waited would last until the holder lets go; on a loaded machine (or under
         // Wine) a call may still be descheduled for a while, so the slowest is held against half
         // the hold.

@@ -1,10 +1,10 @@
 // Average histories reshaped from other instances' posts: a joining instance's map post (made
 // under the registry lock) meeting a common-settings post, and a failure heard under that lock.
 #include <atomic>
-#include <latch>
 
 #include "framework/error_report.h"
 #include "registry_support.h"
+#include "support/start_line.h"
 
 namespace qvtest {
 namespace {
@@ -21,15 +21,15 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
     // Each round a newcomer joins, then leaves, while the sender keeps switching its own view
     // until the newcomer is through.
     auto meet = [&](std::unique_ptr<qv::CPlugin>& joiner, bool joining) {
-        std::latch go(2);
+        StartLine go(2);
         std::atomic<bool> through{false};
         std::thread member([&] {
-            go.arrive_and_wait();
+            go.arriveAndWait();
             if (joining) joiner = makeInstance();
             else joiner.reset();
             through.store(true);
         });
-        go.arrive_and_wait();
+        go.arriveAndWait();
         for (int view = 0; !through.load(); view ^= 1) {
             sender->setParameter(id::kAnalysisView, static_cast<float>(view), 0, false, true);
         }
