@@ -12,7 +12,7 @@ struct XelBlock {
     std::uint32_t index;      // registry index (operations 3, 4, 7, 8, 9)
     std::uint32_t version;    // operation 0
     std::uint32_t capacity;   // operation 1
-    std::uint32_t count;      // operation 2
+    std::uint32_t count;      // operations 2 and 9
     std::uint8_t inUse;       // operation 3
     std::uint8_t padding[3];
     void* object;             // operations 4 and 7
@@ -33,7 +33,9 @@ enum XelOperation : std::uint32_t {
     // until no call reaches it any more.
     kXelEnter = 7,     // read: count a call into the slot at 4 and return its object (null: none, not counted)
     kXelLeave = 8,     // read: the call into the slot at 4 has returned
-    kXelDrain = 9,     // read: wait until no counted call into the slot at 4 remains
+    // read: wait until no counted call into the slot at 4 remains, at most count (at 16)
+    // milliseconds when it is not 0; count then holds the calls still in flight (0: drained).
+    kXelDrain = 9,
 };
 
 constexpr std::uint32_t kXelRegistryVersion = 0x20300;
