@@ -195,7 +195,7 @@ public:
     virtual bool receiveMessage(InstanceMessage* record);
 
     // Limit flag: the registry was full when this instance was created, so it only passes audio.
-    bool instanceLimitReached() const { return refused; }
+    bool instanceLimitReached() const { return chunkDisabled; }
     // Sends a renumbering (type 3) to every registered instance, this one included: mode 0 gives
     // the instance holding number a the free number b, mode 1 swaps numbers a and b.
     bool renumberInstances(std::uint32_t mode, std::int32_t a, std::int32_t b);
