@@ -70,7 +70,7 @@ bool CRegistryLibrary::drain(std::uint32_t index, std::chrono::milliseconds time
     XelBlock block = slotBlock(index);
     // 0 would mean no limit.
     block.count = static_cast<std::uint32_t>(std::max<std::chrono::milliseconds::rep>(timeout.count(), 1));
-    return call(kXelDrain, 0, block).count == 0;
+    return call(kXelDrain, 0, block).inUse == 0;
 }
 
 }  // namespace qv

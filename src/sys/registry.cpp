@@ -86,7 +86,7 @@ QV_SYS_EXPORT qv::XelBlock DoXelData(std::uint32_t operation, std::uint32_t writ
             while (r.calls[i].load() != 0 && (!bounded || std::chrono::steady_clock::now() < deadline)) {
                 std::this_thread::yield();
             }
-            block.count = r.calls[i].load();
+            block.inUse = r.calls[i].load() != 0 ? 1 : 0;
             break;
         }
         default: break;
