@@ -102,7 +102,8 @@ void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
 bool CPlugin::shutDown() {
     const bool workersOut = stopWorkers();
     unregisterInstance();
-    if (undrainedSlot >= 0 && registry && registry->drain(static_cast<std::uint32_t>(undrainedSlot), std::chrono::milliseconds(kStopGraceMs))) {
+    const auto grace = std::chrono::milliseconds(kStopGraceMs);
+    if (undrainedSlot >= 0 && registry && registry->drain(static_cast<std::uint32_t>(undrainedSlot), grace)) {
         undrainedSlot = -1;
     }
     return workersOut && undrainedSlot < 0;

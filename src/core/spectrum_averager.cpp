@@ -129,8 +129,8 @@ void CSpectrumAverager::addRunning(const float* power, float* row, const float* 
         high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(m, m)));
         _mm_storeu_pd(sum + k, low);
         _mm_storeu_pd(sum + k + 2, high);
-        const __m128 mean = _mm_movelh_ps(_mm_cvtpd_ps(_mm_mul_pd(low, factor)), _mm_cvtpd_ps(_mm_mul_pd(high, factor)));
-        _mm_storeu_ps(display + k, mean);
+        const __m128 lowMean = _mm_cvtpd_ps(_mm_mul_pd(low, factor));
+        _mm_storeu_ps(display + k, _mm_movelh_ps(lowMean, _mm_cvtpd_ps(_mm_mul_pd(high, factor))));
     }
     for (; k < count; ++k) {
         const float m = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
