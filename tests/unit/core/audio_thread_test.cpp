@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
-#include <latch>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <thread>
 #include <vector>
@@ -20,6 +20,7 @@
 #include "core/registry_library.h"
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
+#include "platform/dynamic_library.h"
 #include "platform/module.h"
 
 namespace {
@@ -93,33 +94,41 @@ const std::pair<const char*, std::function<void(SlowInstance&)>> kHolders[] = {
 };
 
 // A call that waited for the holder would last until it lets go, in every round. A call can also
-// be descheduled for over a millisecond on a loaded machine (two cores shared by many builds, or
-// Wine's own threads), so calls come every few milliseconds, each holder gets up to six rounds
-// and one round without a slow call clears it.
+// be descheduled for over a millisecond on a loaded machine (two cores shared by many builds), so
+// calls come every few milliseconds, each holder gets up to six rounds and one round without a
+// slow call clears it. Under Wine a call is now and then descheduled for 2-5 ms in several rounds
+// running (its own server threads compete for the cores): there a slow call is one over 8 ms,
+// still far below the hold.
 TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
+    const auto slow = qv::platform::DynamicLibrary::extension() == std::string(".dll") ? 8ms : 1ms;
     SlowInstance plugin;
     plugin.viewSpectrumAt512();
     std::vector<float> left(512, 0.25f), right(512, -0.125f);
     void* channels[2] = {left.data(), right.data()};
+    for (const auto end = Clock::now() + kHold; Clock::now() < end;) {  // first blocks, first jobs
+        plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
+        std::this_thread::sleep_for(4ms);
+    }
     for (const auto& [what, hold] : kHolders) {
-        int overOneMs = 0;
-        for (int round = 0; round < 6 && (round == 0 || overOneMs > 0); ++round) {
-            overOneMs = 0;
-            std::latch started(2);
+        int slowCalls = 0;
+        for (int round = 0; round < 6 && (round == 0 || slowCalls > 0); ++round) {
+            slowCalls = 0;
+            // A plain flag: std::latch's wait under mingw (no futex) has been seen to miss its wake-up.
+            std::atomic<bool> started{false};
             std::thread other([&] {
-                started.arrive_and_wait();
+                started = true;
                 hold(plugin);
             });
-            started.arrive_and_wait();
+            while (!started) std::this_thread::yield();
             for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
                 const auto t0 = Clock::now();
                 plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
-                if (Clock::now() - t0 > 1ms) ++overOneMs;
+                if (Clock::now() - t0 > slow) ++slowCalls;
                 std::this_thread::sleep_for(4ms);
             }
             other.join();
         }
-        EXPECT_EQ(overOneMs, 0) << what;
+        EXPECT_EQ(slowCalls, 0) << what;
     }
 }
 
