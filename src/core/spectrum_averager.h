@@ -96,6 +96,10 @@ private:
     // The sums of the last s.fill rows of a history of `rows` rows of `count` values.
     static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
     static void magnitudes(const float* power, float* out, std::uint32_t count);
+    // One pass of a running add: row = magnitudes of power, sum += row - leaving (when there is
+    // a leaving row), display = sum * scale.
+    static void addRunning(const float* power, float* row, const float* leaving, double* sum, float* display,
+                           double scale, std::uint32_t count);
 
     std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
