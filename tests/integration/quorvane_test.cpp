@@ -2,7 +2,8 @@
 // and editor size, texts that fit the host's buffers. Bad input gets a clear answer and never a
 // crash (a missing or old host, every opcode with odd arguments); closed instances leave
 // nothing behind; audio passes through bit for bit in every configuration, at the block sizes
-// at the edges, in place and after event lists (parallel instances: the registry stress test).
+// at the edges and in place (parallel instances: the registry stress test; event lists: the
+// adapter's unit test).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -13,7 +14,6 @@
 
 #include "test_support.h"
 #include "vsthost/effect_identity.h"
-#include "vsthost/event_list.h"
 #include "vsthost/os.h"
 
 namespace qv::vsthost {
@@ -80,10 +80,8 @@ TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioTh
     } cases[] = {
         {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
         {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
-        {"Quorvane_6in_6out", 6, 6, kStereoId, "Quorvane_6in_6out"},
         {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out"},
         {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out"},
-        {"Quorvane_40in_40out", 2, 2, kStereoId, "Quorvane_2in_2out"},
     };
     // All copies stay loaded together: each is its own module with its own configuration.
     std::vector<test::Loaded> all;
@@ -153,11 +151,8 @@ TEST(QuorvaneRobustness, EveryOpcodeWithNullAndOddArgumentsAndNumbersOutOfRange)
     e.setParameter(-1, 0.5f);
     EXPECT_EQ(std::pair(e.parameter(0), e.parameter(INT_MAX)), std::pair(0.0f, 0.0f));
     EXPECT_FALSE(e.parameterName(5).overflow || e.parameterDisplay(-1).overflow);
-    std::vector<vst::VstInt32> opcodes;
-    for (vst::VstInt32 op = 0; op <= 100; ++op) {
-        if (op != vst::effClose) opcodes.push_back(op);
-    }
-    for (vst::VstInt32 op : {-1, 101, 1000, 65536, INT_MAX, INT_MIN}) opcodes.push_back(op);
+    std::vector<vst::VstInt32> opcodes = {-1, 101, 1000, 65536, INT_MAX, INT_MIN};
+    for (vst::VstInt32 op = 0; op <= 100; ++op) opcodes.push_back(op == vst::effClose ? -1 : op);
 
     for (vst::VstInt32 op : opcodes) {
         SCOPED_TRACE("opcode " + std::to_string(op));
@@ -195,7 +190,7 @@ TEST(QuorvaneRobustness, ClosingLeavesNothingBehind) {
     expectStillWorking(*keeper.effect);
 }
 
-TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksInPlaceProcessingAndHugeEventLists) {
+TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksAndInPlaceProcessing) {
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
     // 65536 is the largest block the first scratch buffer holds; 65537 needs a new one.
@@ -204,17 +199,8 @@ TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksInPlaceProcessingAndHugeEvent
     for (int block : {65536, 65537}) test::expectPassThrough(large, test::run(*loaded.effect, large, block), "large");
     test::expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
 
-    std::vector<vst::VstMidiEvent> events;
-    for (int i = 0; i < 10000; ++i) {
-        events.push_back(EventList::midi(static_cast<std::uint8_t>(0x90 | (i & 15)), static_cast<std::uint8_t>(i & 127),
-                                         0xFF, i % 700 - 50));
-    }
-    EventList list(std::move(events));
     loaded->setBlockSize(512);
     loaded->resume();
-    EXPECT_EQ(loaded->processEvents(list), 1);
-    EXPECT_EQ(loaded->processEvents(list), 1);
-    EXPECT_EQ(loaded->dispatch(vst::effProcessEvents), 1);  // no list at all
     float guard[2] = {7.0f, 7.0f};
     float* in[2] = {&guard[0], &guard[0]};
     float* out[2] = {&guard[1], &guard[1]};

@@ -16,11 +16,9 @@
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
-#include "editor/editor.h"
-#include "framework/editor_host.h"
 #include "gui/key_codes.h"
 #include "gui/native/win32/win32_window.h"
-#include "unit/gui_window/test_views.h"
+#include "unit/editor/editor_rig.h"
 #include "unit/popups/popups_fixture.h"
 
 namespace qv {
@@ -52,26 +50,13 @@ void pump(DWORD ms) {
     }
 }
 
-// A 752 x 563 editor in an 800 x 650 host: a grey view over all of it and a red 10 x 10 view in
-// its bottom-left corner that captures the mouse.
-class Win32Editor : public ::testing::Test {
+// The two-view scene in an 800 x 650 host.
+class Win32Editor : public ::testing::Test, protected test::TwoViewScene {
 protected:
     void SetUp() override {
         host = hostWindow(800, 650);
         ASSERT_NE(host, nullptr);
-        owner.build = [this](CGuiWindow& w) {
-            auto* box = new test::TestContainer(CRect{0, 0, 752, 563});
-            view = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 752, 563}, &grey));
-            corner = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 10, 10}, &red));
-            corner->captures = true;
-            auto* page = new CPage;
-            page->addContainer(box);
-            w.addPage(page);
-        };
-        window = std::make_unique<CGuiWindow>(&owner, 0, 752, 563, host, nullptr);
-        owner.window = window.get();
-        window->setTimerPeriod(40.0f);
-        ASSERT_FALSE(window->open(-1, -1));
+        ASSERT_TRUE(open(host));
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kWin32);
         child = static_cast<HWND>(window->getNativeHandle());
     }
@@ -82,12 +67,6 @@ protected:
     void send(UINT message, WPARAM w, int x, int y) { SendMessageA(child, message, w, MAKELPARAM(x, y)); }
 
     HWND host = nullptr, child = nullptr;
-    test::TestOwner owner;
-    CColor grey{nullptr, 0.25f, 0.5f, 0.75f, 1.0f, kColorBrush};
-    CColor red{nullptr, 1.0f, 0.0f, 0.0f, 1.0f, kColorBrush};
-    std::unique_ptr<CGuiWindow> window;
-    test::TestView* view = nullptr;
-    test::TestView* corner = nullptr;
 };
 
 TEST_F(Win32Editor, ChildWindowWithItsOwnClassAndStyle) {
@@ -168,21 +147,7 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     ReleaseCapture();
 }
 
-struct RefusingHost final : IEditorHost {
-    void automateIfAllowed(std::int32_t, float) override {}
-    bool beginEdit(std::int32_t) override { return false; }
-    bool endEdit(std::int32_t) override { return false; }
-    bool sizeWindow(std::int32_t, std::int32_t) override { return ++asked, false; }
-    bool hostCanResize() override { return false; }
-    float getParameter(std::int32_t) override { return 0.0f; }
-    int asked = 0;
-};
-
-struct PlainEditor final : CEditor {
-    explicit PlainEditor(IEditorHost* h) : CEditor(0, 400, 300, h, nullptr, nullptr) {}
-    ~PlainEditor() override { close(); }
-    HWND own() const { return static_cast<HWND>(getFrame()->getNativeHandle()); }
-};
+HWND handleOf(const CEditor& editor) { return static_cast<HWND>(editor.getFrame()->getNativeHandle()); }
 
 SIZE sizeOf(HWND h) {
     RECT r{};
@@ -201,7 +166,8 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
         {{99, 10, false}},                                      // too wide to be a frame
         {{10, 98, false}},                                      // too tall
     };
-    RefusingHost host;
+    test::FakeHost host;
+    host.accepts = false;
     for (const auto& levels : cases) {
         std::vector<HWND> chain(levels.size());
         std::vector<SIZE> before(levels.size());
@@ -210,10 +176,10 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
             for (std::size_t i = 0; i <= k; ++i) before[k].cx += levels[i].borderX, before[k].cy += levels[i].borderY;
             chain[k] = hostWindow(before[k].cx, before[k].cy, k + 1 < levels.size() ? chain[k + 1] : nullptr);
         }
-        PlainEditor editor(&host);
+        test::ProbeEditor editor(400, 300, &host);
         ASSERT_TRUE(editor.open(chain[0], -1, -1));
         ASSERT_TRUE(editor.resize(500, 350, true, 0, 0));
-        EXPECT_EQ(sizeOf(editor.own()).cy, 350);
+        EXPECT_EQ(sizeOf(handleOf(editor)).cy, 350);
         for (std::size_t i = 0; i < levels.size(); ++i) {
             const SIZE grown{500 + levels[i].borderX, 350 + levels[i].borderY};
             const SIZE expected = levels[i].follows ? grown : before[i];
@@ -223,7 +189,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
         editor.close();
         DestroyWindow(chain.back());
     }
-    EXPECT_EQ(host.asked, 3);
+    EXPECT_EQ(host.asked.size(), 3u);
 
     // Directly inside an MDI client: only our window changes.
     HWND frame = hostWindow(600, 500, nullptr);
@@ -231,10 +197,10 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     HWND mdi = CreateWindowExA(0, "MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 450, 350, frame, nullptr,
                                GetModuleHandleA(nullptr), &ccs);
     ASSERT_NE(mdi, nullptr);
-    PlainEditor editor(&host);
+    test::ProbeEditor editor(400, 300, &host);
     ASSERT_TRUE(editor.open(mdi, -1, -1));
     ASSERT_TRUE(editor.resize(420, 310, true, 0, 0));
-    EXPECT_EQ(std::tuple(sizeOf(editor.own()).cx, sizeOf(mdi).cx, sizeOf(frame).cx), std::tuple(420L, 450L, 600L));
+    EXPECT_EQ(std::tuple(sizeOf(handleOf(editor)).cx, sizeOf(mdi).cx, sizeOf(frame).cx), std::tuple(420L, 450L, 600L));
     editor.close();
     DestroyWindow(frame);
 }

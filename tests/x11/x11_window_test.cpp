@@ -15,12 +15,11 @@
 #include <memory>
 #include <thread>
 
-#include "editor/editor.h"
 #include "gui/key_codes.h"
 #include "gui/native/x11/x11_window.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
-#include "unit/gui_window/test_views.h"
+#include "unit/editor/editor_rig.h"
 #include "vsthost/editor_frame.h"
 #include "vsthost/host_context.h"
 #include "vsthost/hosted_effect.h"
@@ -42,9 +41,8 @@ struct HoldDisplay : ::testing::Environment {
 };
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
-// A 752 x 563 editor in an 800 x 600 parent: a grey view over all of it and a red 10 x 10 view
-// in its bottom-left corner that captures the pointer.
-class X11Editor : public ::testing::Test {
+// The two-view scene in an 800 x 600 parent.
+class X11Editor : public ::testing::Test, protected test::TwoViewScene {
 protected:
     void SetUp() override {
         display = XOpenDisplay(nullptr);
@@ -54,19 +52,7 @@ protected:
         XMapWindow(display, parent);
         for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) {
         }
-        owner.build = [this](CGuiWindow& w) {
-            auto* box = new test::TestContainer(CRect{0, 0, 752, 563});
-            view = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 752, 563}, &grey));
-            corner = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 10, 10}, &red));
-            corner->captures = true;
-            auto* page = new CPage;
-            page->addContainer(box);
-            w.addPage(page);
-        };
-        window = std::make_unique<CGuiWindow>(&owner, 0, 752, 563, reinterpret_cast<void*>(parent), nullptr);
-        owner.window = window.get();
-        window->setTimerPeriod(40.0f);
-        ASSERT_FALSE(window->open(-1, -1));
+        ASSERT_TRUE(open(reinterpret_cast<void*>(parent)));
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kX11);
         child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
     }
@@ -99,12 +85,6 @@ protected:
 
     Display* display = nullptr;
     Window parent = 0, child = 0;
-    test::TestOwner owner;
-    CColor grey{nullptr, 0.25f, 0.5f, 0.75f, 1.0f, kColorBrush};
-    CColor red{nullptr, 1.0f, 0.0f, 0.0f, 1.0f, kColorBrush};
-    std::unique_ptr<CGuiWindow> window;
-    test::TestView* view = nullptr;
-    test::TestView* corner = nullptr;
 };
 
 TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
@@ -277,36 +257,27 @@ TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     EXPECT_EQ(childSize(), std::make_pair(0, 0));
 }
 
-struct SlowEditor final : CEditor {
-    SlowEditor() : CEditor(0, 300, 200, nullptr, nullptr, nullptr) { setTimerPeriod(10.0f); }
-    ~SlowEditor() override { close(); }
-    void buildControls() override {
-        auto* box = new test::TestContainer(CRect{0, 0, 300, 200});
-        test::TestView* view = box->add(std::make_unique<test::TestView>(*getFrame(), CRect{0, 0, 300, 200}));
-        view->destroyed = &viewGone;
-        view->onDraw = [this] {
+TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
+    test::ProbeEditor editor(300, 200);
+    editor.setTimerPeriod(10.0f);
+    std::atomic<bool> inPass{false}, passEnded{false};
+    bool viewGone = false;
+    editor.onBuilt = [&](test::TestView& view) {
+        view.destroyed = &viewGone;
+        view.onDraw = [&] {
             inPass = true;
             std::this_thread::sleep_for(milliseconds(150));
             passEnded = true;
         };
-        auto* page = new CPage;
-        page->addContainer(box);
-        getFrame()->addPage(page);
-    }
-    std::atomic<bool> inPass{false}, passEnded{false};
-    bool viewGone = false;
-};
-
-TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
-    SlowEditor editor;
+    };
     ASSERT_TRUE(editor.open(frame->parentHandle(), -1, -1));
     std::atomic<bool> stop{false};
     std::thread gui([&] {
         while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
     });
-    while (!editor.inPass) std::this_thread::sleep_for(milliseconds(1));
+    while (!inPass) std::this_thread::sleep_for(milliseconds(1));
     editor.close();
-    EXPECT_TRUE(editor.passEnded && editor.viewGone);
+    EXPECT_TRUE(passEnded && viewGone);
     stop = true;
     gui.join();
 }

@@ -58,9 +58,11 @@ struct RecordingEditor final : CAnalyzerEditor {
 struct EditorRig {
     EditorRig() {
         CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
+        // The host answers sizeWindow with garbage, which counts as accepted.
         effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                          float) -> vst::VstIntPtr {
-            return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
+            gestures += op == vst::audioMasterBeginEdit || op == vst::audioMasterEndEdit;
+            return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? -77 : 0;
         });
         adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
         editor = std::make_unique<RecordingEditor>(adapter, adapter->getCore());
@@ -101,6 +103,7 @@ struct EditorRig {
     float setting(std::uint32_t id) const { return adapter->getCore()->getParameter(id, 0); }
     void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
 
+    static inline int gestures = 0;
     vst::AEffect* effect = nullptr;
     PluginVST* adapter = nullptr;
     std::unique_ptr<RecordingEditor> editor;
@@ -109,6 +112,21 @@ struct EditorRig {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 std::string text(const CTextLabel* l) { return l->getText(); }
+
+TEST(AnalyzerEditorBase, BuildsBothPagesFromEveryImageOn40MsAndAsksNoGesturesForItsZeroParameters) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.editor->beginEdit(0), rig.editor->endEdit(0);
+    EXPECT_EQ(std::tuple(EditorRig::gestures, rig.editor->getTimerPeriod(), rig.frame().getPageCount(),
+                         rig.editor->missingBitmaps()),
+              std::tuple(0, 40.0f, 2u, 0u));
+    EXPECT_TRUE(rig.editor->resize(650, 335, true, 0, 0));
+    EXPECT_EQ(rig.frame().getBackBuffer().width, 650);
+    rig.set(387, 1.0f);  // compact layout: an editor made now starts compact
+    CRect r{};
+    CAnalyzerEditor(0, 752, 563, nullptr, rig.adapter->getCore(), nullptr).getRect(r);
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(650, 335));
+}
 
 TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     const float purple = std::bit_cast<float>(0x7F3FFFFFu);
