@@ -180,97 +180,20 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     window->setOverlayView(nullptr);
 }
 
-Window windowOf(void* handle) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle)); }
-
-// One instance whose editor goes into a host frame that grows when the editor asks.
-struct EditorInX11Host : ::testing::Test {
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        frame = vsthost::EditorFrame::create(752, 563, "test", &error);
-        ASSERT_NE(frame, nullptr) << error;
-        {
-            vsthost::HostContext::EntryScope scope(host);
-            raw = createEffectInstance(&vsthost::HostContext::callback);
-        }
-        effect = vsthost::HostedEffect::adopt(raw, host, &error);
-        ASSERT_NE(effect, nullptr) << error;
-        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object));
-        host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
-    }
-    void TearDown() override {
-        effect.reset();
-        frame.reset();
-        XCloseDisplay(display);
-    }
-    // Our child of the frame: its size, or 0 x 0 when there is none.
-    std::pair<int, int> childSize() {
-        Window root = 0, up = 0, *children = nullptr;
-        unsigned int n = 0;
-        XQueryTree(display, windowOf(frame->parentHandle()), &root, &up, &children, &n);
-        XWindowAttributes a{};
-        if (n == 1) XGetWindowAttributes(display, children[0], &a);
-        if (children) XFree(children);
-        return {a.width, a.height};
-    }
-    void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
-
-    Display* display = nullptr;
-    std::string error;
-    std::unique_ptr<vsthost::EditorFrame> frame;
-    vsthost::HostContext host;
-    vst::AEffect* raw = nullptr;
-    std::unique_ptr<vsthost::HostedEffect> effect;
-    PluginVST* adapter = nullptr;
-};
-
-TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
-    EXPECT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x3FFFFF1})), 0);
-    ASSERT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, frame->parentHandle()), 1);
-    EXPECT_EQ(childSize(), std::make_pair(752, 563));
-    // Drawn without any idle call, and after being hidden and shown the server restores it.
-    vsthost::FrameImage drawn, exposed;
-    std::this_thread::sleep_for(milliseconds(100));  // the server reads our picture
-    ASSERT_TRUE(frame->capture(&drawn));
-    XUnmapWindow(display, windowOf(frame->parentHandle()));
-    XSync(display, False);
-    XMapWindow(display, windowOf(frame->parentHandle()));
-    XSync(display, False);
-    ASSERT_TRUE(frame->capture(&exposed));
-    EXPECT_TRUE(drawn.pixels == exposed.pixels);
-    EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);
-
-    // The editor resizes in its next pass after the setting was applied (on the GUI thread).
-    const auto nextPass = [&] {
-        for (int i = 0; i < 3; ++i) effect->dispatch(vst::effEditIdle), std::this_thread::sleep_for(milliseconds(45));
-    };
-    set(387, 1.0f);
-    nextPass();
-    vst::ERect* rect = nullptr;
-    ASSERT_EQ(effect->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
-    EXPECT_EQ(std::tuple(childSize(), frame->clientWidth(), rect->bottom), std::tuple(std::pair(650, 335), 650, 335));
-    host.setSizeWindowHandler(nullptr);  // a host that refuses: our child follows all the same
-    set(387, 0.0f);
-    nextPass();
-    EXPECT_EQ(std::pair(childSize(), frame->clientWidth()), std::pair(std::pair(752, 563), 650));
-    effect->dispatch(vst::effEditClose);
-    EXPECT_EQ(childSize(), std::make_pair(0, 0));
-}
-
-TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
+TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
     test::ProbeEditor editor(300, 200);
     editor.setTimerPeriod(10.0f);
     std::atomic<bool> inPass{false}, passEnded{false};
     bool viewGone = false;
-    editor.onBuilt = [&](test::TestView& view) {
-        view.destroyed = &viewGone;
-        view.onDraw = [&] {
+    editor.onBuilt = [&](test::TestView& v) {
+        v.destroyed = &viewGone;
+        v.onDraw = [&] {
             inPass = true;
             std::this_thread::sleep_for(milliseconds(150));
             passEnded = true;
         };
     };
-    ASSERT_TRUE(editor.open(frame->parentHandle(), -1, -1));
+    ASSERT_TRUE(editor.open(reinterpret_cast<void*>(parent), -1, -1));
     std::atomic<bool> stop{false};
     std::thread gui([&] {
         while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
@@ -280,6 +203,68 @@ TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
     EXPECT_TRUE(passEnded && viewGone);
     stop = true;
     gui.join();
+}
+
+// One instance whose editor goes into a host frame that grows when the editor asks.
+TEST(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    std::string error;
+    auto frame = vsthost::EditorFrame::create(752, 563, "test", &error);
+    ASSERT_NE(frame, nullptr) << error;
+    const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(frame->parentHandle()));
+    vsthost::HostContext host;
+    vst::AEffect* raw = nullptr;
+    {
+        vsthost::HostContext::EntryScope scope(host);
+        raw = createEffectInstance(&vsthost::HostContext::callback);
+    }
+    auto effect = vsthost::HostedEffect::adopt(raw, host, &error);
+    ASSERT_NE(effect, nullptr) << error;
+    host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
+    // Our child of the frame: its size, or 0 x 0 when there is none.
+    const auto childSize = [&] {
+        Window root = 0, up = 0, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(display, parent, &root, &up, &children, &n);
+        XWindowAttributes a{};
+        if (n == 1) XGetWindowAttributes(display, children[0], &a);
+        if (children) XFree(children);
+        return std::pair(a.width, a.height);
+    };
+    EXPECT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x3FFFFF1})), 0);
+    ASSERT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, frame->parentHandle()), 1);
+    EXPECT_EQ(childSize(), std::make_pair(752, 563));
+    // Drawn without any idle call, and after being hidden and shown the server restores it.
+    vsthost::FrameImage drawn, exposed;
+    std::this_thread::sleep_for(milliseconds(100));  // the server reads our picture
+    ASSERT_TRUE(frame->capture(&drawn));
+    XUnmapWindow(display, parent);
+    XSync(display, False);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    ASSERT_TRUE(frame->capture(&exposed));
+    EXPECT_TRUE(drawn.pixels == exposed.pixels);
+    EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);
+
+    // The editor resizes in its next pass after the setting was applied (on the GUI thread).
+    CPluginBase* core = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object))->getCore();
+    const auto setCompactAndPass = [&](float compact) {
+        core->setParameter(387, compact, 0, false, true);
+        for (int i = 0; i < 3; ++i) effect->dispatch(vst::effEditIdle), std::this_thread::sleep_for(milliseconds(45));
+    };
+    setCompactAndPass(1.0f);
+    vst::ERect* rect = nullptr;
+    ASSERT_EQ(effect->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
+    EXPECT_EQ(std::tuple(childSize(), frame->clientWidth(), rect->bottom), std::tuple(std::pair(650, 335), 650, 335));
+    host.setSizeWindowHandler(nullptr);  // a host that refuses: our child follows all the same
+    setCompactAndPass(0.0f);
+    EXPECT_EQ(std::pair(childSize(), frame->clientWidth()), std::pair(std::pair(752, 563), 650));
+    effect->dispatch(vst::effEditClose);
+    EXPECT_EQ(childSize(), std::make_pair(0, 0));
+    effect.reset();
+    frame.reset();
+    XCloseDisplay(display);
 }
 
 }  // namespace

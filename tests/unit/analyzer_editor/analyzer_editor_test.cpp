@@ -10,8 +10,8 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,12 +36,7 @@ namespace {
 
 // A real analyzer instance on the headless window, driven by pointer events in window pixels;
 // its editor records every setting it writes before the core applies (and echoes) it.
-struct Written {
-    std::int32_t id;
-    std::uint32_t bits;
-    bool operator==(const Written&) const = default;
-    friend std::ostream& operator<<(std::ostream& out, const Written& w) { return out << w.id << ":" << w.bits; }
-};
+using Written = std::pair<std::int32_t, std::uint32_t>;  // identifier and value bits
 Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
 Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
 
@@ -94,7 +89,6 @@ struct EditorRig {
         frame().onMouseUp(button, x, row - dy);
         tick(2);
     }
-    void drag(std::int32_t x, std::int32_t y, std::int32_t dy) { click(x, y, 1, 0, dy); }
     std::pair<std::int32_t, std::int32_t> size() const {
         CRect r{};
         editor->getRect(r);
@@ -293,10 +287,10 @@ TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
          [](EditorRig& r) {
              r.set(362, 1.0f);
              r.editor->written.clear();
-             r.drag(40, 235, -24);
+             r.click(40, 235, 1, 0, -24);
          },
          {valueOf(365, 1.0f), valueOf(365, 1.0f), valueOf(365, 1.0f)}},
-        {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.drag(40, 235, -24); }, {}},
+        {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.click(40, 235, 1, 0, -24); }, {}},
     };
     for (const auto& g : cases) {
         EditorRig rig;
