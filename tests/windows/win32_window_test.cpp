@@ -69,7 +69,7 @@ protected:
     HWND host = nullptr, child = nullptr;
 };
 
-TEST_F(Win32Editor, ChildWindowWithItsOwnClassAndStyle) {
+TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitTheBackBuffer) {
     ASSERT_TRUE(IsWindow(child));
     EXPECT_EQ(GetParent(child), host);
     char name[64] = {};
@@ -82,13 +82,7 @@ TEST_F(Win32Editor, ChildWindowWithItsOwnClassAndStyle) {
     RECT client{};
     GetClientRect(child, &client);
     EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(752L, 563L));
-    window->close();
-    EXPECT_FALSE(IsWindow(child));
-    window.reset();  // the class goes with the object
-    EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), name, &wc));
-}
 
-TEST_F(Win32Editor, Timer111DrivesPassesThatBlitTheBackBuffer) {
     pump(440);
     // 40 ms timer: about 11 passes in 440 ms (Wine ticks 24 to 25 times a second).
     EXPECT_GE(view->draws.size(), 6u);
@@ -105,8 +99,12 @@ TEST_F(Win32Editor, Timer111DrivesPassesThatBlitTheBackBuffer) {
     HDC dc = GetDC(child);
     const COLORREF top = GetPixel(dc, 400, 10), bottomLeft = GetPixel(dc, 2, 560);
     ReleaseDC(child, dc);
-    if (top == CLR_INVALID) GTEST_SKIP() << "this Wine display driver keeps no window pixels";
-    EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
+    if (top != CLR_INVALID) EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
+
+    window->close();
+    EXPECT_FALSE(IsWindow(child));
+    window.reset();  // the class goes with the object
+    EXPECT_FALSE(GetClassInfoExA(GetModuleHandleA(nullptr), name, &wc));
 }
 
 TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
@@ -149,10 +147,10 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
 
 HWND handleOf(const CEditor& editor) { return static_cast<HWND>(editor.getFrame()->getNativeHandle()); }
 
-SIZE sizeOf(HWND h) {
+std::pair<LONG, LONG> sizeOf(HWND h) {
     RECT r{};
     GetWindowRect(h, &r);
-    return SIZE{r.right - r.left, r.bottom - r.top};
+    return {r.right - r.left, r.bottom - r.top};
 }
 
 TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
@@ -170,21 +168,18 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     host.accepts = false;
     for (const auto& levels : cases) {
         std::vector<HWND> chain(levels.size());
-        std::vector<SIZE> before(levels.size());
+        std::vector<std::pair<LONG, LONG>> before(levels.size(), {400, 300});
         for (std::size_t k = levels.size(); k-- > 0;) {  // from the top down, each in its parent
-            before[k] = SIZE{400, 300};
-            for (std::size_t i = 0; i <= k; ++i) before[k].cx += levels[i].borderX, before[k].cy += levels[i].borderY;
-            chain[k] = hostWindow(before[k].cx, before[k].cy, k + 1 < levels.size() ? chain[k + 1] : nullptr);
+            for (std::size_t i = 0; i <= k; ++i) before[k].first += levels[i].borderX, before[k].second += levels[i].borderY;
+            chain[k] = hostWindow(before[k].first, before[k].second, k + 1 < levels.size() ? chain[k + 1] : nullptr);
         }
         test::ProbeEditor editor(400, 300, &host);
         ASSERT_TRUE(editor.open(chain[0], -1, -1));
         ASSERT_TRUE(editor.resize(500, 350, true, 0, 0));
-        EXPECT_EQ(sizeOf(handleOf(editor)).cy, 350);
+        EXPECT_EQ(sizeOf(handleOf(editor)).second, 350);
         for (std::size_t i = 0; i < levels.size(); ++i) {
-            const SIZE grown{500 + levels[i].borderX, 350 + levels[i].borderY};
-            const SIZE expected = levels[i].follows ? grown : before[i];
-            EXPECT_EQ(sizeOf(chain[i]).cx * 10000 + sizeOf(chain[i]).cy, expected.cx * 10000 + expected.cy)
-                << levels.size() << " levels, level " << i;
+            const std::pair<LONG, LONG> grown{500 + levels[i].borderX, 350 + levels[i].borderY};
+            EXPECT_EQ(sizeOf(chain[i]), levels[i].follows ? grown : before[i]) << levels.size() << " levels, level " << i;
         }
         editor.close();
         DestroyWindow(chain.back());
@@ -200,7 +195,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     test::ProbeEditor editor(400, 300, &host);
     ASSERT_TRUE(editor.open(mdi, -1, -1));
     ASSERT_TRUE(editor.resize(420, 310, true, 0, 0));
-    EXPECT_EQ(std::tuple(sizeOf(handleOf(editor)).cx, sizeOf(mdi).cx, sizeOf(frame).cx), std::tuple(420L, 450L, 600L));
+    EXPECT_EQ(std::tuple(sizeOf(handleOf(editor)).first, sizeOf(mdi).first, sizeOf(frame).first), std::tuple(420L, 450L, 600L));
     editor.close();
     DestroyWindow(frame);
 }

@@ -179,16 +179,13 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     }
 }
 
-TEST(AnalyzerEditorBinding, ColourPacksAsBits) {
-    const float rgba[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
-    EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(rgba), CAnalyzerEditor::packColour(odd)),
-              std::pair(0x7F3FFFFFu, 0x0000FFFEu));
-}
-
 TEST(AnalyzerEditorBinding, ACoreSideChangeMovesTheControlAndTheInitialColoursAreTheDisplays) {
+    const float purple[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
+    EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(purple), CAnalyzerEditor::packColour(odd)),
+              std::pair(0x7F3FFFFFu, 0x0000FFFEu));
     EditorRig rig;
     ASSERT_TRUE(rig.open());
-    // Before any change, the core's colour of each slot is what the display draws.
+    // Before any change, the core's colour of each slot (packed as bits) is what the display draws.
     for (std::uint32_t i = 0; i < 16; ++i) {
         const auto shown = rig.c().display->getInstanceColor(i);
         const float rgba[4] = {shown[0], shown[1], shown[2], 1.0f};
@@ -215,21 +212,17 @@ TEST(AnalyzerEditorBinding, AnEditedNameIsCutTo31AndReachesASecondInstance) {
     CTextEdit* field = first.c().names[slot];
     field->setText(std::string(40, 'n'));
     first.editor->valueChanged(75 + slot, 0.0f);
-    for (int i = 0; i < 50 && second.c().names[slot]->getText() != std::string(31, 'n'); ++i) {
-        first.tick(), second.tick();
-    }
+    for (int i = 0; i < 50 && second.c().names[slot]->getText() != std::string(31, 'n'); ++i) first.tick(), second.tick();
     EXPECT_EQ(second.c().names[slot]->getText(), std::string(31, 'n'));
 
     // A record without terminators or of the wrong size harms nothing.
     NamesRequest names{};
-    names.header = DataRequest{NamesRequest::kSize, kDataNames, 0, 0};
-    std::memset(names.names, 'x', sizeof names.names);
-    second.editor->receiveData(&names);
-    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
-    names.header.size = 527;
-    std::memset(names.names, 'y', sizeof names.names);
-    second.editor->receiveData(&names);
-    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+    for (const auto& [size, fill] : {std::pair{NamesRequest::kSize, 'x'}, {NamesRequest::kSize - 1, 'y'}}) {
+        names.header = DataRequest{size, kDataNames, 0, 0};
+        std::memset(names.names, fill, sizeof names.names);
+        second.editor->receiveData(&names);
+        EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+    }
 }
 
 TEST(AnalyzerEditorBinding, TheSeventeenthInstanceShowsOnlyTheLimitPageAndNothingActs) {
