@@ -1,10 +1,8 @@
-// The Win32 backend under Wine: the child window and its class, timer 111 driving passes, the
-// back buffer blitted to the window, mouse messages with the keyboard's modifiers reaching the
-// views in toolkit coordinates; and a host that refuses sizeWindow gets its frames resized by
-// the parent walk (each level by its own border; it stops at a border of twice the fixed-frame
-// metric, at an MDI client, past 98 x 97 pixels). The native popups, answered by posted
-// messages: the edit box over a text field, the popup menu of a menu field and the colour
-// dialog of a colour field.
+// The Win32 backend under Wine: the child window and its class, timer 111 passes blitting the
+// back buffer, mouse messages with the keyboard's modifiers in toolkit coordinates; the parent
+// walk when a host refuses sizeWindow (each level by its own border; it stops at a border of
+// twice the fixed-frame metric, at an MDI client, past 98 x 97 pixels); the native popups
+// (edit box, popup menu, colour dialog) answered by posted messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>

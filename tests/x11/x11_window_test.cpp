@@ -1,8 +1,7 @@
-// The X11 backend under Xvfb: pointer and key events injected with XTest reach the views in
-// toolkit coordinates, and the window's pixels on the server equal the back buffer after a pass.
-// The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures without idle calls, the
-// compact setting resizing our child and (when it accepts) the host's frame, and a close from
-// another thread waiting for the pass that idle runs.
+// The X11 backend under Xvfb: XTest pointer and key events reach the views in toolkit
+// coordinates, the server's pixels equal the back buffer, a close from another thread waits for
+// the pass idle runs. The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures
+// without idle calls, the compact setting resizing our child and (if it accepts) the host frame.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -120,15 +119,15 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     pointerTo(9, 555);
     ASSERT_TRUE(pumpUntil([&] { return corner->events.size() >= 2; }));
     pointerTo(400, 300);
-    int dx = 0, dy = 0;
-    pumpUntil([&] {
-        dx = dy = 0;
+    const auto moved = [&] {
+        std::pair<int, int> d{0, 0};
         for (const auto& e : corner->events) {
-            if (e.kind == "move") dx += e.x, dy += e.y;
+            if (e.kind == "move") d.first += e.x, d.second += e.y;
         }
-        return dx == 395 && dy == 262;
-    });
-    EXPECT_EQ(std::pair(dx, dy), std::pair(395, 262));
+        return d;
+    };
+    pumpUntil([&] { return moved() == std::pair(395, 262); });
+    EXPECT_EQ(moved(), std::pair(395, 262));
     button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return corner->events.back().kind == "up"; }));
     EXPECT_EQ(std::pair(corner->events.back().x, corner->events.back().y), std::pair(400, 262));

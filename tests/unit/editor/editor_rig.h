@@ -1,6 +1,5 @@
-// What the editor tests share: a host that records what the editor asks of it, an editor whose
-// one page holds one recording view over all of it, and the two-view scene the window backends
-// are tested with.
+// What the editor and window backend tests share: a recording host, an editor whose one page
+// holds one recording view over all of it, and the two-view scene.
 #pragma once
 
 #include <functional>
@@ -27,7 +26,7 @@ struct FakeHost final : IEditorHost {
     bool accepts = true;
 };
 
-inline void addPageWith(CGuiWindow& window, TestContainer* box) {
+inline void addPageWith(CGuiWindow& window, TestContainer* box) {  // one page holding box
     auto* page = new CPage;
     page->addContainer(box);
     window.addPage(page);
@@ -54,8 +53,7 @@ struct ProbeEditor : CEditor {
 // A 752 x 563 window on a 40 ms timer: a grey view over all of it and a red 10 x 10 view in its
 // bottom-left corner that captures the pointer.
 struct TwoViewScene {
-    // Opens the window as a child of parent; true when it opened.
-    bool open(void* parent) {
+    bool open(void* parent) {  // as a child of parent; true when it opened
         owner.build = [this](CGuiWindow& w) {
             auto* box = new TestContainer(CRect{0, 0, 752, 563});
             view = box->add(std::make_unique<TestView>(w, CRect{0, 0, 752, 563}, &grey));
