@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,15 +38,17 @@ HWND hostWindow(int width, int height, HWND parent = nullptr) {
                            parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
-// Translates and dispatches messages for ms milliseconds.
-void pump(DWORD ms) {
+// Translates and dispatches messages for ms milliseconds, or until done() holds.
+bool pump(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
     for (const ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(1)) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        if (done()) return true;
     }
+    return false;
 }
 
 // The two-view scene in an 800 x 650 host.
@@ -97,7 +100,9 @@ TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitThe
     HDC dc = GetDC(child);
     const COLORREF top = GetPixel(dc, 400, 10), bottomLeft = GetPixel(dc, 2, 560);
     ReleaseDC(child, dc);
-    if (top != CLR_INVALID) EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
+    if (top != CLR_INVALID) {  // else this Wine display driver keeps no window pixels
+        EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
+    }
 
     window->close();
     EXPECT_FALSE(IsWindow(child));
@@ -235,14 +240,12 @@ TEST_F(Win32Popups, EditBoxTakesEnterAndDropsEscape) {
     field->setText("ab");
     for (const WPARAM last : {VK_ESCAPE, VK_RETURN}) {
         postClick(30, 205);
-        pump(100);
-        ASSERT_TRUE(field->isEditing());
+        ASSERT_TRUE(pump(2000, [&] { return field->isEditing() && GetFocus() != child; }));
         HWND edit = GetFocus();
         SendMessageA(edit, EM_SETSEL, 2, 2);  // the caret after the text
         PostMessageA(edit, WM_CHAR, 'x', 1);
         postKey(edit, last);
-        pump(100);
-        EXPECT_FALSE(IsWindow(edit));
+        EXPECT_TRUE(pump(2000, [&] { return !IsWindow(edit); }));
     }
     EXPECT_EQ(field->getText(), "abx");
     EXPECT_EQ(owner.changes.size(), 1u);
