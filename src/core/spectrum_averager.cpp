@@ -38,6 +38,7 @@ void CSpectrumAverager::quiesce(std::uint32_t slot) {
 void CSpectrumAverager::unpublish(std::uint32_t slot) {
     std::lock_guard<std::mutex> guard(displayAverageLock);
     published_[slot] = 0;
+    ++versions_[slot];
 }
 
 void CSpectrumAverager::release(std::uint32_t slot) {
@@ -161,6 +162,7 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
         std::lock_guard<std::mutex> guard(displayAverageLock);
         for (std::uint32_t k = 0; k < count; ++k) b.display[k] = static_cast<float>(sum[k] * scale);
         published_[slot] = count;
+        ++versions_[slot];
     }
     std::lock_guard<std::mutex> guard(averageLock);
     s.busy = false;
@@ -172,6 +174,12 @@ bool CSpectrumAverager::copyAverage(std::uint32_t slot, std::uint32_t count, flo
     if (published_[slot] != count) return false;
     std::copy_n(slots_[slot].buffers->display, count, out);
     return true;
+}
+
+std::uint32_t CSpectrumAverager::averageVersion(std::uint32_t slot) const {
+    if (slot >= kSlots) return 0;
+    std::lock_guard<std::mutex> guard(displayAverageLock);
+    return versions_[slot];
 }
 
 }  // namespace qv

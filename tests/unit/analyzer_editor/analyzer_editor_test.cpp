@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -355,6 +356,33 @@ TEST(AnalyzerEditorGestures, TabsSwitchSizeAndPages) {
     EXPECT_EQ(std::pair(rig.size(), c.graph->getRect().y), std::pair(std::pair(752, 563), 228));
     for (const CViewContainer* box : {c.fftBar, c.controlsPanel, c.columns[15]}) EXPECT_TRUE(box->isActive());
     EXPECT_FALSE(c.bandBar->isActive());
+}
+
+// The windows put on screen only the box around what a pass drew; the headless screen is kept
+// the same way, so after every pass it must equal the back buffer, whatever drew.
+TEST(AnalyzerEditorScreen, AfterEveryPassTheScreenShowsTheBackBuffer) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    auto& native = *static_cast<CHeadlessWindow*>(rig.frame().getNativeWindow());
+    native.setKeepScreen(true);
+    const auto play = [](EditorRig& r) {
+        std::vector<float> left(4096), right(4096);
+        for (std::size_t i = 0; i < left.size(); ++i) left[i] = right[i] = 0.5f * std::sin(0.07f * static_cast<float>(i));
+        float* in[2] = {left.data(), right.data()};
+        r.effect->processReplacing(r.effect, in, in, 4096);
+        r.tick(3);
+    };
+    const std::pair<const char*, std::function<void(EditorRig&)>> acts[] = {
+        {"audio in band view", play},
+        {"FFT tab", [](EditorRig& r) { r.click(79, 553); }},
+        {"audio in FFT view", play},
+        {"compact layout", [](EditorRig& r) { r.click(79, 553, 1, 1); }},
+    };
+    for (const auto& [name, act] : acts) {
+        act(rig);
+        const PixelSurface back = rig.frame().getBackBuffer();
+        ASSERT_TRUE(std::vector(back.bits, back.bits + back.width * back.height) == native.getScreen()) << name;
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
+#include <vector>
 
 #include "core/data_service_columns.h"
 
@@ -9,8 +9,9 @@ namespace {
 
 using qv::CColumnMap;
 
-// Column c's frequency, computed here independently of the table.
+// Column c's frequency and bin, computed here independently of the table.
 double columnHz(std::uint32_t c) { return std::pow(10.0, 1.0 + c / 555.0 * std::log10(2000.0)); }
+std::uint32_t binAt(double hz, float fs, std::uint32_t n) { return static_cast<std::uint32_t>(n * hz / fs); }
 
 TEST(ColumnMap, AxisRunsLogarithmicallyFromTenHzToTwentyKilohertz) {
     EXPECT_FLOAT_EQ(CColumnMap::columnFrequency(0), 10.0f);
@@ -18,54 +19,56 @@ TEST(ColumnMap, AxisRunsLogarithmicallyFromTenHzToTwentyKilohertz) {
     for (std::uint32_t c : {1u, 100u, 277u, 554u}) EXPECT_NEAR(CColumnMap::columnFrequency(c), columnHz(c), columnHz(c) * 1e-6);
 }
 
-TEST(ColumnMap, FullResolutionAtSmallSizeGivesEveryLowBinItsOwnPoint) {
-    CColumnMap map;
-    map.build(44100.0f, 512, 0);
-    ASSERT_GT(map.count(), 100u);
-    EXPECT_EQ(map.firstBin(), 0u);
-    // Below about 6 kHz a bin (86 Hz) is wider than a column: bins 1, 2, 3, ... one point each.
-    for (std::uint32_t k = 0; k < 70; ++k) EXPECT_EQ(map.entries()[k].bin, k + 1) << k;
-    // Each point sits at the first column that falls into its bin.
-    for (std::uint32_t k = 0; k < 70; ++k) {
-        const std::uint32_t c = map.entries()[k].column;
-        EXPECT_EQ(static_cast<std::uint32_t>(512 * columnHz(c) / 44100.0), k + 1);
-        EXPECT_EQ(static_cast<std::uint32_t>(512 * columnHz(c - 1) / 44100.0), k);
-    }
-    // Higher up the columns are the wider ones: bins strictly rise, every column a point.
-    for (std::uint32_t k = 1; k < map.count(); ++k) EXPECT_GT(map.entries()[k].bin, map.entries()[k - 1].bin);
-    EXPECT_EQ(map.entries()[map.count() - 1].column, 555u);
-}
-
-TEST(ColumnMap, FullResolutionAtLargeSizeGivesOnePointEachTimeTheBinChanges) {
-    CColumnMap map;
-    map.build(44100.0f, 16384, 0);
-    EXPECT_EQ(map.firstBin(), 3u);  // trunc(16384 * 10 / 44100)
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;
-    std::uint32_t previous = 3;
-    for (std::uint32_t c = 0; c < 556; ++c) {
-        const auto bin = static_cast<std::uint32_t>(16384 * columnHz(c) / 44100.0);
-        if (bin != previous) expected.emplace_back(bin, c);
-        previous = bin;
-    }
-    ASSERT_EQ(map.count(), expected.size());
-    EXPECT_LT(map.count(), 556u);  // many low columns share a bin
-    for (std::uint32_t k = 0; k < map.count(); ++k) {
-        EXPECT_EQ(map.entries()[k].bin, expected[k].first);
-        EXPECT_EQ(map.entries()[k].column, expected[k].second);
+// At full resolution a point sits at each column whose bin differs from the column before (bin 0
+// never has one), over the columns below half the rate: at 32 kHz the column of 16 kHz lies at
+// 538.7, so the map uses the 538 below it. At 512 points a bin (86 Hz) is wider than a column
+// below about 6 kHz, so bins 1, 2, 3, ... get a point each; at 16384 many low columns share one.
+TEST(ColumnMap, FullResolutionPutsAPointWhereverTheBinChanges) {
+    const struct {
+        float fs;
+        std::uint32_t n, usable, firstBin;
+    } cases[] = {{44100.0f, 512, 556, 0}, {44100.0f, 16384, 556, 3}, {32000.0f, 4096, 538, 1}, {48000.0f, 4096, 556, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fs << " Hz, " << c.n << " points");
+        CColumnMap map;
+        map.build(c.fs, c.n, 0);
+        EXPECT_EQ(std::pair(map.usableColumns(), map.firstBin()), std::pair(c.usable, c.firstBin));
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> expected, built;
+        for (std::uint32_t col = 0, previous = c.firstBin; col < c.usable; ++col) {
+            const std::uint32_t bin = binAt(columnHz(col), c.fs, c.n);
+            if (bin != 0 && bin != previous) expected.emplace_back(bin, col);
+            previous = bin;
+        }
+        for (std::uint32_t k = 0; k < map.count(); ++k) built.emplace_back(map.entries()[k].bin, map.entries()[k].column);
+        EXPECT_EQ(built, expected);
+        EXPECT_EQ(built.back().second, c.usable - 1);
+        EXPECT_LT(built.back().first, c.n / 2);
+        if (c.n == 512) {
+            for (std::uint32_t k = 0; k < 70; ++k) EXPECT_EQ(built[k].first, k + 1) << k;
+        }
     }
 }
 
+// Third-octave points: 10 Hz * 10^(0.1 k) for k = 0..33, then 20 kHz, which at 40 kHz is the
+// very last bin of the spectrum and still gets its point.
 TEST(ColumnMap, ThirdOctaveResolutionPutsPointsEveryTenthDecadeEndingAtTwentyKilohertz) {
-    CColumnMap map;
-    map.build(44100.0f, 4096, 3);
-    ASSERT_EQ(map.count(), 35u);  // 10 Hz * 10^(0.1 k) for k = 0..33, then 20 kHz
-    for (std::uint32_t k = 0; k < 34; ++k) {
-        const double f = std::pow(10.0, 1.0 + 0.1 * k);
-        EXPECT_EQ(map.entries()[k].bin, static_cast<std::uint32_t>(4096 * f / 44100.0)) << k;
-        EXPECT_EQ(map.entries()[k].column, static_cast<std::uint32_t>(556 * 0.1 * k / std::log10(2000.0))) << k;
+    for (float fs : {44100.0f, 40000.0f}) {
+        CColumnMap map;
+        map.build(fs, 4096, 3);
+        ASSERT_EQ(map.count(), 35u) << fs;
+        for (std::uint32_t k = 0; k < 34 && fs == 44100.0f; ++k) {  // (10 kHz lies on a bin edge at 40 kHz)
+            EXPECT_EQ(map.entries()[k].bin, binAt(std::pow(10.0, 1.0 + 0.1 * k), fs, 4096)) << k;
+            EXPECT_EQ(map.entries()[k].column, static_cast<std::uint32_t>(556 * 0.1 * k / std::log10(2000.0))) << k;
+        }
+        EXPECT_EQ(map.entries()[34].column, 555u);
+        EXPECT_EQ(map.entries()[34].bin, binAt(20000.0, fs, 4096));
     }
-    EXPECT_EQ(map.entries()[34].column, 555u);
-    EXPECT_EQ(map.entries()[34].bin, static_cast<std::uint32_t>(4096 * 20000.0 / 44100.0));
+    CColumnMap map;  // log-spaced points stop before a point past half the rate
+    map.build(32000.0f, 4096, 3);
+    EXPECT_EQ(map.count(), 33u);  // 10 Hz .. 15.85 kHz
+    EXPECT_LE(map.entries()[map.count() - 1].bin, 2048u);
+    map.build(0.0f, 4096, 0);  // a rate below 1 Hz counts as 44.1 kHz
+    EXPECT_EQ(map.sampleRate(), 44100.0f);
 }
 
 TEST(ColumnMap, EveryResolutionStepsByItsFractionOfAnOctave) {
@@ -79,27 +82,6 @@ TEST(ColumnMap, EveryResolutionStepsByItsFractionOfAnOctave) {
         EXPECT_EQ(map.entries()[map.count() - 1].column, 555u);
         EXPECT_EQ(map.entries()[1].column, static_cast<std::uint32_t>(556 * CColumnMap::smoothingStep(index) / std::log10(2000.0)));
     }
-}
-
-TEST(ColumnMap, LowSampleRatesEndTheMapBelowHalfTheRate) {
-    CColumnMap map;
-    map.build(32000.0f, 4096, 0);
-    // The column of 16 kHz lies at 538.7: the map uses the 538 columns below it.
-    const double position16k = 555.0 * (std::log10(16000.0) - 1.0) / std::log10(2000.0);
-    EXPECT_EQ(map.usableColumns(), static_cast<std::uint32_t>(position16k));
-    EXPECT_EQ(map.entries()[map.count() - 1].column, static_cast<std::uint32_t>(position16k) - 1);
-    EXPECT_LT(map.entries()[map.count() - 1].bin, 2048u);
-
-    // Log-spaced points stop before a point past half the rate.
-    map.build(32000.0f, 4096, 3);
-    EXPECT_EQ(map.count(), 33u);  // 10 Hz .. 15.85 kHz
-    EXPECT_LE(map.entries()[map.count() - 1].bin, 2048u);
-
-    // From 40000.1 Hz on every column is usable; a rate below 1 Hz counts as 44.1 kHz.
-    map.build(48000.0f, 4096, 0);
-    EXPECT_EQ(map.usableColumns(), 556u);
-    map.build(0.0f, 4096, 0);
-    EXPECT_EQ(map.sampleRate(), 44100.0f);
 }
 
 TEST(ColumnMap, RebuildsOnlyWhenAKeyChanges) {

@@ -2,11 +2,11 @@
 
 #include <atomic>
 #include <cmath>
-#include <numbers>
 #include <thread>
 #include <tuple>
 
 #include "data_test_support.h"
+#include "support/feeder.h"
 
 namespace {
 
@@ -53,11 +53,10 @@ TEST(DataRequests, BadRequestsAreRefusedWithoutWritingAnything) {
         EXPECT_EQ(buffer, before) << bad.size << "/" << bad.type;
     }
     // A type 1 buffer one byte short gets size 0 and nothing else.
-    auto shortBuffer = request(36575, qv::kDataCurves, 7, 9);
-    const auto before = shortBuffer;
+    auto shortBuffer = request(36575, qv::kDataCurves, 7, 9), before = shortBuffer;
     EXPECT_FALSE(p.getData(shortBuffer.data()));
-    EXPECT_EQ(u32At(shortBuffer, 0), 0u);
-    EXPECT_TRUE(std::equal(shortBuffer.begin() + 4, shortBuffer.end(), before.begin() + 4));
+    std::fill_n(before.begin(), 4, 0);
+    EXPECT_EQ(shortBuffer, before);
     auto read = request(288, 101, 15, 7);  // the last slot, never written: silence
     ASSERT_TRUE(p.getData(read.data()));
     EXPECT_EQ(f32At(read, 16 + 148), -200.0f);
@@ -95,12 +94,11 @@ TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
     auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);
     ASSERT_TRUE(p.getData(r.data()));
     EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 12)), std::pair(qv::bandRecordsReplyBytes(3), 3u));
-    const std::uint32_t expectedFlag[3] = {0, 1, 0};
     const std::uint32_t numbers[3] = {0, 2, 15};
-    for (std::uint32_t k = 0; k < 3; ++k) {
-        const std::size_t at = 16 + k * 272;
-        EXPECT_EQ(std::tuple(u32At(r, at + 12), u32At(r, at + 20), f32At(r, at + 148 + 40)),
-                  std::tuple(numbers[k], expectedFlag[k], -static_cast<float>(numbers[k])));
+    for (std::uint32_t k = 0; k < 3; ++k) {  // number, switch flag, level of band 10
+        const std::size_t o = 16 + k * 272;
+        EXPECT_EQ(std::tuple(u32At(r, o + 12), u32At(r, o + 20), f32At(r, o + 148 + 40)),
+                  std::tuple(numbers[k], k == 1 ? 1u : 0u, -static_cast<float>(numbers[k])));
     }
     EXPECT_EQ(r[qv::bandRecordsReplyBytes(3)], 0xA5);  // nothing beyond the records
 
@@ -120,18 +118,15 @@ TEST(DataRequests, SequencesBandMemoryAndNames) {
     EXPECT_EQ(std::pair(u32At(seq, 0), u32At(seq, 16 + 4)), std::pair(100u, 4242u));
     EXPECT_EQ(seq[80], 0xA5);
 
-    auto put = request(288, 101, 9, 6);
+    auto put = request(288, 101, 9, 6), get = put, other = request(288, 101, 9, 5);
     for (int b = 0; b < 31; ++b) {
         const float level = -3.0f * static_cast<float>(b);
         std::memcpy(put.data() + 16 + 24 + 4 * b, &level, 4);
     }
     ASSERT_TRUE(p.putData(put.data()));
-    auto get = request(288, 101, 9, 6);
-    ASSERT_TRUE(p.getData(get.data()));
+    ASSERT_TRUE(p.getData(get.data()) && p.getData(other.data()));
     EXPECT_EQ(u32At(get, 4), 253u);
     EXPECT_TRUE(std::equal(get.begin() + 16, get.end(), put.begin() + 16));
-    auto other = request(288, 101, 9, 5);
-    ASSERT_TRUE(p.getData(other.data()));
     EXPECT_EQ(f32At(other, 16 + 24), -200.0f);
 
     // Renaming takes only name a from the record.
@@ -184,20 +179,7 @@ TEST(DataRequests, APureTonePeaksAtItsColumnWithTheLevelOfItsSpectrum) {
     TestPlugin p;
     p.fftView();
     p.setSampleRate(44100.0);
-    std::vector<float> left(1024), right(1024);
-    double phase = 0.0;
-    for (int block = 0; block < 12; ++block) {  // three 4096-point spectra
-        for (auto& v : left) {
-            v = static_cast<float>(0.5 * std::sin(phase));
-            phase += 2.0 * std::numbers::pi * 1000.0 / 44100.0;
-        }
-        right = left;
-        void* in[2] = {left.data(), right.data()};
-        std::vector<float> o1(1024), o2(1024);
-        void* out[2] = {o1.data(), o2.data()};
-        p.process(in, out, 2, 2, 1024, qv::kPrecisionFloat, 0);
-        p.waitForWorkers(std::chrono::seconds(5));
-    }
+    Feeder(p, 2, 1024).sine(1000.0, 44100.0, 12 * 1024, 0.5f);  // three 4096-point spectra
     auto& shared = p.analysis();
     const qv::SpectrumRecord& spectrum = shared.spectrumRecords[0][shared.spectrumSelect[0].load()];
     ASSERT_EQ(spectrum.count, 2049u);
@@ -233,7 +215,7 @@ TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwentyOrSwit
     p.spectrumAverager().setAllocator([](std::size_t) -> void* { return nullptr; });
     p.set(id::kAverageOn, 1.0f);
     EXPECT_FALSE(p.spectrumAverager().active());
-    EXPECT_EQ(MessageCapture::messages(),
+    EXPECT_EQ(MessageCapture::messages,
               std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});
 }
 
@@ -243,15 +225,9 @@ TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay)
     p.set(id::kAverageTime, 0.2f);
     std::atomic<bool> stop{false};
     std::thread audio([&] {
-        std::vector<float> left(256), right(256), o1(256), o2(256);
-        double phase = 0.0;
-        while (!stop.load()) {
-            for (auto& v : left) v = static_cast<float>(std::sin(phase += 0.3));
-            right = left;
-            void* in[2] = {left.data(), right.data()};
-            void* out[2] = {o1.data(), o2.data()};
-            p.process(in, out, 2, 2, 256, qv::kPrecisionFloat, 0);
-        }
+        Feeder feed(p, 2, 256);
+        feed.paced = false;
+        while (!stop.load()) feed.sine(2000.0, 44100.0, 256);
     });
     for (int round = 0; round < 20; ++round) {
         p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);

@@ -34,8 +34,7 @@ public:
     void set(std::uint32_t setting, float value) { setParameter(setting, value, 0, false, false); }
     void setBits(std::uint32_t setting, std::uint32_t bits) { set(setting, std::bit_cast<float>(bits)); }
     std::uint32_t bits(std::uint32_t setting) const { return std::bit_cast<std::uint32_t>(getParameter(setting, 0)); }
-    void fftView() { set(id::kAnalysisView, 1.0f); }
-    void bandView() { set(id::kAnalysisView, 0.0f); }
+    void fftView(bool on = true) { set(id::kAnalysisView, on ? 1.0f : 0.0f); }
     void fftSizeIndex(std::uint32_t index) { set(id::kFftSize, static_cast<float>(index)); }
     void slope(float dbPerOctave) { set(id::kSlope, (dbPerOctave + 10.0f) / 20.0f); }
     void smoothing(std::uint32_t index) { set(id::kResolution, static_cast<float>(index)); }
@@ -78,17 +77,15 @@ inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t t
     return buffer;
 }
 
-inline std::uint32_t u32At(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
-    std::uint32_t v;
+// A 4-byte value of the buffer at a byte offset.
+template <class T = std::uint32_t>
+T at(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
+    T v;
     std::memcpy(&v, buffer.data() + offset, 4);
     return v;
 }
-
-inline float f32At(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
-    float v;
-    std::memcpy(&v, buffer.data() + offset, 4);
-    return v;
-}
+inline std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at(b, offset); }
+inline float f32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at<float>(b, offset); }
 
 inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, std::uint32_t k) {
     return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
@@ -99,18 +96,13 @@ inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& 
 }
 
 // Captures the messages shown while it lives.
-class MessageCapture {
-public:
-    MessageCapture() : previous(qv::setMessageSink(&record)) { messages().clear(); }
+struct MessageCapture {
+    static inline std::vector<std::string> messages;
+    qv::MessageSink previous = qv::setMessageSink([](const char* title, const char* text) {
+        messages.push_back(std::string(title) + "|" + text);
+    });
+    MessageCapture() { messages.clear(); }
     ~MessageCapture() { qv::setMessageSink(previous); }
-    static std::vector<std::string>& messages() {
-        static std::vector<std::string> list;
-        return list;
-    }
-
-private:
-    static void record(const char* title, const char* text) { messages().push_back(std::string(title) + "|" + text); }
-    qv::MessageSink previous;
 };
 
 }  // namespace qvtest

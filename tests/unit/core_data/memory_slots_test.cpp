@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <map>
@@ -61,15 +62,14 @@ TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
 
 TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
     TestPlugin p;
-    p.memoryAction(1, 0, 2);                            // band view: stored
-    p.setBits(id::kMemoryStateFirst + 8, 2);            // the editor's switch state
+    p.memoryAction(1, 0, 2);                  // band view: stored
+    p.setBits(id::kMemoryStateFirst + 8, 2);  // the editor's switch state
+    auto states = [&] { return std::pair(p.memoryState(1, 0), p.bits(id::kMemoryStateFirst + 8)); };
     p.fftView();
-    EXPECT_EQ(p.memoryState(1, 0), 0u);
-    EXPECT_EQ(p.bits(id::kMemoryStateFirst + 8), 0u);
+    EXPECT_EQ(states(), std::pair(0u, 0u));
     p.memoryAction(1, 0, 4);
-    p.bandView();
-    EXPECT_EQ(p.memoryState(1, 0), 2u);
-    EXPECT_EQ(p.bits(id::kMemoryStateFirst + 8), 2u);
+    p.fftView(false);
+    EXPECT_EQ(states(), std::pair(2u, 2u));
     p.fftView();
     EXPECT_EQ(p.memoryState(1, 0), 4u);
 }
@@ -82,10 +82,8 @@ TEST(MemorySlots, StoringIntoAFullSlotReplacesItsSpectrum) {
     p.memoryAction(0, 3, 2);
     auto reply = memoryCurve(p, 0, 3);
     const MemoryCurveBlock& first = memoryBlock(reply);
-    ASSERT_EQ(first.header.size, MemoryCurveBlock::kSize);
-    EXPECT_EQ(first.header.type, 2u);
-    EXPECT_EQ(first.header.a, 0u);
-    EXPECT_EQ(first.header.b, 3u);
+    ASSERT_EQ(std::tuple(first.header.size, first.header.type, first.header.a, first.header.b),
+              std::tuple(MemoryCurveBlock::kSize, 2u, 0u, 3u));
     EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
 
     p.putFlat(0, 4096, 44100.0f, 1e-4f);
@@ -93,8 +91,7 @@ TEST(MemorySlots, StoringIntoAFullSlotReplacesItsSpectrum) {
     p.memoryAction(0, 3, 2);
     reply = memoryCurve(p, 0, 3);
     const MemoryCurveBlock& second = memoryBlock(reply);
-    EXPECT_EQ(second.binCount, 2049u);
-    EXPECT_EQ(second.valueCount, p.dataService().columnMap().count() + 1);
+    EXPECT_EQ(std::pair(second.binCount, second.valueCount), std::pair(2049u, p.dataService().columnMap().count() + 1));
     for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -40.0f, 1e-4f) << k;
 
     p.memoryAction(0, 3, 1);
@@ -112,8 +109,7 @@ TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     auto check = [&](const char* when) {
         auto reply = memoryCurve(p, 0, 0);
         const MemoryCurveBlock& block = memoryBlock(reply);
-        EXPECT_EQ(block.slopeTaken, 1u);
-        EXPECT_FLOAT_EQ(block.slope, 3.0f);
+        EXPECT_EQ(std::pair(block.slopeTaken, block.slope), std::pair(1u, 3.0f));
         int checked = 0;
         for (std::uint32_t k = 1; k < block.pointCount; ++k) {
             const double f = qv::CColumnMap::columnFrequency(block.points[k].column);
@@ -145,8 +141,7 @@ TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
         auto reply = memoryCurve(p, 0, s);
         const MemoryCurveBlock& block = memoryBlock(reply);
         const qv::CColumnMap& live = p.dataService().columnMap();
-        EXPECT_EQ(live.fftSize(), 16384u);
-        EXPECT_EQ(block.valueCount, live.count() + 1);
+        EXPECT_EQ(std::pair(live.fftSize(), block.valueCount), std::pair(16384u, live.count() + 1));
         for (std::uint32_t k = 0; k < block.valueCount; ++k) ASSERT_NEAR(block.values[k], s == 0 ? -20.0f : -30.0f, 1e-4f);
         qv::CColumnMap own;  // the points stay on the stored spectrum's own map
         own.build(44100.0f, 4096, 0);
@@ -182,11 +177,10 @@ TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
         return bytes == sizeof(MemoryCurveBlock) ? nullptr : qv::allocateBlock(bytes);
     });
     p.memoryAction(3, 1, 2);
-    EXPECT_EQ(MessageCapture::messages(),
+    EXPECT_EQ(MessageCapture::messages,
               (std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory for memory slot (1).",
                                         "Quorvane - An Error occured|Unable to allocate memory for memory slot (2)."}));
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 0)).header.size, 0u);
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 1)).header.size, 0u);
+    for (std::uint32_t s : {0u, 1u}) EXPECT_EQ(memoryBlock(memoryCurve(p, 3, s)).header.size, 0u);
     p.memorySlots().setAllocator(qv::allocateBlock);
     p.memoryAction(3, 1, 2);
     EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 1)).header.size, MemoryCurveBlock::kSize);
@@ -199,16 +193,14 @@ TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
     std::atomic<bool> stop{false};
     std::atomic<int> served{0};
     std::thread reader([&] {
-        auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
         while (!stop.load()) {
-            r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
+            auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
             ASSERT_TRUE(p.getData(r.data()));
             const MemoryCurveBlock& block = memoryBlock(r);
             if (block.header.size == 0) continue;
             // A whole curve of the stored spectrum: same size and rate, so values are its points.
-            ASSERT_EQ(block.header.size, MemoryCurveBlock::kSize);
-            ASSERT_EQ(block.binCount, 2049u);
-            ASSERT_EQ(block.valueCount, block.pointCount);
+            ASSERT_EQ(std::tuple(block.header.size, block.binCount, block.valueCount),
+                      std::tuple(MemoryCurveBlock::kSize, 2049u, block.pointCount));
             ASSERT_GT(block.valueCount, 10u);
             for (std::uint32_t k = 0; k < block.valueCount; ++k) ASSERT_EQ(block.values[k], block.points[k].level);
             ASSERT_NEAR(block.values[block.valueCount - 1], -20.0f + 3.0f * std::log2(1000.0f), 0.1f);
@@ -233,7 +225,7 @@ TEST(MemoryCurve, ASilentOrMissingSpectrumGivesSilence) {
     std::vector<float> silence(2049, 0.0f);
     qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);
     EXPECT_EQ(block.valueCount, live.count() + 1);
-    for (float v : block.values) EXPECT_EQ(v, -200.0f);
+    EXPECT_TRUE(std::all_of(std::begin(block.values), std::end(block.values), [](float v) { return v == -200.0f; }));
     qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
     EXPECT_EQ(block.valueCount, 0u);
 }

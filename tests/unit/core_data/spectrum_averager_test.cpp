@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <deque>
-#include <random>
 #include <cmath>
+#include <deque>
 #include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -14,127 +14,97 @@ namespace {
 
 using qv::CSpectrumAverager;
 
-constexpr std::uint32_t kIndex4096 = 3;
-constexpr std::uint32_t kCount4096 = 2049;
+constexpr std::uint32_t kIndex4096 = 3, kCount4096 = 2049;
 
 std::unique_ptr<qv::SpectrumRecord> flat(std::uint32_t count, float power) {
     auto r = std::make_unique<qv::SpectrumRecord>();
     r->count = count;
-    for (std::uint32_t k = 0; k < count; ++k) r->power[k] = power;
+    std::fill_n(r->power, count, power);
     return r;
 }
-
-// The published mean of a slot, or an empty vector.
-std::vector<float> mean(const CSpectrumAverager& averager, std::uint32_t slot, std::uint32_t count) {
-    std::vector<float> out(count);
-    if (!averager.copyAverage(slot, count, out.data())) return {};
-    return out;
-}
-
-// The span in spectra for seconds at 44.1 kHz and 4096 points: 10.77 spectra per second.
-void seconds(CSpectrumAverager& a, double spectra) { a.setSeconds(static_cast<float>(spectra * 4096.0 / 44100.0 + 1e-3)); }
 
 struct Averager : ::testing::Test {
     std::unique_ptr<CSpectrumAverager> averager = std::make_unique<CSpectrumAverager>();
     void add(std::uint32_t slot, float power, std::uint32_t index = kIndex4096, std::uint32_t count = kCount4096) {
         averager->add(slot, *flat(count, power), index, 44100.0f);
     }
+    // The span in spectra at 44.1 kHz and 4096 points (10.77 spectra per second).
+    void spectra(double n) { averager->setSeconds(static_cast<float>(n * 4096.0 / 44100.0 + 1e-3)); }
+    // The published mean of a slot at bin 7, or NaN when none is served.
+    float mean(std::uint32_t slot, std::uint32_t count = kCount4096) const {
+        std::vector<float> out(count);
+        return averager->copyAverage(slot, count, out.data()) ? out[7] : std::nanf("");
+    }
 };
 
-TEST_F(Averager, SpanOneGivesTheMagnitudeOfTheLatestSpectrum) {
-    ASSERT_TRUE(averager->update(true, 0b1));
-    seconds(*averager, 1);
-    add(0, 16.0f);
-    add(0, 0.25f);
-    const auto m = mean(*averager, 0, kCount4096);
-    ASSERT_EQ(m.size(), kCount4096);
-    EXPECT_FLOAT_EQ(m[0], 0.5f);
-    EXPECT_FLOAT_EQ(m[2048], 0.5f);
+TEST_F(Averager, MeanMagnitudeOfTheLastNSpectraOfEachNumber) {
+    ASSERT_TRUE(averager->update(true, 0b101));
+    spectra(1);
+    add(2, 16.0f);
+    add(2, 0.25f);
+    EXPECT_FLOAT_EQ(mean(2), 0.5f);  // a span of one: the latest magnitude
+    spectra(3);
+    for (float p : {100.0f, 1.0f, 4.0f, 9.0f}) add(2, p);  // magnitudes 10, 1, 2, 3
+    EXPECT_FLOAT_EQ(mean(2), 2.0f);
+    add(0, 36.0f);  // each number has its own history
+    EXPECT_FLOAT_EQ(mean(0), 6.0f);
+    EXPECT_FLOAT_EQ(mean(2), 2.0f);
+    spectra(2);  // a shorter span takes effect at the next spectrum
+    add(2, 16.0f);
+    EXPECT_FLOAT_EQ(mean(2), 3.5f);
+    averager->setSeconds(30.0f);  // 322 spectra, the history holds 244: the latest only
+    add(2, 1.0f);
+    EXPECT_FLOAT_EQ(mean(2), 1.0f);
 }
 
-TEST_F(Averager, AveragesTheMagnitudesOfTheLastNSpectra) {
-    ASSERT_TRUE(averager->update(true, 0b101));
-    seconds(*averager, 3);
-    for (float p : {100.0f, 1.0f, 4.0f, 9.0f}) add(2, p);  // magnitudes 10, 1, 2, 3
-    EXPECT_FLOAT_EQ(mean(*averager, 2, kCount4096)[100], 2.0f);
-    // Each number has its own history.
-    add(0, 36.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 0, kCount4096)[100], 6.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 2, kCount4096)[100], 2.0f);
-    // A shorter span takes effect at the next spectrum.
-    seconds(*averager, 2);
-    add(2, 16.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 2, kCount4096)[100], 3.5f);
+TEST_F(Averager, ANewFftSizeRestartsTheHistoryAndAStaleSizeIsNotAdded) {
+    ASSERT_TRUE(averager->update(true, 0b1));
+    spectra(4);
+    add(0, 1.0f);
+    add(0, 9.0f);
+    add(0, 100.0f, kIndex4096, 1025);  // a 2048-point record while 4096 is current
+    EXPECT_FLOAT_EQ(mean(0), 2.0f);
+    add(0, 25.0f, 2, 1025);  // 2048 points: the old size is gone
+    EXPECT_TRUE(std::isnan(mean(0)));
+    EXPECT_FLOAT_EQ(mean(0, 1025), 5.0f);
+    add(0, 49.0f, 2, 1025);
+    EXPECT_FLOAT_EQ(mean(0, 1025), 6.0f);
 }
 
 TEST_F(Averager, SpanFollowsTimeRateAndSizeAndFallsBackToOne) {
-    EXPECT_EQ(CSpectrumAverager::span(1.0f, 44100.0f, 4096, 244), 10u);
-    EXPECT_EQ(CSpectrumAverager::span(0.05f, 44100.0f, 4096, 244), 1u);  // 0 spectra: one
-    EXPECT_EQ(CSpectrumAverager::span(22.7f, 44100.0f, 4096, 244), 244u);
-    EXPECT_EQ(CSpectrumAverager::span(23.0f, 44100.0f, 4096, 244), 1u);  // longer than the history: one, not 244
-    EXPECT_EQ(CSpectrumAverager::span(1.0f, 192004.0f, 4096, 244), 1u);
-    EXPECT_EQ(CSpectrumAverager::span(1.0f, 0.5f, 4096, 244), 1u);
+    const struct {
+        float seconds, rate;
+        std::uint32_t span;
+    } cases[] = {{1.0f, 44100.0f, 10}, {0.05f, 44100.0f, 1}, {22.7f, 44100.0f, 244},
+                 {23.0f, 44100.0f, 1},  // longer than the history: one, not 244
+                 {1.0f, 192004.0f, 1}, {1.0f, 0.5f, 1}};
+    for (const auto& c : cases) EXPECT_EQ(CSpectrumAverager::span(c.seconds, c.rate, 4096, 244), c.span) << c.seconds;
     EXPECT_EQ(CSpectrumAverager::rowsFor(kCount4096), 244u);
     EXPECT_EQ(CSpectrumAverager::rowsFor(8193), 61u);
 }
 
-TEST_F(Averager, ATooLongSpanAveragesOnlyTheLatestSpectrum) {
-    ASSERT_TRUE(averager->update(true, 0b1));
-    averager->setSeconds(30.0f);  // 322 spectra, the history holds 244
-    add(0, 1.0f);
-    add(0, 9.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 0, kCount4096)[7], 3.0f);
-}
-
-TEST_F(Averager, ANewFftSizeStartsTheHistoryAfresh) {
-    ASSERT_TRUE(averager->update(true, 0b1));
-    averager->setSeconds(1.0f);
-    add(0, 1.0f);
-    add(0, 9.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 0, kCount4096)[3], 2.0f);
-    // 2048 points: the old magnitudes are gone and the old size's mean is no longer served.
-    add(0, 25.0f, 2, 1025);
-    EXPECT_TRUE(mean(*averager, 0, kCount4096).empty());
-    EXPECT_FLOAT_EQ(mean(*averager, 0, 1025)[3], 5.0f);
-    add(0, 49.0f, 2, 1025);
-    EXPECT_FLOAT_EQ(mean(*averager, 0, 1025)[3], 6.0f);
-}
-
-TEST_F(Averager, ARecordOfAnotherSizeIsNotAdded) {
-    ASSERT_TRUE(averager->update(true, 0b1));
-    seconds(*averager, 4);
-    add(0, 4.0f);
-    add(0, 100.0f, kIndex4096, 1025);  // a 2048-point spectrum while 4096 is current
-    EXPECT_FLOAT_EQ(mean(*averager, 0, kCount4096)[9], 2.0f);
-    add(0, 16.0f);
-    EXPECT_FLOAT_EQ(mean(*averager, 0, kCount4096)[9], 3.0f);
-}
-
-TEST_F(Averager, NothingIsAveragedWhileOffOrForANumberWithoutHistory) {
+TEST_F(Averager, OnlyNumbersInUseWhileOnAndAFailedAllocationSwitchesOff) {
     add(0, 4.0f);
     EXPECT_FALSE(averager->active());
-    EXPECT_TRUE(mean(*averager, 0, kCount4096).empty());
+    EXPECT_TRUE(std::isnan(mean(0)));
     ASSERT_TRUE(averager->update(true, 0b10));
     add(0, 4.0f);  // number 0 is not in use
-    EXPECT_TRUE(mean(*averager, 0, kCount4096).empty());
     add(1, 4.0f);
-    EXPECT_FALSE(mean(*averager, 1, kCount4096).empty());
-    // Off releases everything; on again starts empty.
-    ASSERT_TRUE(averager->update(false, 0b10));
-    EXPECT_TRUE(mean(*averager, 1, kCount4096).empty());
-    ASSERT_TRUE(averager->update(true, 0b10));
-    EXPECT_TRUE(mean(*averager, 1, kCount4096).empty());
     add(99, 4.0f);  // out of range: ignored
-}
+    EXPECT_TRUE(std::isnan(mean(0)));
+    EXPECT_FLOAT_EQ(mean(1), 2.0f);
+    ASSERT_TRUE(averager->update(false, 0b10));  // off releases everything; on again starts empty
+    ASSERT_TRUE(averager->update(true, 0b10));
+    EXPECT_TRUE(std::isnan(mean(1)));
 
-TEST_F(Averager, AFailedAllocationSwitchesAveragingOff) {
     static std::atomic<int> allowed;
     allowed = 1;
     averager->setAllocator([](std::size_t bytes) -> void* { return allowed-- > 0 ? qv::allocateBlock(bytes) : nullptr; });
+    ASSERT_TRUE(averager->update(false, 0b11));
     EXPECT_FALSE(averager->update(true, 0b11));  // the second history fails
     EXPECT_FALSE(averager->active());
     add(0, 4.0f);
-    EXPECT_TRUE(mean(*averager, 0, kCount4096).empty());
+    EXPECT_TRUE(std::isnan(mean(0)));
     allowed = 2;
     EXPECT_TRUE(averager->update(true, 0b11));
     EXPECT_TRUE(averager->active());
@@ -149,12 +119,12 @@ TEST_F(Averager, WorkersKeepAddingWhileTheHistoriesComeAndGo) {
         while (!stop.load()) averager->add(slot, *record, kIndex4096, 44100.0f);
     };
     std::thread a(worker, 0), b(worker, 1);
-    std::vector<float> out(kCount4096);
     for (int round = 0; round < 20; ++round) {
         ASSERT_TRUE(averager->update(round % 2 == 0, round % 3 == 0 ? 0b01 : 0b11));
         for (int i = 0; i < 3; ++i) {
-            if (averager->copyAverage(0, kCount4096, out.data())) {
-                ASSERT_FLOAT_EQ(out[5], 2.0f);
+            const float m = mean(0);
+            if (!std::isnan(m)) {
+                ASSERT_FLOAT_EQ(m, 2.0f);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -166,23 +136,18 @@ TEST_F(Averager, WorkersKeepAddingWhileTheHistoriesComeAndGo) {
 
 // Running sums against the direct mean of the last n magnitudes, at 512 points (1945 rows):
 // spans inside the history, the whole history, and a span that shrinks halfway.
-struct RunningCase {
-    std::uint32_t span, laterSpan;
-};
-
 TEST_F(Averager, RunningSumsStayTheDirectMeanOverLongRunsOfWideRangingValues) {
-    for (const RunningCase c : {RunningCase{1000, 1000}, RunningCase{1945, 1945}, RunningCase{700, 3}}) {
+    for (const auto& [span, laterSpan] : {std::pair(1000u, 1000u), std::pair(1945u, 1945u), std::pair(700u, 3u)}) {
         ASSERT_TRUE(averager->update(true, 0b1));
-        std::minstd_rand random(c.span);
+        std::minstd_rand random(span);
         std::deque<std::vector<double>> window;
         auto record = flat(257, 0.0f);
-        std::uint32_t n = c.span;
+        std::uint32_t n = span;
         for (int i = 0; i < 100000; ++i) {
-            if (i == 50000) n = c.laterSpan;
+            if (i == 50000) n = laterSpan;
             averager->setSeconds(static_cast<float>(n * 512.0 / 44100.0 + 1e-4));
             std::vector<double> magnitudes(257);
-            for (std::uint32_t k = 0; k < 257; ++k) {
-                // Powers from -120 dB to 0 dB.
+            for (std::uint32_t k = 0; k < 257; ++k) {  // powers from -120 dB to 0 dB
                 record->power[k] = std::pow(10.0f, -12.0f * static_cast<float>(random()) / 2147483647.0f);
                 magnitudes[k] = std::sqrt(static_cast<double>(record->power[k]));
             }
@@ -190,18 +155,18 @@ TEST_F(Averager, RunningSumsStayTheDirectMeanOverLongRunsOfWideRangingValues) {
             while (window.size() > n) window.pop_front();
             averager->add(0, *record, 0, 44100.0f);
         }
-        const auto m = mean(*averager, 0, 257);
-        ASSERT_EQ(m.size(), 257u);
+        std::vector<float> m(257);
+        ASSERT_TRUE(averager->copyAverage(0, 257, m.data()));
         for (std::uint32_t k = 0; k < 257; k += 16) {
             double direct = 0.0;
             for (const auto& row : window) direct += row[k];
             direct /= static_cast<double>(window.size());
-            EXPECT_NEAR(m[k], direct, 1e-6 * direct) << c.span << " bin " << k;
+            EXPECT_NEAR(m[k], direct, 1e-6 * direct) << span << " bin " << k;
         }
-        averager->clear();
-        EXPECT_TRUE(mean(*averager, 0, 257).empty());  // a reset starts the averages again
+        averager->clear();  // a reset starts the averages again
+        EXPECT_TRUE(std::isnan(mean(0, 257)));
         add(0, 4.0f, 0, 257);
-        EXPECT_FLOAT_EQ(mean(*averager, 0, 257)[3], 2.0f);
+        EXPECT_FLOAT_EQ(mean(0, 257), 2.0f);
     }
 }
 

@@ -18,44 +18,36 @@ using Joining = RegistryTest;
 
 TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
     auto first = makeInstance();
-    EXPECT_EQ(first->getRegistryIndex(), 0);
-    EXPECT_EQ(number(*first), 0);
-    first->setParameter(id::kFftSize, 5.0f, 0, false, true);
-    first->setParameter(id::kWindowType, 4.0f, 0, false, true);
-    first->setParameter(id::kAccuracy, 1.0f, 0, false, true);
-    first->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    EXPECT_EQ(std::pair(first->getRegistryIndex(), number(*first)), std::pair(0, 0));
+    for (auto [setting, value] : {std::pair(id::kFftSize, 5.0f), std::pair(id::kWindowType, 4.0f),
+                                  std::pair(id::kAccuracy, 1.0f), std::pair(id::kAnalysisView, 1.0f)})
+        first->setParameter(setting, value, 0, false, true);
     auto renamed = namesRecord({"Kick", "Snare", "Bass", "Keys", "Vox", "Pad", "Gtr", "Bus", "Mix", "FX", "Room",
                                 "Hat", "Tom", "Perc", "Sub", "Lead"});
     renamed.header.target = 0;
     ASSERT_TRUE(first->postToInstance(&renamed.header));  // to itself, as the editor's rename does
 
     auto second = makeInstance();
-    EXPECT_EQ(second->getRegistryIndex(), 1);
-    EXPECT_EQ(number(*second), 1);
-    EXPECT_EQ(second->getParameter(id::kFftSize, 0), 5.0f);
-    EXPECT_EQ(second->getParameter(id::kWindowType, 0), 4.0f);
-    EXPECT_EQ(second->getParameter(id::kAccuracy, 0), 1.0f);
-    EXPECT_EQ(second->fftSizeIndex(), 5u);
+    EXPECT_EQ(std::pair(second->getRegistryIndex(), number(*second)), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(second->getParameter(id::kFftSize, 0), second->getParameter(id::kWindowType, 0),
+                         second->getParameter(id::kAccuracy, 0), second->fftSizeIndex()),
+              std::tuple(5.0f, 4.0f, 1.0f, 5u));
     // The newcomer starts in the band view, while it knows that number 0 shows the spectrum.
-    EXPECT_EQ(second->getParameter(id::kAnalysisView, 0), 0.0f);
-    EXPECT_TRUE(second->bandsAreNeeded());
-    EXPECT_TRUE(second->spectrumIsNeeded());
+    EXPECT_EQ(std::tuple(second->getParameter(id::kAnalysisView, 0), second->bandsAreNeeded(), second->spectrumIsNeeded()),
+              std::tuple(0.0f, true, true));
     EXPECT_EQ(names(*second), names(*first));
     EXPECT_EQ(names(*second)[0], "Kick");
 
     const std::vector<int> expected = {0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     EXPECT_EQ(numberMap(*second), expected);
     EXPECT_EQ(numberMap(*first), expected);
-    EXPECT_EQ(first->countInstanceNumbers(), 2u);
-    // Joining in the band view did not change the first instance's settings.
-    EXPECT_EQ(first->getParameter(id::kFftSize, 0), 5.0f);
-    EXPECT_EQ(first->getParameter(id::kAnalysisView, 0), 1.0f);
-    EXPECT_TRUE(first->bandsAreNeeded());  // number 1 shows bands now
-
+    // Joining in the band view did not change the first instance's settings; number 1 shows bands.
+    EXPECT_EQ(std::tuple(first->countInstanceNumbers(), first->getParameter(id::kFftSize, 0),
+                         first->getParameter(id::kAnalysisView, 0), first->bandsAreNeeded()),
+              std::tuple(2u, 5.0f, 1.0f, true));
     second.reset();
-    EXPECT_EQ(first->instanceNumberAt(1), -1);
-    EXPECT_EQ(first->countInstanceNumbers(), 1u);
-    EXPECT_FALSE(first->bandsAreNeeded());
+    EXPECT_EQ(std::tuple(first->instanceNumberAt(1), first->countInstanceNumbers(), first->bandsAreNeeded()),
+              std::tuple(-1, 1u, false));
 }
 
 TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlotAndNumber) {
@@ -63,14 +55,13 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
     for (int i = 0; i < 16; ++i) {
         instances.push_back(makeInstance());
         ASSERT_FALSE(instances.back()->instanceLimitReached()) << i;
-        EXPECT_EQ(instances.back()->getRegistryIndex(), i);
-        EXPECT_EQ(number(*instances.back()), i);
+        EXPECT_EQ(std::pair(instances.back()->getRegistryIndex(), number(*instances.back())), std::pair(i, i));
     }
-    EXPECT_EQ(instances[0]->registeredInstances(), 16u);
-
     auto extra = makeInstance();
     EXPECT_TRUE(extra->instanceLimitReached());
     EXPECT_EQ(extra->registeredInstances(), 16u);
+    void* chunk = nullptr;  // and keeps no state for the host
+    EXPECT_EQ(std::pair(instances[15]->getChunk(&chunk, false), extra->getChunk(&chunk, false)), std::pair(2756, 0));
     const std::uint32_t measured = extra->bandBlocksMeasured();
     std::vector<float> in(4096 * 3), out(in.size(), 7.0f);
     for (std::size_t i = 0; i < in.size(); ++i) in[i] = std::sin(0.01f * static_cast<float>(i));
@@ -89,37 +80,33 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
     EXPECT_EQ(instances[0]->countInstanceNumbers(), 14u);
     auto newcomer = makeInstance();
     EXPECT_FALSE(newcomer->instanceLimitReached());
-    EXPECT_EQ(newcomer->getRegistryIndex(), 2);
-    EXPECT_EQ(number(*newcomer), 4);
-    EXPECT_EQ(instances[15]->instanceNumberAt(2), 4);
-    EXPECT_EQ(instances[15]->instanceNumberAt(4), -1);
-    EXPECT_EQ(instances[15]->instanceNumberAt(7), 2);
+    EXPECT_EQ(std::pair(newcomer->getRegistryIndex(), number(*newcomer)), std::pair(2, 4));
+    for (auto [index, expected] : {std::pair(2u, 4), std::pair(4u, -1), std::pair(7u, 2)})
+        EXPECT_EQ(instances[15]->instanceNumberAt(index), expected) << index;
 }
 
 TEST_F(Joining, SwappingAndRenamingNumbersChangesEveryMap) {
     auto a = makeInstance(), b = makeInstance(), c = makeInstance();
     ASSERT_TRUE(b->renumberInstances(qv::RenumberMessage::kSwap, 0, 1));
-    EXPECT_EQ(number(*a), 1);
-    EXPECT_EQ(number(*b), 0);
-    EXPECT_EQ(number(*c), 2);
-    EXPECT_EQ(a->getInstanceNumber(), 1);
-    const std::vector<int> swapped = {1, 0, 2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), swapped);
+    EXPECT_EQ(std::tuple(number(*a), number(*b), number(*c), a->getInstanceNumber()), std::tuple(1, 0, 2, 1));
+    auto map = [](std::vector<int> head) {
+        head.resize(16, -1);
+        return head;
+    };
+    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), map({1, 0, 2}));
 
     // Renaming gives the instance holding number a the free number b; a held b is refused, so
     // that no two instances ever share a number.
     ASSERT_TRUE(a->renumberInstances(qv::RenumberMessage::kRename, 2, 9));
     EXPECT_EQ(number(*c), 9);
     ASSERT_TRUE(a->renumberInstances(qv::RenumberMessage::kRename, 9, 0));
-    const std::vector<int> renamed = {1, 0, 9, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), renamed);
+    for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), map({1, 0, 9}));
     EXPECT_FALSE(a->renumberInstances(qv::RenumberMessage::kSwap, 0, 16));
 
     // A newcomer takes the lowest number nobody holds.
     auto d = makeInstance();
-    EXPECT_EQ(d->getRegistryIndex(), 3);
-    EXPECT_EQ(number(*d), 2);
-    EXPECT_EQ(numberMap(*d), (std::vector<int>{1, 0, 9, 2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(std::pair(d->getRegistryIndex(), number(*d)), std::pair(3, 2));
+    EXPECT_EQ(numberMap(*d), map({1, 0, 9, 2}));
 }
 
 TEST_F(Joining, NamesFromOthersAreAlwaysTerminatedWithinTheirBytes) {
@@ -130,9 +117,7 @@ TEST_F(Joining, NamesFromOthersAreAlwaysTerminatedWithinTheirBytes) {
     std::memcpy(raw.names[3], "Drums\0garbage", 13);
     ASSERT_TRUE(a->postToInstance(&raw.header));
     const auto held = names(*b);
-    EXPECT_EQ(held[0], std::string(31, 'x'));
-    EXPECT_EQ(held[15], std::string(31, 'x'));
-    EXPECT_EQ(held[3], "Drums");
+    EXPECT_EQ(std::tuple(held[0], held[3], held[15]), std::tuple(std::string(31, 'x'), "Drums", std::string(31, 'x')));
     // Bytes after a terminator are cleared too, so what is passed on is clean.
     void* data = nullptr;
     b->getChunk(&data, false);

@@ -39,11 +39,8 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     };
     for (int block = 0; block < 4; ++block) {
         const auto [before, now] = nextArrival(bandSequence);
-        if (block > 0) {
-            EXPECT_GT(now, before);
-        }
-        EXPECT_EQ(got.source, from);
-        EXPECT_EQ(got.target, static_cast<std::uint32_t>(b->getRegistryIndex()));
+        EXPECT_TRUE(block == 0 || now > before) << before << " then " << now;
+        EXPECT_EQ(std::pair(got.source, got.target), std::pair(from, static_cast<std::uint32_t>(b->getRegistryIndex())));
     }
     // The 1 kHz band of a full-scale 1 kHz sine reads -17.48 dB, in the other instance too; its
     // own (silent) number stays at the floor.
@@ -62,12 +59,8 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     };
     for (int block = 0; block < 3; ++block) {
         const auto [before, now] = nextArrival(spectrumSequence);
-        if (block > 0) {
-            EXPECT_GT(now, before);
-        }
-        ASSERT_EQ(spectrum->count, 2049u);
-        EXPECT_EQ(spectrum->size, 52u + 4u * 2049u);
-        EXPECT_EQ(spectrum->source, from);
+        EXPECT_TRUE(block == 0 || now > before) << before << " then " << now;
+        ASSERT_EQ(std::tuple(spectrum->count, spectrum->size, spectrum->source), std::tuple(2049u, 52u + 4u * 2049u, from));
         EXPECT_NEAR(static_cast<double>(peakBin(*spectrum)), 1000.0 * 4096 / 44100.0, 1.0);
     }
 
@@ -104,54 +97,45 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     qv::InstanceMapReply used{};
     used.header = qv::DataRequest{qv::InstanceMapReply::kSize, qv::kDataInstanceMap, 0, 0};
     ASSERT_TRUE(b->getData(&used));
-    EXPECT_EQ(used.used[0] + used.used[1] + used.used[2], 2);
-    EXPECT_EQ(used.used[from], 1);
+    EXPECT_EQ(std::pair(used.used[0] + used.used[1] + used.used[2], int{used.used[from]}), std::pair(2, 1));
 }
 
 TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     auto a = makeInstance(), b = makeInstance();
     const auto bIndex = static_cast<std::uint32_t>(b->getRegistryIndex());
     const auto bNumber = static_cast<std::uint32_t>(number(*b));
-    auto record = std::make_unique<qv::SpectrumRecord>();
-    record->type = qv::kMsgSpectrum;
-    record->target = bIndex;
-    record->source = 0;
-    record->sequence = 77;
-    record->count = 257;
-    record->size = 52 + 4 * 257;
-    record->power[3] = 1.0f;
-    auto stored = std::make_unique<qv::SpectrumRecord>();
-    auto expectStoredSequence = [&](std::uint32_t sequence) {
-        b->readSpectrumRecord(0, *stored);
-        EXPECT_EQ(stored->sequence, sequence);
+    auto record = std::make_unique<qv::SpectrumRecord>(), stored = std::make_unique<qv::SpectrumRecord>();
+    auto* message = reinterpret_cast<qv::InstanceMessage*>(record.get());
+    auto shape = [&](std::uint32_t count, std::uint32_t size, std::uint32_t source, std::uint32_t target) {
+        record->type = qv::kMsgSpectrum;
+        std::tie(record->count, record->size, record->source, record->target) =
+            std::tie(count, size, source, target);
     };
-
-    record->size += 4;  // one float too many for its count
-    EXPECT_FALSE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    record->count = 0x40000000u;  // 52 + 4 x count wraps to 52
-    record->size = 52;
-    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    expectStoredSequence(0xFFFFFFFFu);  // nothing arrived yet
-
-    record->count = 257;
-    record->size = 52 + 4 * 257;
-    record->source = bNumber;  // from its own number
-    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    record->source = 0;
-    record->target = bIndex + 1;  // addressed to somebody else
-    EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    record->target = bIndex;
-    EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    expectStoredSequence(77u);
-    EXPECT_EQ(stored->power[3], 1.0f);
-    record->count = qv::kSpectrumMaxBins;  // the largest record arrives whole
-    record->size = qv::spectrumRecordBytes(qv::kSpectrumMaxBins);
+    auto storedSequence = [&] {
+        b->readSpectrumRecord(0, *stored);
+        return stored->sequence;
+    };
+    // One float too many for the count, a count whose size wraps to 52, from its own number,
+    // addressed to somebody else.
+    const std::uint32_t good = 52 + 4 * 257;
+    for (const auto& [count, size, source, target] :
+         {std::tuple(257u, good + 4, 0u, bIndex), std::tuple(0x40000000u, 52u, 0u, bIndex),
+          std::tuple(257u, good, bNumber, bIndex), std::tuple(257u, good, 0u, bIndex + 1)}) {
+        shape(count, size, source, target);
+        EXPECT_FALSE(b->receiveMessage(message)) << count << " " << size << " " << source << " " << target;
+        EXPECT_FALSE(size == good + 4 && a->postToInstance(message));
+    }
+    EXPECT_EQ(storedSequence(), 0xFFFFFFFFu);  // nothing arrived yet
+    shape(257, good, 0, bIndex);
+    record->sequence = 77;
+    record->power[3] = 1.0f;
+    EXPECT_TRUE(a->postToInstance(message));
+    EXPECT_EQ(std::pair(storedSequence(), stored->power[3]), std::pair(77u, 1.0f));
+    shape(qv::kSpectrumMaxBins, qv::spectrumRecordBytes(qv::kSpectrumMaxBins), 0, bIndex);  // the largest arrives whole
     record->power[qv::kSpectrumMaxBins - 1] = 2.0f;
     record->sequence = 78;
-    EXPECT_TRUE(a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(record.get())));
-    expectStoredSequence(78u);
-    EXPECT_EQ(stored->power[qv::kSpectrumMaxBins - 1], 2.0f);
+    EXPECT_TRUE(a->postToInstance(message));
+    EXPECT_EQ(std::pair(storedSequence(), stored->power[qv::kSpectrumMaxBins - 1]), std::pair(78u, 2.0f));
 
     qv::BandLevelRecord bands{};
     bands.size = 272;
@@ -160,22 +144,21 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     bands.source = 16;
     EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(&bands)));
 
-    // Unknown types, wrong sizes, queries posted, posts to empty slots.
+    // Unknown types, wrong sizes, queries posted, posts to empty slots or past the registry.
     qv::InstanceMapBlock map{};
-    map.header = qv::InstanceMessage{87, qv::kMsgMapPost, bIndex};
-    EXPECT_FALSE(a->postToInstance(&map.header));
+    qv::RenumberMessage renumber{};
+    using M = qv::InstanceMessage;
+    constexpr std::uint32_t kRenumberSize = qv::RenumberMessage::kSize;
+    for (const M header : {M{87, qv::kMsgMapPost, bIndex}, M{88, qv::kMsgMapQuery, bIndex}, M{12, 7, bIndex},
+                           M{kRenumberSize, qv::kMsgRenumber, 9}, M{kRenumberSize, qv::kMsgRenumber, 16}}) {
+        qv::InstanceMessage* m = header.type == qv::kMsgRenumber ? &renumber.header : &map.header;
+        *m = header;
+        EXPECT_FALSE(a->postToInstance(m)) << header.size << " " << header.type << " " << header.target;
+    }
+    EXPECT_TRUE(a->postToInstance(nullptr));
     map.header = qv::InstanceMessage{88, qv::kMsgMapQuery, bIndex};
-    EXPECT_FALSE(a->postToInstance(&map.header));
     EXPECT_TRUE(a->queryInstance(&map.header));
     EXPECT_EQ(map.numbers[bIndex], static_cast<std::int32_t>(bNumber));
-    qv::InstanceMessage odd{12, 7, bIndex};
-    EXPECT_FALSE(a->postToInstance(&odd));
-    qv::RenumberMessage renumber{};
-    renumber.header = qv::InstanceMessage{qv::RenumberMessage::kSize, qv::kMsgRenumber, 9};
-    EXPECT_FALSE(a->postToInstance(&renumber.header));  // nobody at index 9
-    renumber.header.target = 16;
-    EXPECT_FALSE(a->postToInstance(&renumber.header));
-    EXPECT_TRUE(a->postToInstance(nullptr));
     // A map naming a sender index outside the registry changes nothing.
     map.header = qv::InstanceMessage{88, qv::kMsgMapPost, bIndex};
     map.senderIndex = 16;
@@ -184,13 +167,13 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
 
     // Numbers and indexes past 15 and modes past swapping reach nothing.
     EXPECT_EQ(b->instanceNumberAt(16), -1);
-    EXPECT_FALSE(b->readBandRecord(16, bands));
-    EXPECT_FALSE(b->readSpectrumRecord(16, *stored));
+    EXPECT_FALSE(b->readBandRecord(16, bands) || b->readSpectrumRecord(16, *stored));
     constexpr std::uint32_t kRename = qv::RenumberMessage::kRename, kSwap = qv::RenumberMessage::kSwap;
-    for (const auto& [mode, x, y] : {std::tuple(kSwap + 1, 0, 1), std::tuple(kRename, -1, 0), std::tuple(kRename, 0, 16)})
+    for (const auto& [mode, x, y] :
+         {std::tuple(kSwap + 1, 0, 1), std::tuple(kRename, -1, 0), std::tuple(kRename, 0, 16)})
         EXPECT_FALSE(a->renumberInstances(mode, x, y)) << mode << " " << x << " " << y;
     renumber.header.target = bIndex;
-    renumber.mode = qv::RenumberMessage::kSwap + 1;
+    renumber.mode = kSwap + 1;
     renumber.numberA = 0;
     renumber.numberB = static_cast<std::int32_t>(bNumber);
     b->receiveMessage(&renumber.header);
@@ -201,22 +184,17 @@ TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {
     auto a = makeInstance(), b = makeInstance(), c = makeInstance();
     a->setParameter(id::kFftSize, 1.0f, 0, false, true);  // 1024 points
     a->setParameter(id::kWindowType, 5.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()}) {
-        EXPECT_EQ(p->getParameter(id::kFftSize, 0), 1.0f);
-        EXPECT_EQ(p->fftSizeIndex(), 1u);
-        EXPECT_EQ(p->getParameter(id::kWindowType, 0), 5.0f);
-    }
+    for (auto* p : {b.get(), c.get()})
+        EXPECT_EQ(std::tuple(p->getParameter(id::kFftSize, 0), p->fftSizeIndex(), p->getParameter(id::kWindowType, 0)),
+                  std::tuple(1.0f, 1u, 5.0f));
 
     // Own view: the others keep theirs but measure spectra for the one that shows them.
     a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
-    EXPECT_EQ(b->getParameter(id::kAnalysisView, 0), 0.0f);
-    EXPECT_TRUE(b->spectrumIsNeeded());
-    EXPECT_TRUE(b->bandsAreNeeded());
+    EXPECT_EQ(std::tuple(b->getParameter(id::kAnalysisView, 0), b->spectrumIsNeeded(), b->bandsAreNeeded()),
+              std::tuple(0.0f, true, true));
     a->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()}) {
-        EXPECT_EQ(p->getParameter(id::kAnalysisView, 0), 1.0f);
-        EXPECT_FALSE(p->bandsAreNeeded());
-    }
+    for (auto* p : {b.get(), c.get()})
+        EXPECT_EQ(std::pair(p->getParameter(id::kAnalysisView, 0), p->bandsAreNeeded()), std::pair(1.0f, false));
 
     // The FFT size reaches the others' audio paths: c now measures 8192-point spectra.
     b->setParameter(id::kFftSize, 4.0f, 0, false, true);
@@ -224,10 +202,10 @@ TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {
     feedSine(*c, 500.0, 8192 * 2);
     for (int i = 0; i < 2000 && c->spectrumBlocksMeasured() == 0; ++i) std::this_thread::sleep_for(1ms);
     auto own = std::make_unique<qv::SpectrumRecord>();
-    c->readSpectrumRecord(static_cast<std::uint32_t>(number(*c)), *own);
-    EXPECT_EQ(own->count, 4097u);
-    a->readSpectrumRecord(static_cast<std::uint32_t>(number(*c)), *own);
-    EXPECT_EQ(own->count, 4097u);
+    for (auto* p : {c.get(), a.get()}) {
+        p->readSpectrumRecord(static_cast<std::uint32_t>(number(*c)), *own);
+        EXPECT_EQ(own->count, 4097u);
+    }
 }
 
 }  // namespace

@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <memory>
-#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "core/plugin.h"
 #include "core/setting_ids.h"
 #include "core/state_chunk.h"
+#include "support/feeder.h"
 
 namespace qvtest {
 
@@ -37,23 +36,8 @@ protected:
     }
 };
 
-// Runs `frames` of a sine through an instance in blocks of `block`, waiting for its workers
-// after every block so that no block is dropped.
-inline void feedSine(qv::CPlugin& plugin, double frequency, int frames, int block = 512, float amplitude = 1.0f) {
-    std::vector<float> left(static_cast<std::size_t>(block)), right(left.size());
-    double phase = 0.0;
-    for (int done = 0; done < frames; done += block) {
-        const int n = std::min(block, frames - done);
-        for (int i = 0; i < n; ++i) {
-            left[static_cast<std::size_t>(i)] = right[static_cast<std::size_t>(i)] =
-                amplitude * static_cast<float>(std::sin(phase));
-            phase += 2.0 * std::numbers::pi * frequency / 44100.0;
-        }
-        void* ins[2] = {left.data(), right.data()};
-        plugin.process(ins, ins, 2, 2, n, qv::kPrecisionFloat, 0);
-        plugin.waitForWorkers(5s);
-    }
-}
+// Runs `frames` of a full-scale sine through an instance in blocks of 512, none dropped.
+inline void feedSine(qv::CPlugin& plugin, double frequency, int frames) { Feeder(plugin).sine(frequency, 44100.0, frames); }
 
 inline int number(qv::CPlugin& plugin) { return static_cast<int>(plugin.getParameter(id::kInstanceNumber, 0)); }
 

@@ -23,35 +23,23 @@ TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
     auto a = makeInstance();
     std::atomic<bool> stop{false};
     std::atomic<std::uint64_t> delivered{0};
-    // Three senders aim at index 1, where instances come and go.
+    // Three senders aim at index 1, where instances come and go: spectra, common settings, names.
     auto sender = [&](int kind) {
         auto spectrum = std::make_unique<qv::SpectrumRecord>();
-        spectrum->type = qv::kMsgSpectrum;
-        spectrum->count = 2049;
-        spectrum->size = 52 + 4 * 2049;
-        spectrum->source = 0;
+        std::tie(spectrum->type, spectrum->count, spectrum->size, spectrum->source, spectrum->target) =
+            std::tuple(qv::kMsgSpectrum, 2049u, 52u + 4u * 2049u, 0u, 1u);
         qv::GlobalSettingsBlock common{};
         common.header = qv::InstanceMessage{qv::GlobalSettingsBlock::kSize, qv::kMsgSettingsPost, 1};
         qv::InstanceNamesBlock names{};
         names.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1};
         std::snprintf(names.names[0], 32, "Sender");
-        std::uint32_t round = 0;
-        while (!stop.load()) {
-            bool ok = false;
-            if (kind == 0) {
-                spectrum->target = 1;
-                spectrum->sequence = round;
-                ok = a->postToInstance(reinterpret_cast<qv::InstanceMessage*>(spectrum.get()));
-            } else if (kind == 1) {
-                common.header.target = 1;
-                common.fftSizeIndex = round % 6;
-                ok = a->postToInstance(&common.header);
-            } else {
-                names.header.target = 1;
-                ok = a->postToInstance(&names.header);
-            }
-            delivered.fetch_add(ok ? 1 : 0);
-            ++round;
+        qv::InstanceMessage* messages[] = {reinterpret_cast<qv::InstanceMessage*>(spectrum.get()), &common.header,
+                                           &names.header};
+        for (std::uint32_t round = 0; !stop.load(); ++round) {
+            spectrum->sequence = round;
+            common.fftSizeIndex = round % 6;
+            messages[kind]->target = 1;
+            delivered.fetch_add(a->postToInstance(messages[kind]) ? 1 : 0);
         }
     };
     std::vector<std::thread> senders;
@@ -68,8 +56,7 @@ TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
     stop.store(true);
     for (auto& t : senders) t.join();
     EXPECT_GT(delivered.load(), 0u);
-    EXPECT_EQ(a->registeredInstances(), 1u);
-    EXPECT_EQ(a->countInstanceNumbers(), 1u);
+    EXPECT_EQ(std::pair(a->registeredInstances(), a->countInstanceNumbers()), std::pair(1u, 1u));
 }
 
 TEST_F(Teardown, SettingsChangedInTwoInstancesAtOnceNeverDeadlock) {
@@ -89,10 +76,8 @@ TEST_F(Teardown, SettingsChangedInTwoInstancesAtOnceNeverDeadlock) {
     expectFinishes(changeA, std::chrono::seconds(120), "changing settings of the first instance");
     expectFinishes(changeB, std::chrono::seconds(120), "changing settings of the second instance");
     // Both ended with the same common settings: the last state sent is the one kept.
-    EXPECT_EQ(a->getParameter(id::kFftSize, 0), b->getParameter(id::kFftSize, 0));
-    EXPECT_EQ(a->getParameter(id::kWindowType, 0), b->getParameter(id::kWindowType, 0));
-    EXPECT_EQ(a->getParameter(id::kFftSize, 0), 5.0f);
-    EXPECT_EQ(b->getParameter(id::kWindowType, 0), 5.0f);
+    for (auto* p : {a.get(), b.get()})
+        EXPECT_EQ(std::pair(p->getParameter(id::kFftSize, 0), p->getParameter(id::kWindowType, 0)), std::pair(5.0f, 5.0f));
 }
 
 }  // namespace

@@ -32,20 +32,16 @@ struct RecordingObserver : qv::ISettingsObserver {
     void postNames() override { ++namePosts; }
     void memorySwitch(std::uint32_t id, std::uint32_t bits) override { memory.emplace_back(id, bits); }
 
-    // The last value echoed for id, if any.
-    std::optional<float> last(std::uint32_t id) const {
-        for (auto it = echoes.rbegin(); it != echoes.rend(); ++it) {
-            if (it->first == id) return std::bit_cast<float>(it->second);
-        }
-        return std::nullopt;
-    }
-    // Every value echoed for id, in order.
+    // Every value echoed for id, in order, and the last of them.
     std::vector<float> all(std::uint32_t id) const {
         std::vector<float> out;
-        for (const auto& [i, bits] : echoes) {
+        for (const auto& [i, bits] : echoes)
             if (i == id) out.push_back(std::bit_cast<float>(bits));
-        }
         return out;
+    }
+    std::optional<float> last(std::uint32_t id) const {
+        const auto values = all(id);
+        return values.empty() ? std::nullopt : std::optional<float>(values.back());
     }
     bool silent() const {
         return echoes.empty() && posted.empty() && analysis.empty() && windowTypes.empty() && memory.empty() &&

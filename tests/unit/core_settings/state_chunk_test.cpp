@@ -2,7 +2,6 @@
 
 #include <bit>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <vector>
 
@@ -27,37 +26,21 @@ std::uint32_t u32At(const Bytes& b, std::size_t offset) {
     std::memcpy(&v, b.data() + offset, 4);
     return v;
 }
-std::int32_t i32At(const Bytes& b, std::size_t offset) { return static_cast<std::int32_t>(u32At(b, offset)); }
 void putU32(Bytes& b, std::size_t offset, std::uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 // An instance whose every chunk field differs from the initial settings.
 void changeEverything(qv::CAnalyzerSettings& s) {
     s.setInstanceNumber(2);
-    s.set(kAttack, 0.25f);
-    s.set(kRelease, 0.75f);
-    s.set(kSlope, 0.5f);
-    s.set(kMuteFirst + 5, 1.0f);
-    s.set(kSoloFirst + 9, 1.0f);
-    s.set(kColourFirst + 3, std::bit_cast<float>(0x7F3FFFFFu));
-    s.set(kAverageTime, 0.125f);
-    s.set(kAverageOn, 1.0f);
-    s.set(kPeakDisplay, 0.0f);
-    s.set(kBarsCurves, 0.0f);
-    s.set(kPeakHold, 0.0f);
-    s.set(kPeakHoldTime, 0.875f);
-    s.set(kLevelTopUp, 1.0f);
-    s.set(kLevelBottomUp, 1.0f);
-    s.set(kAccuracy, 1.0f);
-    s.set(kArrangement, 2.0f);
-    s.set(kVeil, 0.5f);  // a switch is on from 0.5
-    s.set(kAnalysisView, 1.0f);
-    s.set(kFftSize, 5.0f);
-    s.set(kFftResponse, 0.0f);
-    s.set(kWindowType, 4.0f);
-    s.set(kFreqLowUp, 1.0f);
-    s.set(kFreqHighDown, 1.0f);
-    s.set(kResolution, 7.0f);
+    const std::pair<std::uint32_t, float> writes[] = {
+        {kAttack, 0.25f},      {kRelease, 0.75f},     {kSlope, 0.5f},         {kMuteFirst + 5, 1.0f},
+        {kSoloFirst + 9, 1.0f}, {kColourFirst + 3, std::bit_cast<float>(0x7F3FFFFFu)}, {kAverageTime, 0.125f},
+        {kAverageOn, 1.0f},    {kPeakDisplay, 0.0f},  {kBarsCurves, 0.0f},    {kPeakHold, 0.0f},
+        {kPeakHoldTime, 0.875f}, {kLevelTopUp, 1.0f}, {kLevelBottomUp, 1.0f}, {kAccuracy, 1.0f},
+        {kArrangement, 2.0f},  {kVeil, 0.5f} /* a switch is on from 0.5 */, {kAnalysisView, 1.0f},
+        {kFftSize, 5.0f},      {kFftResponse, 0.0f},  {kWindowType, 4.0f},    {kFreqLowUp, 1.0f},
+        {kFreqHighDown, 1.0f}, {kResolution, 7.0f}};
+    for (const auto& [id, value] : writes) s.set(id, value);
     s.setName(1, "Bass DI", 32);
 }
 
@@ -65,17 +48,11 @@ TEST(StateChunk, FieldsLieAtTheirOffsets) {
     qv::CAnalyzerSettings initial;
     const Bytes d = chunkOf(initial);
     ASSERT_EQ(d.size(), 2756u);
-    EXPECT_EQ(u32At(d, 0), 1u);
-    EXPECT_EQ(u32At(d, 4), 2756u);
     EXPECT_EQ(std::memcmp(d.data() + 8, "sLeX", 4), 0);
-    EXPECT_EQ(u32At(d, 12), 0x20300u);
-    EXPECT_EQ(i32At(d, 700), -90);
-    EXPECT_EQ(u32At(d, 724), 3u);
-    EXPECT_EQ(u32At(d, 728), 1u);
-    EXPECT_EQ(u32At(d, 732), 1u);
-    EXPECT_EQ(u32At(d, 736), 10u);
-    EXPECT_EQ(u32At(d, 740), 20000u);
-    EXPECT_EQ(u32At(d, 100), 0x00FF00FFu);
+    const std::pair<std::size_t, std::uint32_t> defaults[] = {{0, 1u},   {4, 2756u}, {12, 0x20300u}, {100, 0x00FF00FFu},
+                                                             {700, static_cast<std::uint32_t>(-90)}, {724, 3u},
+                                                             {728, 1u}, {732, 1u},  {736, 10u},     {740, 20000u}};
+    for (const auto& [offset, value] : defaults) EXPECT_EQ(u32At(d, offset), value) << "offset " << offset;
     EXPECT_STREQ(reinterpret_cast<const char*>(d.data() + 752 + 15 * 32), "Instance 16");
 
     qv::CAnalyzerSettings s;
@@ -141,39 +118,30 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
     changeEverything(source);
     const Bytes good = chunkOf(source);
 
-    const std::vector<std::function<void(Bytes&)>> breakages = {
-        [](Bytes& b) { putU32(b, 0, 2); },                       // format
-        [](Bytes& b) { putU32(b, 4, 2755); },                    // size field
-        [](Bytes& b) { b[9] = 'l'; },                            // tag
-        [](Bytes& b) { putU32(b, 12, 0x20301); },                // version
-        [](Bytes& b) { putU32(b, 20, 0x7FC00000); },             // attack NaN
-        [](Bytes& b) { putU32(b, 696, 0x7F800000); },            // peak-hold time infinite
-        [](Bytes& b) { putU32(b, 680, 0xFF800000); },            // average switch -inf
-        [](Bytes& b) { putU32(b, 700, static_cast<std::uint32_t>(-100)); },
-        [](Bytes& b) { putU32(b, 704, 30); },
-        [](Bytes& b) { putU32(b, 700, static_cast<std::uint32_t>(-5)); putU32(b, 704, 0); },  // 5 dB wide
-        [](Bytes& b) { putU32(b, 736, 9); },
-        [](Bytes& b) { putU32(b, 740, 20001); },
-        [](Bytes& b) { putU32(b, 736, 500); putU32(b, 740, 500); },
-        [](Bytes& b) { putU32(b, 708, 2); },
-        [](Bytes& b) { putU32(b, 712, 3); },
-        [](Bytes& b) { putU32(b, 716, 2); },
-        [](Bytes& b) { putU32(b, 720, 2); },
-        [](Bytes& b) { putU32(b, 724, 6); },
-        [](Bytes& b) { putU32(b, 728, 2); },
-        [](Bytes& b) { putU32(b, 732, 6); },
-        [](Bytes& b) { putU32(b, 744, 12); },
-        [](Bytes& b) { std::memset(b.data() + 752 + 32 * 7, 'n', 32); },  // unterminated name
+    // One or two fields set out of range (offset 0 for none), or a name left unterminated.
+    const struct {
+        std::size_t offset;
+        std::uint32_t value;
+        std::size_t offset2;
+        std::uint32_t value2;
+    } breakages[] = {
+        {0, 2},          {4, 2755},       {8, 0x58656C73 /* "slex" */}, {12, 0x20301},
+        {20, 0x7FC00000} /* attack NaN */, {696, 0x7F800000}, {680, 0xFF800000},
+        {700, static_cast<std::uint32_t>(-100)}, {704, 30}, {700, static_cast<std::uint32_t>(-5), 704, 0},  // 5 dB wide
+        {736, 9},        {740, 20001},    {736, 500, 740, 500}, {708, 2}, {712, 3}, {716, 2}, {720, 2},
+        {724, 6},        {728, 2},        {732, 6},         {744, 12},        {2000, 0},
     };
-    for (std::size_t i = 0; i < breakages.size(); ++i) {
+    for (const auto& k : breakages) {
         Bytes broken = good;
-        breakages[i](broken);
+        putU32(broken, k.offset, k.value);
+        if (k.offset2) putU32(broken, k.offset2, k.value2);
+        if (k.offset == 2000) std::memset(broken.data() + 752 + 32 * 7, 'n', 32);  // unterminated name
         RecordingObserver seen;
         qv::CAnalyzerSettings target(&seen);
         const Bytes before = chunkOf(target);
-        EXPECT_FALSE(target.restoreChunk(broken.data(), 2756)) << "breakage " << i;
-        EXPECT_TRUE(seen.silent()) << "breakage " << i;
-        EXPECT_EQ(chunkOf(target), before) << "breakage " << i;
+        EXPECT_FALSE(target.restoreChunk(broken.data(), 2756)) << "offset " << k.offset;
+        EXPECT_TRUE(seen.silent()) << "offset " << k.offset;
+        EXPECT_EQ(chunkOf(target), before) << "offset " << k.offset;
     }
 
     qv::CAnalyzerSettings target;

@@ -43,33 +43,16 @@ TEST(WindowFunction, GainsAreTheMeanOfTheActualValues) {
     EXPECT_NEAR(hann.getGain(), 0.49987793, 1.1e-7);  // 0.5 (M - 1) / M, not 0.5
 }
 
-TEST(WindowFunction, RectangularAndDegenerateLengths) {
-    CWindowFunction<float> window;
-    std::vector<float> b(8, 3.0f);
-    window.apply(qv::kWindowRectangular, b.data(), 8);
-    EXPECT_EQ(window.getGain(), 1.0f);
-    for (float v : b) EXPECT_EQ(v, 3.0f);
-    window.generate(qv::kWindowRectangular, b.data(), 1);  // too short: gain 0, buffer untouched
-    EXPECT_EQ(window.getGain(), 0.0f);
-    EXPECT_EQ(b[0], 3.0f);
-    window.generate(qv::kWindowRectangular, b.data(), 5);
-    EXPECT_EQ(window.getGain(), 1.0f);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(b[i], 1.0f);
-    window.generate(qv::kWindowHann, b.data(), 4);  // a shaped window sets its own gain ...
-    const float hannGain = window.getGain();
-    b.assign(8, 3.0f);
-    window.apply(qv::kWindowHamming, b.data(), 1);  // ... and keeps it for a length below 2
-    EXPECT_EQ(window.getGain(), hannGain);
-    EXPECT_EQ(b[0], 3.0f);
-}
-
+// Apply multiplies by the generated window across type and length changes (down to lengths too
+// short to shape: rectangular gives gain 0 there and leaves the buffer alone, a shaped window
+// keeps its last gain).
 TEST(WindowFunction, ApplyMultipliesByTheGeneratedWindowAcrossTypeAndLengthChanges) {
-    CWindowFunction<float> applier;
-    CWindowFunction<float> generator;
+    CWindowFunction<float> applier, generator;
     qv::test::Noise noise(5);
     const std::pair<qv::enumWindowType, std::uint32_t> sequence[] = {
-        {qv::kWindowHann, 4096},        {qv::kWindowHamming, 4096}, {qv::kWindowHamming, 512},
-        {qv::kWindowBlackmanHarris, 512}, {qv::kWindowHann, 4096},  {qv::kWindowFlatTop, 70000},
+        {qv::kWindowHann, 4096},          {qv::kWindowHamming, 4096},     {qv::kWindowHamming, 512},
+        {qv::kWindowBlackmanHarris, 512}, {qv::kWindowRectangular, 8},    {qv::kWindowHann, 4096},
+        {qv::kWindowFlatTop, 70000},      {qv::kWindowRectangular, 5},    {qv::kWindowHann, 4},
     };
     for (const auto& [type, m] : sequence) {
         std::vector<float> signal(m), w(m);
@@ -79,10 +62,18 @@ TEST(WindowFunction, ApplyMultipliesByTheGeneratedWindowAcrossTypeAndLengthChang
         generator.generate(type, w.data(), m);
         for (std::uint32_t i = 0; i < m; ++i) ASSERT_EQ(applied[i], signal[i] * w[i]) << type << " " << m << " " << i;
         EXPECT_EQ(applier.getGain(), generator.getGain());
-        // Shaped windows are symmetric about their centre.
-        EXPECT_NEAR(w[0], w[m - 1], 1e-6);
+        EXPECT_NEAR(w[0], w[m - 1], 1e-6);  // symmetric about the centre
         EXPECT_NEAR(w[m / 3], w[m - 1 - m / 3], 1e-5);
+        if (type == qv::kWindowRectangular) {
+            EXPECT_EQ(std::pair(w[0], generator.getGain()), std::pair(1.0f, 1.0f));
+        }
     }
+    const float hannGain = generator.getGain();
+    std::vector<float> b(8, 3.0f);
+    generator.apply(qv::kWindowHamming, b.data(), 1);
+    EXPECT_EQ(std::pair(generator.getGain(), b[0]), std::pair(hannGain, 3.0f));
+    generator.generate(qv::kWindowRectangular, b.data(), 1);
+    EXPECT_EQ(std::pair(generator.getGain(), b[0]), std::pair(0.0f, 3.0f));
 }
 
 TEST(FirLowpass, DesignIsASymmetricUnityGainLowPass) {
@@ -127,16 +118,12 @@ TEST(DenormalGuard, GateThresholdAndNonFiniteSamples) {
     std::vector<float> x = {-1e-8f, 1e-9f, -1e-9f, 0.0f, 1e-40f, nan, inf, -inf, 1.0f, -FLT_MAX, 2e-9f};
     const std::vector<float> expected = {-1e-8f, 0, 0, 0, 0, 0, 0, 0, 1.0f, -FLT_MAX, 2e-9f};
     guard.process(x.data(), static_cast<std::uint32_t>(x.size()));
-    for (std::size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i], expected[i]) << i;
+    EXPECT_EQ(x, expected);
 
     guard.setThresholdDb(-60.0f);  // 1e-3
     std::vector<float> y = {0.0011f, -0.001f, 0.0009f, -0.5f, 0.001f};
     guard.process(y.data(), 5);
-    EXPECT_EQ(y[0], 0.0011f);
-    EXPECT_EQ(y[1], 0.0f);
-    EXPECT_EQ(y[2], 0.0f);
-    EXPECT_EQ(y[3], -0.5f);
-    EXPECT_EQ(y[4], 0.0f);
+    EXPECT_EQ(y, (std::vector<float>{0.0011f, 0.0f, 0.0f, -0.5f, 0.0f}));
 }
 
 }  // namespace

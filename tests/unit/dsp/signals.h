@@ -42,31 +42,24 @@ private:
     double m_amplitude, m_step, m_phase;
 };
 
-// Direct DFT of real x in the packed convention: R(k) = sum x cos(2 pi jk/N), I(k) = sum x sin(...).
-class ReferenceDft {
-public:
-    explicit ReferenceDft(const std::vector<float>& x) : m_x(x), m_cos(x.size()), m_sin(x.size()) {
-        const std::size_t n = x.size();
-        for (std::size_t j = 0; j < n; ++j) {
-            m_cos[j] = std::cos(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
-            m_sin[j] = std::sin(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
+// Direct DFT of real x at the given bins in the packed convention: R(k) = sum x cos(2 pi jk/N),
+// I(k) = sum x sin(2 pi jk/N).
+inline void referenceBins(const std::vector<float>& x, const std::vector<std::size_t>& bins, std::vector<double>& re,
+                          std::vector<double>& im) {
+    const std::size_t n = x.size();
+    std::vector<double> cosine(n), sine(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        cosine[j] = std::cos(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
+        sine[j] = std::sin(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
+    }
+    re.assign(bins.size(), 0.0);
+    im.assign(bins.size(), 0.0);
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+        for (std::size_t j = 0, angle = 0; j < n; ++j, angle = (angle + bins[i]) % n) {  // angle = j k mod N
+            re[i] += x[j] * cosine[angle];
+            im[i] += x[j] * sine[angle];
         }
     }
-    void bin(std::size_t k, double& re, double& im) const {
-        const std::size_t n = m_x.size();
-        re = im = 0.0;
-        std::size_t angle = 0;  // j k mod N
-        for (std::size_t j = 0; j < n; ++j) {
-            re += m_x[j] * m_cos[angle];
-            im += m_x[j] * m_sin[angle];
-            angle += k;
-            if (angle >= n) angle -= n;
-        }
-    }
-
-private:
-    std::vector<float> m_x;
-    std::vector<double> m_cos, m_sin;
-};
+}
 
 }  // namespace qv::test

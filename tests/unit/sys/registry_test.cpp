@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,57 +31,47 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     ASSERT_TRUE(second.open(sysLibraryPath()));
     auto a = reinterpret_cast<qv::DoXelDataProc>(first.symbol("DoXelData"));
     auto b = reinterpret_cast<qv::DoXelDataProc>(second.symbol("DoXelData"));
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    EXPECT_EQ(call(a, qv::kXelVersion, 0).version, 0x20300u);
-    EXPECT_EQ(call(a, qv::kXelCapacity, 0).capacity, 16u);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(std::pair(call(a, qv::kXelVersion, 0).version, call(a, qv::kXelCapacity, 0).capacity), std::pair(0x20300u, 16u));
 
     int object = 0;
     call(a, qv::kXelCount, 1, 0, nullptr, 3);
     call(a, qv::kXelInUse, 1, 5, nullptr, 0, 1);
     call(a, qv::kXelObject, 1, 5, &object);
-    EXPECT_EQ(call(b, qv::kXelCount, 0).count, 3u);
-    EXPECT_EQ(call(b, qv::kXelInUse, 0, 5).inUse, 1);
-    EXPECT_EQ(call(b, qv::kXelObject, 0, 5).object, &object);
+    EXPECT_EQ(std::tuple(call(b, qv::kXelCount, 0).count, call(b, qv::kXelInUse, 0, 5).inUse,
+                         call(b, qv::kXelObject, 0, 5).object),
+              std::tuple(3u, std::uint8_t{1}, static_cast<void*>(&object)));
 
+    // Runs `blocked` on another thread and checks it waits until `release` has run here.
+    auto waitsFor = [](const std::function<void()>& blocked, const std::function<void()>& release) {
+        std::atomic<bool> done{false};
+        std::thread other([&] {
+            blocked();
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_FALSE(done.load());
+        release();
+        other.join();
+    };
     // A counted call keeps the slot busy: draining waits until it has left.
     EXPECT_EQ(call(a, qv::kXelEnter, 0, 5).object, &object);
-    std::atomic<bool> drained{false};
-    std::thread leaving([&] {
-        call(b, qv::kXelObject, 1, 5, nullptr);
-        call(b, qv::kXelDrain, 0, 5);
-        drained = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_FALSE(drained.load());
-    call(a, qv::kXelLeave, 0, 5);
-    leaving.join();
-    EXPECT_TRUE(drained.load());
+    waitsFor([&] { call(b, qv::kXelObject, 1, 5, nullptr), call(b, qv::kXelDrain, 0, 5); },
+             [&] { call(a, qv::kXelLeave, 0, 5); });
     EXPECT_EQ(call(a, qv::kXelEnter, 0, 5).object, nullptr);  // cleared slots are not entered
     call(b, qv::kXelDrain, 0, 5);                              // and leave no count behind
-
     // The lock blocks a second taker until the first releases it.
     call(a, qv::kXelLock, 1);
-    std::atomic<bool> taken{false};
-    std::thread other([&] {
-        call(b, qv::kXelLock, 1);
-        taken = true;
-        call(b, qv::kXelLock, 0);
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    EXPECT_FALSE(taken.load());
-    call(a, qv::kXelLock, 0);
-    other.join();
-    EXPECT_TRUE(taken.load());
+    waitsFor([&] { call(b, qv::kXelLock, 1), call(b, qv::kXelLock, 0); }, [&] { call(a, qv::kXelLock, 0); });
     call(a, qv::kXelCount, 1, 0, nullptr, 0);
     call(a, qv::kXelInUse, 1, 5, nullptr, 0, 0);
 
     // Index 16 is past the last slot: writes go nowhere, reads and calls find nothing.
     call(a, qv::kXelInUse, 1, 16, nullptr, 0, 1);
     call(a, qv::kXelObject, 1, 16, &object);
-    EXPECT_EQ(call(b, qv::kXelInUse, 0, 16).inUse, 0);
-    EXPECT_EQ(call(b, qv::kXelObject, 0, 16).object, nullptr);
-    EXPECT_EQ(call(b, qv::kXelEnter, 0, 16).object, nullptr);
+    EXPECT_EQ(std::tuple(call(b, qv::kXelInUse, 0, 16).inUse, call(b, qv::kXelObject, 0, 16).object,
+                         call(b, qv::kXelEnter, 0, 16).object),
+              std::tuple(std::uint8_t{0}, nullptr, nullptr));
     call(a, qv::kXelObject, 1, 16, nullptr);
 }
 

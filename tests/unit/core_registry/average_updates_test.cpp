@@ -1,9 +1,9 @@
-// Two threads reshaping one receiver's average histories at once: a joining instance's map post
-// (made under the registry lock) and a common-settings post from another instance's
-// setParameter. Released together round after round, so a sanitizer sees them meet.
+// Average histories reshaped from other instances' posts: a joining instance's map post (made
+// under the registry lock) meeting a common-settings post, and a failure heard under that lock.
 #include <atomic>
 #include <latch>
 
+#include "framework/error_report.h"
 #include "registry_support.h"
 
 namespace qvtest {
@@ -43,6 +43,31 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
     }
     // Whatever order the posts came in, the receiver still averages.
     EXPECT_TRUE(receiver->spectrumAverager().active());
+}
+
+// A failure heard under a lock waits until a call that holds none shows it.
+std::atomic<int> shown{0};
+void countShown(const char*, const char* text) {
+    if (std::strcmp(text, "Unable to allocate memory to enable average mode.") == 0) shown++;
+}
+
+TEST_F(AverageUpdates, AFailureHeardWhileAnotherInstanceJoinsIsShownAfterwards) {
+    const qv::MessageSink previous = qv::setMessageSink(&countShown);
+    shown = 0;
+    auto receiver = makeInstance();
+    receiver->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+    receiver->setParameter(id::kAverageOn, 1.0f, 0, false, true);
+    receiver->spectrumAverager().setAllocator([](std::size_t) -> void* { return nullptr; });
+    // The newcomer posts its number map under the registry lock: the receiver's averaging fails
+    // then, and the report waits.
+    auto joiner = makeInstance();
+    EXPECT_EQ(shown.load(), 0);
+    EXPECT_FALSE(receiver->spectrumAverager().active());
+    receiver->setParameter(id::kAttack, 0.5f, 0, false, true);
+    EXPECT_EQ(shown.load(), 1);
+    receiver->setParameter(id::kAttack, 0.25f, 0, false, true);
+    EXPECT_EQ(shown.load(), 1);  // shown once
+    qv::setMessageSink(previous);
 }
 
 }  // namespace
