@@ -1,7 +1,6 @@
 // Average histories reshaped from other instances' posts: a joining instance's map post (made
 // under the registry lock) meeting a common-settings post, and a failure heard under that lock.
 #include <atomic>
-#include <latch>
 
 #include "framework/error_report.h"
 #include "registry_support.h"
@@ -19,17 +18,22 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
     ASSERT_TRUE(receiver->spectrumAverager().active());
 
     // Each round a newcomer joins, then leaves, while the sender keeps switching its own view
-    // until the newcomer is through.
+    // until the newcomer is through. The two threads meet on a spinning counter, not std::latch:
+    // the mingw libstdc++ waits on a condition variable that can miss the wake-up and block.
     auto meet = [&](std::unique_ptr<qv::CPlugin>& joiner, bool joining) {
-        std::latch go(2);
+        std::atomic<int> arrived{0};
+        auto go = [&] {
+            arrived.fetch_add(1);
+            while (arrived.load() < 2) std::this_thread::yield();
+        };
         std::atomic<bool> through{false};
         std::thread member([&] {
-            go.arrive_and_wait();
+            go();
             if (joining) joiner = makeInstance();
             else joiner.reset();
             through.store(true);
         });
-        go.arrive_and_wait();
+        go();
         for (int view = 0; !through.load(); view ^= 1) {
             sender->setParameter(id::kAnalysisView, static_cast<float>(view), 0, false, true);
         }
