@@ -1,14 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <chrono>
-#include <cmath>
-#include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
-
 #include "core/analysis_shared.h"
 #include "core/plugin.h"
 #include "core/setting_ids.h"

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
+#include "support/test_common.h"
 
 #include "core/data_service_curves.h"
 

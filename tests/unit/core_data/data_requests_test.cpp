@@ -1,10 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cmath>
-#include <thread>
-#include <tuple>
-
 #include "data_test_support.h"
 #include "support/feeder.h"
 

@@ -2,19 +2,12 @@
 // test chooses, spectra written straight into its records, requests and captured messages.
 #pragma once
 
-#include <bit>
-#include <chrono>
-#include <cstring>
-#include <functional>
-#include <mutex>
-#include <string>
-#include <vector>
+#include "support/test_common.h"
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"
 #include "core/plugin.h"
 #include "core/setting_ids.h"
-#include "framework/error_report.h"
 
 namespace qvtest {
 
@@ -94,15 +87,5 @@ inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, st
 inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& reply) {
     return *reinterpret_cast<const qv::MemoryCurveBlock*>(reply.data());
 }
-
-// Captures the messages shown while it lives.
-struct MessageCapture {
-    static inline std::vector<std::string> messages;
-    qv::MessageSink previous = qv::setMessageSink([](const char* title, const char* text) {
-        messages.push_back(std::string(title) + "|" + text);
-    });
-    MessageCapture() { messages.clear(); }
-    ~MessageCapture() { qv::setMessageSink(previous); }
-};
 
 }  // namespace qvtest

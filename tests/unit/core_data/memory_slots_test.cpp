@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <cmath>
 #include <map>
-#include <thread>
-#include <tuple>
 
 #include "core/memory_slots.h"
 #include "data_test_support.h"

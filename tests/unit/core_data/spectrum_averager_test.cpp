@@ -1,12 +1,7 @@
-#include <gtest/gtest.h>
+#include "support/test_common.h"
 
-#include <atomic>
-#include <cmath>
 #include <deque>
-#include <memory>
 #include <random>
-#include <thread>
-#include <vector>
 
 #include "core/spectrum_averager.h"
 

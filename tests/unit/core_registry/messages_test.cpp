@@ -1,8 +1,5 @@
 // Records between instances: measurements arrive in the others, malformed or misaddressed
 // records are ignored, and the common settings reach everybody.
-#include <algorithm>
-#include <atomic>
-#include <tuple>
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"

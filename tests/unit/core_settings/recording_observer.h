@@ -1,13 +1,10 @@
 // An observer that records everything the settings report.
 #pragma once
 
-#include <bit>
-#include <cstdint>
 #include <optional>
-#include <utility>
-#include <vector>
 
-#include "core/settings_observer.h"
+#include "core/analyzer_settings.h"
+#include "support/test_common.h"
 
 struct RecordingObserver : qv::ISettingsObserver {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> echoes;  // id, value bits

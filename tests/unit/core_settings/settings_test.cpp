@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <bit>
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <string>
-#include <tuple>
-
-#include "core/analyzer_settings.h"
 #include "recording_observer.h"
 
 namespace {

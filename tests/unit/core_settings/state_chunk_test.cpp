@@ -1,11 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <bit>
-#include <cstring>
-#include <limits>
-#include <vector>
-
-#include "core/analyzer_settings.h"
 #include "recording_observer.h"
 
 namespace {

@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
-
 #include "dsp/algorithm.h"
 #include "signals.h"
 

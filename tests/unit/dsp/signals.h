@@ -1,9 +1,7 @@
 // Test signals and a double-precision reference DFT for the analysis tests.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
-#include <vector>
+#include "support/test_common.h"
 
 namespace qv::test {
 

@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <memory>
-#include <thread>
-#include <vector>
-
 #include "dsp/algorithm.h"
 #include "signals.h"
 
