@@ -27,6 +27,15 @@ namespace qvtest {
 
 using namespace std::chrono_literals;
 
+// 4-byte values of a byte buffer at a byte offset.
+inline std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t offset) {
+    std::uint32_t v;
+    std::memcpy(&v, b.data() + offset, 4);
+    return v;
+}
+inline float f32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return std::bit_cast<float>(u32At(b, offset)); }
+inline void putU32(std::vector<std::uint8_t>& b, std::size_t offset, std::uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
+
 // Captures the messages shown while it lives, as "title|text".
 struct MessageCapture {
     static inline std::vector<std::string> messages;

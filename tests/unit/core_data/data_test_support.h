@@ -70,16 +70,6 @@ inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t t
     return buffer;
 }
 
-// A 4-byte value of the buffer at a byte offset.
-template <class T = std::uint32_t>
-T at(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
-    T v;
-    std::memcpy(&v, buffer.data() + offset, 4);
-    return v;
-}
-inline std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at(b, offset); }
-inline float f32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at<float>(b, offset); }
-
 inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, std::uint32_t k) {
     return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
 }
