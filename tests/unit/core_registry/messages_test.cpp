@@ -128,11 +128,7 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     EXPECT_TRUE(a->postToInstance(message));
     EXPECT_EQ(std::pair(storedSequence(), stored->power[qv::kSpectrumMaxBins - 1]), std::pair(78u, 2.0f));
 
-    qv::BandLevelRecord bands{};
-    bands.size = 272;
-    bands.type = qv::kMsgBandLevels;
-    bands.target = bIndex;
-    bands.source = 16;
+    qv::BandLevelRecord bands{272, qv::kMsgBandLevels, bIndex, 16};  // from number 16
     EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(&bands)));
 
     // Unknown types, wrong sizes, queries posted, posts to empty slots or past the registry.
@@ -163,10 +159,7 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     for (const auto& [mode, x, y] :
          {std::tuple(kSwap + 1, 0, 1), std::tuple(kRename, -1, 0), std::tuple(kRename, 0, 16)})
         EXPECT_FALSE(a->renumberInstances(mode, x, y)) << mode << " " << x << " " << y;
-    renumber.header.target = bIndex;
-    renumber.mode = kSwap + 1;
-    renumber.numberA = 0;
-    renumber.numberB = static_cast<std::int32_t>(bNumber);
+    renumber = {{kRenumberSize, qv::kMsgRenumber, bIndex}, 0, kSwap + 1, 0, static_cast<std::int32_t>(bNumber)};
     b->receiveMessage(&renumber.header);
     EXPECT_EQ(number(*b), static_cast<int>(bNumber));
 }
