@@ -44,13 +44,8 @@ public:
         std::lock_guard<std::mutex> guard(s.spectrumLock);
         const std::uint32_t idle = s.spectrumSelect[n].load() ^ 1u;
         qv::SpectrumRecord& r = s.spectrumRecords[n][idle];
-        r.size = qv::spectrumRecordBytes(count);
-        r.type = 8;
-        r.target = 0;
-        r.source = n;
-        r.sequence = sequence;
-        r.count = count;
-        r.sampleRate = rate;
+        std::tie(r.size, r.type, r.target, r.source, r.sequence, r.count, r.sampleRate) =
+            std::tuple(qv::spectrumRecordBytes(count), 8u, 0u, n, sequence, count, rate);
         for (std::uint32_t k = 0; k < count; ++k) r.power[k] = power(k);
         s.spectrumSelect[n].store(idle);
     }
