@@ -9,9 +9,11 @@ AnalysisShared::AnalysisShared() {
     for (auto& s : spectrumSelect) s.store(0);
 }
 
-void AnalysisShared::retire() {
+bool AnalysisShared::retire(std::chrono::milliseconds timeout) {
     alive.store(false);
-    while (inFlight.load() != 0) std::this_thread::yield();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (inFlight.load() != 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    return inFlight.load() == 0;
 }
 
 }  // namespace qv

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,8 +40,8 @@ struct AnalysisShared {
     std::atomic<std::uint32_t> ownNumber{0};
     std::atomic<std::uint32_t> ownIndex{0};
 
-    // Guards calls from a worker into its instance: the instance clears `alive` and waits for
-    // calls in flight before it goes away.
+    // Guards calls from a worker into its instance: the instance clears `alive` and waits up to
+    // timeout for calls in flight before it goes away (false: some are still inside).
     bool enterInstance() {
         inFlight.fetch_add(1);
         if (alive.load()) return true;
@@ -48,7 +49,7 @@ struct AnalysisShared {
         return false;
     }
     void leaveInstance() { inFlight.fetch_sub(1); }
-    void retire();
+    bool retire(std::chrono::milliseconds timeout);
 
 private:
     std::atomic<bool> alive{true};

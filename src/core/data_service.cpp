@@ -76,25 +76,61 @@ bool CDataService::bandRecords(void* request, const DataRequest& header, const D
 }
 
 void CDataService::refreshMap(const DataSnapshot& snapshot, CMemorySlots& memory) {
-    if (map_.update(snapshot.key)) memory.markAll();
+    if (!map_.update(snapshot.key)) return;
+    ++mapGeneration_;
+    memory.markAll();
 }
 
-bool CDataService::buildCurve(CurveRecord& record, std::uint32_t number, const DataSnapshot& snapshot,
-                              DataSources sources) {
+bool CDataService::refreshCurve(std::uint32_t number, const DataSnapshot& snapshot, DataSources sources) {
+    KeptCurve& kept = kept_[number];
+    // The mean's version is read before anything is copied: a mean published later raises the
+    // version the next request sees, so a curve built from it is noted as older and rebuilt.
+    const bool averaging = sources.averager.active();
+    const std::uint32_t version = averaging ? sources.averager.averageVersion(number) : 0;
+    CurveInputs now{mapGeneration_, 0, 0, 0, 0, std::bit_cast<std::uint32_t>(snapshot.slope), averaging ? 1u : 0u,
+                    version};
+    {
+        AnalysisShared& shared = sources.shared;
+        std::lock_guard<std::mutex> guard(shared.spectrumLock);
+        now.buffer = shared.spectrumSelect[number].load() & 1u;
+        const SpectrumRecord& source = shared.spectrumRecords[number][now.buffer];
+        now.sequence = source.sequence;
+        now.count = source.count;
+        now.target = source.target;
+    }
+    if (!kept.built || !(kept.inputs == now)) buildCurve(number, snapshot, sources, now);
+    kept.record.switchFlag = snapshot.hidden >> number & 1u;
+    return kept.record.valid != 0;
+}
+
+void CDataService::buildCurve(std::uint32_t number, const DataSnapshot& snapshot, DataSources sources,
+                              const CurveInputs& seen) {
+    KeptCurve& kept = kept_[number];
+    CurveRecord& record = kept.record;
+    // The source record may have been written since it was looked at: its fields are noted
+    // again from the copy the curve is built from.
+    CurveInputs& inputs = kept.inputs;
+    inputs = seen;
+    kept.built = true;
     const std::uint32_t expected = map_.binCount();
     // While averaging is on, the published mean of this number's magnitudes (dB factor 20) takes
     // the place of its latest powers; a number without a mean yet shows its latest spectrum.
-    const bool averaged = sources.averager.active() && sources.averager.copyAverage(number, expected, data_.data());
+    const bool averaged = seen.averaging != 0 && sources.averager.copyAverage(number, expected, data_.data());
     std::uint32_t count = 0;
     {
         AnalysisShared& shared = sources.shared;
         std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        const SpectrumRecord& source = shared.spectrumRecords[number][shared.spectrumSelect[number].load() & 1u];
+        inputs.buffer = shared.spectrumSelect[number].load() & 1u;
+        const SpectrumRecord& source = shared.spectrumRecords[number][inputs.buffer];
         count = source.count;
         record.target = source.target;
         record.sequence = source.sequence;
         if (count == expected && !averaged) std::copy_n(source.power, count, data_.data());
     }
+    inputs.sequence = record.sequence;
+    inputs.count = count;
+    inputs.target = record.target;
+
     // A spectrum of another FFT size (or none yet) shows as silence.
     if (count != expected) std::fill_n(data_.data(), expected, 0.0f);
     const bool useAverage = averaged && count == expected;
@@ -103,12 +139,10 @@ bool CDataService::buildCurve(CurveRecord& record, std::uint32_t number, const D
     CCurveBuilder::fillRecord(record, points_);
     record.unused4 = 0;
     record.number = number;
-    record.switchFlag = snapshot.hidden >> number & 1u;
     record.binCount = expected;
     record.sampleRate = map_.sampleRate();
     record.valid = count != 0 ? 1 : 0;
     std::memset(record.unused40, 0, sizeof(record.unused40));
-    return count != 0;
 }
 
 bool CDataService::curves(void* request, const DataRequest& header, const DataSnapshot& snapshot,
@@ -119,15 +153,16 @@ bool CDataService::curves(void* request, const DataRequest& header, const DataSn
     }
     std::lock_guard<std::mutex> guard(serviceLock);
     refreshMap(snapshot, sources.memory);
+    auto* out = static_cast<char*>(request);
     std::uint32_t count = 0;
     bool complete = true;
     for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
         if ((snapshot.used >> n & 1u) == 0) continue;
-        complete = buildCurve(records_[count], n, snapshot, sources) && complete;
+        complete = refreshCurve(n, snapshot, sources) && complete;
+        char* at = out + sizeof(CurvesReplyHeader) + count * sizeof(CurveRecord);
+        std::memcpy(at, &kept_[n].record, sizeof(CurveRecord));
         ++count;
     }
-    auto* out = static_cast<char*>(request);
-    std::memcpy(out + sizeof(CurvesReplyHeader), records_.data(), count * sizeof(CurveRecord));
     const float low = kDisplayLowHz, high = kDisplayHighHz;
     std::memcpy(out + offsetof(CurvesReplyHeader, lowHz), &low, sizeof(low));
     std::memcpy(out + offsetof(CurvesReplyHeader, highHz), &high, sizeof(high));

@@ -1,6 +1,7 @@
 #include "core/plugin.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -69,16 +70,43 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
         }
         prime();
     } catch (...) {
-        stopWorkers();
-        unregisterInstance();
+        while (!shutDown()) {
+        }
         throw;
     }
 }
 
 CPlugin::~CPlugin() {
-    stopWorkers();
-    unregisterInstance();
+    // Through delete, nothing runs inside this instance any more by now; an instance destroyed
+    // otherwise (not made by new) has no such fallback and waits until its calls have left.
+    while (!shutDown()) {
+    }
     freeSharedLibrary();
+}
+
+void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
+    void* storage = dynamic_cast<void*>(instance);
+    if (!instance->shutDown()) {
+        // A worker or another instance is still inside: it finishes on an instance that stays
+        // whole. The parked instance is kept (reachable) for the rest of the process.
+        static std::mutex parkLock;
+        static auto* parked = new std::vector<CPlugin*>();
+        std::lock_guard<std::mutex> guard(parkLock);
+        parked->push_back(instance);
+        return;
+    }
+    instance->~CPlugin();
+    ::operator delete(storage);
+}
+
+bool CPlugin::shutDown() {
+    const bool workersOut = stopWorkers();
+    unregisterInstance();
+    const auto grace = std::chrono::milliseconds(kStopGraceMs);
+    if (undrainedSlot >= 0 && registry && registry->drain(static_cast<std::uint32_t>(undrainedSlot), grace)) {
+        undrainedSlot = -1;
+    }
+    return workersOut && undrainedSlot < 0;
 }
 
 void CPlugin::startWorkers() {
@@ -100,14 +128,15 @@ void CPlugin::startWorkers() {
     }
 }
 
-void CPlugin::stopWorkers() {
+bool CPlugin::stopWorkers() {
     // Calls from the workers into this instance end here; a worker that does not leave within
     // the grace period is detached and finishes on the shared state it co-owns.
-    if (shared) shared->retire();
+    const bool out = !shared || shared->retire(std::chrono::milliseconds(kStopGraceMs));
     if (bandWorker) bandWorker->stop(std::chrono::milliseconds(kStopGraceMs));
     if (spectrumWorker) spectrumWorker->stop(std::chrono::milliseconds(kStopGraceMs));
     bandWorker.reset();
     spectrumWorker.reset();
+    return out;
 }
 
 void CPlugin::prime() {
@@ -236,8 +265,8 @@ void CPlugin::updateNeededAnalyses() {
 }
 
 bool CPlugin::waitForWorkers(std::chrono::milliseconds timeout) {
-    const bool bands = bandWorker->waitIdle(timeout);
-    return spectrumWorker->waitIdle(timeout) && bands;
+    const bool bands = !bandWorker || bandWorker->waitIdle(timeout);
+    return (!spectrumWorker || spectrumWorker->waitIdle(timeout)) && bands;
 }
 
 std::uint64_t CPlugin::droppedBandBlocks() const { return bandWorker ? bandWorker->droppedBlocks() : 0; }

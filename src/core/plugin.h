@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <new>
 
 #include "core/analyzer_settings.h"
 #include "core/data_service.h"
@@ -41,6 +42,12 @@ public:
     // Negative channel counts select the default of 2 inputs and 2 outputs.
     CPlugin(std::intptr_t hostArgument, std::int32_t inputs, std::int32_t outputs);
     ~CPlugin() override;
+    // delete stops the workers and leaves the registry, waiting a bounded time for calls still
+    // inside the instance (its workers', other instances'). When some are still inside it is not
+    // destroyed: it is parked, whole, for the rest of the process, so they finish on live memory.
+    static void operator delete(CPlugin* instance, std::destroying_delete_t);
+    static void* operator new(std::size_t size) { return ::operator new(size); }
+    static void operator delete(void* storage) { ::operator delete(storage); }  // a constructor that threw
 
     void getEditorSize(std::int32_t& width, std::int32_t& height) const override;
     void setParameter(std::uint32_t id, float value, int which, bool noConvert, bool storeInProgram) override;
@@ -92,7 +99,10 @@ public:
 
 private:
     void startWorkers();
-    void stopWorkers();
+    // False when a worker's call into this instance outlived the grace period.
+    bool stopWorkers();
+    // Stops the workers and leaves the registry; true when no call is left inside the instance.
+    bool shutDown();
     void prime();
     // Measurement jobs: they touch only the shared state, and the instance only through the
     // shared state's guard (a detached worker may outlive it).
@@ -185,7 +195,7 @@ public:
     virtual bool receiveMessage(InstanceMessage* record);
 
     // Limit flag: the registry was full when this instance was created, so it only passes audio.
-    bool instanceLimitReached() const { return refused; }
+    bool instanceLimitReached() const { return chunkDisabled; }
     // Sends a renumbering (type 3) to every registered instance, this one included: mode 0 gives
     // the instance holding number a the free number b, mode 1 swaps numbers a and b.
     bool renumberInstances(std::uint32_t mode, std::int32_t a, std::int32_t b);
@@ -237,6 +247,7 @@ private:
     InstancePort port{};
     InstanceMapBlock mapBlock{};          // number of every registry index (guarded by instanceLock)
     std::atomic<bool> registered{false};  // holds a registry slot
+    std::int32_t undrainedSlot = -1;      // the slot left while calls into it were still inside
     // Serialises sending the queued posts, so that an older state never arrives last; recursive
     // because an editor may write a setting while it hears of a post.
     std::recursive_mutex outboxLock;

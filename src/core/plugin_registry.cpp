@@ -173,8 +173,9 @@ void CPlugin::unregisterInstance() {
         lib.setObject(slot, nullptr);
     }
     // Calls already inside this instance finish first. They may need instanceLock, so it is not
-    // held while waiting; the slot stays in use so that nobody else takes it meanwhile.
-    lib.drain(slot);
+    // held while waiting; the slot stays in use so that nobody else takes it meanwhile. Calls
+    // that outlive the wait keep the instance from being freed (see operator delete).
+    if (!lib.drain(slot, std::chrono::milliseconds(kStopGraceMs))) undrainedSlot = static_cast<std::int32_t>(slot);
     InstanceMapBlock leavingMap{};
     {
         std::lock_guard<std::recursive_mutex> guard(instanceLock);

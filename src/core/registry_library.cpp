@@ -1,5 +1,7 @@
 #include "core/registry_library.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -64,6 +66,11 @@ void CRegistryLibrary::setObject(std::uint32_t index, void* object) const {
 
 void* CRegistryLibrary::enter(std::uint32_t index) const { return call(kXelEnter, 0, slotBlock(index)).object; }
 void CRegistryLibrary::leave(std::uint32_t index) const { call(kXelLeave, 0, slotBlock(index)); }
-void CRegistryLibrary::drain(std::uint32_t index) const { call(kXelDrain, 0, slotBlock(index)); }
+bool CRegistryLibrary::drain(std::uint32_t index, std::chrono::milliseconds timeout) const {
+    XelBlock block = slotBlock(index);
+    // 0 would mean no limit.
+    block.count = static_cast<std::uint32_t>(std::max<std::chrono::milliseconds::rep>(timeout.count(), 1));
+    return call(kXelDrain, 0, block).inUse == 0;
+}
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 // library loaded from a folder, its entry point DoXelData, and typed calls for each operation.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -36,11 +37,11 @@ public:
     void setObject(std::uint32_t index, void* object) const;
 
     // A call into the object of a slot: enter() counts it and returns the object (null, and not
-    // counted, when the slot holds none); leave() ends it. drain() waits until no counted call
-    // into the slot remains.
+    // counted, when the slot holds none); leave() ends it. drain() waits up to timeout until no
+    // counted call into the slot remains; false when calls are still in flight.
     void* enter(std::uint32_t index) const;
     void leave(std::uint32_t index) const;
-    void drain(std::uint32_t index) const;
+    bool drain(std::uint32_t index, std::chrono::milliseconds timeout) const;
 
 private:
     XelBlock call(std::uint32_t operation, std::uint32_t write, XelBlock block) const;

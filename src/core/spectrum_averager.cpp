@@ -38,6 +38,7 @@ void CSpectrumAverager::quiesce(std::uint32_t slot) {
 void CSpectrumAverager::unpublish(std::uint32_t slot) {
     std::lock_guard<std::mutex> guard(displayAverageLock);
     published_[slot] = 0;
+    ++versions_[slot];
 }
 
 void CSpectrumAverager::release(std::uint32_t slot) {
@@ -65,13 +66,18 @@ bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
         }
         quiesce(slot);
         Slot& s = slots_[slot];
-        if (!s.buffers) s.buffers.reset(static_cast<Buffers*>(allocator_(sizeof(Buffers))));
         if (!s.buffers) {
-            // Averaging goes off as a whole; the memory already taken is given back.
-            for (std::uint32_t k = 0; k < kSlots; ++k) release(k);
-            return false;
+            s.buffers.reset(static_cast<Buffers*>(allocator_(sizeof(Buffers))));
+            if (!s.buffers) {
+                // Averaging goes off as a whole; the memory already taken is given back.
+                for (std::uint32_t k = 0; k < kSlots; ++k) release(k);
+                return false;
+            }
+            // Written once here, so that the spectrum workers never take the first-touch page
+            // faults of a fresh history.
+            std::memset(static_cast<void*>(s.buffers.get()), 0, sizeof(Buffers));
         }
-        // Rows are read only once written: the history needs no clearing.
+        // Rows are read only once written: the history needs no clearing between uses.
         restart(s);
         unpublish(slot);
         std::lock_guard<std::mutex> guard(averageLock);
@@ -101,6 +107,39 @@ void CSpectrumAverager::magnitudes(const float* power, float* out, std::uint32_t
     const __m128 zero = _mm_setzero_ps();
     for (; k + 4 <= count; k += 4) _mm_storeu_ps(out + k, _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero)));
     for (; k < count; ++k) out[k] = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
+}
+
+void CSpectrumAverager::addRunning(const float* power, float* row, const float* leaving, double* sum, float* display,
+                                   double scale, std::uint32_t count) {
+    // The same operations, in the same order per bin, as magnitudes() then subtracting the
+    // leaving row and adding the new one: the sums stay bit-identical.
+    const __m128 zero = _mm_setzero_ps();
+    const __m128d factor = _mm_set1_pd(scale);
+    std::uint32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128 m = _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero));
+        __m128d low = _mm_loadu_pd(sum + k);
+        __m128d high = _mm_loadu_pd(sum + k + 2);
+        if (leaving) {  // read before the row is written: with a span of the whole history they are one
+            const __m128 out = _mm_loadu_ps(leaving + k);
+            low = _mm_sub_pd(low, _mm_cvtps_pd(out));
+            high = _mm_sub_pd(high, _mm_cvtps_pd(_mm_movehl_ps(out, out)));
+        }
+        _mm_storeu_ps(row + k, m);
+        low = _mm_add_pd(low, _mm_cvtps_pd(m));
+        high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(m, m)));
+        _mm_storeu_pd(sum + k, low);
+        _mm_storeu_pd(sum + k + 2, high);
+        const __m128 lowMean = _mm_cvtpd_ps(_mm_mul_pd(low, factor));
+        _mm_storeu_ps(display + k, _mm_movelh_ps(lowMean, _mm_cvtpd_ps(_mm_mul_pd(high, factor))));
+    }
+    for (; k < count; ++k) {
+        const float m = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
+        if (leaving) sum[k] -= leaving[k];
+        row[k] = m;
+        sum[k] += m;
+        display[k] = static_cast<float>(sum[k] * scale);
+    }
 }
 
 void CSpectrumAverager::deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count) {
@@ -136,31 +175,28 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
         Buffers& b = *s.buffers;
         double* sum = b.sum;
         const bool running = n == s.span;
-        if (running && s.fill == n) {
-            // The oldest spectrum of the window leaves it (before its row may be overwritten).
-            const float* leaving = b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count;
-            for (std::uint32_t k = 0; k < count; ++k) sum[k] -= leaving[k];
-        }
+        const float* leaving = running && s.fill == n
+                                   ? b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count
+                                   : nullptr;  // the oldest spectrum of the window, leaving it
         float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
-        magnitudes(record.power, row, count);
-        if (running) {
-            for (std::uint32_t k = 0; k < count; ++k) sum[k] += row[k];
-        }
-        if (s.fill < n) {
-            ++s.fill;
-        } else if (s.fill > n) {
-            s.fill = n;
-        }
+        const std::uint32_t fill = std::min(s.fill + 1, n);
         if (++s.writeRow >= rows) s.writeRow = 0;
-        if (!running || s.writeRow == 0) {
+        s.fill = fill;
+        // The sums are derived afresh when the span changed and at each wrap; otherwise one pass
+        // stores the magnitudes, updates the sums and publishes the mean.
+        const bool derive = !running || s.writeRow == 0;
+        const double scale = 1.0 / static_cast<double>(fill);
+        std::lock_guard<std::mutex> guard(displayAverageLock);
+        if (derive) {
+            magnitudes(record.power, row, count);
             deriveSums(s, rows, count);
             s.span = n;
+            for (std::uint32_t k = 0; k < count; ++k) b.display[k] = static_cast<float>(sum[k] * scale);
+        } else {
+            addRunning(record.power, row, leaving, sum, b.display, scale, count);
         }
-
-        const double scale = 1.0 / static_cast<double>(s.fill);
-        std::lock_guard<std::mutex> guard(displayAverageLock);
-        for (std::uint32_t k = 0; k < count; ++k) b.display[k] = static_cast<float>(sum[k] * scale);
         published_[slot] = count;
+        ++versions_[slot];
     }
     std::lock_guard<std::mutex> guard(averageLock);
     s.busy = false;
@@ -172,6 +208,12 @@ bool CSpectrumAverager::copyAverage(std::uint32_t slot, std::uint32_t count, flo
     if (published_[slot] != count) return false;
     std::copy_n(slots_[slot].buffers->display, count, out);
     return true;
+}
+
+std::uint32_t CSpectrumAverager::averageVersion(std::uint32_t slot) const {
+    if (slot >= kSlots) return 0;
+    std::lock_guard<std::mutex> guard(displayAverageLock);
+    return versions_[slot];
 }
 
 }  // namespace qv

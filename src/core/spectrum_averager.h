@@ -58,6 +58,9 @@ public:
     // Copies the published mean of slot into out when it has `count` values (the current FFT
     // size); false when there is none.
     bool copyAverage(std::uint32_t slot, std::uint32_t count, float* out) const;
+    // Grows each time slot's published mean changes (published or withdrawn): a reader that
+    // saw the same version before and after its copy holds that mean.
+    std::uint32_t averageVersion(std::uint32_t slot) const;
 
     static std::uint32_t fftSizeOf(std::uint32_t fftSizeIndex) { return 512u << (fftSizeIndex < 5 ? fftSizeIndex : 5); }
     static std::uint32_t rowsFor(std::uint32_t count) { return kHistoryValues / count; }
@@ -93,6 +96,10 @@ private:
     // The sums of the last s.fill rows of a history of `rows` rows of `count` values.
     static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
     static void magnitudes(const float* power, float* out, std::uint32_t count);
+    // One pass of a running add: row = magnitudes of power, sum += row - leaving (when there is
+    // a leaving row), display = sum * scale.
+    static void addRunning(const float* power, float* row, const float* leaving, double* sum, float* display,
+                           double scale, std::uint32_t count);
 
     std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
@@ -102,6 +109,7 @@ private:
     BlockAllocator allocator_ = allocateBlock;
     std::array<Slot, kSlots> slots_{};
     std::array<std::uint32_t, kSlots> published_{};  // values in a slot's display, under its lock
+    std::array<std::uint32_t, kSlots> versions_{};   // under displayAverageLock
 };
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "framework/plugin_base.h"
 
 #include <bit>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -151,7 +152,11 @@ void CPluginBase::getVendorString(char* buffer, std::size_t capacity) const { co
 
 void CPluginBase::reset(bool suspending) {
     resetRequested.store(true, std::memory_order_release);
-    while (inProcess.load(std::memory_order_acquire)) std::this_thread::yield();
+    // A host that resets while it processes gets its reset all the same once the wait runs out.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kResetWaitMs);
+    while (inProcess.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
     onReset(suspending);
     resetDone.store(true, std::memory_order_release);
     resetRequested.store(false, std::memory_order_release);

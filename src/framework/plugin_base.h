@@ -140,15 +140,17 @@ public:
     bool isChunkDisabled() const { return chunkDisabled; }
     virtual void setBypass(bool on) { bypassed = on; }
 
-    // Resets the analysis state; runs between audio blocks (see reset).
+    // Resets the analysis state; runs between audio blocks (see reset). It must also be safe
+    // beside a block that overran reset's wait: it only asks the audio thread to restart.
     virtual void onReset(bool suspending) = 0;
     // inputs/outputs point at float* (precision 4) or double* (precision 5) channel arrays.
     virtual std::int32_t processAudio(void** inputs, void** outputs, std::int32_t numInputs,
                                       std::int32_t numOutputs, std::int32_t frames, int precision,
                                       std::int32_t flag) = 0;
 
-    // Host thread: waits until no audio block runs, then calls onReset.
+    // Host thread: waits until no audio block runs, at most kResetWaitMs, then calls onReset.
     void reset(bool suspending);
+    static constexpr int kResetWaitMs = 500;
     // Audio thread: fetches this block's events, then processAudio.
     std::int32_t process(void** inputs, void** outputs, std::int32_t numInputs, std::int32_t numOutputs,
                          std::int32_t frames, int precision, std::int32_t flag);

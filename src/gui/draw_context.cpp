@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "gui/blend.h"
 #include "gui/color.h"
@@ -98,13 +99,32 @@ CRect CDrawContext::getClipRect() const {
     return clipDepth == 0 ? bounds : rectIntersection(currentClip, bounds);
 }
 
-PixelSurface* CDrawContext::getTargetSurface() { return cannotDraw() ? nullptr : &surface; }
+PixelSurface* CDrawContext::getTargetSurface() {
+    if (cannotDraw()) return nullptr;
+    noteDrawn(getClipRect());  // the caller draws within the clip
+    return &surface;
+}
 
 const CRect* CDrawContext::getTargetClip() const { return clipDepth == 0 ? nullptr : &currentClip; }
+
+void CDrawContext::noteDrawn(const CRect& area) {
+    if (rectIsEmpty(area)) return;
+    if (rectIsEmpty(drawn)) {
+        drawn = area;
+        return;
+    }
+    const std::int32_t l = std::min(drawn.x, area.x), b = std::min(drawn.y, area.y);
+    const std::int32_t r = std::max(drawn.x + drawn.width, area.x + area.width);
+    const std::int32_t t = std::max(drawn.y + drawn.height, area.y + area.height);
+    drawn = CRect{l, b, r - l, t - b};
+}
+
+CRect CDrawContext::takeDrawnArea() { return std::exchange(drawn, CRect{}); }
 
 void CDrawContext::paintRect(const CRect& rect, const CColor& colour) {
     const CRect area = rectIntersection(rect, getClipRect());
     if (rectIsEmpty(area)) return;
+    noteDrawn(area);
     if (blendEnabled) {
         BlendRequest request;
         request.destination = &surface;
@@ -141,6 +161,13 @@ void CDrawContext::drawLine(const CPoint& a, const CPoint& b) {
     if (cannotDraw()) return;
     const CRect clip = getClipRect();
     if (rectIsEmpty(clip)) return;
+    // The line's box within the clip (clamped before its size is taken, which could overflow).
+    const std::int32_t left = std::max(std::min(a.x, b.x), clip.x);
+    const std::int32_t right = std::min(std::max(a.x, b.x), clip.x + clip.width - 1);
+    const std::int32_t low = std::max(std::min(a.y, b.y), clip.y);
+    const std::int32_t high = std::min(std::max(a.y, b.y), clip.y + clip.height - 1);
+    if (left > right || low > high) return;
+    noteDrawn(CRect{left, low, right - left + 1, high - low + 1});
     // Bresenham, both ends included. The y flip of the device rows does not change which
     // pixels a line covers, so it runs in toolkit coordinates.
     std::int64_t x = a.x, y = a.y;
@@ -242,6 +269,7 @@ void CDrawContext::drawText(const char* text, const CRect& rect, const CColor& c
     const CRect box{rect.x, rect.y + 1, rect.width, rect.height};
     const CRect area = rectIntersection(box, getClipRect());
     if (rectIsEmpty(area)) return;
+    noteDrawn(area);
     ensureRenderer();
     if (!renderer) return;
 

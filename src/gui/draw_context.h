@@ -99,8 +99,13 @@ public:
     // Advance width of text in the current font, in pixels.
     std::int32_t measureText(const char* text);
     std::mutex& getLock() { return lock; }
+    // The box around everything drawn since the last call (toolkit coordinates, within the
+    // surface; empty when nothing was), which is then forgotten: what the window puts on screen.
+    // Direct writes through getTargetSurface count with the whole clip rectangle.
+    CRect takeDrawnArea();
 
 private:
+    void noteDrawn(const CRect& area);
     void plot(std::int32_t x, std::int32_t y, std::uint32_t pixel, const CRect& clip);
     void paintRect(const CRect& rect, const CColor& colour);
     void ensureRenderer();
@@ -120,6 +125,7 @@ private:
     std::uint32_t clipDepth = 0;
     bool clipOverflow = false;
     std::uint32_t penPixel = 0xFF000000u;  // black until a pen is selected
+    CRect drawn{};
     std::unique_ptr<CTextRenderer> renderer;
     std::vector<std::uint8_t> maskBuffer;
     std::string textBuffer;

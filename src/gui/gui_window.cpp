@@ -186,7 +186,11 @@ void CGuiWindow::drawPass(CDrawState state) {
         for (std::size_t i = 0; opened && i < page->getContainerCount(); ++i) page->getContainer(i)->draw(state);
     }
     if (opened && overlayEnabled && overlayView) overlayView->draw(state);
-    if (opened) native->present();
+    if (opened) {
+        // Toolkit rows count up from the bottom, window pixels down from the top.
+        const CRect drawn = drawContext->takeDrawnArea();
+        native->present(CRect{drawn.x, drawContext->getHeight() - drawn.y - drawn.height, drawn.width, drawn.height});
+    }
     inDraw = false;
     if (bufferPending && opened) {
         bufferPending = false;

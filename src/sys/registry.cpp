@@ -2,6 +2,7 @@
 // library loads this library from its own folder, so all of them share these statics.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -78,10 +79,16 @@ QV_SYS_EXPORT qv::XelBlock DoXelData(std::uint32_t operation, std::uint32_t writ
         case qv::kXelLeave:
             if (validIndex) r.calls[i].fetch_sub(1);
             break;
-        case qv::kXelDrain:
+        case qv::kXelDrain: {
             if (!validIndex) break;
-            while (r.calls[i].load() != 0) std::this_thread::yield();
+            const bool bounded = block.count != 0;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(block.count);
+            while (r.calls[i].load() != 0 && (!bounded || std::chrono::steady_clock::now() < deadline)) {
+                std::this_thread::yield();
+            }
+            block.inUse = r.calls[i].load() != 0 ? 1 : 0;
             break;
+        }
         default: break;
     }
     return block;

@@ -12,8 +12,8 @@ struct XelBlock {
     std::uint32_t index;      // registry index (operations 3, 4, 7, 8, 9)
     std::uint32_t version;    // operation 0
     std::uint32_t capacity;   // operation 1
-    std::uint32_t count;      // operation 2
-    std::uint8_t inUse;       // operation 3
+    std::uint32_t count;      // operation 2; the limit of operation 9
+    std::uint8_t inUse;       // operation 3; the answer of operation 9
     std::uint8_t padding[3];
     void* object;             // operations 4 and 7
 };
@@ -33,7 +33,10 @@ enum XelOperation : std::uint32_t {
     // until no call reaches it any more.
     kXelEnter = 7,     // read: count a call into the slot at 4 and return its object (null: none, not counted)
     kXelLeave = 8,     // read: the call into the slot at 4 has returned
-    kXelDrain = 9,     // read: wait until no counted call into the slot at 4 remains
+    // read: wait until no counted call into the slot at 4 remains, at most count (at 16)
+    // milliseconds when it is not 0; inUse (at 20) then is 1 when calls are still in flight
+    // (a library that always waits to the end leaves it 0).
+    kXelDrain = 9,
 };
 
 constexpr std::uint32_t kXelRegistryVersion = 0x20300;

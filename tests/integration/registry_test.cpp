@@ -1,6 +1,6 @@
 // Differently named copies of the plug-in in one folder share one registry: numbers, common
-// settings, views and names go across, the seventeenth instance is refused but passes audio;
-// without the registry library there is no effect at all. Under churn by four threads, while
+// settings, views and names go across (the limit of sixteen and the numbers leavers free are the
+// registry's unit tests); without the registry library there is no effect at all. Under churn by four threads, while
 // each instance passes audio through on a thread of its own and settings for all change, the
 // sanitizers find races, leaks and calls into instances that are gone.
 #include <gtest/gtest.h>
@@ -46,24 +46,6 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     second->setParameter(kSyncOthers, 1.0f);
     EXPECT_EQ(first->parameter(kAnalysisView), 1.0f);
 
-    // Sixteen in all, from both copies; the seventeenth is refused but still passes audio, and
-    // the next newcomer after a leaver takes its number.
-    std::vector<std::unique_ptr<HostedEffect>> more;
-    for (int i = 2; i <= 16; ++i) {
-        more.push_back(HostedEffect::create(i % 2 ? mono : stereo, host, &error));
-        ASSERT_TRUE(more.back()) << error;
-        EXPECT_TRUE(i == 16 || more.back()->parameter(kInstanceNumber) == static_cast<float>(i)) << i;
-        EXPECT_EQ(test::registryCount(copies.folder), std::min(i + 1, 16));
-    }
-    const AudioBuffer in = test::noise(2, 4410);
-    EXPECT_TRUE(test::run(*more.back(), in, 512).bitIdentical(in));
-    more.back().reset();
-    more[3].reset();  // number 5
-    more.back() = HostedEffect::create(stereo, host, &error);
-    ASSERT_TRUE(more.back()) << error;
-    EXPECT_EQ(std::pair(more.back()->parameter(kInstanceNumber), more.back()->parameter(kFftSize)), std::pair(5.0f, 5.0f));
-    EXPECT_EQ(test::registryCount(copies.folder), 16);
-    more.clear();
     second.reset();
     first.reset();
     EXPECT_EQ(test::registryCount(copies.folder), 0);

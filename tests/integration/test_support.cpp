@@ -17,7 +17,7 @@ namespace qv::vsthost::test {
 
 std::string pluginPath() { return os::nativePath(QV_PLUGIN_PATH); }
 
-std::string registryName() { return std::string("QuorvaneSys") + os::libraryExtension(); }
+static fs::path registryIn(const fs::path& folder) { return folder / (std::string("QuorvaneSys") + os::libraryExtension()); }
 
 std::string scratchDir(const std::string& name) {
     const fs::path dir = fs::path(os::nativePath(QV_TEST_OUT_DIR)) / "integration" / name;
@@ -27,18 +27,13 @@ std::string scratchDir(const std::string& name) {
     return dir.string();
 }
 
-std::string pluginCopy(const std::string& stem, std::string folder, bool withLibraries) {
+std::string pluginCopy(const std::string& stem, std::string folder, bool withRegistry) {
     const fs::path source(pluginPath());
     if (folder.empty()) folder = scratchDir("copies/" + stem);
     const fs::path target = fs::path(folder) / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
-    // Libraries the plug-in loads from its own folder travel with it (once: overwriting fails in
-    // some standard libraries on Windows).
-    for (const auto& entry : fs::directory_iterator(source.parent_path())) {
-        const fs::path to = fs::path(folder) / entry.path().filename();
-        if (!withLibraries || fs::exists(to) || to.filename().string().rfind("QuorvaneSys", 0) != 0) continue;
-        if (entry.is_regular_file()) fs::copy_file(entry.path(), to);
-    }
+    // Once: overwriting fails in some standard libraries on Windows.
+    if (withRegistry && !fs::exists(registryIn(folder))) fs::copy_file(registryIn(source.parent_path()), registryIn(folder));
     return target.string();
 }
 
@@ -50,18 +45,12 @@ Loaded load(const std::string& path) {
 }
 
 AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed) {
-    SignalSettings sig;
-    sig.kind = SignalKind::White;
-    sig.amplitude = 1.0;
-    sig.seed = seed;
-    sig.seconds = static_cast<double>(frames) / 44100.0;
-    return generateSignal(sig, 44100.0, channels);
+    const double seconds = static_cast<double>(frames) / 44100.0;
+    return generateSignal({.kind = SignalKind::White, .amplitude = 1.0, .seconds = seconds, .seed = seed}, 44100.0, channels);
 }
 
 AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize) {
-    RenderSettings settings;
-    settings.blockSize = blockSize;
-    RenderResult result = render(effect, input, settings);
+    RenderResult result = render(effect, input, RenderSettings{.blockSize = blockSize});
     EXPECT_TRUE(result.ok) << result.error;
     return std::move(result.output);
 }
@@ -85,7 +74,7 @@ int registryCount(const std::string& folder) {
     static std::map<std::string, void*> procs;
     void*& proc = procs[folder];
     std::string error;
-    if (void* library = proc ? nullptr : os::openLibrary((fs::path(folder) / registryName()).string(), &error)) {
+    if (void* library = proc ? nullptr : os::openLibrary(registryIn(folder).string(), &error)) {
         proc = os::findSymbol(library, "DoXelData");
     }
     return proc ? static_cast<int>(reinterpret_cast<DoXelDataProc>(proc)(kXelCount, 0, XelBlock{}).count) : -1;

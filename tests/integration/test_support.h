@@ -11,14 +11,11 @@
 
 namespace qv::vsthost::test {
 
-std::string pluginPath();  // the built plug-in, as this platform's calls want the path
-std::string registryName();  // file name of the registry library
-// An empty folder of its own for one test, under the test output folder.
-std::string scratchDir(const std::string& name);
-// The built plug-in copied under another file name (the stem; the extension is the platform's)
-// into the folder (by default a fresh one of that name), with the libraries it loads from its
-// own folder unless told not to.
-std::string pluginCopy(const std::string& stem, std::string folder = "", bool withLibraries = true);
+std::string pluginPath();                    // the built plug-in, as this platform's calls want the path
+std::string scratchDir(const std::string& name);  // an empty folder of its own under the test output
+// The plug-in copied as stem (plus the platform's extension) into folder (by default a fresh one
+// named after it), with the registry library beside it unless told otherwise.
+std::string pluginCopy(const std::string& stem, std::string folder = "", bool withRegistry = true);
 
 // One effect with the host that answers it; the members are destroyed effect first.
 struct Loaded {
@@ -32,22 +29,18 @@ struct Loaded {
 };
 Loaded load(const std::string& path);
 
-// White noise, independent on each channel, at 44.1 kHz.
-AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1);
-// Runs the effect over the input with the given block size at 44.1 kHz.
-AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize);
+AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1);  // independent per channel, 44.1 kHz
+AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize);  // at 44.1 kHz
 // Every output channel equals its input channel, or the only input channel, bit for bit.
 void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what);
 
-// A fresh folder with the plug-in as "Quorvane_2in_2out" and "Quorvane_1in_1out" and, unless
-// withRegistry is false, the registry library beside them.
+// A fresh folder with the copies "Quorvane_2in_2out" and "Quorvane_1in_1out" (and the registry).
 struct TwoCopies {
-    std::string folder, stereo, mono;  // the folder and the paths of the two copies
+    std::string folder, stereo, mono;
 };
 TwoCopies makeTwoCopies(const std::string& name, bool withRegistry = true);
-
-// How many instances the registry library of a folder holds, asked by the test itself through
-// the module the copies in that folder share; -1 when it cannot be loaded.
+// How many instances the registry library of a folder holds, asked through the module the copies
+// there share; -1 when it cannot be loaded.
 int registryCount(const std::string& folder);
 
 }  // namespace qv::vsthost::test

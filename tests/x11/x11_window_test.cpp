@@ -1,8 +1,7 @@
-// The X11 backend under Xvfb: pointer and key events injected with XTest reach the views in
-// toolkit coordinates, and the window's pixels on the server equal the back buffer after a pass.
-// The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures without idle calls, the
-// compact setting resizing our child and (when it accepts) the host's frame, and a close from
-// another thread waiting for the pass that idle runs.
+// The X11 backend under Xvfb: XTest pointer and key events reach the views in toolkit
+// coordinates, the server's pixels equal the back buffer, a close from another thread waits for
+// the pass idle runs. The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures
+// without idle calls, the compact setting resizing our child and (if it accepts) the host frame.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -15,12 +14,11 @@
 #include <memory>
 #include <thread>
 
-#include "editor/editor.h"
 #include "gui/key_codes.h"
 #include "gui/native/x11/x11_window.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
-#include "unit/gui_window/test_views.h"
+#include "unit/editor/editor_rig.h"
 #include "vsthost/editor_frame.h"
 #include "vsthost/host_context.h"
 #include "vsthost/hosted_effect.h"
@@ -42,9 +40,8 @@ struct HoldDisplay : ::testing::Environment {
 };
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
-// A 752 x 563 editor in an 800 x 600 parent: a grey view over all of it and a red 10 x 10 view
-// in its bottom-left corner that captures the pointer.
-class X11Editor : public ::testing::Test {
+// The two-view scene in an 800 x 600 parent.
+class X11Editor : public ::testing::Test, protected test::TwoViewScene {
 protected:
     void SetUp() override {
         display = XOpenDisplay(nullptr);
@@ -54,19 +51,7 @@ protected:
         XMapWindow(display, parent);
         for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) {
         }
-        owner.build = [this](CGuiWindow& w) {
-            auto* box = new test::TestContainer(CRect{0, 0, 752, 563});
-            view = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 752, 563}, &grey));
-            corner = box->add(std::make_unique<test::TestView>(w, CRect{0, 0, 10, 10}, &red));
-            corner->captures = true;
-            auto* page = new CPage;
-            page->addContainer(box);
-            w.addPage(page);
-        };
-        window = std::make_unique<CGuiWindow>(&owner, 0, 752, 563, reinterpret_cast<void*>(parent), nullptr);
-        owner.window = window.get();
-        window->setTimerPeriod(40.0f);
-        ASSERT_FALSE(window->open(-1, -1));
+        ASSERT_TRUE(open(reinterpret_cast<void*>(parent)));
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kX11);
         child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
     }
@@ -99,12 +84,6 @@ protected:
 
     Display* display = nullptr;
     Window parent = 0, child = 0;
-    test::TestOwner owner;
-    CColor grey{nullptr, 0.25f, 0.5f, 0.75f, 1.0f, kColorBrush};
-    CColor red{nullptr, 1.0f, 0.0f, 0.0f, 1.0f, kColorBrush};
-    std::unique_ptr<CGuiWindow> window;
-    test::TestView* view = nullptr;
-    test::TestView* corner = nullptr;
 };
 
 TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
@@ -140,15 +119,15 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     pointerTo(9, 555);
     ASSERT_TRUE(pumpUntil([&] { return corner->events.size() >= 2; }));
     pointerTo(400, 300);
-    int dx = 0, dy = 0;
-    pumpUntil([&] {
-        dx = dy = 0;
+    const auto moved = [&] {
+        std::pair<int, int> d{0, 0};
         for (const auto& e : corner->events) {
-            if (e.kind == "move") dx += e.x, dy += e.y;
+            if (e.kind == "move") d.first += e.x, d.second += e.y;
         }
-        return dx == 395 && dy == 262;
-    });
-    EXPECT_EQ(std::pair(dx, dy), std::pair(395, 262));
+        return d;
+    };
+    pumpUntil([&] { return moved() == std::pair(395, 262); });
+    EXPECT_EQ(moved(), std::pair(395, 262));
     button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return corner->events.back().kind == "up"; }));
     EXPECT_EQ(std::pair(corner->events.back().x, corner->events.back().y), std::pair(400, 262));
@@ -200,51 +179,58 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     window->setOverlayView(nullptr);
 }
 
-Window windowOf(void* handle) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle)); }
+TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
+    test::ProbeEditor editor(300, 200);
+    editor.setTimerPeriod(10.0f);
+    std::atomic<bool> inPass{false}, passEnded{false};
+    bool viewGone = false;
+    editor.onBuilt = [&](test::TestView& v) {
+        v.destroyed = &viewGone;
+        v.onDraw = [&] {
+            inPass = true;
+            std::this_thread::sleep_for(milliseconds(150));
+            passEnded = true;
+        };
+    };
+    ASSERT_TRUE(editor.open(reinterpret_cast<void*>(parent), -1, -1));
+    std::atomic<bool> stop{false};
+    std::thread gui([&] {
+        while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
+    });
+    while (!inPass) std::this_thread::sleep_for(milliseconds(1));
+    editor.close();
+    EXPECT_TRUE(passEnded && viewGone);
+    stop = true;
+    gui.join();
+}
 
 // One instance whose editor goes into a host frame that grows when the editor asks.
-struct EditorInX11Host : ::testing::Test {
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        frame = vsthost::EditorFrame::create(752, 563, "test", &error);
-        ASSERT_NE(frame, nullptr) << error;
-        {
-            vsthost::HostContext::EntryScope scope(host);
-            raw = createEffectInstance(&vsthost::HostContext::callback);
-        }
-        effect = vsthost::HostedEffect::adopt(raw, host, &error);
-        ASSERT_NE(effect, nullptr) << error;
-        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object));
-        host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
+TEST(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    std::string error;
+    auto frame = vsthost::EditorFrame::create(752, 563, "test", &error);
+    ASSERT_NE(frame, nullptr) << error;
+    const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(frame->parentHandle()));
+    vsthost::HostContext host;
+    vst::AEffect* raw = nullptr;
+    {
+        vsthost::HostContext::EntryScope scope(host);
+        raw = createEffectInstance(&vsthost::HostContext::callback);
     }
-    void TearDown() override {
-        effect.reset();
-        frame.reset();
-        XCloseDisplay(display);
-    }
+    auto effect = vsthost::HostedEffect::adopt(raw, host, &error);
+    ASSERT_NE(effect, nullptr) << error;
+    host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
     // Our child of the frame: its size, or 0 x 0 when there is none.
-    std::pair<int, int> childSize() {
+    const auto childSize = [&] {
         Window root = 0, up = 0, *children = nullptr;
         unsigned int n = 0;
-        XQueryTree(display, windowOf(frame->parentHandle()), &root, &up, &children, &n);
+        XQueryTree(display, parent, &root, &up, &children, &n);
         XWindowAttributes a{};
         if (n == 1) XGetWindowAttributes(display, children[0], &a);
         if (children) XFree(children);
-        return {a.width, a.height};
-    }
-    void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
-
-    Display* display = nullptr;
-    std::string error;
-    std::unique_ptr<vsthost::EditorFrame> frame;
-    vsthost::HostContext host;
-    vst::AEffect* raw = nullptr;
-    std::unique_ptr<vsthost::HostedEffect> effect;
-    PluginVST* adapter = nullptr;
-};
-
-TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
+        return std::pair(a.width, a.height);
+    };
     EXPECT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x3FFFFF1})), 0);
     ASSERT_EQ(effect->dispatch(vst::effEditOpen, 0, 0, frame->parentHandle()), 1);
     EXPECT_EQ(childSize(), std::make_pair(752, 563));
@@ -252,63 +238,32 @@ TEST_F(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     vsthost::FrameImage drawn, exposed;
     std::this_thread::sleep_for(milliseconds(100));  // the server reads our picture
     ASSERT_TRUE(frame->capture(&drawn));
-    XUnmapWindow(display, windowOf(frame->parentHandle()));
+    XUnmapWindow(display, parent);
     XSync(display, False);
-    XMapWindow(display, windowOf(frame->parentHandle()));
+    XMapWindow(display, parent);
     XSync(display, False);
     ASSERT_TRUE(frame->capture(&exposed));
     EXPECT_TRUE(drawn.pixels == exposed.pixels);
     EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);
 
     // The editor resizes in its next pass after the setting was applied (on the GUI thread).
-    const auto nextPass = [&] {
+    CPluginBase* core = static_cast<PluginVST*>(static_cast<AudioEffect*>(raw->object))->getCore();
+    const auto setCompactAndPass = [&](float compact) {
+        core->setParameter(387, compact, 0, false, true);
         for (int i = 0; i < 3; ++i) effect->dispatch(vst::effEditIdle), std::this_thread::sleep_for(milliseconds(45));
     };
-    set(387, 1.0f);
-    nextPass();
+    setCompactAndPass(1.0f);
     vst::ERect* rect = nullptr;
     ASSERT_EQ(effect->dispatch(vst::effEditGetRect, 0, 0, &rect), 1);
     EXPECT_EQ(std::tuple(childSize(), frame->clientWidth(), rect->bottom), std::tuple(std::pair(650, 335), 650, 335));
     host.setSizeWindowHandler(nullptr);  // a host that refuses: our child follows all the same
-    set(387, 0.0f);
-    nextPass();
+    setCompactAndPass(0.0f);
     EXPECT_EQ(std::pair(childSize(), frame->clientWidth()), std::pair(std::pair(752, 563), 650));
     effect->dispatch(vst::effEditClose);
     EXPECT_EQ(childSize(), std::make_pair(0, 0));
-}
-
-struct SlowEditor final : CEditor {
-    SlowEditor() : CEditor(0, 300, 200, nullptr, nullptr, nullptr) { setTimerPeriod(10.0f); }
-    ~SlowEditor() override { close(); }
-    void buildControls() override {
-        auto* box = new test::TestContainer(CRect{0, 0, 300, 200});
-        test::TestView* view = box->add(std::make_unique<test::TestView>(*getFrame(), CRect{0, 0, 300, 200}));
-        view->destroyed = &viewGone;
-        view->onDraw = [this] {
-            inPass = true;
-            std::this_thread::sleep_for(milliseconds(150));
-            passEnded = true;
-        };
-        auto* page = new CPage;
-        page->addContainer(box);
-        getFrame()->addPage(page);
-    }
-    std::atomic<bool> inPass{false}, passEnded{false};
-    bool viewGone = false;
-};
-
-TEST_F(EditorInX11Host, CloseFromAnotherThreadWaitsForTheRunningPass) {
-    SlowEditor editor;
-    ASSERT_TRUE(editor.open(frame->parentHandle(), -1, -1));
-    std::atomic<bool> stop{false};
-    std::thread gui([&] {
-        while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
-    });
-    while (!editor.inPass) std::this_thread::sleep_for(milliseconds(1));
-    editor.close();
-    EXPECT_TRUE(editor.passEnded && editor.viewGone);
-    stop = true;
-    gui.join();
+    effect.reset();
+    frame.reset();
+    XCloseDisplay(display);
 }
 
 }  // namespace

@@ -46,9 +46,10 @@ public:
     // Calls the window's timer pass every periodMs milliseconds until stopTimer.
     virtual void startTimer(std::uint32_t periodMs) = 0;
     virtual void stopTimer() = 0;
-    // Puts the back buffer on screen in one call; X11 and Win32 send only the box around what
-    // changed since the last present.
-    virtual void present() = 0;
+    // Puts the back buffer on screen in one call. drawn: the box (window pixels, origin top left)
+    // around everything drawn since the last present; X11 and Win32 send only that box, or the
+    // whole buffer when it is new or the window system lost what the window showed.
+    virtual void present(const CRect& drawn) = 0;
     // A paint request was served: the window system need not ask again for this damage.
     virtual void validate() = 0;
     virtual void setCursor(CCursorShape shape) = 0;

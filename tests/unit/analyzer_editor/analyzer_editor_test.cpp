@@ -6,12 +6,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,12 +37,7 @@ namespace {
 
 // A real analyzer instance on the headless window, driven by pointer events in window pixels;
 // its editor records every setting it writes before the core applies (and echoes) it.
-struct Written {
-    std::int32_t id;
-    std::uint32_t bits;
-    bool operator==(const Written&) const = default;
-    friend std::ostream& operator<<(std::ostream& out, const Written& w) { return out << w.id << ":" << w.bits; }
-};
+using Written = std::pair<std::int32_t, std::uint32_t>;  // identifier and value bits
 Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
 Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
 
@@ -58,9 +54,11 @@ struct RecordingEditor final : CAnalyzerEditor {
 struct EditorRig {
     EditorRig() {
         CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
+        // The host answers sizeWindow with garbage, which counts as accepted.
         effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                          float) -> vst::VstIntPtr {
-            return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
+            gestures += op == vst::audioMasterBeginEdit || op == vst::audioMasterEndEdit;
+            return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? -77 : 0;
         });
         adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
         editor = std::make_unique<RecordingEditor>(adapter, adapter->getCore());
@@ -92,7 +90,6 @@ struct EditorRig {
         frame().onMouseUp(button, x, row - dy);
         tick(2);
     }
-    void drag(std::int32_t x, std::int32_t y, std::int32_t dy) { click(x, y, 1, 0, dy); }
     std::pair<std::int32_t, std::int32_t> size() const {
         CRect r{};
         editor->getRect(r);
@@ -101,6 +98,7 @@ struct EditorRig {
     float setting(std::uint32_t id) const { return adapter->getCore()->getParameter(id, 0); }
     void set(std::uint32_t id, float v) const { adapter->getCore()->setParameter(id, v, 0, false, true); }
 
+    static inline int gestures = 0;
     vst::AEffect* effect = nullptr;
     PluginVST* adapter = nullptr;
     std::unique_ptr<RecordingEditor> editor;
@@ -109,6 +107,21 @@ struct EditorRig {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 std::string text(const CTextLabel* l) { return l->getText(); }
+
+TEST(AnalyzerEditorBase, BuildsBothPagesFromEveryImageOn40MsAndAsksNoGesturesForItsZeroParameters) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    rig.editor->beginEdit(0), rig.editor->endEdit(0);
+    EXPECT_EQ(std::tuple(EditorRig::gestures, rig.editor->getTimerPeriod(), rig.frame().getPageCount(),
+                         rig.editor->missingBitmaps()),
+              std::tuple(0, 40.0f, 2u, 0u));
+    EXPECT_TRUE(rig.editor->resize(650, 335, true, 0, 0));
+    EXPECT_EQ(rig.frame().getBackBuffer().width, 650);
+    rig.set(387, 1.0f);  // compact layout: an editor made now starts compact
+    CRect r{};
+    CAnalyzerEditor(0, 752, 563, nullptr, rig.adapter->getCore(), nullptr).getRect(r);
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(650, 335));
+}
 
 TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     const float purple = std::bit_cast<float>(0x7F3FFFFFu);
@@ -167,16 +180,13 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     }
 }
 
-TEST(AnalyzerEditorBinding, ColourPacksAsBits) {
-    const float rgba[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
-    EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(rgba), CAnalyzerEditor::packColour(odd)),
-              std::pair(0x7F3FFFFFu, 0x0000FFFEu));
-}
-
 TEST(AnalyzerEditorBinding, ACoreSideChangeMovesTheControlAndTheInitialColoursAreTheDisplays) {
+    const float purple[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
+    EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(purple), CAnalyzerEditor::packColour(odd)),
+              std::pair(0x7F3FFFFFu, 0x0000FFFEu));
     EditorRig rig;
     ASSERT_TRUE(rig.open());
-    // Before any change, the core's colour of each slot is what the display draws.
+    // Before any change, the core's colour of each slot (packed as bits) is what the display draws.
     for (std::uint32_t i = 0; i < 16; ++i) {
         const auto shown = rig.c().display->getInstanceColor(i);
         const float rgba[4] = {shown[0], shown[1], shown[2], 1.0f};
@@ -203,21 +213,17 @@ TEST(AnalyzerEditorBinding, AnEditedNameIsCutTo31AndReachesASecondInstance) {
     CTextEdit* field = first.c().names[slot];
     field->setText(std::string(40, 'n'));
     first.editor->valueChanged(75 + slot, 0.0f);
-    for (int i = 0; i < 50 && second.c().names[slot]->getText() != std::string(31, 'n'); ++i) {
-        first.tick(), second.tick();
-    }
+    for (int i = 0; i < 50 && second.c().names[slot]->getText() != std::string(31, 'n'); ++i) first.tick(), second.tick();
     EXPECT_EQ(second.c().names[slot]->getText(), std::string(31, 'n'));
 
     // A record without terminators or of the wrong size harms nothing.
     NamesRequest names{};
-    names.header = DataRequest{NamesRequest::kSize, kDataNames, 0, 0};
-    std::memset(names.names, 'x', sizeof names.names);
-    second.editor->receiveData(&names);
-    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
-    names.header.size = 527;
-    std::memset(names.names, 'y', sizeof names.names);
-    second.editor->receiveData(&names);
-    EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+    for (const auto& [size, fill] : {std::pair{NamesRequest::kSize, 'x'}, {NamesRequest::kSize - 1, 'y'}}) {
+        names.header = DataRequest{size, kDataNames, 0, 0};
+        std::memset(names.names, fill, sizeof names.names);
+        second.editor->receiveData(&names);
+        EXPECT_EQ(second.c().names[15]->getText(), std::string(31, 'x'));
+    }
 }
 
 TEST(AnalyzerEditorBinding, TheSeventeenthInstanceShowsOnlyTheLimitPageAndNothingActs) {
@@ -275,10 +281,10 @@ TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
          [](EditorRig& r) {
              r.set(362, 1.0f);
              r.editor->written.clear();
-             r.drag(40, 235, -24);
+             r.click(40, 235, 1, 0, -24);
          },
          {valueOf(365, 1.0f), valueOf(365, 1.0f), valueOf(365, 1.0f)}},
-        {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.drag(40, 235, -24); }, {}},
+        {"the hidden frequency arrows in band view take no press", [](EditorRig& r) { r.click(40, 235, 1, 0, -24); }, {}},
     };
     for (const auto& g : cases) {
         EditorRig rig;
@@ -350,6 +356,33 @@ TEST(AnalyzerEditorGestures, TabsSwitchSizeAndPages) {
     EXPECT_EQ(std::pair(rig.size(), c.graph->getRect().y), std::pair(std::pair(752, 563), 228));
     for (const CViewContainer* box : {c.fftBar, c.controlsPanel, c.columns[15]}) EXPECT_TRUE(box->isActive());
     EXPECT_FALSE(c.bandBar->isActive());
+}
+
+// The windows put on screen only the box around what a pass drew; the headless screen is kept
+// the same way, so after every pass it must equal the back buffer, whatever drew.
+TEST(AnalyzerEditorScreen, AfterEveryPassTheScreenShowsTheBackBuffer) {
+    EditorRig rig;
+    ASSERT_TRUE(rig.open());
+    auto& native = *static_cast<CHeadlessWindow*>(rig.frame().getNativeWindow());
+    native.setKeepScreen(true);
+    const auto play = [](EditorRig& r) {
+        std::vector<float> left(4096), right(4096);
+        for (std::size_t i = 0; i < left.size(); ++i) left[i] = right[i] = 0.5f * std::sin(0.07f * static_cast<float>(i));
+        float* in[2] = {left.data(), right.data()};
+        r.effect->processReplacing(r.effect, in, in, 4096);
+        r.tick(3);
+    };
+    const std::pair<const char*, std::function<void(EditorRig&)>> acts[] = {
+        {"audio in band view", play},
+        {"FFT tab", [](EditorRig& r) { r.click(79, 553); }},
+        {"audio in FFT view", play},
+        {"compact layout", [](EditorRig& r) { r.click(79, 553, 1, 1); }},
+    };
+    for (const auto& [name, act] : acts) {
+        act(rig);
+        const PixelSurface back = rig.frame().getBackBuffer();
+        ASSERT_TRUE(std::vector(back.bits, back.bits + back.width * back.height) == native.getScreen()) << name;
+    }
 }
 
 }  // namespace

@@ -53,16 +53,6 @@ protected:
 
     ControlsTest() : HeadlessTest(240, 160) {}
 
-    CViewContainer* panel(const CRect& r) {
-        auto* c = new CViewContainer(&owner, r);
-        window->getCurrentPage()->addContainer(c);
-        return c;
-    }
-    template <class V>
-    V* put(CViewContainer* c, V* view) {
-        c->addView(view);
-        return view;
-    }
     // Runs write(i) on another thread during 200 redraw-all passes; counts the passes after which
     // whole() is false.
     template <class Write, class Whole>

@@ -15,6 +15,7 @@
 #include "gui/gui_window.h"
 #include "gui/native/headless/headless_window.h"
 #include "gui/page.h"
+#include "gui/rect_math.h"
 #include "gui/window_owner.h"
 
 namespace qv::test {
@@ -79,6 +80,17 @@ protected:
         for (std::uint32_t k : codes) headless->keyDown(k);
     }
     void pass() { headless->tick(); }
+    // A panel added to the current page, and a view added to a panel.
+    CViewContainer* panel(const CRect& r) {
+        auto* c = new CViewContainer(&owner, r);
+        window->getCurrentPage()->addContainer(c);
+        return c;
+    }
+    template <class V>
+    V* put(CViewContainer* c, V* view) {
+        c->addView(view);
+        return view;
+    }
     void fullPass() {
         window->requestFullRedraw();
         headless->tick();
@@ -105,12 +117,9 @@ protected:
     bool paintsOnlyInside(const CRect& r) {
         clearScreen();
         fullPass();
-        for (std::int32_t y = 0; y < height; ++y) {
-            for (std::int32_t x = 0; x < width; ++x) {
-                const bool in = x >= r.x && x < r.x + r.width && y >= r.y && y < r.y + r.height;
-                if (!in && pixel(x, y) != kWhite) return false;
-            }
-        }
+        for (std::int32_t y = 0; y < height; ++y)
+            for (std::int32_t x = 0; x < width; ++x)
+                if (!rectContains(r, x, y) && pixel(x, y) != kWhite) return false;
         return true;
     }
 

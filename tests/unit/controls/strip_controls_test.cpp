@@ -113,15 +113,17 @@ const GestureCase kGestures[] = {
 class StripTest : public ControlsTest {
 protected:
     CView* make(Kind kind) {
-        CViewContainer* p = panel(CRect{20, 30, 200, 120});
         const CPoint at{10, 5};
-        CView* views[] = {kind == Kind::kOnOff ? new COnOffSwitch(&owner, 11, at, strip(20, 10, 2)) : nullptr,
-                          kind == Kind::kKick ? new CKickButton(&owner, 11, at, strip(20, 10, 2)) : nullptr,
-                          kind == Kind::kStep ? new CStepButton(&owner, 11, at, strip(20, 10, 2)) : nullptr,
-                          kind == Kind::kMulti ? new CSwitchMulti(&owner, 11, at, strip(60, 10, 3, 1), 3, 1) : nullptr,
-                          kind == Kind::kMemory ? new CMemorySwitch(&owner, 11, at, strip(20, 10, 3)) : nullptr,
-                          kind == Kind::kKnob ? new CKnob(&owner, 11, at, strip(20, 10, 64), 64) : nullptr};
-        return put(p, views[static_cast<int>(kind)]);
+        CView* view = nullptr;
+        switch (kind) {
+            case Kind::kOnOff: view = new COnOffSwitch(&owner, 11, at, strip(20, 10, 2)); break;
+            case Kind::kKick: view = new CKickButton(&owner, 11, at, strip(20, 10, 2)); break;
+            case Kind::kStep: view = new CStepButton(&owner, 11, at, strip(20, 10, 2)); break;
+            case Kind::kMulti: view = new CSwitchMulti(&owner, 11, at, strip(60, 10, 3, 1), 3, 1); break;
+            case Kind::kMemory: view = new CMemorySwitch(&owner, 11, at, strip(20, 10, 3)); break;
+            case Kind::kKnob: view = new CKnob(&owner, 11, at, strip(20, 10, 64), 64); break;
+        }
+        return put(panel(CRect{20, 30, 200, 120}), view);
     }
     void run(const std::vector<Step>& steps) {
         for (const Step& s : steps) {
@@ -130,11 +132,6 @@ protected:
             if (s.op == 'r' || s.op == 'c') release(s.button, 30 + s.x, 35 + s.y);
             if (s.op == 'f') window->onFocusLost();
         }
-    }
-    std::int32_t frameShown() {
-        clearScreen();
-        fullPass();
-        return frameAt(31, 36);
     }
 };
 
@@ -152,7 +149,9 @@ TEST_P(Gestures, OwnerHearsTheGestureAndTheFrameFollows) {
     for (float v : c.values) want.push_back(std::bit_cast<std::uint32_t>(v));
     EXPECT_EQ(heard, want);
     EXPECT_EQ(std::count(owner.tags.begin(), owner.tags.end(), 11u), static_cast<long>(owner.tags.size()));
-    EXPECT_EQ(frameShown(), c.frame);
+    clearScreen();
+    fullPass();
+    EXPECT_EQ(frameAt(31, 36), c.frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(Controls, Gestures, ::testing::ValuesIn(kGestures),

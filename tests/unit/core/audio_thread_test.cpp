@@ -1,5 +1,5 @@
 // The audio thread against everything other threads do to an instance: locks held for a long
-// time, sample-rate, reset and FFT-size changes while it processes, and the control word of the
+// time, calls stuck inside it, sample-rate, reset and FFT-size changes while it processes, and the control word of the
 // host's thread.
 #include <gtest/gtest.h>
 #include <xmmintrin.h>
@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
-#include <latch>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <thread>
 #include <vector>
@@ -20,6 +20,7 @@
 #include "core/registry_library.h"
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
+#include "platform/dynamic_library.h"
 #include "platform/module.h"
 
 namespace {
@@ -28,16 +29,35 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace id = qv::settingid;
 
-constexpr auto kHold = 500ms;
+constexpr auto kHold = 200ms;
+std::atomic<int> stuckCallsDone{0};
 
-// An instance whose averaging of its own spectra takes as long as a test wants.
-struct SlowAveraging : qv::CPlugin {
-    std::atomic<bool> slow{false};
-    SlowAveraging() : CPlugin(0, 2, 2) {}
-    ~SlowAveraging() override { waitForWorkers(std::chrono::seconds(5)); }  // no job in an override
+// An instance whose averaging of its own spectra, or whose audio block, takes as long as a test
+// wants.
+struct SlowInstance : qv::CPlugin {
+    std::atomic<int> averageMs{0};
+    std::atomic<int> blockMs{0};
+    std::atomic<bool> stuck{false};
+    SlowInstance() : CPlugin(0, 2, 2) {}
+    ~SlowInstance() override { waitForWorkers(std::chrono::seconds(5)); }  // no job in an override
     void average(std::uint32_t number, const qv::SpectrumRecord& record) override {
-        if (slow.exchange(false)) std::this_thread::sleep_for(kHold);
+        if (const int ms = averageMs.exchange(0)) sleepStuck(ms);
         CPlugin::average(number, record);
+    }
+    std::int32_t processAudio(void** in, void** out, std::int32_t numIn, std::int32_t numOut, std::int32_t frames,
+                              int precision, std::int32_t flag) override {
+        if (const int ms = blockMs.exchange(0)) sleepStuck(ms);
+        return CPlugin::processAudio(in, out, numIn, numOut, frames, precision, flag);
+    }
+    void sleepStuck(int ms) {
+        stuck = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        ++stuckCallsDone;
+    }
+    void viewSpectrumAt512() {
+        setParameter(id::kAnalysisView, 1.0f, 0, false, true);
+        setParameter(id::kFftSize, 0.0f, 0, false, true);  // 512 points: a block per call
+        setParameter(id::kAverageOn, 1.0f, 0, false, true);
     }
 };
 
@@ -47,22 +67,25 @@ struct SlowEditor : qv::IParameterSink {
     void receiveData(const void*) override {}
 };
 
-// Every lock the audio path used to take, held by another thread for half a second.
+// Every lock the audio path used to take, held by another thread.
 void holdFor(std::mutex& lock) {
     std::lock_guard<std::mutex> g(lock);
     std::this_thread::sleep_for(kHold);
 }
-const std::pair<const char*, std::function<void(SlowAveraging&)>> kHolders[] = {
-    {"band records", [](SlowAveraging& p) { holdFor(p.analysis().bandLock); }},
-    {"spectrum records", [](SlowAveraging& p) { holdFor(p.analysis().spectrumLock); }},
-    {"averaging", [](SlowAveraging& p) { p.slow = true; std::this_thread::sleep_for(kHold); }},
-    {"registry", [](SlowAveraging&) {
+const std::pair<const char*, std::function<void(SlowInstance&)>> kHolders[] = {
+    {"band records", [](SlowInstance& p) { holdFor(p.analysis().bandLock); }},
+    {"spectrum records", [](SlowInstance& p) { holdFor(p.analysis().spectrumLock); }},
+    {"averaging", [](SlowInstance& p) {
+         p.averageMs = static_cast<int>(kHold.count());
+         std::this_thread::sleep_for(kHold);
+     }},
+    {"registry", [](SlowInstance&) {
          qv::CRegistryLibrary registry;
          ASSERT_TRUE(registry.open(qv::platform::moduleFolder()));
          qv::CRegistryLockGuard g(registry);
          std::this_thread::sleep_for(kHold);
      }},
-    {"settings", [](SlowAveraging& p) {
+    {"settings", [](SlowInstance& p) {
          SlowEditor editor;
          p.setParameterSink(&editor);
          p.setParameter(id::kAttack, 0.5f, 0, false, true);
@@ -70,36 +93,83 @@ const std::pair<const char*, std::function<void(SlowAveraging&)>> kHolders[] = {
      }},
 };
 
+// A call that waited for the holder would last until it lets go, in every round. A call can also
+// be descheduled for over a millisecond on a loaded machine (two cores shared by many builds), so
+// calls come every few milliseconds, each holder gets up to six rounds and one round without a
+// slow call clears it. Under Wine a call is now and then descheduled for 2-5 ms in several rounds
+// running (its own server threads compete for the cores): there a slow call is one over 8 ms,
+// still far below the hold.
 TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
-    SlowAveraging plugin;
-    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
-    plugin.setParameter(id::kFftSize, 0.0f, 0, false, true);  // 512 points: a block per call
-    plugin.setParameter(id::kAverageOn, 1.0f, 0, false, true);
+    const auto slow = qv::platform::DynamicLibrary::extension() == std::string(".dll") ? 8ms : 1ms;
+    SlowInstance plugin;
+    plugin.viewSpectrumAt512();
     std::vector<float> left(512, 0.25f), right(512, -0.125f);
     void* channels[2] = {left.data(), right.data()};
-    for (const auto& [what, hold] : kHolders) {
-        std::latch started(2);
-        std::thread other([&] {
-            started.arrive_and_wait();
-            hold(plugin);
-        });
-        started.arrive_and_wait();
-        // A call that waited would last until the holder lets go; on a loaded machine (or under
-        // Wine) a call may still be descheduled for a while, so the slowest is held against half
-        // the hold.
-        int overOneMs = 0;
-        Clock::duration slowest{};
-        for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
-            const auto t0 = Clock::now();
-            plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
-            const auto took = Clock::now() - t0;
-            slowest = std::max(slowest, took);
-            if (took > 1ms) ++overOneMs;
-            std::this_thread::sleep_for(1ms);
-        }
-        other.join();
-        EXPECT_LT(slowest, kHold / 2) << what << ": " << overOneMs << " calls over 1 ms";
+    for (const auto end = Clock::now() + kHold; Clock::now() < end;) {  // first blocks, first jobs
+        plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
+        std::this_thread::sleep_for(4ms);
     }
+    for (const auto& [what, hold] : kHolders) {
+        int slowCalls = 0;
+        for (int round = 0; round < 6 && (round == 0 || slowCalls > 0); ++round) {
+            slowCalls = 0;
+            // A plain flag: std::latch's wait under mingw (no futex) has been seen to miss its wake-up.
+            std::atomic<bool> started{false};
+            std::thread other([&] {
+                started = true;
+                hold(plugin);
+            });
+            while (!started) std::this_thread::yield();
+            for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
+                const auto t0 = Clock::now();
+                plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
+                if (Clock::now() - t0 > slow) ++slowCalls;
+                std::this_thread::sleep_for(4ms);
+            }
+            other.join();
+        }
+        EXPECT_EQ(slowCalls, 0) << what;
+    }
+}
+
+// A call stuck inside an instance: reset does not wait for the block beyond its bound, and delete
+// does not wait for a worker's call; the call then finishes on an instance still whole (ASan
+// would see freed memory otherwise).
+TEST(AudioThread, ResetDeleteAndDrainDoNotWaitForACallStuckInside) {
+    constexpr int kStuckMs = 2000;
+    auto* plugin = new SlowInstance;
+    plugin->viewSpectrumAt512();
+    std::vector<float> block(512, 0.25f);
+    void* channels[2] = {block.data(), block.data()};
+    plugin->blockMs = kStuckMs;
+    std::thread audio([&] { plugin->process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0); });
+    while (!plugin->stuck) std::this_thread::yield();
+    auto t0 = Clock::now();
+    plugin->reset(false);
+    EXPECT_LT(Clock::now() - t0, 1500ms);
+    audio.join();
+
+    plugin->stuck = false;
+    plugin->averageMs = kStuckMs;
+    while (!plugin->stuck) plugin->process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
+    t0 = Clock::now();
+    delete plugin;
+    EXPECT_LT(Clock::now() - t0, 1500ms);
+    while (stuckCallsDone < 2) std::this_thread::sleep_for(10ms);
+    std::this_thread::sleep_for(50ms);  // the rest of the call, on the parked instance
+
+    // Another instance's call still inside: the registry's drain gives up in time, and says so.
+    qv::CRegistryLibrary registry;
+    ASSERT_TRUE(registry.open(qv::platform::moduleFolder()));
+    int object = 0;
+    registry.setObject(15, &object);
+    ASSERT_EQ(registry.enter(15), &object);
+    registry.setObject(15, nullptr);
+    t0 = Clock::now();
+    EXPECT_FALSE(registry.drain(15, 50ms));
+    EXPECT_LT(Clock::now() - t0, 1000ms);
+    registry.leave(15);
+    EXPECT_TRUE(registry.drain(15, 50ms));
 }
 
 // A sine centred on a bin at every size from 512 up: a whole block of any size reads 0.25 there

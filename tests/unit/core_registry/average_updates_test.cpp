@@ -2,6 +2,7 @@
 // under the registry lock) meeting a common-settings post, and a failure heard under that lock.
 
 #include "registry_support.h"
+#include "support/start_line.h"
 
 namespace qvtest {
 namespace {
@@ -16,22 +17,17 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
     ASSERT_TRUE(receiver->spectrumAverager().active());
 
     // Each round a newcomer joins, then leaves, while the sender keeps switching its own view
-    // until the newcomer is through. The two threads meet on a spinning counter, not std::latch:
-    // the mingw libstdc++ waits on a condition variable that can miss the wake-up and block.
+    // until the newcomer is through.
     auto meet = [&](std::unique_ptr<qv::CPlugin>& joiner, bool joining) {
-        std::atomic<int> arrived{0};
-        auto go = [&] {
-            arrived.fetch_add(1);
-            while (arrived.load() < 2) std::this_thread::yield();
-        };
+        StartLine go(2);
         std::atomic<bool> through{false};
         std::thread member([&] {
-            go();
+            go.arriveAndWait();
             if (joining) joiner = makeInstance();
             else joiner.reset();
             through.store(true);
         });
-        go();
+        go.arriveAndWait();
         for (int view = 0; !through.load(); view ^= 1) {
             sender->setParameter(id::kAnalysisView, static_cast<float>(view), 0, false, true);
         }

@@ -28,14 +28,12 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
     show(-90.0f, -90.0f, 7);
     EXPECT_EQ(bar(), heightOf(-4.0f));
     display->setInstantResponse(true);
-    const struct {
-        float level;
-        std::int32_t height;
-    } cases[] = {{0.0f, kH}, {-90.0f, 0}, {-45.0f, 121}, {30.0f, kH}, {-500.0f, 0}, {NAN, 0}, {INFINITY, kH}};
+    const std::pair<float, std::int32_t> cases[] = {{0.0f, kH},  {-90.0f, 0}, {-45.0f, 121},    {30.0f, kH},
+                                                     {-500.0f, 0}, {NAN, 0},    {INFINITY, kH}};
     std::uint32_t sequence = 10;
-    for (const auto& c : cases) {
-        show(c.level, -90.0f, ++sequence);
-        EXPECT_EQ(bar(), c.height) << c.level;
+    for (const auto& [level, rows] : cases) {
+        show(level, -90.0f, ++sequence);
+        EXPECT_EQ(bar(), rows) << level;
         EXPECT_NE(pixel(bandX(0) + 1, kGraphY + kH), colourPixel(0)) << "nothing above the graph";
     }
     // Answers with more records than the display holds, or another band resolution, keep the frame.
@@ -87,16 +85,12 @@ TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
     }
     EXPECT_EQ(runFromBottom(bandX(4) + 6, colourPixel(1)), 121);
     // Stripes of 241 / 3 = 80 rows with a scale each, then a stack of bars scaled by 1/3.
-    const struct {
-        std::uint32_t mode;
-        std::int32_t firstHeight, secondTop, thirdTop;
-    } layouts[] = {{2, 80, 80 + 39, 239}, {1, 80, 80 + 39, 120 + 79}};
-    for (const auto& l : layouts) {
-        display->setAlignMode(l.mode);
+    for (const auto& [mode, thirdTop] : {std::pair(2u, 239), std::pair(1u, 120 + 79)}) {
+        display->setAlignMode(mode);
         frame();
-        EXPECT_EQ(runFromBottom(bandX(4) + 1, colourPixel(0)), l.firstHeight) << l.mode;
-        EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(1)), l.secondTop) << l.mode;
-        EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(2)), l.thirdTop) << l.mode;
+        EXPECT_EQ(runFromBottom(bandX(4) + 1, colourPixel(0)), 80) << mode;
+        EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(1)), 80 + 39) << mode;
+        EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(2)), thirdTop) << mode;
     }
     // Overlay at alpha 1/3: the full slot holds a mix of the three colours.
     display->setAlignMode(3);
@@ -119,8 +113,7 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
     show(-30.0f, -10.0f, 2);
     show(-30.0f, -10.0f, 3);
     ASSERT_EQ(owner.puts.size(), 1u);
-    EXPECT_EQ(owner.puts[0].header.type, 101u);
-    EXPECT_EQ(owner.puts[0].header.b, 2u);
+    EXPECT_EQ(std::pair(owner.puts[0].header.type, owner.puts[0].header.b), std::pair(101u, 2u));
     EXPECT_FLOAT_EQ(owner.puts[0].record.levels[5], -10.0f);  // the peak where it stands above the bottom
 
     display->setMemoryRecord(0, 3, bandRecord(0, 0, -45.0f, -45.0f));

@@ -24,19 +24,16 @@ protected:
 };
 
 TEST_F(FftPath, FlatCurveHeightAndStaleLimitByFftSize) {
-    const struct {
-        std::uint32_t index;
-        int staleFrames;  // 200 ms x 1, 2, 5 in frames of 40 ms
-    } cases[] = {{0, 5}, {3, 10}, {5, 25}};
     std::uint32_t sequence = 1;
-    for (const auto& c : cases) {
-        display->setFftSizeIndex(c.index);
+    // 200 ms x 1, 2, 5 in frames of 40 ms.
+    for (const auto& [index, staleFrames] : {std::pair(0u, 5), std::pair(3u, 10), std::pair(5u, 25)}) {
+        display->setFftSizeIndex(index);
         show(curveRecord(0, ++sequence, -45.0f));
         EXPECT_EQ(curveRow(300), 120);
-        for (int k = 1; k < c.staleFrames; ++k) show(curveRecord(0, sequence, -45.0f));
-        EXPECT_EQ(curveRow(300), 120) << "index " << c.index;
+        for (int k = 1; k < staleFrames; ++k) show(curveRecord(0, sequence, -45.0f));
+        EXPECT_EQ(curveRow(300), 120) << "index " << index;
         show(curveRecord(0, sequence, -45.0f));
-        EXPECT_EQ(curveRow(300), 0) << "index " << c.index;
+        EXPECT_EQ(curveRow(300), 0) << "index " << index;
     }
 }
 
@@ -44,15 +41,12 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
     CColumnMap map;
     map.build(44100.0f, 4096, 3);
     display->setSmoothingIndex(3);
-    const struct {
-        float low, high;
-    } axes[] = {{10.0f, 20000.0f}, {100.0f, 10000.0f}, {1000.0f, 2000.0f}};
     std::uint32_t sequence = 1;
-    for (const auto& a : axes) {
-        display->setFreqMin(a.low);
-        display->setFreqMax(a.high);
+    for (const auto& [low, high] : {std::pair(10.0f, 20000.0f), std::pair(100.0f, 10000.0f), std::pair(1000.0f, 2000.0f)}) {
+        display->setFreqMin(low);
+        display->setFreqMax(high);
         const std::uint32_t builds = display->columnTableBuilds();
-        const display::FrequencyAxis axis(a.low, a.high, kW);
+        const display::FrequencyAxis axis(low, high, kW);
         for (std::uint32_t e : {2u, 12u, 20u}) {
             CurveRecord r = curveRecord(0, ++sequence, -90.0f, 3);
             r.values[e + 1] = 0.0f;  // value e + 1 belongs to map entry e
@@ -61,7 +55,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
             if (x < 0) {
                 for (std::int32_t c = 0; c < kW; ++c) EXPECT_LT(curveRow(c), kH - 1) << "entry " << e << " off the axis";
             } else {
-                EXPECT_EQ(curveRow(x), kH - 1) << "entry " << e << " axis " << a.low;
+                EXPECT_EQ(curveRow(x), kH - 1) << "entry " << e << " axis " << low;
             }
         }
         // One rebuild of the column table per axis change, none on the frames after it.
@@ -99,11 +93,11 @@ TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
 
 TEST_F(FftPath, VeilLightensTheAreaUnderTheCurveOnly) {
     show(curveRecord(0, 1, -45.0f));
-    const std::uint32_t below = pixel(kGraphX + 301, kGraphY + 60), above = pixel(kGraphX + 301, kGraphY + 180);
+    const std::uint32_t above = pixel(kGraphX + 301, kGraphY + 180);
+    EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 60) & 0xFF, 0x4Cu);
     display->setCurveFill(true);
     show(curveRecord(0, 2, -45.0f));
     // 0.3 of white over the 0.3-grey slot: 0x4C + (0xFF - 0x4C) x 0.3.
-    EXPECT_EQ(below & 0xFF, 0x4Cu);
     EXPECT_NEAR(static_cast<int>(pixel(kGraphX + 301, kGraphY + 60) & 0xFF), 0x4C + (0xFF - 0x4C) * 3 / 10, 2);
     EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 180), above);
 }
@@ -114,9 +108,8 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
     // Everything outside the view is marked; it must stay marked.
     const PixelSurface s = window->getBackBuffer();
     const auto outsideView = [](std::int32_t x, std::int32_t y) { return x < 15 || y < 15 || x >= 635 || y >= 305; };
-    for (std::int32_t k = 0; k < width * height; ++k) {
+    for (std::int32_t k = 0; k < width * height; ++k)
         if (outsideView(k % width, k / width)) s.bits[k] = 0xFF123456u;
-    }
     CurveRecord bad[4] = {curveRecord(0, 2, NAN), curveRecord(0, 3, 0), curveRecord(0, 4, 0), curveRecord(0, 5, 0)};
     bad[0].values[3] = INFINITY;
     bad[1].valueCount = 600;   // longer than a record
@@ -139,26 +132,23 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
     owner.curves.assign(16, curveRecord(0, 11, 0.0f));
     frame();
     EXPECT_EQ(curveRow(300), kH - 1);
-    const struct {
-        float low, high, top, bottom;
-    } ranges[] = {{1000, 1000, 0, -90}, {2000, 100, 0, -90}, {10, 20000, -90, -90}, {10, 20000, 0, 0}, {0, 1e9f, 1e30f, -1e30f}};
+    // Frequency low, high and level top, bottom.
+    const float ranges[][4] = {{1000, 1000, 0, -90}, {2000, 100, 0, -90}, {10, 20000, -90, -90}, {10, 20000, 0, 0},
+                               {0, 1e9f, 1e30f, -1e30f}};
     std::uint32_t sequence = 20;
     for (const auto& r : ranges) {
-        display->setFreqMin(r.low);
-        display->setFreqMax(r.high);
-        display->setLevelTop(r.top);
-        display->setLevelBottom(r.bottom, false);
+        display->setFreqMin(r[0]);
+        display->setFreqMax(r[1]);
+        display->setLevelTop(r[2]);
+        display->setLevelBottom(r[3], false);
         for (std::uint32_t mode = 0; mode < 8; ++mode) {
             display->setAlignMode(mode / 2);
             display->setFftMode(mode % 2);
             show(curveRecord(0, ++sequence, 0.0f));
         }
     }
-    for (std::int32_t k = 0; k < width * height; ++k) {
-        if (outsideView(k % width, k / width)) {
-            ASSERT_EQ(s.bits[k], 0xFF123456u) << k % width << "," << k / width;
-        }
-    }
+    for (std::int32_t k = 0; k < width * height; ++k)
+        ASSERT_TRUE(!outsideView(k % width, k / width) || s.bits[k] == 0xFF123456u) << k % width << "," << k / width;
 }
 
 }  // namespace

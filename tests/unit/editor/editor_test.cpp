@@ -1,5 +1,5 @@
-// The editor base on the headless window: size and timer around open, resize and the host,
-// record and gesture checks, reports from other threads, and teardown from inside a pass.
+// The editor base on the headless window: resize and the host, record and gesture checks,
+// reports from other threads, and teardown from inside a pass.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -7,15 +7,11 @@
 #include <thread>
 
 #include "core/data_request.h"
-#include "editor/analyzer_editor.h"
-#include "framework/editor_host.h"
 #include "framework/parameter_sink.h"
 #include "framework/plugin_base.h"
 #include "gui/native/headless/headless_window.h"
-#include "host/create_effect.h"
-#include "host/plugin_vst.h"
+#include "unit/editor/editor_rig.h"
 #include "unit/gui_window/rect_compare.h"
-#include "unit/gui_window/test_views.h"
 
 namespace qv {
 namespace {
@@ -34,36 +30,9 @@ struct FakeCore final : CPluginBase {
     std::int32_t processAudio(void**, void**, std::int32_t, std::int32_t, std::int32_t, int, std::int32_t) override { return 0; }
 };
 
-struct FakeHost final : IEditorHost {
-    void automateIfAllowed(std::int32_t, float) override {}
-    bool hostCanResize() override { return true; }
-    float getParameter(std::int32_t) override { return 0.0f; }
-    bool beginEdit(std::int32_t i) override { return gestures.push_back(i), true; }
-    bool endEdit(std::int32_t i) override { return gestures.push_back(-1 - i), true; }
-    bool sizeWindow(std::int32_t w, std::int32_t h) override { return asked.push_back({w, h}), accepts; }
-    std::vector<std::int32_t> gestures;
-    std::vector<std::pair<std::int32_t, std::int32_t>> asked;
-    bool accepts = true;
-};
-
-struct Headless : ::testing::Test {
-    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
-    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
-    FakeCore core;
-    FakeHost host;
-};
-
-// One container with one view; shown values are recorded, with whether they came on this thread.
-struct TestEditor final : CEditor {
-    TestEditor(IEditorHost* h, CPluginBase* c) : CEditor(0, 752, 563, h, c, nullptr) { setTimerPeriod(40.0f); }
-    ~TestEditor() override { close(); }
-    void buildControls() override {
-        auto* box = new test::TestContainer(CRect{0, 0, getWidth(), getHeight()});
-        view = box->add(std::make_unique<test::TestView>(*getFrame(), CRect{0, 0, 10, 10}));
-        auto* page = new CPage;
-        page->addContainer(box);
-        getFrame()->addPage(page), ++built;
-    }
+// Shown values are recorded, with whether they came on this thread.
+struct TestEditor final : test::ProbeEditor {
+    TestEditor(IEditorHost* h, CPluginBase* c) : ProbeEditor(752, 563, h, c) { setTimerPeriod(40.0f); }
     void onClosing() override { closingSaw = {isOpen(), getFrame() != nullptr}; }
     void setParameter(std::int32_t i, float v) override {
         shown.push_back({i, v});
@@ -81,45 +50,19 @@ struct TestEditor final : CEditor {
     }
     Shown shown;
     std::thread::id gui = std::this_thread::get_id();
-    int built = 0, names = 0, offThread = 0;
+    int names = 0, offThread = 0;
     std::pair<bool, bool> closingSaw{true, false};
-    test::TestView* view = nullptr;
+};
+
+struct Headless : ::testing::Test {
+    void SetUp() override { CGuiWindow::setBackendPreference(CWindowBackend::kHeadless); }
+    void TearDown() override { CGuiWindow::setBackendPreference(CWindowBackend::kAuto); }
+    FakeCore core;
+    test::FakeHost host;
 };
 
 std::vector<std::uint32_t> valueRecord(std::uint32_t size, std::uint32_t type, std::uint32_t a, float b) {
     return {size, type, a, std::bit_cast<std::uint32_t>(b)};
-}
-
-TEST_F(Headless, AnalyzerEditorTimerArtworkResizeAndNoGesturesForItsZeroParameters) {
-    static int gestures = 0;
-    vst::audioMasterCallback callback = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
-                                       float) -> vst::VstIntPtr {
-        gestures += op == 43 || op == 44;
-        return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? -77 : 0;  // garbage
-    };
-    vst::AEffect* effect = createEffectInstance(callback);
-    ASSERT_NE(effect, nullptr);
-    auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
-    CEditor& editor = *adapter->getEditorView();
-    editor.beginEdit(0), editor.endEdit(0);
-    EXPECT_EQ(gestures, 0);
-
-    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, nullptr, 0.0f), 1);
-    EXPECT_EQ(editor.getTimerPeriod(), 40.0f);
-    static_cast<CHeadlessWindow*>(editor.getFrame()->getNativeWindow())->advance(40.0);
-    // The main page and the about page are built from every image of the resources.
-    EXPECT_EQ(editor.getFrame()->getPageCount(), 2u);
-    EXPECT_EQ(static_cast<CAnalyzerEditor&>(editor).missingBitmaps(), 0u);
-    EXPECT_TRUE(editor.resize(650, 335, true, 0, 0));  // a garbage answer counts as accepted
-    EXPECT_EQ(editor.getFrame()->getBackBuffer().width, 650);
-    effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-
-    adapter->getCore()->setParameter(387, 1.0f, 0, false, true);  // compact layout
-    CAnalyzerEditor compact(0, 752, 563, nullptr, adapter->getCore(), nullptr);
-    CRect r{};
-    compact.getRect(r);
-    EXPECT_EQ(r, (CRect{0, 0, 650, 335}));
-    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
 }
 
 TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {

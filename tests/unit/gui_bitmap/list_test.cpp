@@ -27,11 +27,8 @@ TEST(CList, OwnershipOrderIndexAndNodeNumbers) {
         EXPECT_TRUE(list.first() == nullptr && list.next() == nullptr && list.getItem(0) == nullptr);
         for (int i = 0; i < 5; ++i) list.append(new Tracked(i, &deaths), 100 + i, -i);
         EXPECT_EQ(walk(list), (std::vector<int>{0, 1, 2, 3, 4}));
-        EXPECT_EQ(list.getItem(4)->value, 4);
-        EXPECT_EQ(list.getItem(5), nullptr);
-        EXPECT_EQ(list.head()->number1, 100);
-        EXPECT_EQ(list.tail()->number2, -4);
-        EXPECT_EQ(list.tail()->previous->object->value, 3);
+        EXPECT_TRUE(list.getItem(4)->value == 4 && list.getItem(5) == nullptr);
+        EXPECT_TRUE(list.head()->number1 == 100 && list.tail()->number2 == -4 && list.tail()->previous->object->value == 3);
         EXPECT_TRUE(list.head()->previous == nullptr && list.tail()->next == nullptr);
         kept = list.getItem(2);
         EXPECT_TRUE(list.remove(kept));  // handed back to the caller
@@ -65,9 +62,7 @@ TEST(CList, RemovingWhileIteratingVisitsEveryObjectOnce) {
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(walk(list), (std::vector<int>{1, 3, 5}));
-    EXPECT_EQ(list.head()->object->value, 1);
-    EXPECT_EQ(list.tail()->object->value, 5);
-    EXPECT_EQ(list.head()->previous, nullptr);
+    EXPECT_TRUE(list.head()->object->value == 1 && list.tail()->object->value == 5 && list.head()->previous == nullptr);
     // Removing the front objects while standing before the head.
     list.first();
     for (int k = 0; k < 2; ++k) {

@@ -48,8 +48,7 @@ public:
     CWindowContainer* getContainer() const override;
     void draw(CDrawState state) override;
     bool onKeyDown(std::uint32_t key) override {
-        events.push_back({"key", 0, 0, static_cast<std::int32_t>(key), 0});
-        return true;
+        return events.push_back({"key", 0, 0, static_cast<std::int32_t>(key), 0}), true;
     }
 
     CGuiWindow& window;
@@ -71,9 +70,7 @@ class TestContainer : public CWindowContainer {
 public:
     explicit TestContainer(CRect r) : rect(r) {}
     CRect getRect() const override { return rect; }
-    void draw(CDrawState state) override {
-        for (auto& v : views) v->draw(state);
-    }
+    void draw(CDrawState state) override { for (auto& v : views) v->draw(state); }
     bool onMouseDown(std::int32_t b, std::int32_t m, std::int32_t x, std::int32_t y) override {
         const std::int32_t px = x - rect.x, py = y - rect.y;
         for (auto it = views.rbegin(); it != views.rend(); ++it) {

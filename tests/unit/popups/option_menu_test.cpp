@@ -47,10 +47,8 @@ TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
         p.keys.empty() ? click(list->rowCentre(0, 3)) : keys(p.keys);
         EXPECT_EQ(window->getOverlayView(), nullptr);
         const std::uint32_t now = p.index < 0 ? 1u : static_cast<std::uint32_t>(p.index);
-        EXPECT_EQ(menu->getText(), menu->getEntryText(now));
-        EXPECT_EQ(menu->getCurrentIndex(), now);
-        EXPECT_TRUE(menu->isEntryChecked(now));
-        EXPECT_EQ(menu->isEntryChecked(1), now == 1);
+        EXPECT_TRUE(menu->getText() == menu->getEntryText(now) && menu->getCurrentIndex() == now);
+        EXPECT_TRUE(menu->isEntryChecked(now) && menu->isEntryChecked(1) == (now == 1));
         ASSERT_EQ(owner.changes.size(), p.index < 0 ? 0u : 1u);
         for (const auto& change : owner.changes) EXPECT_EQ(change.value, static_cast<float>(p.index));  // not 0..1
         drop(menu);
@@ -88,10 +86,8 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     EXPECT_TRUE(paintsOnlyInside(CRect{20, 100, 150, 116}));
     click(list->rowCentre(1, 2));
     ASSERT_EQ(owner.changes.size(), 1u);
-    EXPECT_EQ(owner.changes[0].tag, 2u);
-    EXPECT_EQ(owner.changes[0].value, 2.0f);
-    EXPECT_EQ(menu->getText(), "z");
-    EXPECT_TRUE(sub->isEntryChecked(2));
+    EXPECT_TRUE(owner.changes[0].tag == 2u && owner.changes[0].value == 2.0f);
+    EXPECT_TRUE(menu->getText() == "z" && sub->isEntryChecked(2));
     moveTo(open(menu)->rowCentre(0, 1));  // keys: right opens it at its first entry, left leaves it
     keys({key::kRight, key::kDown, key::kLeft, key::kRight, key::kReturn});
     EXPECT_EQ(owner.changes.back().value, 0.0f);
@@ -111,8 +107,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     EXPECT_FALSE(menu->addEntry(std::string(127, 'e')));
     for (int i = 1; i < 512; ++i) ASSERT_TRUE(menu->addEntry(std::to_string(i))) << i;
     EXPECT_FALSE(menu->addEntry("513th"));
-    EXPECT_EQ(menu->getEntryText(511), "511");
-    EXPECT_EQ(menu->getEntryText(512), "");
+    EXPECT_TRUE(menu->getEntryText(511) == "511" && menu->getEntryText(512).empty());
     const CRect r = open(menu)->getColumnRect(0);
     EXPECT_TRUE(r.y >= 0 && r.y + r.height <= height);
     keys({key::kUp, key::kReturn});
@@ -137,8 +132,7 @@ TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
     EXPECT_FALSE(done.load());
     menu->endUse();
     rebuild.join();
-    EXPECT_EQ(menu->getCurrentIndex(), 0u);
-    EXPECT_EQ(menu->getMarkedIndex(), -1);
+    EXPECT_TRUE(menu->getCurrentIndex() == 0u && menu->getMarkedIndex() == -1);
 }
 
 }  // namespace

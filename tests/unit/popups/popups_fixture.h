@@ -1,5 +1,6 @@
-// The popup fields' fixture: an owner whose one page holds one panel as large as the window, and
-// a headless window of 320 x 240 (see the toolkit's rig for the input helpers).
+// The popup fields' fixture: an owner whose one page holds one panel as large as the window (also
+// used by the Windows popup tests), and a headless window of 320 x 240 (see the toolkit's rig for
+// the input helpers).
 #pragma once
 
 #include <cstdint>
@@ -17,10 +18,9 @@ extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight,
 class PopupOwner : public RecordingOwner {
 public:
     void buildControls() override {
-        auto* page = new CPage;
+        RecordingOwner::buildControls();
         panel = new CViewContainer(this, CRect{0, 0, window->getWidth(), window->getHeight()});
-        page->addContainer(panel);
-        window->addPage(page);
+        window->getPage(0)->addContainer(panel);
     }
     CViewContainer* panel = nullptr;
 };
@@ -30,8 +30,7 @@ protected:
     PopupsTest() : HeadlessTest(320, 240) {}
     template <class V>
     V* put(V* view) {
-        owner.panel->addView(view);
-        return view;
+        return HeadlessTest::put(owner.panel, view);
     }
     void drop(CView* view) {
         owner.panel->removeView(view);

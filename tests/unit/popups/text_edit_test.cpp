@@ -1,5 +1,6 @@
 // The text field's overlay box driven by synthetic presses and keys through the headless window.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/text_edit.h"
@@ -57,8 +58,7 @@ TEST_P(TextEditScript, ReachesFieldAndOwner) {
         k == kPressOutside ? click(300, 20) : keys({k});
     }
     EXPECT_EQ(boxed, c.notified ? c.shown : boxed) << "the box shows what is taken";
-    EXPECT_FALSE(field->isEditing());
-    EXPECT_EQ(window->getOverlayView(), nullptr);
+    EXPECT_TRUE(!field->isEditing() && window->getOverlayView() == nullptr);
     EXPECT_EQ(field->getText(), c.shown);
     EXPECT_EQ(field->getCommittedText(), c.notified ? c.shown : "");
     ASSERT_EQ(owner.changes.size(), c.notified ? 1u : 0u);
@@ -75,9 +75,7 @@ TEST_F(TextEdit, BoxCoversTheFieldOrTheEditRectInsideTheWindow) {
     field->setEditRect(CRect{-1, 0, 74, 13});
     field->openEditor();
     const CRect box = field->getOverlay()->getBox();
-    EXPECT_EQ(box.x, 19);
-    EXPECT_EQ(box.width, 75);
-    EXPECT_EQ(box.height, 14);
+    EXPECT_EQ(std::tuple(box.x, box.width, box.height), std::tuple(19, 75, 14));
     field->setEditRect(CRect{290, 200, 100, 20});  // would reach past the top right corner
     field->openEditor();
     const CRect kept = field->getOverlay()->getBox();

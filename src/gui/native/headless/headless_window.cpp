@@ -1,6 +1,9 @@
 #include "gui/native/headless/headless_window.h"
 
+#include <algorithm>
+
 #include "gui/gui_window.h"
+#include "gui/native/presented_area.h"
 
 namespace qv {
 
@@ -23,6 +26,7 @@ bool CHeadlessWindow::resize(std::int32_t w, std::int32_t h) {
     width = w;
     height = h;
     pixels.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
+    presentAll = true;
     return true;
 }
 
@@ -40,9 +44,17 @@ void CHeadlessWindow::startTimer(std::uint32_t periodMs) {
 
 void CHeadlessWindow::stopTimer() { timerRunning = false; }
 
-void CHeadlessWindow::present() {
+void CHeadlessWindow::present(const CRect& drawn) {
     ++presentCount;
-    if (keepScreen) screen = pixels;
+    if (!keepScreen) return;
+    const CRect area = native::presentedArea(drawn, width, height, presentAll || screen.size() != pixels.size());
+    presentAll = false;
+    screen.resize(pixels.size());
+    for (std::int32_t y = area.y; y < area.y + area.height; ++y) {
+        const std::size_t row = static_cast<std::size_t>(height - 1 - y) * width;
+        std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(row + area.x), area.width,
+                    screen.begin() + static_cast<std::ptrdiff_t>(row + area.x));
+    }
 }
 
 void CHeadlessWindow::advance(double ms) {

@@ -23,7 +23,7 @@ public:
     PixelSurface backBuffer() override;
     void startTimer(std::uint32_t periodMs) override;
     void stopTimer() override;
-    void present() override;
+    void present(const CRect& drawn) override;
     void validate() override { ++validateCount; }
     void setCursor(CCursorShape shape) override { cursor = shape; }
     double nowMs() override { return clockMs; }
@@ -51,8 +51,13 @@ public:
     std::uint32_t getValidateCount() const { return validateCount; }
     CCursorShape getCursor() const { return cursor; }
     bool exists() const { return !pixels.empty(); }
-    // With keepScreen on, present() copies the back buffer to a "screen" image that tests read.
-    void setKeepScreen(bool on) { keepScreen = on; }
+    // With keepScreen on, present() copies what it was told was drawn (all of the back buffer at
+    // the first present after a new buffer or after keepScreen was set) to a "screen" image
+    // that tests read, bottom-up like the back buffer: the part the X11 and Win32 windows send.
+    void setKeepScreen(bool on) {
+        keepScreen = on;
+        presentAll = true;
+    }
     const std::vector<std::uint32_t>& getScreen() const { return screen; }
 
 private:
@@ -66,6 +71,7 @@ private:
     std::uint32_t timerPeriodMs = 0;
     bool timerRunning = false;
     bool keepScreen = false;
+    bool presentAll = true;
     std::uint32_t presentCount = 0;
     std::uint32_t validateCount = 0;
     CCursorShape cursor = CCursorShape::kArrow;

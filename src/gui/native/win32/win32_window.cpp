@@ -5,7 +5,7 @@
 
 #include "gui/gui_window.h"
 #include "gui/key_codes.h"
-#include "gui/native/changed_area.h"
+#include "gui/native/presented_area.h"
 #include "platform/clock.h"
 #include "platform/module.h"
 
@@ -118,7 +118,6 @@ bool CWin32Window::makeBackBuffer(std::int32_t w, std::int32_t h) {
     width = w;
     height = h;
     std::memset(bits, 0xFF, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-    shown.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
     presentAll = true;
     return true;
 }
@@ -193,11 +192,10 @@ void CWin32Window::stopTimer() {
     timerRunning = false;
 }
 
-void CWin32Window::present() {
+void CWin32Window::present(const CRect& drawn) {
     if (!windowDC || !backBufferBitmap) return;
     GdiFlush();
-    CRect area = native::syncChangedArea(bits, shown.data(), width, height);
-    if (presentAll) area = CRect{0, 0, width, height};
+    const CRect area = native::presentedArea(drawn, width, height, presentAll);
     presentAll = false;
     if (area.width <= 0 || area.height <= 0) return;
     HGDIOBJ previous = SelectObject(memoryDC, backBufferBitmap);

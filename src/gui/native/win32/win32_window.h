@@ -1,12 +1,11 @@
 // The Win32 window: a child of the host's window with its own window class, a DIB section as
 // the back buffer, timer 111 for the refresh passes and one BitBlt per pass of the box around
-// what changed since the last pass (the whole buffer after a paint request).
+// what the pass drew (the whole buffer after a paint request).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "gui/native/native_window.h"
 
@@ -28,7 +27,7 @@ public:
     PixelSurface backBuffer() override;
     void startTimer(std::uint32_t periodMs) override;
     void stopTimer() override;
-    void present() override;
+    void present(const CRect& drawn) override;
     void validate() override;
     void setCursor(CCursorShape shape) override;
     double nowMs() override;
@@ -53,8 +52,7 @@ private:
     HDC memoryDC = nullptr;
     HBITMAP backBufferBitmap = nullptr;
     std::uint32_t* bits = nullptr;
-    std::vector<std::uint32_t> shown;  // what the window shows, top-down
-    bool presentAll = true;            // the next present blits the whole buffer
+    bool presentAll = true;  // the next present blits the whole buffer
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool timerRunning = false;

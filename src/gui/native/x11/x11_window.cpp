@@ -2,7 +2,10 @@
 
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/keysym.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 #include <algorithm>
 #include <bit>
@@ -11,7 +14,7 @@
 
 #include "gui/gui_window.h"
 #include "gui/key_codes.h"
-#include "gui/native/changed_area.h"
+#include "gui/native/presented_area.h"
 #include "platform/clock.h"
 
 namespace qv {
@@ -161,6 +164,40 @@ void CX11Window::freeImage() {
         XDestroyImage(image);
         image = nullptr;
     }
+    if (sharedImage) {
+        XShmDetach(display, &shared);
+        sharedImage->data = nullptr;  // the segment is not Xlib's to free
+        XDestroyImage(sharedImage);
+        sharedImage = nullptr;
+        shmdt(shared.shmaddr);
+    }
+    sharedBusy = false;
+}
+
+bool CX11Window::makeSharedImage(std::int32_t w, std::int32_t h) {
+    if (!directFormat || !XShmQueryExtension(display)) return false;
+    sharedImage = XShmCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &shared,
+                                  static_cast<unsigned>(w), static_cast<unsigned>(h));
+    if (!sharedImage) return false;
+    shared.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(sharedImage->bytes_per_line) * h, IPC_CREAT | 0600);
+    void* at = shared.shmid < 0 ? reinterpret_cast<void*>(-1) : shmat(shared.shmid, nullptr, 0);
+    bool attached = at != reinterpret_cast<void*>(-1);
+    if (attached) {
+        shared.shmaddr = sharedImage->data = static_cast<char*>(at);
+        shared.readOnly = False;
+        ErrorTrap trap(display);
+        attached = XShmAttach(display, &shared) && !trap.failed();  // refused by a server elsewhere
+    }
+    if (shared.shmid >= 0) shmctl(shared.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+    if (attached) {
+        completionEvent = XShmGetEventBase(display) + ShmCompletion;
+        return true;
+    }
+    if (at != reinterpret_cast<void*>(-1)) shmdt(at);
+    sharedImage->data = nullptr;
+    XDestroyImage(sharedImage);
+    sharedImage = nullptr;
+    return false;
 }
 
 bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
@@ -171,7 +208,6 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     staging.resize(pixels.size());
     std::memset(pixels.data(), 0xFF, pixels.size() * sizeof(std::uint32_t));
-    std::memset(staging.data(), 0xFF, staging.size() * sizeof(std::uint32_t));
     image = XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, reinterpret_cast<char*>(staging.data()),
                          static_cast<unsigned>(w), static_cast<unsigned>(h), 32, w * 4);
     if (!image) return false;
@@ -183,6 +219,7 @@ bool CX11Window::makeBuffer(std::int32_t w, std::int32_t h) {
     // 24- and 32-bit true-colour visuals of little-endian servers store our words unchanged.
     directFormat = image->bits_per_pixel == 32 && image->byte_order == LSBFirst && image->red_mask == 0xFF0000 &&
                    image->green_mask == 0xFF00 && image->blue_mask == 0xFF;
+    makeSharedImage(w, h);
     presentAll = true;
     return true;
 }
@@ -228,30 +265,43 @@ void CX11Window::startTimer(std::uint32_t periodMs) {
 
 void CX11Window::stopTimer() { timerRunning = false; }
 
-void CX11Window::present() {
+void CX11Window::present(const CRect& drawn) {
     if (!child || !image) return;
     ErrorTrap trap(display);
-    CRect area{0, 0, width, height};
-    if (directFormat) {
-        // The staging image holds what the pixmap shows: only the box around what changed goes.
-        const CRect changed = native::syncChangedArea(pixels.data(), staging.data(), width, height);
-        if (!presentAll) area = changed;
-    } else {
-        // The back buffer is bottom-up, X images are top-down.
-        for (std::int32_t y = 0; y < height; ++y) {
-            const std::uint32_t* src = pixels.data() + static_cast<std::size_t>(height - 1 - y) * width;
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::uint32_t p = src[x];
-                XPutPixel(image, x, y,
-                          toMask(p >> 16 & 0xFF, image->red_mask) | toMask(p >> 8 & 0xFF, image->green_mask) |
-                              toMask(p & 0xFF, image->blue_mask));
-            }
-        }
-    }
+    const CRect area = native::presentedArea(drawn, width, height, presentAll);
     presentAll = false;
     if (area.width <= 0 || area.height <= 0) return;
+    // The back buffer is bottom-up, X images are top-down. The box's rows are packed at the start
+    // of the image, shaped to the box: the shared segment the server reads itself (unless it has
+    // not yet said it read the last one), or the staging image that Xlib sends as it lies.
+    XImage* out = sharedImage && !sharedBusy ? sharedImage : image;
+    out->width = area.width;
+    out->height = area.height;
+    out->bytes_per_line = (area.width * out->bits_per_pixel + 31) / 32 * 4;
+    for (std::int32_t row = 0; row < area.height; ++row) {
+        const std::size_t from = static_cast<std::size_t>(height - 1 - area.y - row) * width + area.x;
+        const std::uint32_t* src = pixels.data() + from;
+        if (directFormat) {
+            std::memcpy(out->data + static_cast<std::size_t>(row) * out->bytes_per_line, src,
+                        static_cast<std::size_t>(area.width) * sizeof(std::uint32_t));
+            continue;
+        }
+        for (std::int32_t x = 0; x < area.width; ++x) {
+            const std::uint32_t p = src[x];
+            XPutPixel(image, x, row,
+                      toMask(p >> 16 & 0xFF, image->red_mask) | toMask(p >> 8 & 0xFF, image->green_mask) |
+                          toMask(p & 0xFF, image->blue_mask));
+        }
+    }
     const auto w = static_cast<unsigned>(area.width), h = static_cast<unsigned>(area.height);
-    XPutImage(display, picture, gc, image, area.x, area.y, area.x, area.y, w, h);
+    if (out == sharedImage) {
+        // The server reads the segment when it gets to the request and then sends a completion
+        // event; until the event is pumped the segment is not written again.
+        XShmPutImage(display, picture, gc, sharedImage, 0, 0, area.x, area.y, w, h, True);
+        sharedBusy = true;
+    } else {
+        XPutImage(display, picture, gc, image, 0, 0, area.x, area.y, w, h);
+    }
     XCopyArea(display, picture, child, gc, area.x, area.y, w, h, area.x, area.y);
     XFlush(display);
 }
@@ -283,6 +333,10 @@ void CX11Window::idle() {
 }
 
 void CX11Window::handle(XEvent& event) {
+    if (sharedImage && event.type == completionEvent) {
+        if (reinterpret_cast<XShmCompletionEvent&>(event).shmseg == shared.shmseg) sharedBusy = false;
+        return;
+    }
     if (event.xany.window != child) return;
     switch (event.type) {
         case DestroyNotify:

@@ -1,9 +1,16 @@
+// Bitmaps: decoding every PNG pixel format, drawing with opacity and clip, writing PNGs back, and
+// the editor's images found by id.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 #include <tuple>
 
 #include "gui/bitmap.h"
+#include "gui/png_writer.h"
+#include "platform/resources.h"
 #include "png_test_images.h"
 #include "test_surface.h"
 
@@ -12,6 +19,8 @@ namespace {
 using qvtest::bgra;
 using qvtest::makePng;
 using qvtest::PngSpec;
+using qvtest::SurfaceTarget;
+using qvtest::channel;
 
 std::uint32_t premultiplied(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
     return a == 0 ? 0 : bgra((b * a) >> 8, (g * a) >> 8, (r * a) >> 8, a);
@@ -70,11 +79,9 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
     }
 }
 
-TEST(PngDecode, InterlacedAndProgressiveStandUpright) {
+TEST(PngDecode, InterlacedAndProgressiveStandUprightAndBrokenDataOrNoTargetDrawNothing) {
     std::mt19937 rng(5);
-    PngSpec s;
-    s.width = 13;
-    s.height = 11;
+    PngSpec s{13, 11};
     s.rows.assign(11, std::vector<std::uint8_t>(13 * 4));
     for (auto& row : s.rows) std::generate(row.begin(), row.end(), [&] { return static_cast<std::uint8_t>(rng()); });
     for (bool interlaced : {false, true}) {
@@ -89,13 +96,7 @@ TEST(PngDecode, InterlacedAndProgressiveStandUpright) {
             }
         }
     }
-}
-
-TEST(PngDecode, BrokenDataOrNoTargetDrawsNothing) {
-    PngSpec s;
-    s.width = s.height = 4;
-    s.rows.assign(4, std::vector<std::uint8_t>(16, 200));
-    std::vector<std::uint8_t> png = makePng(s);
+    const std::vector<std::uint8_t> png = makePng(s);
     std::vector<std::uint8_t> corrupt = png;
     corrupt[corrupt.size() - 20] ^= 0x55;  // a data chunk that fails its checksum
     qvtest::SurfaceTarget target(8, 8, 0x01020304u);
@@ -119,6 +120,94 @@ TEST(PngDecode, BrokenDataOrNoTargetDrawsNothing) {
     qv::CBitmap good(png.data(), png.size());
     good.draw(nullptr, {0, 0});
     good.draw(&none, {0, 0});
+}
+
+TEST(BitmapDraw, BlendsWithOpacityHeldTo0To1AndClipsToTheContext) {
+    // 4 x 6 grey: the file's top three rows 10, the bottom three 20, which loads as (20 * 255) >> 8.
+    const std::vector<std::uint8_t> ten(4, 10), twenty(4, 20);
+    const std::vector<std::uint8_t> png =
+        makePng({4, 6, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, false, {}, {ten, ten, ten, twenty, twenty, twenty}});
+    qv::CBitmap strip(png.data(), png.size());
+    SurfaceTarget target(10, 10, bgra(0, 0, 0, 255));
+    target.clip = qv::CRect{3, 0, 10, 4};
+    strip.setOpacity(0.5f);
+    strip.draw(&target, {1, 1});
+    // Opacity 0.5 gives alpha 127: c = (c * 127) >> 8, alpha = 126 + (255 * (65025 - 255 * 127)) >> 16.
+    const std::uint32_t c = (((20 * 255) >> 8) * 127) >> 8;
+    for (std::int32_t y = 0; y < 10; ++y)
+        for (std::int32_t x = 0; x < 10; ++x) {
+            // The picture covers x 1..4, y 1..6; the clip leaves x 3..4, y 1..3 (the bottom frame).
+            const bool drawn = x >= 3 && x < 5 && y >= 1 && y < 4;
+            ASSERT_EQ(target.at(x, y), drawn ? bgra(c, c, c, 253) : bgra(0, 0, 0, 255)) << x << "," << y;
+        }
+    SurfaceTarget a(4, 6, bgra(50, 50, 50, 255)), b(4, 6, bgra(50, 50, 50, 255));
+    strip.setOpacity(1.0f);
+    strip.draw(&a, {0, 0});
+    strip.setOpacity(3.0f);
+    strip.draw(&b, {0, 0});
+    EXPECT_EQ(a.pixels, b.pixels);
+}
+
+TEST(PngWriter, ImagesRoundTripOpaqueOrTranslucentAndUpright) {
+    std::mt19937 rng(3);
+    SurfaceTarget img(17, 9, 0);
+    for (auto& p : img.pixels) {
+        const std::uint32_t a = rng() % 256;
+        p = bgra(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a);
+    }
+    for (const qv::PngAlpha mode : {qv::PngAlpha::kOpaque, qv::PngAlpha::kKeep}) {
+        const std::vector<std::uint8_t> png = qv::encodePng(img.surface, mode);
+        const qv::CBitmap back(png.data(), png.size());
+        ASSERT_EQ(std::pair(back.getWidth(), back.getHeight()), std::pair(17, 9));
+        for (std::int32_t y = 0; y < 9; ++y)
+            for (std::int32_t x = 0; x < 17; ++x) {
+                const std::uint32_t want = img.at(x, y), got = back.getSurface().row(y)[x];
+                if (mode == qv::PngAlpha::kOpaque) {
+                    // Alpha ignored; loading premultiplies with alpha 255: c -> (c * 255) >> 8.
+                    ASSERT_EQ(got, bgra(channel(want, 0) * 255 >> 8, channel(want, 1) * 255 >> 8,
+                                        channel(want, 2) * 255 >> 8, 255)) << x << "," << y;
+                    continue;
+                }
+                ASSERT_EQ(channel(got, 3), channel(want, 3));
+                for (int c = 0; c < 3; ++c) ASSERT_NEAR(channel(got, c), channel(want, c), 2.0) << x << "," << y;
+            }
+    }
+}
+
+TEST(PngWriter, WritesFilesAndRefusesNothing) {
+    SurfaceTarget img(4, 4, bgra(1, 2, 3, 255));
+    const std::string path = std::string(QV_TEST_OUT_DIR) + "/gui_bitmap_writer.png";
+    ASSERT_TRUE(qv::writePngFile(path, img.surface));
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(qv::CBitmap(file.data(), file.size()).getWidth(), 4);
+    EXPECT_TRUE(qv::encodePng(qv::PixelSurface{}).empty());
+    EXPECT_FALSE(qv::writePngFile(path, qv::PixelSurface{}));
+    EXPECT_FALSE(qv::writePngFile(std::string(QV_TEST_OUT_DIR) + "/no/such/folder/x.png", img.surface));
+}
+
+// Every image of the editor in load order: id, size and frame count.
+constexpr struct {
+    std::int32_t id, width, height, frames;
+} kImages[] = {
+    {142, 69, 40, 2},  {151, 69, 40, 2},  {143, 69, 40, 2},   {144, 650, 335, 1}, {145, 47, 200, 1},
+    {146, 650, 28, 1}, {147, 102, 28, 1}, {135, 650, 28, 1},  {137, 26, 3400, 136}, {4, 14, 28, 2},
+    {139, 12, 36, 3},  {140, 14, 28, 2},  {141, 14, 28, 2},   {128, 752, 563, 1}, {148, 7, 18, 2},
+    {149, 7, 18, 2},   {150, 14, 18, 2},  {152, 102, 309, 1}, {153, 102, 26, 1},  {154, 102, 309, 1},
+    {155, 9, 280, 2},  {156, 7, 28, 2},   {157, 26, 28, 2},
+};
+
+TEST(Resources, EveryImageDecodesToItsSize) {
+    for (const auto& img : kImages) {
+        ASSERT_FALSE(qv::platform::findPngResource(img.id).empty()) << img.id;
+        const qv::CBitmap bmp(nullptr, img.id);
+        EXPECT_EQ(std::pair(bmp.getWidth(), bmp.getHeight()), std::pair(img.width, img.height)) << img.id;
+        EXPECT_EQ(bmp.getHeight() % img.frames, 0) << img.id;
+    }
+    for (std::int32_t missing : {0, 1, 136, 158, 999, -1, 70000}) {
+        EXPECT_TRUE(qv::platform::findPngResource(missing).empty());
+        EXPECT_FALSE(qv::CBitmap(nullptr, missing).isLoaded());
+    }
 }
 
 }  // namespace
