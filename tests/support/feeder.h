@@ -2,10 +2,8 @@
 // workers after every block (while paced) so that no block is dropped.
 #pragma once
 
-#include <chrono>
-#include <cmath>
+#include "support/test_common.h"
 #include <numbers>
-#include <vector>
 
 #include "core/plugin.h"
 

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <vector>
+#include "support/test_common.h"
 
 #include "core/data_service_columns.h"
 

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
+#include "support/test_common.h"
 
 #include "core/data_service_curves.h"
 
@@ -23,21 +19,6 @@ std::vector<float> inverseFrequency(std::uint32_t fftSize, float rate) {
 }
 
 double lineDb(double f) { return -10.0 * std::log10(f); }
-
-TEST(CurveBuilder, FullResolutionTakesTheLoudestBinOfEachPoint) {
-    CColumnMap map;
-    map.build(44100.0f, 16384, 0);
-    std::vector<float> p(8193, 1e-6f);
-    p[7000] = 0.5f;  // 18.8 kHz, where one column spans about 95 bins
-    CurvePoints points;
-    CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
-    ASSERT_EQ(points.count, map.count() + 1);
-    // The one point whose bins reach past 6999 and include 7000 is loud; every other reads -60.
-    for (std::uint32_t k = 1; k < map.count(); ++k) {
-        const bool loud = map.entries()[k - 1].bin < 7000 && map.entries()[k].bin >= 7000;
-        EXPECT_NEAR(points.level[k + 1], loud ? 10.0f * std::log10(0.5f) : -60.0f, 1e-4f) << k;
-    }
-}
 
 TEST(CurveBuilder, SmoothedPointsTakeTheMeanPowerOfTheirBins) {
     CColumnMap map;
@@ -81,73 +62,28 @@ TEST(CurveBuilder, PointsWithoutABinInterpolateInLogFrequency) {
     EXPECT_FALSE(points.hasLast);
 }
 
-TEST(CurveBuilder, FirstPointIsInterpolatedAtTenHertz) {
-    const auto p = inverseFrequency(16384, 44100.0f);
-    CColumnMap map;
-    map.build(44100.0f, 16384, 0);  // bin 3 lies at 8.1 Hz, bin 4 at 10.8 Hz
-    CurvePoints points;
-    CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
-    EXPECT_TRUE(points.hasFirst && points.column[0] == 0);
-    EXPECT_NEAR(points.level[0], lineDb(10.0), 1e-3);
-
-    // When 10 Hz falls into bin 0 the first point repeats the first entry.
-    const auto small = inverseFrequency(512, 44100.0f);
-    map.build(44100.0f, 512, 0);
-    CCurveBuilder::build(map, CurveSource{small.data(), 257}, points);
-    EXPECT_EQ(points.level[0], points.level[1]);
-}
-
-TEST(CurveBuilder, LastPointAtTwentyKilohertzWhenTheMapStopsShortOfTheLastColumn) {
-    // At 190 kHz with 512 points a bin (371 Hz) is wider than the top columns (272 Hz apart),
-    // and column 555 shares the bin of the column before it, so it gets no entry.
-    const float rate = 190000.0f;
-    const auto p = inverseFrequency(512, rate);
-    CColumnMap map;
-    map.build(rate, 512, 0);
-    ASSERT_LT(map.entries()[map.count() - 1].column, 555u);
-    CurvePoints points;
-    CCurveBuilder::build(map, CurveSource{p.data(), 257}, points);
-    ASSERT_TRUE(points.hasLast);
-    EXPECT_EQ(std::pair(points.count, points.column[points.count - 1]), std::pair(map.count() + 2, std::uint16_t{555}));
-    EXPECT_NEAR(points.level[points.count - 1], lineDb(20000.0), 1e-3);
-
-    // At 44.1 kHz every top column has a bin of its own: no extra point.
-    const auto q = inverseFrequency(512, 44100.0f);
-    map.build(44100.0f, 512, 0);
-    CCurveBuilder::build(map, CurveSource{q.data(), 257}, points);
-    EXPECT_FALSE(points.hasLast);
-}
-
-// The edges of the map: the last bin a point covers, 20 kHz in the last bin but one, and the
-// largest curve a record carries (every column a point of its own).
+// Full resolution takes the loudest bin of each point: a loud last bin shows in its own point
+// and not in the next one. The largest curve a record carries has every column a point of its
+// own (bins of 0.04 Hz).
 TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
     CColumnMap map;
     map.build(44100.0f, 16384, 0);
     std::vector<float> p(8193, 1e-6f);
     CurvePoints points;
     int checked = 0;
-    for (std::uint32_t k = 1; k < map.count(); ++k) {
+    for (std::uint32_t k = 1; k + 1 < map.count(); ++k) {
         const std::uint32_t last = map.entries()[k].bin;
         if (last < map.entries()[k - 1].bin + 2) continue;  // points of one bin: nothing to miss
         p[last] = 0.5f;
         CCurveBuilder::build(map, CurveSource{p.data(), 8193}, points);
         ASSERT_NEAR(points.level[k + 1], 10.0f * std::log10(0.5f), 1e-4f) << "bin " << last;
+        ASSERT_NEAR(points.level[k + 2], -60.0f, 1e-4f) << "bin " << last;
         p[last] = 1e-6f;
         ++checked;
     }
     EXPECT_GT(checked, 100);
 
-    // At 40063 Hz and 128 points columns 554 and 555 share bin 63, the last but one: the map ends
-    // at column 554 and the 20 kHz point interpolates bins 63 and 64.
-    const auto q = inverseFrequency(128, 40063.0f);
-    map.build(40063.0f, 128, 0);
-    ASSERT_EQ(map.entries()[map.count() - 1].column, 554u);
-    ASSERT_EQ(map.binOf(20000.0), 63u);
-    CCurveBuilder::build(map, CurveSource{q.data(), 65}, points);
-    EXPECT_TRUE(points.hasLast && points.column[points.count - 1] == 555);
-    EXPECT_NEAR(points.level[points.count - 1], lineDb(20000.0), 1e-3);
-
-    const std::uint32_t n = 1u << 20;  // bins of 0.04 Hz: every column but the first has its own
+    const std::uint32_t n = 1u << 20;
     const auto r = inverseFrequency(n, 44100.0f);
     map.build(44100.0f, n, 0);
     ASSERT_EQ(map.count(), 555u);
@@ -156,6 +92,39 @@ TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
     CCurveBuilder::fillRecord(record, points);
     EXPECT_EQ(std::tuple(record.valueCount, record.hasLast, record.values[556]), std::tuple(556u, 0u, -200.0f));
     EXPECT_NEAR(record.values[555], lineDb(20000.0), 0.1);  // the loudest of its three bins
+}
+
+// The first point lies at 10 Hz, interpolated when 10 Hz lies above bin 0 (16384 points: bin 3
+// at 8.1 Hz, bin 4 at 10.8 Hz), else a repeat of the first entry. A 20 kHz point follows where
+// the map stops short of column 555: at 190 kHz a bin (371 Hz at 512 points) is wider than the
+// top columns, and at 40063 Hz and 128 points columns 554 and 555 share bin 63, the last but one.
+TEST(CurveBuilder, EndPointsAtTenHertzAndTwentyKilohertz) {
+    const struct {
+        float rate;
+        std::uint32_t n;
+        bool first, last;
+    } cases[] = {{44100.0f, 16384, true, false}, {44100.0f, 512, false, false}, {190000.0f, 512, false, true},
+                 {40063.0f, 128, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.n << " points");
+        const auto p = inverseFrequency(c.n, c.rate);
+        CColumnMap map;
+        map.build(c.rate, c.n, 0);
+        CurvePoints points;
+        CCurveBuilder::build(map, CurveSource{p.data(), c.n / 2 + 1}, points);
+        if (c.first) {
+            EXPECT_TRUE(points.hasFirst && points.column[0] == 0);
+            EXPECT_NEAR(points.level[0], lineDb(10.0), 1e-3);
+        } else {
+            EXPECT_EQ(points.level[0], points.level[1]);
+        }
+        ASSERT_EQ(points.hasLast, c.last);
+        EXPECT_EQ(points.count, map.count() + (c.last ? 2 : 1));
+        if (c.last) {
+            EXPECT_EQ(points.column[points.count - 1], 555);
+            EXPECT_NEAR(points.level[points.count - 1], lineDb(20000.0), 1e-3);
+        }
+    }
 }
 
 TEST(CurveBuilder, LevelsInDecibelsWithSilenceAtMinusTwoHundred) {

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-
 #include "data_test_support.h"
 
 namespace {

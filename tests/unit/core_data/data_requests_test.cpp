@@ -1,10 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <cmath>
-#include <thread>
-#include <tuple>
-
 #include "data_test_support.h"
 #include "support/feeder.h"
 
@@ -173,25 +166,6 @@ TEST(DataRequests, CurvesOfEveryNumberInUse) {
     r = curves(p);
     EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 4)), std::pair(0u, 3u));
     EXPECT_EQ(curveAt(r, 1).valid, 0u);
-}
-
-TEST(DataRequests, APureTonePeaksAtItsColumnWithTheLevelOfItsSpectrum) {
-    TestPlugin p;
-    p.fftView();
-    p.setSampleRate(44100.0);
-    Feeder(p, 2, 1024).sine(1000.0, 44100.0, 12 * 1024, 0.5f);  // three 4096-point spectra
-    auto& shared = p.analysis();
-    const qv::SpectrumRecord& spectrum = shared.spectrumRecords[0][shared.spectrumSelect[0].load()];
-    ASSERT_EQ(spectrum.count, 2049u);
-    const float* peak = std::max_element(spectrum.power, spectrum.power + 2049);
-
-    auto r = curves(p);
-    const CurveRecord& c = curveAt(r, 0);
-    const float* loudest = std::max_element(c.values + 1, c.values + c.valueCount);
-    EXPECT_FLOAT_EQ(*loudest, 10.0f * std::log10(*peak));
-    const auto column = p.dataService().columnMap().entries()[loudest - c.values - 1].column;
-    EXPECT_NEAR(qv::CColumnMap::columnFrequency(column), 1000.0, 15.0);  // within a column (14 Hz)
-    EXPECT_NEAR(std::distance(spectrum.power, peak), 1000.0 * 4096 / 44100, 1.0);
 }
 
 TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwentyOrSwitchesOffWithAMessage) {

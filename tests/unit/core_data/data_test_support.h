@@ -2,19 +2,12 @@
 // test chooses, spectra written straight into its records, requests and captured messages.
 #pragma once
 
-#include <bit>
-#include <chrono>
-#include <cstring>
-#include <functional>
-#include <mutex>
-#include <string>
-#include <vector>
+#include "support/test_common.h"
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"
 #include "core/plugin.h"
 #include "core/setting_ids.h"
-#include "framework/error_report.h"
 
 namespace qvtest {
 
@@ -51,13 +44,8 @@ public:
         std::lock_guard<std::mutex> guard(s.spectrumLock);
         const std::uint32_t idle = s.spectrumSelect[n].load() ^ 1u;
         qv::SpectrumRecord& r = s.spectrumRecords[n][idle];
-        r.size = qv::spectrumRecordBytes(count);
-        r.type = 8;
-        r.target = 0;
-        r.source = n;
-        r.sequence = sequence;
-        r.count = count;
-        r.sampleRate = rate;
+        std::tie(r.size, r.type, r.target, r.source, r.sequence, r.count, r.sampleRate) =
+            std::tuple(qv::spectrumRecordBytes(count), 8u, 0u, n, sequence, count, rate);
         for (std::uint32_t k = 0; k < count; ++k) r.power[k] = power(k);
         s.spectrumSelect[n].store(idle);
     }
@@ -77,16 +65,6 @@ inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t t
     return buffer;
 }
 
-// A 4-byte value of the buffer at a byte offset.
-template <class T = std::uint32_t>
-T at(const std::vector<std::uint8_t>& buffer, std::size_t offset) {
-    T v;
-    std::memcpy(&v, buffer.data() + offset, 4);
-    return v;
-}
-inline std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at(b, offset); }
-inline float f32At(const std::vector<std::uint8_t>& b, std::size_t offset) { return at<float>(b, offset); }
-
 inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, std::uint32_t k) {
     return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
 }
@@ -94,15 +72,5 @@ inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, st
 inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& reply) {
     return *reinterpret_cast<const qv::MemoryCurveBlock*>(reply.data());
 }
-
-// Captures the messages shown while it lives.
-struct MessageCapture {
-    static inline std::vector<std::string> messages;
-    qv::MessageSink previous = qv::setMessageSink([](const char* title, const char* text) {
-        messages.push_back(std::string(title) + "|" + text);
-    });
-    MessageCapture() { messages.clear(); }
-    ~MessageCapture() { qv::setMessageSink(previous); }
-};
 
 }  // namespace qvtest

@@ -1,11 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <cmath>
 #include <map>
-#include <thread>
-#include <tuple>
 
 #include "core/memory_slots.h"
 #include "data_test_support.h"
@@ -218,22 +211,10 @@ TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
     EXPECT_GT(served.load(), 0);
 }
 
-TEST(MemoryCurve, ASilentOrMissingSpectrumGivesSilence) {
-    qv::CColumnMap live;
-    live.build(44100.0f, 4096, 0);
-    MemoryCurveBlock block{};
-    std::vector<float> silence(2049, 0.0f);
-    qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);
-    EXPECT_EQ(block.valueCount, live.count() + 1);
-    EXPECT_TRUE(std::all_of(std::begin(block.values), std::end(block.values), [](float v) { return v == -200.0f; }));
-    qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
-    EXPECT_EQ(block.valueCount, 0u);
-}
-
 // A stored 4096-point spectrum at 44.1 kHz resampled onto live maps whose 20 kHz lies in the
 // last bin (40 kHz: no point there, no data for it) or in the last but one (40063 Hz, 128 points:
 // the map ends at column 554 and the 20 kHz point follows).
-TEST(MemoryCurve, TheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
+TEST(MemoryCurve, SilenceAndTheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
     std::vector<float> flat(2049, 1e-2f);
     for (const auto& [rate, size, last] : {std::tuple(40000.0f, 4096u, false), std::tuple(40063.0f, 128u, true)}) {
         qv::CColumnMap live;
@@ -245,6 +226,16 @@ TEST(MemoryCurve, TheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
         EXPECT_NEAR(block.values[block.valueCount - 1], -20.0f, 1e-4f) << rate;
         EXPECT_EQ(block.values[block.valueCount], -200.0f) << rate;
     }
+    // Silence reads -200 throughout; no spectrum gives no curve.
+    qv::CColumnMap live;
+    live.build(44100.0f, 4096, 0);
+    MemoryCurveBlock block{};
+    std::vector<float> silence(2049, 0.0f);
+    qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);
+    EXPECT_EQ(block.valueCount, live.count() + 1);
+    EXPECT_TRUE(std::all_of(std::begin(block.values), std::end(block.values), [](float v) { return v == -200.0f; }));
+    qv::computeMemoryCurve(block, nullptr, 0, 44100.0f, live);
+    EXPECT_EQ(block.valueCount, 0u);
 }
 
 }  // namespace

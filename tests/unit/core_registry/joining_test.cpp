@@ -63,12 +63,9 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
     void* chunk = nullptr;  // and keeps no state for the host
     EXPECT_EQ(std::pair(instances[15]->getChunk(&chunk, false), extra->getChunk(&chunk, false)), std::pair(2756, 0));
     const std::uint32_t measured = extra->bandBlocksMeasured();
-    std::vector<float> in(4096 * 3), out(in.size(), 7.0f);
-    for (std::size_t i = 0; i < in.size(); ++i) in[i] = std::sin(0.01f * static_cast<float>(i));
-    void* ins[2] = {in.data(), in.data()};
-    void* outs[2] = {out.data(), out.data()};
-    extra->process(ins, outs, 2, 2, static_cast<std::int32_t>(in.size()), qv::kPrecisionFloat, 0);
-    EXPECT_EQ(out, in);
+    Feeder feed(*extra, 2, 4096 * 3);
+    feed.sine(100.0, 44100.0, 4096 * 3);
+    EXPECT_EQ(feed.out, feed.in);
     EXPECT_EQ(extra->bandBlocksMeasured(), measured);  // takes part in nothing else
     extra.reset();
     EXPECT_EQ(instances[0]->registeredInstances(), 16u);  // leaving changed nothing either

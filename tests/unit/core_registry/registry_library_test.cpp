@@ -1,9 +1,8 @@
 // The sibling library is accepted only when it is there, exports its entry point and reports
 // the expected version and capacity.
-#include <gtest/gtest.h>
+#include "support/test_common.h"
 
 #include <filesystem>
-#include <string>
 
 #include "core/registry_library.h"
 #include "platform/dynamic_library.h"

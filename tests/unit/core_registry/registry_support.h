@@ -2,15 +2,6 @@
 // names they hold.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "core/plugin.h"
 #include "core/setting_ids.h"
 #include "core/state_chunk.h"
@@ -19,7 +10,6 @@
 namespace qvtest {
 
 namespace id = qv::settingid;
-using namespace std::chrono_literals;
 
 inline std::unique_ptr<qv::CPlugin> makeInstance() { return std::make_unique<qv::CPlugin>(0, 2, 2); }
 

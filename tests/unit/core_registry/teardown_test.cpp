@@ -1,6 +1,5 @@
 // Instances leaving while others post to them, and settings changed in several instances at
 // once: nothing reaches a destroyed instance and no two instances wait for each other.
-#include <atomic>
 #include <cstdlib>
 #include <future>
 

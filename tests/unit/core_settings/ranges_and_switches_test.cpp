@@ -1,10 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <random>
 #include <set>
-#include <vector>
 
-#include "core/analyzer_settings.h"
 #include "recording_observer.h"
 
 namespace {

@@ -1,24 +1,16 @@
 // An observer that records everything the settings report.
 #pragma once
 
-#include <bit>
-#include <cstdint>
 #include <optional>
-#include <utility>
-#include <vector>
 
-#include "core/settings_observer.h"
+#include "core/analyzer_settings.h"
+#include "support/test_common.h"
 
 struct RecordingObserver : qv::ISettingsObserver {
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> echoes;  // id, value bits
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> echoes, analysis, memory;  // (id, bits), (eco, fft), (id, bits)
     std::vector<qv::GlobalSettingsBlock> posted;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> analysis;
     std::vector<std::uint32_t> windowTypes;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> memory;
-    int displayModes = 0;
-    int averageSwitches = 0;
-    int namesRequests = 0;
-    int namePosts = 0;
+    int displayModes = 0, averageSwitches = 0, namesRequests = 0, namePosts = 0;
 
     void notifyEditor(std::uint32_t id, float value) override {
         echoes.emplace_back(id, std::bit_cast<std::uint32_t>(value));

@@ -1,17 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <bit>
-#include <cstring>
-#include <limits>
-#include <vector>
-
-#include "core/analyzer_settings.h"
 #include "recording_observer.h"
 
 namespace {
 
 using namespace qv::settingid;
 using Bytes = std::vector<std::uint8_t>;
+using qvtest::putU32;
+using qvtest::u32At;
 
 Bytes chunkOf(const qv::CAnalyzerSettings& s) {
     qv::StateChunk chunk;
@@ -21,12 +15,6 @@ Bytes chunkOf(const qv::CAnalyzerSettings& s) {
     return out;
 }
 
-std::uint32_t u32At(const Bytes& b, std::size_t offset) {
-    std::uint32_t v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-void putU32(Bytes& b, std::size_t offset, std::uint32_t v) { std::memcpy(b.data() + offset, &v, 4); }
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
 // An instance whose every chunk field differs from the initial settings.

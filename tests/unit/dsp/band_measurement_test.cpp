@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <memory>
-#include <thread>
-#include <vector>
-
 #include "dsp/algorithm.h"
 #include "signals.h"
 
@@ -59,8 +50,7 @@ private:
 };
 
 Source sine(double hz, double fs) {
-    auto s = std::make_shared<qv::test::Sine>(1.0, hz, fs);
-    return [s](float* out) { s->add(out, kHop); };
+    return [add = qv::test::sine(1.0, hz, fs)](float* out) { add(out, kHop); };
 }
 Source noise(std::uint64_t seed) {
     auto n = std::make_shared<qv::test::Noise>(seed);
@@ -108,13 +98,8 @@ TEST(BandMeasurement, SilenceAndAOneKilohertzSineAtEveryRateAndMode) {
                 EXPECT_EQ(r.peaks[17], r.levels[17]);
                 for (std::uint32_t b = 0; b < kBands; ++b) {
                     EXPECT_LE(r.levels[b], r.levels[17]);
-                    if (fs == 44100.0f && (b < 13 || b > 21)) {
-                        EXPECT_LT(r.levels[b], -100.0f) << "band " << b;
-                    }
+                    EXPECT_TRUE(fs != 44100.0f || (b >= 13 && b <= 21) || r.levels[b] < -100.0f) << "band " << b;
                 }
-            }
-            if (fs == 44100.0f) {
-                EXPECT_EQ(bins, 42u);
             }
         }
         meter.algorithm().resetBandHistory();
@@ -131,13 +116,8 @@ TEST(BandMeasurement, WhiteNoiseReadsFlatUpToHalfTheRate) {
         BandMeter meter;
         for (bool hiRes : {false, true}) {
             const std::vector<double> levels = meter.averageLevels(hiRes, fs, 4, 64, noise(99));
-            for (std::uint32_t b = 0; b < kBands; ++b) {
-                if (fs == 32000.0f && b == 30) {
-                    EXPECT_NEAR(levels[b], -900.0, 1e-9);
-                } else {
-                    EXPECT_NEAR(levels[b], kNoiseDb, 1.0) << "band " << b << " at " << fs << " hiRes " << hiRes;
-                }
-            }
+            for (std::uint32_t b = 0; b < kBands; ++b)
+                EXPECT_NEAR(levels[b], fs == 32000.0f && b == 30 ? -900.0 : kNoiseDb, 1.0) << b << " at " << fs << ", " << hiRes;
         }
     }
 }
@@ -155,11 +135,7 @@ TEST(BandMeasurement, HiResSeparatesTheLowestBands) {
             double loudestOther = -1000.0;
             for (std::uint32_t b = 0; b < 4; ++b)
                 if (b != t) loudestOther = std::max(loudestOther, levels[b]);
-            if (hiRes) {
-                EXPECT_GT(levels[t] - loudestOther, 6.0) << tones[t] << " Hz";
-            } else {
-                EXPECT_LT(levels[t] - loudestOther, 3.0) << tones[t] << " Hz";
-            }
+            EXPECT_EQ(levels[t] - loudestOther > (hiRes ? 6.0 : 3.0), hiRes) << tones[t] << " Hz, hiRes " << hiRes;
         }
     }
 }
@@ -192,21 +168,6 @@ TEST(BandMeasurement, ModeSwitchResetAndANewRateEmptyTheHistory) {
     EXPECT_EQ(afterTone([&] { std::thread([&] { meter.algorithm().resetBandHistory(); }).join(); }), -900.0f);
     // A new rate redesigns the low-pass; the history filtered at the old rate goes with it.
     EXPECT_EQ(afterTone([] {}, 48000.0f), -900.0f);
-}
-
-TEST(BandMeasurement, UnsupportedBandSizeWritesNothing) {
-    CAlgorithm a;
-    a.setBandFftSize(3000);
-    EXPECT_EQ(std::tuple(a.getBandFftSize(), a.getBandBufferLength(), a.getBandWindowLength()), std::tuple(0u, 0u, 0u));
-    std::vector<float> block(kBandFft, 0.25f);
-    BandLevelRecord record;
-    std::fill(std::begin(record.levels), std::end(record.levels), 7.0f);
-    a.analyzeBands(block.data(), &record, 44100.0f);
-    for (float v : record.levels) EXPECT_EQ(v, 7.0f);
-    for (float v : block) EXPECT_EQ(v, 0.25f);
-    a.setBandFftSize(8192);
-    EXPECT_EQ(std::tuple(a.getBandFftSize(), a.getBandBufferLength(), a.getBandWindowLength()),
-              std::tuple(8192u, 8192u, 4096u));
 }
 
 }  // namespace

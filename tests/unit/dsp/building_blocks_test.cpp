@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <cfloat>
-#include <cmath>
-#include <limits>
-#include <vector>
 
 #include "dsp/denormal_guard.h"
 #include "dsp/fir_lowpass.h"

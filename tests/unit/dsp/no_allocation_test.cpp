@@ -1,11 +1,8 @@
 // The measurements run on the audio thread and on workers that must not allocate: this test
 // executable counts every operator new of the measuring thread while it measures.
-#include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
 #include <new>
-#include <vector>
 
 #include "dsp/algorithm.h"
 #include "signals.h"

@@ -1,10 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "dsp/real_fft.h"
 #include "signals.h"
 

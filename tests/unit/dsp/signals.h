@@ -1,9 +1,7 @@
 // Test signals and a double-precision reference DFT for the analysis tests.
 #pragma once
 
-#include <cmath>
-#include <cstdint>
-#include <vector>
+#include "support/test_common.h"
 
 namespace qv::test {
 
@@ -25,22 +23,14 @@ private:
     std::uint64_t m_state;
 };
 
-// A sine of the given amplitude and frequency, continuous over successive calls.
-class Sine {
-public:
-    Sine(double amplitude, double frequency, double sampleRate, double phase = 0.0)
-        : m_amplitude(amplitude), m_step(2.0 * kPi * frequency / sampleRate), m_phase(phase) {}
-    void add(float* out, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i] += static_cast<float>(m_amplitude * std::sin(m_phase));
-            m_phase += m_step;
-        }
-        m_phase = std::fmod(m_phase, 2.0 * kPi);
-    }
-
-private:
-    double m_amplitude, m_step, m_phase;
-};
+// Adds a sine of the given amplitude and frequency, continuous over successive calls.
+inline std::function<void(float*, std::size_t)> sine(double amplitude, double frequency, double sampleRate) {
+    return [=, phase = 0.0](float* out, std::size_t count) mutable {
+        for (std::size_t i = 0; i < count; ++i, phase += 2.0 * kPi * frequency / sampleRate)
+            out[i] += static_cast<float>(amplitude * std::sin(phase));
+        phase = std::fmod(phase, 2.0 * kPi);
+    };
+}
 
 // Direct DFT of real x at the given bins in the packed convention: R(k) = sum x cos(2 pi jk/N),
 // I(k) = sum x sin(2 pi jk/N).

@@ -1,12 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <memory>
-#include <thread>
-#include <vector>
-
 #include "dsp/algorithm.h"
 #include "signals.h"
 
@@ -61,18 +52,28 @@ TEST(SpectrumMeasurement, SineAtABinCentreHoldsAQuarterWithEveryWindow) {
     EXPECT_LT(record->power[1], 1e-10);
 }
 
-TEST(SpectrumMeasurement, UnsupportedSizesWriteNothingAndTheLargestFillsTheRecordExactly) {
+// Spectra of 32768 points and up would exceed 8193 bins; bands go up to 65536 points.
+TEST(Measurements, UnsupportedSizesWriteNothingAndTheLargestSpectrumFillsTheRecordExactly) {
     CAlgorithm algorithm;
     const auto untouched = blankRecord(0xAB);
-    for (std::uint32_t size : {3000u, 4u, 0u, 32768u, 65536u}) {  // 32768 and up exceed 8193 bins
+    for (std::uint32_t size : {3000u, 4u, 0u, 32768u, 65536u, 131072u}) {
         algorithm.setFftSize(size);
         EXPECT_EQ(std::pair(algorithm.getFftSize(), algorithm.getWindowLength()), std::pair(0u, 0u)) << size;
         std::vector<float> block(65536, 0.5f);
         auto record = blankRecord(0xAB);
         algorithm.analyzeSpectrum(block.data(), record.get(), 44100.0f);
         EXPECT_EQ(std::memcmp(record.get(), untouched.get(), sizeof(SpectrumRecord)), 0) << size;
+        if (size % 32768 != 0 || size > 65536) {
+            algorithm.setBandFftSize(size);
+            EXPECT_EQ(std::tuple(algorithm.getBandFftSize(), algorithm.getBandBufferLength()), std::tuple(0u, 0u)) << size;
+            algorithm.analyzeBands(block.data(), reinterpret_cast<qv::BandLevelRecord*>(record.get()), 44100.0f);
+            EXPECT_EQ(std::memcmp(record.get(), untouched.get(), sizeof(SpectrumRecord)), 0) << size;
+        }
         for (float v : block) ASSERT_EQ(v, 0.5f);
     }
+    algorithm.setBandFftSize(8192);
+    EXPECT_EQ(std::tuple(algorithm.getBandFftSize(), algorithm.getBandBufferLength(), algorithm.getBandWindowLength()),
+              std::tuple(8192u, 8192u, 4096u));
     algorithm.setFftSize(16384);
     std::vector<float> block(16384);
     Noise(4).fill(block.data(), block.size());
@@ -100,11 +101,11 @@ TEST(Measurements, NonFiniteSamplesMeasureAsZeroAndHugeOnesStayFinite) {
     for (int eco : {0, 1}) {
         CAlgorithm clean, dirty, loud;
         qv::BandLevelRecord expected{}, record{};
-        qv::test::Sine tone(0.5, 440.0, 44100.0);
+        auto tone = qv::test::sine(0.5, 440.0, 44100.0);
         for (CAlgorithm* a : {&clean, &dirty, &loud}) a->setBandFftSize(8192), a->setEcoMode(eco);
         for (int i = 0; i < 5; ++i) {
             std::vector<float> block(8192, 0.0f);
-            tone.add(block.data(), 4096);
+            tone(block.data(), 4096);
             auto [c, d] = pair(block, {100, 2000, 2001});
             clean.analyzeBands(c.data(), &expected, 44100.0f);
             dirty.analyzeBands(d.data(), &record, 44100.0f);
@@ -135,47 +136,37 @@ TEST(Measurements, NonFiniteSamplesMeasureAsZeroAndHugeOnesStayFinite) {
 // must read exactly what it reads when the two run one after the other.
 TEST(Measurements, BandsAndSpectraOnTwoThreadsMatchSequentialRuns) {
     constexpr int kBlocks = 12;
-    std::vector<std::vector<float>> bandInputs(kBlocks, std::vector<float>(8192, 0.0f)), spectrumInputs(2 * kBlocks);
     Noise noise(21);
-    for (auto& b : bandInputs) noise.fill(b.data(), 4096);
-    for (std::size_t i = 0; i < spectrumInputs.size(); ++i) {
-        spectrumInputs[i].resize(i % 2 ? 8192 : 2048);
-        noise.fill(spectrumInputs[i].data(), spectrumInputs[i].size());
+    std::vector<std::vector<float>> inputs(3 * kBlocks);  // a band block, then two spectrum blocks
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i].assign(i % 3 == 1 ? 2048 : 8192, 0.0f);
+        noise.fill(inputs[i].data(), i % 3 == 0 ? 4096 : inputs[i].size());
     }
     struct Run {
         CAlgorithm a;
         std::vector<qv::BandLevelRecord> bands = std::vector<qv::BandLevelRecord>(kBlocks);
-        std::vector<std::unique_ptr<SpectrumRecord>> spectra;
-        Run() {
-            a.setBandFftSize(8192);
-            for (int i = 0; i < 2 * kBlocks; ++i) spectra.push_back(blankRecord(0));
+        std::vector<SpectrumRecord> spectra = std::vector<SpectrumRecord>(2 * kBlocks);
+        Run() { a.setBandFftSize(8192), a.setEcoMode(0); }
+        void measure(const std::vector<std::vector<float>>& in, bool bandPath) {
+            for (std::size_t i = 0; i < in.size(); ++i) {
+                std::vector<float> block = in[i];
+                if (bandPath && i % 3 == 0) a.analyzeBands(block.data(), &bands[i / 3], 44100.0f);
+                if (bandPath || i % 3 == 0) continue;
+                a.setFftSize(static_cast<std::uint32_t>(block.size()));
+                a.analyzeSpectrum(block.data(), &spectra[i / 3 * 2 + i % 3 - 1], 44100.0f);
+            }
         }
     };
-    auto runBands = [&](Run& r) {
-        for (int i = 0; i < kBlocks; ++i) {
-            std::vector<float> block = bandInputs[i];
-            r.a.setEcoMode(0);
-            r.a.analyzeBands(block.data(), &r.bands[i], 44100.0f);
-        }
-    };
-    auto runSpectra = [&](Run& r) {
-        for (int i = 0; i < 2 * kBlocks; ++i) {
-            std::vector<float> block = spectrumInputs[i];
-            r.a.setFftSize(static_cast<std::uint32_t>(block.size()));
-            r.a.analyzeSpectrum(block.data(), r.spectra[i].get(), 44100.0f);
-        }
-    };
-    Run alone, together;
-    runBands(alone);
-    runSpectra(alone);
-    std::thread bandWorker([&] { runBands(together); });
-    std::thread spectrumWorker([&] { runSpectra(together); });
+    auto alone = std::make_unique<Run>(), together = std::make_unique<Run>();
+    alone->measure(inputs, true);
+    alone->measure(inputs, false);
+    std::thread bandWorker([&] { together->measure(inputs, true); });
+    std::thread spectrumWorker([&] { together->measure(inputs, false); });
     bandWorker.join();
     spectrumWorker.join();
-    for (int i = 0; i < kBlocks; ++i)
-        EXPECT_EQ(std::memcmp(&alone.bands[i], &together.bands[i], sizeof(qv::BandLevelRecord)), 0) << "band block " << i;
+    EXPECT_EQ(std::memcmp(alone->bands.data(), together->bands.data(), kBlocks * sizeof(qv::BandLevelRecord)), 0);
     for (int i = 0; i < 2 * kBlocks; ++i)
-        EXPECT_EQ(std::memcmp(alone.spectra[i].get(), together.spectra[i].get(), sizeof(SpectrumRecord)), 0) << i;
+        EXPECT_EQ(std::memcmp(&alone->spectra[i], &together->spectra[i], sizeof(SpectrumRecord)), 0) << i;
 }
 
 }  // namespace

@@ -1,13 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <atomic>
-#include <memory>
-#include <thread>
-#include <vector>
+#include "support/test_common.h"
 
 #include "../host/test_host.h"
-#include "framework/error_report.h"
 #include "framework/param_container.h"
 #include "framework/plugin_base.h"
 #include "framework/program_container.h"
@@ -190,11 +183,9 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
 }
 
 TEST(Programs, ANullSetIsReportedAndTheBankHasOneProgram) {
-    static std::vector<std::string> messages;
-    auto previous = qv::setMessageSink([](const char* t, const char* m) { messages.push_back(std::string(t) + "|" + m); });
+    qvtest::MessageCapture capture;
     EXPECT_THROW(qv::CProgram(nullptr, 0, "x"), int);
-    qv::setMessageSink(previous);
-    EXPECT_EQ(messages, std::vector<std::string>{"Nolvatek|Null pointer problem. Unable to initialize Presets - "
+    EXPECT_EQ(capture.messages, std::vector<std::string>{"Nolvatek|Null pointer problem. Unable to initialize Presets - "
                                                  "CProgramBase::CProgramBase - Please contact Nolvatek technical support."});
     qv::CProgramContainer bank(nullptr);
     std::string name;

@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <functional>
-#include <string>
-#include <thread>
-#include <vector>
+#include "support/test_common.h"
 
 #include "platform/dynamic_library.h"
 #include "sys/xel_block.h"
