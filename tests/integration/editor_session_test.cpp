@@ -1,12 +1,11 @@
 // The editor end to end through `qvhost --editor` (X11 under xvfb-run, or an HWND frame): open/
 // close cycles while audio runs and a frame destroyed before effEditClose end cleanly (the
 // sanitizer builds turn leaks and races into a failing exit status).
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "support/test_common.h"
 #include "test_support.h"
 #include "vsthost/os.h"
 
@@ -15,10 +14,7 @@ namespace {
 
 bool onWindows() { return std::string(os::libraryExtension()) == ".dll"; }
 
-struct HostRun {
-    int status;
-    std::string output;
-};
+struct HostRun { int status; std::string output; };
 
 // qvhost with the plug-in and the arguments; under xvfb-run on Linux.
 HostRun qvhost(const std::string& name, std::vector<std::string> args) {

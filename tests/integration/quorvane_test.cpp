@@ -4,14 +4,10 @@
 // nothing behind; audio passes through bit for bit in every configuration, at the block sizes
 // at the edges and in place (parallel instances: the registry stress test; event lists: the
 // adapter's unit test).
-#include <gtest/gtest.h>
-
 #include <array>
 #include <climits>
-#include <cstring>
-#include <tuple>
-#include <vector>
 
+#include "support/test_common.h"
 #include "test_support.h"
 #include "vsthost/effect_identity.h"
 #include "vsthost/os.h"
@@ -29,9 +25,9 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
     const EffectIdentity id = gatherIdentity(*loaded.effect, IdentityQuery{.editorRect = true});
     EXPECT_EQ(std::tuple(id.effectName, id.product, id.vendor, id.uniqueId),
               std::tuple("Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
-    EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay),
-              std::tuple(2300, 2400, 1, 561, 0));
-    EXPECT_EQ(std::tuple(id.numInputs, id.numOutputs, id.numParams), std::tuple(2, 2, 0));
+    EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay, id.numInputs,
+                         id.numOutputs, id.numParams),
+              std::tuple(2300, 2400, 1, 561, 0, 2, 2, 0));
     EXPECT_EQ(id.programs, std::vector<std::string>{"default"});
     for (const auto& [question, answer] : id.canDo) EXPECT_EQ(answer, 0) << question;
     EXPECT_TRUE(id.overflows.empty());
@@ -40,10 +36,9 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
               std::tuple(0, 0, 563, 752));
     // The chunk: 2756 bytes that start with format 1, the size, the tag and the version.
     ASSERT_EQ(id.chunk.size(), 2756u);
-    std::uint32_t head[4];
-    std::memcpy(head, id.chunk.data(), sizeof head);
-    EXPECT_EQ(std::tuple(head[0], head[1], head[3]), std::tuple(1u, 2756u, 0x20300u));
-    EXPECT_EQ(std::memcmp(id.chunk.data() + 8, "sLeX", 4), 0);
+    EXPECT_EQ(std::tuple(qvtest::u32At(id.chunk, 0), qvtest::u32At(id.chunk, 4), std::string(&id.chunk[8], &id.chunk[12]),
+                         qvtest::u32At(id.chunk, 12)),
+              std::tuple(1u, 2756u, "sLeX", 0x20300u));
 
     HostedEffect& e = *loaded.effect;
     EXPECT_EQ(e.dispatch(vst::effIdentify, 7, -3, nullptr, 2.0f), 0x4E764566);  // "NvEf"
@@ -54,8 +49,7 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
     // Settings as a user leaves them (level top +10 dB, FFT 16384, Blackman-Harris, 200 Hz) come
     // back whole; a chunk with one setting out of range, or that is no chunk, is refused whole.
     auto put = [](std::vector<std::uint8_t> chunk, std::size_t offset, std::uint32_t v) {
-        std::memcpy(&chunk[offset], &v, 4);
-        return chunk;
+        return qvtest::putU32(chunk, offset, v), chunk;
     };
     const auto settings = put(put(put(put(id.chunk, 704, 10), 724, 5), 732, 4), 736, 200);
     const std::pair<std::vector<std::uint8_t>, vst::VstIntPtr> chunks[] = {
@@ -120,8 +114,8 @@ TEST(QuorvaneRobustness, NoHostOrAHostWithoutVersionGetsNoEffect) {
         HostContext::EntryScope scope(host);
         vst::AEffect* effect = entry(&HostContext::callback);
         ASSERT_NE(effect, nullptr) << name;
-        EXPECT_EQ(effect->uniqueID, 0x6A377034);
-        EXPECT_EQ(effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f), 1);
+        EXPECT_EQ(std::pair(effect->uniqueID, effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f)),
+                  std::pair(kStereoId, vst::VstIntPtr{1}));
     }
 }
 
@@ -135,8 +129,7 @@ TEST(QuorvaneRobustness, EveryOpcodeWithOddArgumentsAndOtherInstancesComingAndGo
         EXPECT_EQ(e.program(), 0) << "after effSetProgram " << p;
     }
     EXPECT_EQ(e.programName().text, "default");
-    e.setParameter(0, 0.5f);
-    e.setParameter(-1, 0.5f);
+    e.setParameter(0, 0.5f), e.setParameter(-1, 0.5f);
     EXPECT_EQ(std::pair(e.parameter(0), e.parameter(INT_MAX)), std::pair(0.0f, 0.0f));
     EXPECT_FALSE(e.parameterName(5).overflow || e.parameterDisplay(-1).overflow);
     std::vector<vst::VstInt32> opcodes = {-1, 101, 1000, 65536, INT_MAX, INT_MIN};

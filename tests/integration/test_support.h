@@ -35,9 +35,7 @@ AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize); 
 void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, const std::string& what);
 
 // A fresh folder with the copies "Quorvane_2in_2out" and "Quorvane_1in_1out" (and the registry).
-struct TwoCopies {
-    std::string folder, stereo, mono;
-};
+struct TwoCopies { std::string folder, stereo, mono; };
 TwoCopies makeTwoCopies(const std::string& name, bool withRegistry = true);
 // How many instances the registry library of a folder holds, asked through the module the copies
 // there share; -1 when it cannot be loaded.

@@ -3,14 +3,9 @@
 // walk when a host refuses sizeWindow (each level by its own border; it stops at a border of
 // twice the fixed-frame metric, at an MDI client, past 98 x 97 pixels); the native popups
 // (edit box, popup menu, colour dialog) answered by posted messages.
-#include <gtest/gtest.h>
+#include "support/test_common.h"
 
 #include <windows.h>
-
-#include <cstring>
-#include <functional>
-#include <memory>
-#include <vector>
 
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"
@@ -86,10 +81,8 @@ TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitThe
 
     pump(440);
     // 40 ms timer: about 11 passes in 440 ms (Wine ticks 24 to 25 times a second).
-    EXPECT_GE(view->draws.size(), 6u);
-    EXPECT_LE(view->draws.size(), 14u);
-    EXPECT_EQ(view->draws.front().timer, 1);
-    EXPECT_EQ(view->draws.front().redrawAll, 1);
+    EXPECT_TRUE(view->draws.size() >= 6 && view->draws.size() <= 14) << view->draws.size();
+    EXPECT_EQ(std::pair(view->draws.front().timer, view->draws.front().redrawAll), std::pair(1, 1));
     // Another timer id is not a pass; a paint request draws nothing.
     const std::size_t passes = view->draws.size();
     SendMessageA(child, WM_TIMER, 5, 0);
@@ -114,8 +107,7 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     Sleep(60);  // past the click guard of the constructor
     send(WM_LBUTTONDOWN, MK_LBUTTON, 5, 562);
     ASSERT_EQ(corner->events.size(), 1u);
-    EXPECT_EQ(std::pair(corner->events[0].x, corner->events[0].y), std::pair(5, 0));
-    EXPECT_EQ(GetCapture(), child);
+    EXPECT_EQ(std::pair(corner->events[0], GetCapture()), std::pair(test::Event{"down", 1, 0, 5, 0}, child));
     send(WM_MOUSEMOVE, MK_LBUTTON, 8, 560);
     ASSERT_EQ(corner->events.size(), 2u);
     EXPECT_EQ(std::pair(corner->events[1].x, corner->events[1].y), std::pair(3, 2));  // 2 rows up
@@ -158,10 +150,7 @@ std::pair<LONG, LONG> sizeOf(HWND h) {
 
 TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     const int f2 = 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
-    struct Level {
-        int borderX, borderY;
-        bool follows;
-    };
+    struct Level { int borderX, borderY; bool follows; };
     const std::vector<std::vector<Level>> cases = {
         {{11, 10, true}, {f2, 25, true}, {f2 + 4, 40, false}},  // inner border, then the frame: stop
         {{99, 10, false}},                                      // too wide to be a frame
@@ -218,10 +207,7 @@ protected:
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kWin32);
         child = static_cast<HWND>(window->getNativeHandle());
     }
-    void TearDown() override {
-        window.reset();
-        DestroyWindow(host);
-    }
+    void TearDown() override { window.reset(), DestroyWindow(host); }
     // A left press at a toolkit point, posted after the click guard.
     void postClick(int x, int y) {
         pump(80);

@@ -2,17 +2,12 @@
 // coordinates, the server's pixels equal the back buffer, a close from another thread waits for
 // the pass idle runs. The plug-in's editor in qvhost's X11 frame: a bogus parent, exposures
 // without idle calls, the compact setting resizing our child and (if it accepts) the host frame.
-#include <gtest/gtest.h>
+#include "support/test_common.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-
-#include <atomic>
-#include <chrono>
-#include <memory>
-#include <thread>
 
 #include "gui/key_codes.h"
 #include "gui/native/x11/x11_window.h"
@@ -33,9 +28,7 @@ using std::chrono::milliseconds;
 // connection held for the whole program keeps it up between tests.
 struct HoldDisplay : ::testing::Environment {
     void SetUp() override { held = XOpenDisplay(nullptr); }
-    void TearDown() override {
-        if (held) XCloseDisplay(held);
-    }
+    void TearDown() override { if (held) XCloseDisplay(held); }
     Display* held = nullptr;
 };
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
@@ -49,8 +42,7 @@ protected:
         parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
         XSelectInput(display, parent, StructureNotifyMask);
         XMapWindow(display, parent);
-        for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) {
-        }
+        for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) continue;
         ASSERT_TRUE(open(reinterpret_cast<void*>(parent)));
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kX11);
         child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
@@ -121,9 +113,7 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
     pointerTo(400, 300);
     const auto moved = [&] {
         std::pair<int, int> d{0, 0};
-        for (const auto& e : corner->events) {
-            if (e.kind == "move") d.first += e.x, d.second += e.y;
-        }
+        for (const auto& e : corner->events) if (e.kind == "move") d.first += e.x, d.second += e.y;
         return d;
     };
     pumpUntil([&] { return moved() == std::pair(395, 262); });
@@ -169,9 +159,7 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     XFlush(display);
     pumpUntil([&] {
         got.clear();
-        for (const auto& e : overlay.events) {
-            if (e.kind == "key") got.push_back(e.x);
-        }
+        for (const auto& e : overlay.events) if (e.kind == "key") got.push_back(e.x);
         return got.size() >= expected.size();
     });
     EXPECT_EQ(got, expected);
@@ -213,11 +201,10 @@ TEST(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     ASSERT_NE(frame, nullptr) << error;
     const Window parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(frame->parentHandle()));
     vsthost::HostContext host;
-    vst::AEffect* raw = nullptr;
-    {
+    vst::AEffect* const raw = [&] {
         vsthost::HostContext::EntryScope scope(host);
-        raw = createEffectInstance(&vsthost::HostContext::callback);
-    }
+        return createEffectInstance(&vsthost::HostContext::callback);
+    }();
     auto effect = vsthost::HostedEffect::adopt(raw, host, &error);
     ASSERT_NE(effect, nullptr) << error;
     host.setSizeWindowHandler([&](int w, int h) { return frame->resizeClient(w, h), true; });
@@ -238,10 +225,8 @@ TEST(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     vsthost::FrameImage drawn, exposed;
     std::this_thread::sleep_for(milliseconds(100));  // the server reads our picture
     ASSERT_TRUE(frame->capture(&drawn));
-    XUnmapWindow(display, parent);
-    XSync(display, False);
-    XMapWindow(display, parent);
-    XSync(display, False);
+    XUnmapWindow(display, parent), XSync(display, False);
+    XMapWindow(display, parent), XSync(display, False);
     ASSERT_TRUE(frame->capture(&exposed));
     EXPECT_TRUE(drawn.pixels == exposed.pixels);
     EXPECT_NE(drawn.pixels[1000], 0xFFFFFFFFu);

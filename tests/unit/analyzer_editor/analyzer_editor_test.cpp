@@ -2,24 +2,9 @@
 // controls and the display show for them; names shared between instances; colours as bits; the
 // limit page; pointer gestures as window events and the settings they write to the core (in
 // order, as bit patterns).
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <bit>
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-#include <functional>
-#include <limits>
-#include <utility>
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "controls/color_chooser.h"
 #include "controls/knob.h"
 #include "controls/memory_switch.h"
-#include "controls/on_off_switch.h"
 #include "controls/option_menu.h"
 #include "controls/switch_multi.h"
 #include "controls/text_edit.h"
@@ -31,6 +16,7 @@
 #include "gui/native/headless/headless_window.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
+#include "support/test_common.h"
 
 namespace qv {
 namespace {

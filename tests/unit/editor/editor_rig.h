@@ -2,13 +2,9 @@
 // holds one recording view over all of it, and the two-view scene.
 #pragma once
 
-#include <functional>
-#include <memory>
-#include <utility>
-#include <vector>
-
 #include "editor/editor.h"
 #include "framework/editor_host.h"
+#include "support/test_common.h"
 #include "unit/gui_window/test_views.h"
 
 namespace qv::test {

@@ -1,15 +1,10 @@
 // The editor base on the headless window: resize and the host, record and gesture checks,
 // reports from other threads, and teardown from inside a pass.
-#include <gtest/gtest.h>
-
-#include <bit>
-#include <cstring>
-#include <thread>
-
 #include "core/data_request.h"
 #include "framework/parameter_sink.h"
 #include "framework/plugin_base.h"
 #include "gui/native/headless/headless_window.h"
+#include "support/test_common.h"
 #include "unit/editor/editor_rig.h"
 #include "unit/gui_window/rect_compare.h"
 

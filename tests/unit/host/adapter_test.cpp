@@ -1,27 +1,17 @@
 // The host adapter: a failed construction, pass-through, and channels from the file name.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "core/plugin.h"
-#include "framework/error_report.h"
 #include "host/channel_config.h"
 #include "host/plugin_vst.h"
+#include "support/test_common.h"
 
 namespace {
 
-std::vector<std::string> g_messages;
-
 TEST(Adapter, NullCoreIsReportedAndFails) {
-    const qv::MessageSink previous = qv::setMessageSink(
-        [](const char* title, const char* text) { g_messages.push_back(std::string(title) + "|" + text); });
+    qvtest::MessageCapture capture;
     const vst::audioMasterCallback host = [](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
                                              float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; };
     EXPECT_THROW(qv::PluginVST(host, nullptr, 1, 0), int);
-    qv::setMessageSink(previous);
-    EXPECT_EQ(g_messages, std::vector<std::string>{
+    EXPECT_EQ(capture.messages, std::vector<std::string>{
                               "Nolvatek|Not enough memory. PluginVST::PluginVST - Please contact Nolvatek technical support."});
 }
 
@@ -36,8 +26,7 @@ TEST(PassThrough, SingleInputReachesEveryOutputAndMissingInputsAreSilenced) {
 }
 
 TEST(CopyToHost, TruncatesToTheHostSizeAndTerminates) {
-    char buffer[32];
-    std::memset(buffer, 'x', sizeof(buffer));
+    char buffer[32] = "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
     qv::copyToHost(buffer, "a program name far longer than twenty-four", vst::kVstMaxProgNameLen);
     EXPECT_EQ(std::pair(std::strlen(buffer), buffer[24]), std::pair(std::size_t{23}, 'x'));
     qv::copyToHost(buffer, nullptr, 8);
@@ -71,8 +60,7 @@ TEST(ChannelConfig, FileNameSetsChannels) {
     }
     EXPECT_EQ(qv::parseChannelConfig("/usr/lib/vst/Quorvane_1in_1out.so", ".so").inputs, 1);
     // A path of 1023 characters or more is treated as empty.
-    std::string longPath(1023 - std::string("Quorvane_1in_1out.dll").size(), 'a');
-    longPath += "Quorvane_1in_1out.dll";
+    const std::string longPath = std::string(1002, 'a') + "Quorvane_1in_1out.dll";
     EXPECT_EQ(qv::parseChannelConfig(longPath, ".dll").inputs, -1);
     EXPECT_EQ(qv::parseChannelConfig(longPath.substr(1), ".dll").inputs, 1);
 }
