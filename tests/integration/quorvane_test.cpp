@@ -67,10 +67,7 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
 
 TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
     const struct {
-        const char* stem;
-        int inputs, outputs;
-        vst::VstInt32 id;
-        const char* name;
+        const char* stem; int inputs, outputs; vst::VstInt32 id; const char* name;
     } cases[] = {
         {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
         {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
@@ -139,11 +136,9 @@ TEST(QuorvaneRobustness, EveryOpcodeWithOddArgumentsAndOtherInstancesComingAndGo
         SCOPED_TRACE("opcode " + std::to_string(op));
         // The speaker arrangement opcodes carry a pointer in value: null is the only odd one a host sends.
         const bool valueIsPointer = op == vst::effSetSpeakerArrangement || op == vst::effGetSpeakerArrangement;
-        const std::vector<vst::VstIntPtr> values =
-            valueIsPointer ? std::vector<vst::VstIntPtr>{0} : std::vector<vst::VstIntPtr>{0, 1, -1};
-        for (vst::VstInt32 index : {0, 1, -1, INT_MAX}) {
-            for (vst::VstIntPtr value : values) e.dispatch(op, index, value, nullptr, 0.0f);
-        }
+        for (vst::VstInt32 index : {0, 1, -1, INT_MAX})
+            for (const vst::VstIntPtr value : {0, 1, -1})
+                if (value == 0 || !valueIsPointer) e.dispatch(op, index, value);
         // A zeroed buffer where the plug-in may read or write a record; not as a parent window.
         if (op != vst::effEditOpen) {
             alignas(16) std::array<unsigned char, 4096> buffer{};
@@ -178,15 +173,12 @@ TEST(QuorvaneAudio, BlockSizesAtTheEdgesEmptyBlocksAndInPlaceProcessing) {
     for (int block : {65536, 65537}) test::expectPassThrough(large, test::run(*loaded.effect, large, block), "large");
     test::expectPassThrough(small, test::run(*loaded.effect, small, 256), "block 256 after 65537");
 
-    loaded->setBlockSize(512);
-    loaded->resume();
+    loaded->setBlockSize(512), loaded->resume();
     float guard[2] = {7.0f, 7.0f};
-    float* in[2] = {&guard[0], &guard[0]};
-    float* out[2] = {&guard[1], &guard[1]};
+    float *in[2] = {&guard[0], &guard[0]}, *out[2] = {&guard[1], &guard[1]}, *none[2] = {nullptr, nullptr};
     loaded->process(in, out, 0);
-    EXPECT_EQ(guard[1], 7.0f);
-    float* none[2] = {nullptr, nullptr};
     loaded->process(none, none, 0);
+    EXPECT_EQ(guard[1], 7.0f);
     // Some hosts hand the same buffers as input and output.
     const AudioBuffer reference = test::noise(2, 4096, 5);
     AudioBuffer work = reference;

@@ -21,13 +21,9 @@ namespace {
 // A visible host window of a registered class with the default procedure: a top-level popup,
 // or a child of parent.
 HWND hostWindow(int width, int height, HWND parent = nullptr) {
-    static const bool registered = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QvTestHost";
-        return RegisterClassA(&wc) != 0;
-    }();
+    static const WNDCLASSA wc{
+        .lpfnWndProc = DefWindowProcA, .hInstance = GetModuleHandleA(nullptr), .lpszClassName = "QvTestHost"};
+    static const bool registered = RegisterClassA(&wc) != 0;
     if (!registered) return nullptr;
     return CreateWindowExA(0, "QvTestHost", "host", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE, 0, 0, width, height,
                            parent, nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -25,7 +25,6 @@ namespace {
 // its editor records every setting it writes before the core applies (and echoes) it.
 using Written = std::pair<std::int32_t, std::uint32_t>;  // identifier and value bits
 Written valueOf(std::int32_t id, float v) { return {id, std::bit_cast<std::uint32_t>(v)}; }
-Written bitsOf(std::int32_t id, std::uint32_t bits) { return {id, bits}; }
 
 struct RecordingEditor final : CAnalyzerEditor {
     RecordingEditor(IEditorHost* h, CPluginBase* c) : CAnalyzerEditor(0, 752, 563, h, c, nullptr) {}
@@ -112,9 +111,7 @@ TEST(AnalyzerEditorBase, BuildsBothPagesFromEveryImageOn40MsAndAsksNoGesturesFor
 TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     const float purple = std::bit_cast<float>(0x7F3FFFFFu);
     const struct {
-        const char* name;
-        std::uint32_t id;
-        float value;
+        const char* name; std::uint32_t id; float value;
         bool throughCore;  // false: handed to the editor as is, as a faulty sender would
         std::function<bool(const AnalyzerControls&)> holds;
     } cases[] = {
@@ -231,20 +228,16 @@ TEST(AnalyzerEditorBinding, TheSeventeenthInstanceShowsOnlyTheLimitPageAndNothin
 std::int32_t columnX(std::int32_t i) { return 47 * i + 13; }
 std::int32_t memoryY(std::int32_t k) { return 133 - 13 * k + 5; }
 
-std::vector<Written> storeEverywhere(std::int32_t k) {
-    std::vector<Written> w;
-    for (std::int32_t j = 0; j < 16; ++j) {
-        w.push_back(bitsOf(91 + 8 * j + k, kMemoryActionStore << 8 | kMemoryStored));
-        w.push_back(bitsOf(219 + 8 * j + k, kMemoryStored));
-    }
+// Switch k of every column acting and taking the state, appended to w.
+std::vector<Written> everywhere(std::int32_t k, std::uint32_t action, std::uint32_t state, std::vector<Written> w = {}) {
+    for (std::int32_t j = 0; j < 16; ++j)
+        w.insert(w.end(), {{91 + 8 * j + k, action << 8 | state}, {219 + 8 * j + k, state}});
     return w;
 }
 
 TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
     const struct {
-        const char* name;
-        std::function<void(EditorRig&)> act;
-        std::vector<Written> written;
+        const char* name; std::function<void(EditorRig&)> act; std::vector<Written> written;
     } cases[] = {
         {"plain click on the FFT tab", [](EditorRig& r) { r.click(79, 553); },
          {valueOf(362, 1.0f), valueOf(387, 0.0f)}},
@@ -254,11 +247,11 @@ TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
         {"Sync Others: the press only", [](EditorRig& r) { r.click(665, 214); }, {valueOf(376, 1.0f)}},
         {"level top up", [](EditorRig& r) { r.click(642, 528); }, {valueOf(356, 1.0f), valueOf(356, 0.0f)}},
         {"right press on M3 of column 0", [](EditorRig& r) { r.click(columnX(0), memoryY(2), 2); },
-         {bitsOf(93, kMemoryActionStore << 8 | kMemoryStored), bitsOf(221, kMemoryStored)}},
+         {Written(93, kMemoryActionStore << 8 | kMemoryStored), Written(221, kMemoryStored)}},
         {"Alt + right press on M3 of column 5 reaches all sixteen",
          [](EditorRig& r) { r.click(columnX(5), memoryY(2), 2, 4); },
          [] {
-             auto w = storeEverywhere(2);
+             auto w = everywhere(2, kMemoryActionStore, kMemoryStored);
              // Column 5 acts first, then the replays in slot order.
              std::rotate(w.begin(), w.begin() + 10, w.begin() + 12);
              return w;
@@ -284,11 +277,8 @@ TEST(AnalyzerEditorGestures, PauseFreezesThroughM8AndAViewChangeReleasesIt) {
     EditorRig rig;
     ASSERT_TRUE(rig.open());
     rig.click(625, 549);  // pause
-    std::vector<Written> frozen = storeEverywhere(7);
-    for (std::int32_t j = 0; j < 16; ++j) {
-        frozen.push_back(bitsOf(91 + 8 * j + 7, kMemoryActionRecall << 8 | kMemoryShown));
-        frozen.push_back(bitsOf(219 + 8 * j + 7, kMemoryShown));
-    }
+    std::vector<Written> frozen =
+        everywhere(7, kMemoryActionRecall, kMemoryShown, everywhere(7, kMemoryActionStore, kMemoryStored));
     frozen.push_back(valueOf(380, 1.0f));
     EXPECT_EQ(rig.editor->written, frozen);
     EXPECT_EQ(rig.c().memory[9][7]->getState(), kMemoryShown);
@@ -307,16 +297,13 @@ TEST(AnalyzerEditorGestures, EachViewKeepsItsOwnMemoryStatesAndCtrlDeletes) {
     EditorRig rig;
     ASSERT_TRUE(rig.open());
     const auto slot = static_cast<std::int32_t>(rig.setting(0) + 0.1f);
-    const auto state = [&] { return rig.c().memory[slot][2]->getState(); };
-    rig.click(columnX(slot), memoryY(2), 2);  // stores M3 in band view
-    rig.click(columnX(slot), memoryY(2));     // and shows it
-    EXPECT_EQ(state(), kMemoryShown);
-    rig.click(79, 553);  // FFT view: nothing stored there
-    EXPECT_EQ(state(), kMemoryEmpty);
-    rig.click(10, 553);
-    EXPECT_EQ(state(), kMemoryShown);
-    rig.click(columnX(slot), memoryY(2), 1, 2);
-    EXPECT_EQ(state(), kMemoryEmpty);
+    const std::int32_t x = columnX(slot), y = memoryY(2);
+    // M3 stored in band view and shown; the FFT view (nothing stored there); back; Ctrl-click.
+    const std::array<std::int32_t, 4> clicks[] = {{x, y, 2, 0}, {x, y, 1, 0}, {79, 553, 1, 0}, {10, 553, 1, 0}, {x, y, 1, 2}};
+    std::vector<std::uint32_t> states;
+    for (const auto& [cx, cy, button, mods] : clicks)
+        rig.click(cx, cy, button, mods), states.push_back(rig.c().memory[slot][2]->getState());
+    EXPECT_EQ(states, (std::vector<std::uint32_t>{kMemoryStored, kMemoryShown, kMemoryEmpty, kMemoryShown, kMemoryEmpty}));
     EXPECT_EQ(std::bit_cast<std::uint32_t>(rig.setting(static_cast<std::uint32_t>(219 + 8 * slot + 2))), kMemoryEmpty);
 }
 
