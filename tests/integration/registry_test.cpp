@@ -18,13 +18,8 @@ constexpr int kInstanceNumber = 0, kAnalysisView = 362, kFftSize = 363, kSyncOth
 TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     const test::TwoCopies copies = test::makeTwoCopies("shared");
     ASSERT_EQ(test::registryCount(copies.folder), 0);
-    std::string error;
-    auto stereo = PluginLibrary::load(copies.stereo, &error), mono = PluginLibrary::load(copies.mono, &error);
-    ASSERT_TRUE(stereo && mono) << error;
-    HostContext host;
-    auto first = HostedEffect::create(stereo, host, &error);
-    auto second = HostedEffect::create(mono, host, &error);
-    ASSERT_TRUE(first && second) << error;
+    test::Loaded first = test::load(copies.stereo), second = test::load(copies.mono);
+    ASSERT_TRUE(first && second) << first.error << second.error;
     EXPECT_EQ(std::tuple(first->numInputs(), second->numInputs(), test::registryCount(copies.folder)), std::tuple(2, 1, 2));
     EXPECT_EQ(std::pair(first->parameter(kInstanceNumber), second->parameter(kInstanceNumber)), std::pair(0.0f, 1.0f));
     // The 16 names of 32 bytes at byte 752 of the chunk.
@@ -39,8 +34,7 @@ TEST(RegistryCopies, TwoCopiesInOneFolderShareOneRegistry) {
     second->setParameter(kSyncOthers, 1.0f);
     EXPECT_EQ(first->parameter(kAnalysisView), 1.0f);
 
-    second.reset();
-    first.reset();
+    second.effect.reset(), first.effect.reset();
     EXPECT_EQ(test::registryCount(copies.folder), 0);
 }
 

@@ -52,8 +52,7 @@ protected:
         if (display) XDestroyWindow(display, parent), XCloseDisplay(display);
     }
     // Runs the editor's idle call until done() or two seconds pass.
-    template <class F>
-    bool pumpUntil(F done) {
+    bool pumpUntil(const std::function<bool()>& done) {
         for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
             window->idle();
             if (done()) return true;
@@ -69,10 +68,7 @@ protected:
         XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
         XFlush(display);
     }
-    void button(unsigned int number, bool press) {
-        XTestFakeButtonEvent(display, number, press ? True : False, CurrentTime);
-        XFlush(display);
-    }
+    void button(unsigned n, bool press) { XTestFakeButtonEvent(display, n, press, CurrentTime), XFlush(display); }
 
     Display* display = nullptr;
     Window parent = 0, child = 0;
@@ -88,10 +84,9 @@ TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
     ASSERT_NE(shot, nullptr);
     const PixelSurface buffer = window->getBackBuffer();
     int mismatches = 0;
-    for (int y = 0; y < 563; ++y) {
-        const std::uint32_t* row = buffer.row(562 - y);
-        for (int x = 0; x < 752; ++x) mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (row[x] & 0xFFFFFFu);
-    }
+    for (int y = 0; y < 563; ++y)
+        for (int x = 0; x < 752; ++x)
+            mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (buffer.row(562 - y)[x] & 0xFFFFFFu);
     EXPECT_EQ(mismatches, 0);
     // The corner fill of toolkit (0, 0, 10, 10) shows in the bottom-left corner of the screen.
     EXPECT_EQ(std::tuple(XGetPixel(shot, 0, 562) & 0xFFFFFFul, XGetPixel(shot, 9, 553) & 0xFFFFFFul,

@@ -154,11 +154,8 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     for (const auto& s : cases) {
         EditorRig rig;
         ASSERT_TRUE(rig.open()) << s.name;
-        if (s.throughCore) {
-            rig.set(s.id, s.value);
-        } else {
-            rig.editor->setParameter(static_cast<std::int32_t>(s.id), s.value);
-        }
+        if (s.throughCore) rig.set(s.id, s.value);
+        else rig.editor->setParameter(static_cast<std::int32_t>(s.id), s.value);
         EXPECT_TRUE(s.holds(rig.c())) << s.name;
     }
 }

@@ -30,8 +30,7 @@ struct TestEditor final : test::ProbeEditor {
     TestEditor(IEditorHost* h, CPluginBase* c) : ProbeEditor(752, 563, h, c) { setTimerPeriod(40.0f); }
     void onClosing() override { closingSaw = {isOpen(), getFrame() != nullptr}; }
     void setParameter(std::int32_t i, float v) override {
-        shown.push_back({i, v});
-        offThread += std::this_thread::get_id() != gui;
+        shown.push_back({i, v}), offThread += std::this_thread::get_id() != gui;
     }
     void receiveData(const void* r) override {
         names += std::memcmp(static_cast<const char*>(r) + 4, "\x20\0\0\0", 4) == 0;
