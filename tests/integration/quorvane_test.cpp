@@ -1,9 +1,8 @@
-// The plug-in as a host meets it: identity, configuration from the file name, programs, chunk
-// and editor size, texts that fit the host's buffers. Bad input gets a clear answer and never a
-// crash (a missing or old host, every opcode with odd arguments); closed instances leave
-// nothing behind; audio passes through bit for bit in every configuration, at the block sizes
-// at the edges and in place (parallel instances: the registry stress test; event lists: the
-// adapter's unit test).
+// The plug-in as a host meets it: identity, configuration from the file name, programs, chunk and
+// editor size, texts that fit the host's buffers. Bad input gets a clear answer and never a crash (a
+// missing or old host, every opcode with odd arguments); closed instances leave nothing behind; audio
+// passes through bit for bit in every configuration, at the block sizes at the edges and in place
+// (parallel instances: the registry stress test; event lists: the adapter's unit test).
 #include <array>
 #include <climits>
 
@@ -21,10 +20,9 @@ constexpr vst::VstInt32 kMonoId = 0x33397231;    // "39r1"
 TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) {
     test::Loaded loaded = test::load(test::pluginPath());
     ASSERT_TRUE(loaded) << loaded.error;
-    EXPECT_EQ(loaded.library->entryName(), "VSTPluginMain");
     const EffectIdentity id = gatherIdentity(*loaded.effect, IdentityQuery{.editorRect = true});
-    EXPECT_EQ(std::tuple(id.effectName, id.product, id.vendor, id.uniqueId),
-              std::tuple("Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
+    EXPECT_EQ(std::tuple(loaded.library->entryName(), id.effectName, id.product, id.vendor, id.uniqueId),
+              std::tuple("VSTPluginMain", "Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
     EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay, id.numInputs,
                          id.numOutputs, id.numParams),
               std::tuple(2300, 2400, 1, 561, 0, 2, 2, 0));

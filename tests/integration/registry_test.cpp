@@ -1,8 +1,8 @@
 // Differently named copies of the plug-in in one folder share one registry: numbers, common
 // settings, views and names go across (the limit of sixteen and the numbers leavers free are the
-// registry's unit tests); without the registry library there is no effect at all. Under churn by four threads, while
-// each instance passes audio through on a thread of its own and settings for all change, the
-// sanitizers find races, leaks and calls into instances that are gone.
+// registry's unit tests); without the registry library there is no effect at all. Under churn by
+// four threads, while each instance passes audio through on a thread of its own and settings for
+// all change, the sanitizers find races, leaks and calls into instances that are gone.
 #include <array>
 #include <random>
 
@@ -88,10 +88,7 @@ struct Slot {
         });
     }
     void finish() {
-        if (!effect) return;
-        stop.store(true);
-        audio.join();
-        effect.reset();
+        if (effect) stop.store(true), audio.join(), effect.reset();
     }
 };
 

@@ -52,10 +52,7 @@ protected:
         ASSERT_EQ(window->getNativeWindow()->kind(), CWindowBackend::kWin32);
         child = static_cast<HWND>(window->getNativeHandle());
     }
-    void TearDown() override {
-        window.reset();
-        if (host) DestroyWindow(host);
-    }
+    void TearDown() override { window.reset(), DestroyWindow(host); }
     void send(UINT message, WPARAM w, int x, int y) { SendMessageA(child, message, w, MAKELPARAM(x, y)); }
 
     HWND host = nullptr, child = nullptr;
@@ -88,9 +85,8 @@ TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitThe
     HDC dc = GetDC(child);
     const COLORREF top = GetPixel(dc, 400, 10), bottomLeft = GetPixel(dc, 2, 560);
     ReleaseDC(child, dc);
-    if (top != CLR_INVALID) {  // else this Wine display driver keeps no window pixels
+    if (top != CLR_INVALID)  // else this Wine display driver keeps no window pixels
         EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
-    }
 
     window->close();
     EXPECT_FALSE(IsWindow(child));

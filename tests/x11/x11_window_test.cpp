@@ -241,8 +241,7 @@ TEST(EditorInX11Host, CompactSettingResizesAndExposuresShowTheLastPicture) {
     EXPECT_EQ(std::pair(childSize(), frame->clientWidth()), std::pair(std::pair(752, 563), 650));
     effect->dispatch(vst::effEditClose);
     EXPECT_EQ(childSize(), std::make_pair(0, 0));
-    effect.reset();
-    frame.reset();
+    effect.reset(), frame.reset();
     XCloseDisplay(display);
 }
 
