@@ -74,7 +74,7 @@ TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitThe
     pump(440);
     // 40 ms timer: about 11 passes in 440 ms (Wine ticks 24 to 25 times a second).
     EXPECT_TRUE(view->draws.size() >= 6 && view->draws.size() <= 14) << view->draws.size();
-    EXPECT_EQ(std::pair(view->draws.front().timer, view->draws.front().redrawAll), std::pair(1, 1));
+    EXPECT_EQ((std::pair<int, int>(view->draws.front().timer, view->draws.front().redrawAll)), std::pair(1, 1));
     // Another timer id is not a pass; a paint request draws nothing.
     const std::size_t passes = view->draws.size();
     SendMessageA(child, WM_TIMER, 5, 0);
@@ -85,8 +85,9 @@ TEST_F(Win32Editor, ChildWindowOfItsOwnClassWhereTimer111DrivesPassesThatBlitThe
     HDC dc = GetDC(child);
     const COLORREF top = GetPixel(dc, 400, 10), bottomLeft = GetPixel(dc, 2, 560);
     ReleaseDC(child, dc);
-    if (top != CLR_INVALID)  // else this Wine display driver keeps no window pixels
+    if (top != CLR_INVALID) {  // else this Wine display driver keeps no window pixels
         EXPECT_EQ(std::pair(top, bottomLeft), std::pair(RGB(63, 127, 191), RGB(255, 0, 0)));
+    }
 
     window->close();
     EXPECT_FALSE(IsWindow(child));

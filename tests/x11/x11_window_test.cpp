@@ -177,9 +177,7 @@ TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
     };
     ASSERT_TRUE(editor.open(reinterpret_cast<void*>(parent), -1, -1));
     std::atomic<bool> stop{false};
-    std::thread gui([&] {
-        while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2));
-    });
+    std::thread gui([&] { while (!stop) editor.idle(), std::this_thread::sleep_for(milliseconds(2)); });
     while (!inPass) std::this_thread::sleep_for(milliseconds(1));
     editor.close();
     EXPECT_TRUE(passEnded && viewGone);
