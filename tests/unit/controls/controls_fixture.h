@@ -3,9 +3,6 @@
 // their pixels.
 #pragma once
 
-#include <atomic>
-#include <thread>
-
 #include "gui/bitmap.h"
 #include "gui/color.h"
 #include "gui/draw_context.h"

@@ -3,11 +3,7 @@
 // pixels, so that the window's y flip is in the path.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
+#include "support/test_common.h"
 
 #include "controls/view.h"
 #include "controls/view_container.h"

@@ -1,6 +1,5 @@
 // Band path through the headless window: bar heights, ballistics, peak hold, stale instances,
 // layouts, memory capture and recall, averaging, and answers that must keep the previous frame.
-#include <cmath>
 
 #include "display_fixture.h"
 

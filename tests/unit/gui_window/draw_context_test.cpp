@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <tuple>
-#include <vector>
+#include "support/test_common.h"
 
 #include "gui/color.h"
 #include "gui/draw_context.h"

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <tuple>
 
 #include "gui/key_codes.h"
 #include "gui/native/headless/headless_window.h"

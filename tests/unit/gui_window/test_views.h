@@ -2,11 +2,8 @@
 // views like the real ones, views that record what reaches them, and an owner that builds pages.
 #pragma once
 
-#include <functional>
-#include <memory>
+#include "support/test_common.h"
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "gui/color.h"
 #include "gui/draw_context.h"

@@ -2,8 +2,6 @@
 // headless window; and every popup field with its popup open, then cancelled, hidden or its editor
 // closed: the popup goes, a key it would have taken does nothing, and the owner hears nothing
 // (ASan: nothing leaks).
-#include <cmath>
-#include <limits>
 
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"

@@ -1,10 +1,5 @@
 // The menu field with its overlay list, driven by synthetic presses, moves and keys through the
 // headless window; the list's limits; rebuilding while the list is in use on another thread.
-#include <atomic>
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "controls/option_menu.h"
 #include "unit/popups/popups_fixture.h"
