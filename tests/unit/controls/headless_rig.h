@@ -32,10 +32,7 @@ public:
         tags.push_back(tag);
     }
 
-    struct Change {
-        std::uint32_t tag;
-        float value;
-    };
+    struct Change { std::uint32_t tag; float value; };
     CGuiWindow* window = nullptr;
     std::string kinds;  // b begin, v value, e end
     std::vector<std::uint32_t> tags;

@@ -56,8 +56,7 @@ TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
     EXPECT_FLOAT_EQ(readAt(kW, 0).first, -2000.0f);
 
     // Three graphs in stripes of 80 rows, stacked, overlaid.
-    display->setFftMode(0);
-    display->setAlignMode(2);
+    display->setFftMode(0), display->setAlignMode(2);
     owner.bands = {bandRecord(0, 1, 0, 0), bandRecord(1, 1, 0, 0), bandRecord(2, 1, 0, 0)};
     frame();
     EXPECT_FLOAT_EQ(readAt(5, 240).second, 100000.0f);
@@ -83,9 +82,7 @@ protected:
 
 TEST_P(SettledFrame, PaintsOnlyWhenSomethingMoved) {
     const auto [fftMode, event] = GetParam();
-    display->setShowPeaks(true);
-    display->setCurveFill(true);
-    display->setFftMode(fftMode);
+    display->setShowPeaks(true), display->setCurveFill(true), display->setFftMode(fftMode);
     // Long enough for attack, release and the peak hold (2 s) and its fall to settle; the record
     // repeats its sequence number yet stays within the stale limit only while it is renewed.
     for (int k = 0; k < 200; ++k) {

@@ -61,8 +61,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
 }
 
 TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
-    display->setShowPeaks(true);
-    display->setPeakHoldEnabled(true);
+    display->setShowPeaks(true), display->setPeakHoldEnabled(true);
     show(curveRecord(0, 1, 0.0f));
     show(curveRecord(0, 2, -45.0f));
     // The peak curve holds at the top while the level sits at -45.
