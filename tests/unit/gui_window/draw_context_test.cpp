@@ -182,8 +182,7 @@ TEST(DrawContextFont, TableOfFontsSizesAndStyles) {
     }
     EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSans);
     dc.setFont(7, kFontStyleUnderline, 0);
-    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSymbol);
-    EXPECT_TRUE(dc.getFontSpec().underline);
+    EXPECT_EQ(std::pair(dc.getFontSpec().face, dc.getFontSpec().underline), std::pair(CFontFace::kSymbol, true));
 }
 
 TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {

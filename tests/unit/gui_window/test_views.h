@@ -52,8 +52,7 @@ public:
     CRect rect;
     const CColor* colour;
     TestContainer* container = nullptr;
-    bool relative = true;
-    bool captures = false;
+    bool relative = true, captures = false;
     std::vector<Event> events;
     std::vector<CDrawState> draws;
     std::function<void()> onDraw;  // runs inside draw, after painting

@@ -58,8 +58,7 @@ TEST_F(ColorChooser, PickerPlacementAndClampedChannels) {
     click(35, 175);
     const CRect below = a->getOverlay()->getPanel();
     EXPECT_TRUE(a->getOverlay()->getColor().green > 0.999f && below.y + below.height == 170);
-    drop(a);
-    drop(b);
+    drop(a), drop(b);
 
     CColorChooser* f = field(2.0f, std::numeric_limits<float>::quiet_NaN(), -1.0f, CRect{300, 225, 20, 15});
     float c[4];
