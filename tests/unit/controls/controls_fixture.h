@@ -3,9 +3,6 @@
 // their pixels.
 #pragma once
 
-#include <atomic>
-#include <thread>
-
 #include "gui/bitmap.h"
 #include "gui/color.h"
 #include "gui/draw_context.h"
@@ -22,18 +19,10 @@ public:
     ProbeView(CViewOwner* o, const CRect& r, std::uint32_t pixel, bool mouse = false, bool capture = false)
         : CView(o, 7), fill(nullptr, pixelRed(pixel) / 255.0f, pixelGreen(pixel) / 255.0f, pixelBlue(pixel) / 255.0f,
                             1.0f, pixel ? std::uint32_t{kColorBrush} : 0u) {
-        rect = r;
-        mouseEnabled = mouse;
-        captureMouse = capture;
+        rect = r, mouseEnabled = mouse, captureMouse = capture;
     }
-    void draw(CDrawState state) override {
-        ++draws;
-        paint(rect, state);
-    }
-    void redrawArea(CRect area, CDrawState state) override {
-        areas.push_back(area);
-        paint(area, state);
-    }
+    void draw(CDrawState state) override { ++draws, paint(rect, state); }
+    void redrawArea(CRect area, CDrawState state) override { areas.push_back(area), paint(area, state); }
     void paint(const CRect& area, const CDrawState& state) {
         owner->getDrawContext(&state)->fillRect(rectOffset(area, containerOrigin().x, containerOrigin().y), fill);
     }
@@ -58,9 +47,7 @@ protected:
     template <class Write, class Whole>
     int race(CView& view, Write write, Whole whole) {
         std::atomic<bool> stop{false};
-        std::thread writer([&] {
-            for (int i = 0; !stop.load(); ++i) write(i);
-        });
+        std::thread writer([&] { for (int i = 0; !stop.load(); ++i) write(i); });
         int broken = 0;
         for (int i = 0; i < 200; ++i) {
             view.setUpdate();

@@ -3,11 +3,7 @@
 // pixels, so that the window's y flip is in the path.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
+#include "support/test_common.h"
 
 #include "controls/view.h"
 #include "controls/view_container.h"
@@ -36,10 +32,7 @@ public:
         tags.push_back(tag);
     }
 
-    struct Change {
-        std::uint32_t tag;
-        float value;
-    };
+    struct Change { std::uint32_t tag; float value; };
     CGuiWindow* window = nullptr;
     std::string kinds;  // b begin, v value, e end
     std::vector<std::uint32_t> tags;

@@ -1,10 +1,6 @@
 // The film-strip controls driven through the window: scripts of presses, moves and releases (in
 // toolkit points relative to the control, sent as window pixels) against what the owner hears
 // and which frame the back buffer shows afterwards.
-#include <bit>
-#include <limits>
-#include <string>
-#include <vector>
 
 #include "controls/kick_button.h"
 #include "controls/knob.h"
@@ -38,15 +34,11 @@ CMemorySwitch& memory(CView& v) { return static_cast<CMemorySwitch&>(v); }
 using Setup = void (*)(CView&);
 const Setup kAlways = [](CView& v) { v.setNotifyAlways(true); };
 
+// Value before, setup (or null), steps; owner calls heard (b begin, v value, e end), values and the
+// frame shown afterwards.
 struct GestureCase {
-    const char* name;
-    Kind kind;
-    float start;  // value before
-    Setup setup;  // or null
-    std::vector<Step> steps;
-    const char* heard;  // owner calls: b begin, v value, e end
-    std::vector<float> values;
-    std::int32_t frame;  // shown afterwards
+    const char* name; Kind kind; float start; Setup setup; std::vector<Step> steps;
+    const char* heard; std::vector<float> values; std::int32_t frame;
 };
 
 // Every control sits at (10, 5) in a panel at (20, 30): control point (x, y) is window (30 + x,

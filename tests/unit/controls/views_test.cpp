@@ -1,8 +1,6 @@
 // The view protocol (value, notification, redraw requests), the panel's hit test and draw pass;
 // off-screen layers, pictures, swatches and labels: what reaches the back buffer, and writers on
 // other threads that never show a half-made picture, colour or text.
-#include <limits>
-#include <tuple>
 
 #include "controls/color_swatch.h"
 #include "controls/dib_view.h"
@@ -21,14 +19,7 @@ TEST_F(ControlsTest, ValuesClampRedrawOnceAndNotifyAsAsked) {
     // the redraws and the notifications that follow.
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const struct {
-        float start;
-        bool always;
-        float set;
-        int notifies;
-        bool force;
-        float value;
-        int draws;
-        std::size_t heard;
+        float start; bool always; float set; int notifies; bool force; float value; int draws; std::size_t heard;
     } cases[] = {{0, false, 1.5f, 1, false, 1, 1, 0},         {0.5f, false, -0.2f, 1, false, 0, 1, 0},
                  {0.5f, false, nan, 1, false, 0, 1, 0},        {0.25f, false, 0.25f, 0, false, 0.25f, 0, 0},
                  {0, false, 0.5f, 1, true, 0.5f, 1, 1},        {0.25f, true, 0.25f, 2, false, 0.25f, 0, 2}};

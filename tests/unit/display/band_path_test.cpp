@@ -1,6 +1,5 @@
 // Band path through the headless window: bar heights, ballistics, peak hold, stale instances,
 // layouts, memory capture and recall, averaging, and answers that must keep the previous frame.
-#include <cmath>
 
 #include "display_fixture.h"
 
@@ -54,8 +53,7 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
 }
 
 TEST_F(BandPath, PeakHoldsTwoSecondsThenFallsAtTheReleaseRate) {
-    display->setShowPeaks(true);
-    display->setInstantResponse(true);
+    display->setShowPeaks(true), display->setInstantResponse(true);
     std::uint32_t sequence = 1;
     for (const bool hold : {true, false}) {
         display->setPeakHoldEnabled(hold);
@@ -104,8 +102,7 @@ TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
 }
 
 TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
-    display->setShowPeaks(true);
-    display->setInstantResponse(true);
+    display->setShowPeaks(true), display->setInstantResponse(true);
     show(-30.0f, -10.0f, 1);
     display->memoryAction(0, 2, 2);
     display->memoryAction(0, 8, 2);   // no slot 8
@@ -127,8 +124,7 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
 }
 
 TEST_F(BandPath, AverageOfTheLastFramesAndLiveValuesWithoutHistory) {
-    display->setInstantResponse(true);
-    display->setAverageEnabled(true);
+    display->setInstantResponse(true), display->setAverageEnabled(true);
     // Length 0: the live values are shown, not a blank graph.
     show(-30.0f, -90.0f, 1);
     EXPECT_EQ(bar(), heightOf(-30.0f));

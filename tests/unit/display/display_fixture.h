@@ -3,10 +3,7 @@
 // that answers the display's data requests either from scripted records or from a real core.
 #pragma once
 
-#include <cstring>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include "core/data_request.h"
 #include "core/data_service_columns.h"
@@ -51,16 +48,12 @@ public:
 
     CPlugin* core = nullptr;
     std::vector<BandLevelRecord> bands;
-    std::uint32_t bandAnswer = 1;
-    std::uint32_t bandCount = 0;  // 0: the number of records
+    std::uint32_t bandAnswer = 1, bandCount = 0;  // bandCount 0: the number of records
     std::vector<CurveRecord> curves;
     std::optional<std::uint32_t> curveSize;
     std::unique_ptr<MemoryCurveBlock> memory;
     int memoryAsks = 0;
-    struct Put {
-        DataRequest header;
-        BandLevelRecord record;
-    };
+    struct Put { DataRequest header; BandLevelRecord record; };
     std::vector<Put> puts;
 };
 
@@ -83,11 +76,8 @@ inline CurveRecord curveRecord(std::uint32_t instance, std::uint32_t sequence, f
 
 class DisplayTest : public HeadlessTest<DisplayOwner> {
 protected:
-    static constexpr std::int32_t kGraphX = 47;  // window coordinates of the graph's lower-left
-    static constexpr std::int32_t kGraphY = 47;
-    static constexpr std::int32_t kH = 241;
-    static constexpr std::int32_t kW = 556;
-    static constexpr std::int32_t kPitch = 18;
+    // Window coordinates of the graph's lower-left; its height, width and band pitch.
+    static constexpr std::int32_t kGraphX = 47, kGraphY = 47, kH = 241, kW = 556, kPitch = 18;
 
     DisplayTest() : HeadlessTest(650, 335) {
         auto* panel = new CViewContainer(&owner, CRect{0, 0, width, height});

@@ -1,7 +1,6 @@
 // FFT path with hand-made curve records: values paired with the core's column map and placed on
 // the display's own axis, stale time-out by FFT size, memory curves, the veil, the column table,
 // and records that must not be drawn.
-#include <cmath>
 
 #include "display_fixture.h"
 
@@ -11,10 +10,8 @@ namespace {
 class FftPath : public DisplayTest {
 protected:
     FftPath() {
-        display->setFftMode(1);
-        display->setInstantResponse(true);
-        display->setShowPeaks(false);
-        display->setCurveFill(false);
+        display->setFftMode(1), display->setInstantResponse(true);
+        display->setShowPeaks(false), display->setCurveFill(false);
     }
     void show(const CurveRecord& r) {
         owner.curves = {r};
@@ -64,8 +61,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
 }
 
 TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
-    display->setShowPeaks(true);
-    display->setPeakHoldEnabled(true);
+    display->setShowPeaks(true), display->setPeakHoldEnabled(true);
     show(curveRecord(0, 1, 0.0f));
     show(curveRecord(0, 2, -45.0f));
     // The peak curve holds at the top while the level sits at -45.

@@ -1,7 +1,6 @@
 // The display driven by real analyzer instances in this process (noise, a sine, silence),
 // read through the core's data service in every mode and layout; and a tone switched off,
 // followed through the band-mode average whose length the core sets.
-#include <cmath>
 #include <numbers>
 #include <random>
 

@@ -1,12 +1,9 @@
 // Bitmaps: decoding every PNG pixel format, drawing with opacity and clip, writing PNGs back, and
 // the editor's images found by id.
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <string>
-#include <tuple>
 
 #include "gui/bitmap.h"
 #include "gui/png_writer.h"
@@ -16,11 +13,7 @@
 
 namespace {
 
-using qvtest::bgra;
-using qvtest::makePng;
-using qvtest::PngSpec;
-using qvtest::SurfaceTarget;
-using qvtest::channel;
+using namespace qvtest;
 
 std::uint32_t premultiplied(std::uint32_t r, std::uint32_t g, std::uint32_t b, std::uint32_t a) {
     return a == 0 ? 0 : bgra((b * a) >> 8, (g * a) >> 8, (r * a) >> 8, a);
@@ -187,9 +180,7 @@ TEST(PngWriter, WritesFilesAndRefusesNothing) {
 }
 
 // Every image of the editor in load order: id, size and frame count.
-constexpr struct {
-    std::int32_t id, width, height, frames;
-} kImages[] = {
+constexpr struct { std::int32_t id, width, height, frames; } kImages[] = {
     {142, 69, 40, 2},  {151, 69, 40, 2},  {143, 69, 40, 2},   {144, 650, 335, 1}, {145, 47, 200, 1},
     {146, 650, 28, 1}, {147, 102, 28, 1}, {135, 650, 28, 1},  {137, 26, 3400, 136}, {4, 14, 28, 2},
     {139, 12, 36, 3},  {140, 14, 28, 2},  {141, 14, 28, 2},   {128, 752, 563, 1}, {148, 7, 18, 2},

@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
 
 #include <random>
-#include <thread>
-#include <vector>
 
 #include "gui/blend.h"
 #include "gui/blend_cpu.h"
@@ -12,9 +9,7 @@
 
 namespace {
 
-using qvtest::bgra;
-using qvtest::channel;
-using qvtest::SurfaceTarget;
+using namespace qvtest;
 
 // Forces the plain path (or the kernels, with false) for the lifetime of the object.
 struct PlainPath {
@@ -36,11 +31,10 @@ qv::BlendRequest request(SurfaceTarget& dst, const qv::PixelSurface* src, qv::CP
 }
 
 TEST(Blend, WorkedExamplesOnBothPaths) {
+    // Source (0 with a colour: a colour fill); kernel: the kernels' result where it differs.
     const struct {
-        const char* what;
-        std::uint32_t source;  // 0 with a colour: a colour fill
-        qv::BlendColor color;
-        std::uint32_t alpha, destination, result, kernel = 0;  // kernel: where its result differs
+        const char* what; std::uint32_t source; qv::BlendColor color;
+        std::uint32_t alpha, destination, result, kernel = 0;
     } cases[] = {
         // An opaque source replaces the destination by (c * 255) >> 8: 255 becomes 254.
         {"opaque", bgra(255, 255, 255, 255), {}, 255, bgra(10, 100, 200, 255), bgra(254, 254, 254, 254)},
@@ -110,9 +104,7 @@ TEST(Blend, KernelsFollowTheirRecords) {
     const std::uint32_t src[12] = {0x80402010u, 0xFF00FF00u, 0x20101008u, 0x7F7F7F7Fu, 0,           0x11111111u,
                                    0xC0A08060u, 0x40404040u, 0xFFFFFFFFu, 0x01020304u, 0x90807060u, 0x22222222u};
     const struct {
-        bool constant;
-        std::uint32_t factor, color, constantFactor;
-        std::vector<std::uint32_t> out;
+        bool constant; std::uint32_t factor, color, constantFactor; std::vector<std::uint32_t> out;
     } cases[] = {
         {false, 200, 0, 0, {0xB1A59F9Cu, 0xE229F633u, 0x8BB7D4DCu, 0xB0D7EAF4u, 0x7FBEDEEEu,
                             0xCACBBFACu, 0x98CBE4F1u, 0xE2F0F6FAu, 0x7EBEDFF0u, 0xB6CED2CFu}},
@@ -152,9 +144,7 @@ TEST(Blend, EmptyInvalidAndCappedRequests) {
     qv::blend(request(b, &half.surface, {0, 0}, 3, 3, {0, 0}, 100000));
     EXPECT_EQ(a.pixels, b.pixels);
     qv::copyPixels(request(c, &half.surface, {1, 1}, 3, 3, {0, 0}, 0));
-    EXPECT_EQ(c.at(0, 0), grey);
-    EXPECT_EQ(c.at(1, 1), bgra(1, 2, 3, 40));
-    EXPECT_EQ(c.at(2, 2), bgra(1, 2, 3, 40));
+    EXPECT_EQ(std::tuple(c.at(0, 0), c.at(1, 1), c.at(2, 2)), std::tuple(grey, bgra(1, 2, 3, 40), bgra(1, 2, 3, 40)));
 }
 
 TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {

@@ -1,7 +1,6 @@
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 
-#include <vector>
+#include "support/test_common.h"
 
 #include "gui/blend_kernels.h"
 

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "support/test_common.h"
 
 #include "gui/list.h"
 

@@ -5,14 +5,13 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdint>
-#include <vector>
+
+#include "support/test_common.h"
 
 namespace qvtest {
 
 struct PngSpec {
-    std::uint32_t width = 1;
-    std::uint32_t height = 1;
+    std::uint32_t width = 1, height = 1;
     int colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     int bitDepth = 8;
     bool interlaced = false;

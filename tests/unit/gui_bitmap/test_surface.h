@@ -1,9 +1,9 @@
 // Test helpers: an owned pixel surface that acts as a drawing target, and pixel packing.
 #pragma once
 
-#include <cstdint>
 #include <optional>
-#include <vector>
+
+#include "support/test_common.h"
 
 #include "gui/blend_target.h"
 

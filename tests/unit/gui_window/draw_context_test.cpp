@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <tuple>
-#include <vector>
+#include "support/test_common.h"
 
 #include "gui/color.h"
 #include "gui/draw_context.h"
@@ -186,8 +182,7 @@ TEST(DrawContextFont, TableOfFontsSizesAndStyles) {
     }
     EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSans);
     dc.setFont(7, kFontStyleUnderline, 0);
-    EXPECT_EQ(dc.getFontSpec().face, CFontFace::kSymbol);
-    EXPECT_TRUE(dc.getFontSpec().underline);
+    EXPECT_EQ(std::pair(dc.getFontSpec().face, dc.getFontSpec().underline), std::pair(CFontFace::kSymbol, true));
 }
 
 TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {

@@ -1,9 +1,6 @@
 // The box a drawing context reports as drawn is what a window puts on screen: every pixel a
 // call changed must lie inside it, and the clip must bound it.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <vector>
+#include "support/test_common.h"
 
 #include "gui/color.h"
 #include "gui/draw_context.h"

@@ -1,7 +1,4 @@
-#include <gtest/gtest.h>
 
-#include <memory>
-#include <tuple>
 
 #include "gui/key_codes.h"
 #include "gui/native/headless/headless_window.h"
@@ -13,11 +10,7 @@
 namespace qv {
 namespace {
 
-using test::Event;
-using test::HeadlessTest;
-using test::TestContainer;
-using test::TestOwner;
-using test::TestView;
+using namespace qv::test;
 using Events = std::vector<Event>;
 
 // The editor's window at 40 ms; its owner builds the pages `build` gives, by default one page with
@@ -38,20 +31,14 @@ protected:
         opened = headless->getPresentCount();
         headless->advance(1000.0);  // clear of the click guard
     }
-    // A press and release at window pixel (x, y), 100 ms after the last event.
-    void clickPixel(std::int32_t x, std::int32_t y, std::int32_t button = 1) {
-        headless->advance(100.0);
-        headless->mouseDown(button, 0, x, y);
-        headless->mouseUp(button, x, y);
-    }
     TestContainer* container = nullptr;
     TestView* view = nullptr;
     std::uint32_t opened = 0;
 };
 
 TEST_F(GuiWindow, RowsFlipAndASecondPressWithin55MsIsIgnored) {
-    clickPixel(5, 562);
-    clickPixel(751, 0);
+    click(5, 0);  // window pixels (5, 562) and (751, 0)
+    click(751, 562);
     // No capture: the releases reach nobody.
     EXPECT_EQ(view->events, (Events{{"down", 1, 0, 5, 0}, {"down", 1, 0, 751, 562}}));
     view->events.clear();

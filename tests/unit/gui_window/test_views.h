@@ -2,11 +2,8 @@
 // views like the real ones, views that record what reaches them, and an owner that builds pages.
 #pragma once
 
-#include <functional>
-#include <memory>
+#include "support/test_common.h"
 #include <ostream>
-#include <string>
-#include <vector>
 
 #include "gui/color.h"
 #include "gui/draw_context.h"
@@ -55,8 +52,7 @@ public:
     CRect rect;
     const CColor* colour;
     TestContainer* container = nullptr;
-    bool relative = true;
-    bool captures = false;
+    bool relative = true, captures = false;
     std::vector<Event> events;
     std::vector<CDrawState> draws;
     std::function<void()> onDraw;  // runs inside draw, after painting

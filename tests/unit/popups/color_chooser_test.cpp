@@ -2,8 +2,6 @@
 // headless window; and every popup field with its popup open, then cancelled, hidden or its editor
 // closed: the popup goes, a key it would have taken does nothing, and the owner hears nothing
 // (ASan: nothing leaks).
-#include <cmath>
-#include <limits>
 
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"
@@ -60,8 +58,7 @@ TEST_F(ColorChooser, PickerPlacementAndClampedChannels) {
     click(35, 175);
     const CRect below = a->getOverlay()->getPanel();
     EXPECT_TRUE(a->getOverlay()->getColor().green > 0.999f && below.y + below.height == 170);
-    drop(a);
-    drop(b);
+    drop(a), drop(b);
 
     CColorChooser* f = field(2.0f, std::numeric_limits<float>::quiet_NaN(), -1.0f, CRect{300, 225, 20, 15});
     float c[4];

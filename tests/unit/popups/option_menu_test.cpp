@@ -1,10 +1,5 @@
 // The menu field with its overlay list, driven by synthetic presses, moves and keys through the
 // headless window; the list's limits; rebuilding while the list is in use on another thread.
-#include <atomic>
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "controls/option_menu.h"
 #include "unit/popups/popups_fixture.h"
@@ -29,11 +24,8 @@ protected:
 
 TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
     using key::kDown, key::kUp, key::kReturn;
-    const struct {
-        const char* name;
-        std::vector<std::uint32_t> keys;  // after opening; empty: a press on row 3
-        std::int32_t index;               // entry chosen, -1 none
-    } picks[] = {{"press on row 3 gives 4096", {}, 3},
+    // Keys after opening (none: a press on row 3) and the entry chosen (-1: none).
+    const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {{"press on row 3 gives 4096", {}, 3},
                  {"down down enter", {kDown, kDown, kReturn}, 3},
                  {"up wraps to the last", {kUp, kUp, kReturn}, 5},
                  {"down wraps to the first", {kDown, kDown, kDown, kDown, kDown, kReturn}, 0},
@@ -122,10 +114,7 @@ TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
     ASSERT_TRUE(menu->beginUse());
     ASSERT_TRUE(menu->beginUse());
     std::atomic<bool> done{false};
-    std::thread rebuild([&] {
-        menu->removeAll();
-        done = true;
-    });
+    std::thread rebuild([&] { menu->removeAll(), done = true; });
     fullPass();  // a draw pass takes and gives back the list meanwhile
     menu->endUse();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));

@@ -3,9 +3,6 @@
 // the input helpers).
 #pragma once
 
-#include <cstdint>
-#include <utility>
-
 #include "unit/controls/headless_rig.h"
 
 namespace qv::test {

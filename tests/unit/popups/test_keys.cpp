@@ -1,5 +1,3 @@
-#include <cstdint>
-
 #include "gui/key_codes.h"
 
 namespace qv::test::key {

@@ -1,7 +1,4 @@
 // The text field's overlay box driven by synthetic presses and keys through the headless window.
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "controls/text_edit.h"
 #include "unit/popups/popups_fixture.h"
@@ -20,11 +17,8 @@ Keys operator+(const std::string& typed, const Keys& more) {
 }
 
 struct EditCase {
-    const char* name;
-    std::string start;
-    Keys script;
-    std::string shown;  // also the committed text when notified
-    bool notified;
+    const char* name; std::string start; Keys script;
+    std::string shown; bool notified;  // shown: also the committed text when notified
 };
 void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
 
@@ -59,9 +53,8 @@ TEST_P(TextEditScript, ReachesFieldAndOwner) {
     }
     EXPECT_EQ(boxed, c.notified ? c.shown : boxed) << "the box shows what is taken";
     EXPECT_TRUE(!field->isEditing() && window->getOverlayView() == nullptr);
-    EXPECT_EQ(field->getText(), c.shown);
-    EXPECT_EQ(field->getCommittedText(), c.notified ? c.shown : "");
-    ASSERT_EQ(owner.changes.size(), c.notified ? 1u : 0u);
+    EXPECT_EQ(std::tuple(field->getText(), field->getCommittedText(), owner.changes.size()),
+              std::tuple(c.shown, c.notified ? c.shown : "", c.notified ? 1u : 0u));
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, TextEditScript, ::testing::ValuesIn(kEditCases),
