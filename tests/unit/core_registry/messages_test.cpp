@@ -30,10 +30,7 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     };
 
     qv::BandLevelRecord got{};
-    auto bandSequence = [&] {
-        b->readBandRecord(from, got);
-        return got.sequence;
-    };
+    auto bandSequence = [&] { return b->readBandRecord(from, got), got.sequence; };
     for (int block = 0; block < 4; ++block) {
         const auto [before, now] = nextArrival(bandSequence);
         EXPECT_TRUE(block == 0 || now > before) << before << " then " << now;
@@ -50,10 +47,7 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     // In the spectrum view (4096 points) spectra travel too.
     a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
     auto spectrum = std::make_unique<qv::SpectrumRecord>();
-    auto spectrumSequence = [&] {
-        b->readSpectrumRecord(from, *spectrum);
-        return spectrum->sequence;
-    };
+    auto spectrumSequence = [&] { return b->readSpectrumRecord(from, *spectrum), spectrum->sequence; };
     for (int block = 0; block < 3; ++block) {
         const auto [before, now] = nextArrival(spectrumSequence);
         EXPECT_TRUE(block == 0 || now > before) << before << " then " << now;
@@ -102,10 +96,7 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
         std::tie(record->count, record->size, record->source, record->target) =
             std::tie(count, size, source, target);
     };
-    auto storedSequence = [&] {
-        b->readSpectrumRecord(0, *stored);
-        return stored->sequence;
-    };
+    auto storedSequence = [&] { return b->readSpectrumRecord(0, *stored), stored->sequence; };
     // One float too many for the count, a count whose size wraps to 52, from its own number,
     // addressed to somebody else.
     const std::uint32_t good = 52 + 4 * 257;
