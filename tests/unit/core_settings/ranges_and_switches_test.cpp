@@ -10,9 +10,7 @@ using namespace qv::settingid;
 struct Fixture {
     RecordingObserver seen;
     qv::CAnalyzerSettings settings{&seen};
-    void press(std::uint32_t id, int times = 1) {
-        for (int i = 0; i < times; ++i) settings.set(id, 1.0f);
-    }
+    void press(std::uint32_t id, int times = 1) { for (int i = 0; i < times; ++i) settings.set(id, 1.0f); }
 };
 
 TEST(LevelRange, TopRisesTwiceToTwentyAndTheRangeNeverNarrowsBelowTenDb) {
@@ -38,8 +36,8 @@ TEST(FrequencyRange, TheLowestWalksTheDecadeGridBothWaysAndTheHighestJumpsADecad
     }
     up.pop_back();
     EXPECT_EQ(std::vector<int>(up.begin(), up.begin() + 11), (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 200}));
-    EXPECT_EQ(up.back(), 10000);  // 10000 + 10000 would reach the upper end
-    EXPECT_EQ(up.size(), 28u);    // 10..90, 100..900, 1000..9000, 10000
+    // 10..90, 100..900, 1000..9000, 10000: 10000 + 10000 would reach the upper end
+    EXPECT_EQ(std::pair(up.back(), up.size()), std::pair(10000, std::size_t{28}));
     std::vector<int> down{up.back()};
     for (int i = 0; i < 100 && down.back() != 10; ++i) {
         f.press(kFreqLowDown);
@@ -76,10 +74,9 @@ TEST(ShowSwitches, SoloShowsOnlyTheSoloedNumberAndUnsoloRestoresSavedMutes) {
     Fixture f;
     f.settings.set(kMuteFirst + 5, 1.0f);
     f.settings.set(kSoloFirst + 2, 1.0f);
-    auto allBut = [](std::uint32_t k, float value) {
+    auto allBut = [](std::uint32_t k, float value) {  // every switch at value, but k
         std::vector<float> m(16, value);
-        m[k] = 1.0f - value;
-        return m;
+        return m[k] = 1.0f - value, m;
     };
     EXPECT_EQ(muteSwitches(f.seen), allBut(2, 1.0f));
     EXPECT_EQ(std::pair(f.seen.last(kSoloFirst + 2), f.settings.showSwitches().soloCount()), std::pair(std::optional(1.0f), 1));
