@@ -19,8 +19,8 @@ TEST(LevelRange, TopRisesTwiceToTwentyAndTheRangeNeverNarrowsBelowTenDb) {
     EXPECT_EQ(f.seen.all(kLevelTop), (std::vector<float>{10.0f, 20.0f}));  // the third press changes nothing
     f.press(kLevelTopDown, 12);
     f.press(kLevelBottomUp);
-    EXPECT_EQ(std::pair(f.settings.levelRange().low(), f.settings.levelRange().high()), std::pair(-90, -80));
-    EXPECT_EQ(std::pair(f.settings.get(kLevelBottom), f.settings.get(kLevelTop)), std::pair(-90.0f, -80.0f));
+    EXPECT_EQ(std::tuple(f.settings.levelRange().low(), f.settings.levelRange().high(), f.settings.get(kLevelBottom),
+                         f.settings.get(kLevelTop)), std::tuple(-90, -80, -90.0f, -80.0f));
     // Only a press above 0.5 acts; a release writes 0 and 0.5 is not a press.
     f.settings.set(kLevelTopUp, 0.5f);
     f.settings.set(kLevelTopUp, 0.0f);
@@ -104,8 +104,8 @@ TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
     EXPECT_FALSE(f.settings.showSwitches().hidden(3));
 
     f.settings.set(kSoloFirst + 7, 0.0f);
-    EXPECT_EQ(f.settings.showSwitches().soloCount(), 0);
-    EXPECT_EQ(muteSwitches(f.seen), std::vector<float>(16, 0.0f));
+    EXPECT_EQ(std::pair(f.settings.showSwitches().soloCount(), muteSwitches(f.seen)),
+              std::pair(0, std::vector<float>(16, 0.0f)));
     // Chunk form: state + 8 * saved; a muted number is 1 + 8.
     f.settings.set(kMuteFirst + 4, 1.0f);
     EXPECT_EQ(f.settings.showSwitches().packed(4), 9u);
@@ -128,15 +128,11 @@ TEST(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
     }
     // From 19 Hz a step of 10 would leave the range: it stays; from 29 it reaches 19.
     CFrequencyRange f;
-    ASSERT_TRUE(f.assign(19, 20000));
-    EXPECT_FALSE(f.lowerLow());
-    ASSERT_TRUE(f.assign(29, 19999));
-    EXPECT_TRUE(f.lowerLow());
-    EXPECT_FALSE(f.raiseHigh());  // 19999 + 10000 would pass 20000
+    EXPECT_TRUE(f.assign(19, 20000) && !f.lowerLow());
+    EXPECT_TRUE(f.assign(29, 19999) && f.lowerLow() && !f.raiseHigh());  // 19999 + 10000 would pass 20000
     EXPECT_EQ(std::pair(f.low(), f.high()), std::pair(19, 19999));
     CLevelRange l;
-    ASSERT_TRUE(l.assign(-85, 15));
-    EXPECT_TRUE(l.raiseTop() && l.lowerBottom());
+    EXPECT_TRUE(l.assign(-85, 15) && l.raiseTop() && l.lowerBottom());
     EXPECT_EQ(std::pair(l.low(), l.high()), std::pair(-90, 20));  // clamped onto the bounds
 
     qv::CShowSwitches switches;  // number 16 does not exist

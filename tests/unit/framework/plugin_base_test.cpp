@@ -126,8 +126,7 @@ TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
     std::thread audio([&] { owned->run(64); });
     while (!owned->inBlock) std::this_thread::yield();
     owned->reset(true);
-    EXPECT_FALSE(owned->resetDuringBlock.load());
-    EXPECT_EQ(owned->resets, 4);
+    EXPECT_EQ(std::pair(owned->resetDuringBlock.load(), owned->resets.load()), std::pair(false, 4));
     audio.join();
 }
 
