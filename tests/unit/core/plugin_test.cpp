@@ -83,15 +83,11 @@ TEST(Plugin, AnyRateAndBlockSizeStaysFinite) {
     plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
     for (double rate : {8000.0, 22050.0, 32000.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
         plugin.setSampleRate(rate);
-        for (int block : {1, 37, 65537}) {
-            Feeder feed(plugin, 2, block);
-            feed.sine(rate / 7.0, rate, std::max(block, 9000));
-        }
+        for (int block : {1, 37, 65537}) Feeder(plugin, 2, block).sine(rate / 7.0, rate, std::max(block, 9000));
     }
     plugin.setParameter(id::kAnalysisView, 0.0f, 0, false, true);
     const std::uint32_t before = plugin.bandBlocksMeasured();
-    Feeder feed(plugin, 2, 4096);
-    feed.sine(3000.0, 384000.0, 4096 * 3);
+    Feeder(plugin, 2, 4096).sine(3000.0, 384000.0, 4096 * 3);
     EXPECT_EQ(plugin.bandBlocksMeasured(), before + 3);
     for (float level : currentBands(plugin).levels) EXPECT_TRUE(std::isfinite(level));
 }
