@@ -58,9 +58,8 @@ TEST(StateChunk, FieldsLieAtTheirOffsets) {
     EXPECT_STREQ(reinterpret_cast<const char*>(c.data() + 752 + 32), "Bass DI");
 
     // Bytes without a field stay 0.
-    for (std::size_t o = 164; o < 676; ++o) ASSERT_EQ(c[o], 0) << o;
-    for (std::size_t o = 748; o < 752; ++o) ASSERT_EQ(c[o], 0) << o;
-    for (std::size_t o = 1264; o < 2756; ++o) ASSERT_EQ(c[o], 0) << o;
+    for (auto [from, to] : {std::pair(164u, 676u), std::pair(748u, 752u), std::pair(1264u, 2756u)})
+        for (std::size_t o = from; o < to; ++o) ASSERT_EQ(c[o], 0) << o;
 }
 
 // Bytes that belong to the process, not to the saved settings: the number and the S/M states.

@@ -17,9 +17,7 @@ const double kNoiseDb = 10.0 * std::log10(1.5 * (1.0 / 3.0) / kHop);
 // half holds the newest samples.
 class BandMeter {
 public:
-    BandMeter() : m_algorithm(std::make_unique<CAlgorithm>()), m_block(kBandFft, 0.0f) {
-        m_algorithm->setBandFftSize(kBandFft);
-    }
+    BandMeter() : m_algorithm(std::make_unique<CAlgorithm>()), m_block(kBandFft) { m_algorithm->setBandFftSize(kBandFft); }
     CAlgorithm& algorithm() { return *m_algorithm; }
 
     const BandLevelRecord& measure(bool hiRes, float fs, const Source& source) {
