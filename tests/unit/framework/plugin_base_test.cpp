@@ -62,15 +62,13 @@ TEST(Events, BlocksCarryLateEventsClampNegativeDeltasAndHonourTheQuantum) {
     EXPECT_EQ(core.take(), (Got{{3, 0}, {2, 5}}));  // -7 became 0 and sorts first
     core.run(256);
     EXPECT_EQ(core.take(), (Got{{1, 44}}));  // 300 - 256
-    core.run(256);
-    core.run(256);
+    core.run(256), core.run(256);
     EXPECT_EQ(core.take(), (Got{{4, 1000 - 3 * 256}}));
 
     core.setDeltaQuantum(64);
     const qv::MidiEventRecord one = event(100, 1);
     core.receiveEvents(&one, 1);
-    core.run(512);
-    core.run(512);
+    core.run(512), core.run(512);
     EXPECT_EQ(core.take(), (Got{{1, 64}}));
 }
 
@@ -103,8 +101,7 @@ TEST(Events, TheAdapterTakesAtMostEightThousandOneHundredNinetyTwo) {
     EXPECT_EQ(adapter.dispatcher(vst::effProcessEvents, 0, 0, list, 0), 1);
     EXPECT_EQ(adapter.dispatcher(vst::effProcessEvents, 0, 0, nullptr, 0), 1);
     float* none[2] = {nullptr, nullptr};
-    adapter.processReplacing(none, none, 64);
-    adapter.processReplacing(none, none, 64);
+    for (int block = 0; block < 2; ++block) adapter.processReplacing(none, none, 64);
     ASSERT_EQ(owned->received.size(), 8192u);
     const qv::MidiEventRecord& r = owned->received[0];
     EXPECT_EQ(std::tuple(r.channel, r.status, r.data1), std::tuple(3, 0x90, 0x45));
