@@ -11,9 +11,7 @@ double columnHz(std::uint32_t c) { return std::pow(10.0, 1.0 + c / 555.0 * std::
 std::uint32_t binAt(double hz, float fs, std::uint32_t n) { return static_cast<std::uint32_t>(n * hz / fs); }
 
 TEST(ColumnMap, AxisRunsLogarithmicallyFromTenHzToTwentyKilohertz) {
-    EXPECT_FLOAT_EQ(CColumnMap::columnFrequency(0), 10.0f);
-    EXPECT_FLOAT_EQ(CColumnMap::columnFrequency(555), 20000.0f);
-    for (std::uint32_t c : {1u, 100u, 277u, 554u}) EXPECT_NEAR(CColumnMap::columnFrequency(c), columnHz(c), columnHz(c) * 1e-6);
+    for (std::uint32_t c : {0u, 1u, 100u, 277u, 554u, 555u}) EXPECT_NEAR(CColumnMap::columnFrequency(c), columnHz(c), columnHz(c) * 1e-6);
 }
 
 // At full resolution a point sits at each column whose bin differs from the column before (bin 0
@@ -38,11 +36,8 @@ TEST(ColumnMap, FullResolutionPutsAPointWhereverTheBinChanges) {
         }
         for (std::uint32_t k = 0; k < map.count(); ++k) built.emplace_back(map.entries()[k].bin, map.entries()[k].column);
         EXPECT_EQ(built, expected);
-        EXPECT_EQ(built.back().second, c.usable - 1);
-        EXPECT_LT(built.back().first, c.n / 2);
-        if (c.n == 512) {
-            for (std::uint32_t k = 0; k < 70; ++k) EXPECT_EQ(built[k].first, k + 1) << k;
-        }
+        EXPECT_TRUE(built.back().second == c.usable - 1 && built.back().first < c.n / 2);
+        for (std::uint32_t k = 0; k < 70 && c.n == 512; ++k) EXPECT_EQ(built[k].first, k + 1) << k;
     }
 }
 
@@ -57,13 +52,12 @@ TEST(ColumnMap, ThirdOctaveResolutionPutsPointsEveryTenthDecadeEndingAtTwentyKil
             EXPECT_EQ(map.entries()[k].bin, binAt(std::pow(10.0, 1.0 + 0.1 * k), fs, 4096)) << k;
             EXPECT_EQ(map.entries()[k].column, static_cast<std::uint32_t>(556 * 0.1 * k / std::log10(2000.0))) << k;
         }
-        EXPECT_EQ(map.entries()[34].column, 555u);
-        EXPECT_EQ(map.entries()[34].bin, binAt(20000.0, fs, 4096));
+        const qv::ColumnMapEntry last = map.entries()[34];
+        EXPECT_EQ((std::pair<std::uint32_t, std::uint32_t>(last.column, last.bin)), std::pair(555u, binAt(20000.0, fs, 4096)));
     }
     CColumnMap map;  // log-spaced points stop before a point past half the rate
     map.build(32000.0f, 4096, 3);
-    EXPECT_EQ(map.count(), 33u);  // 10 Hz .. 15.85 kHz
-    EXPECT_LE(map.entries()[map.count() - 1].bin, 2048u);
+    EXPECT_TRUE(map.count() == 33u && map.entries()[32].bin <= 2048u);  // 10 Hz .. 15.85 kHz
     map.build(0.0f, 4096, 0);  // a rate below 1 Hz counts as 44.1 kHz
     EXPECT_EQ(map.sampleRate(), 44100.0f);
 }

@@ -28,9 +28,8 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
             through.store(true);
         });
         go.arriveAndWait();
-        for (int view = 0; !through.load(); view ^= 1) {
+        for (int view = 0; !through.load(); view ^= 1)
             sender->setParameter(id::kAnalysisView, static_cast<float>(view), 0, false, true);
-        }
         member.join();
     };
     for (int round = 0; round < 16; ++round) {
@@ -53,8 +52,7 @@ TEST_F(AverageUpdates, AFailureHeardWhileAnotherInstanceJoinsIsShownAfterwards) 
     // The newcomer posts its number map under the registry lock: the receiver's averaging fails
     // then, and the report waits.
     auto joiner = makeInstance();
-    EXPECT_TRUE(capture.messages.empty());
-    EXPECT_FALSE(receiver->spectrumAverager().active());
+    EXPECT_TRUE(capture.messages.empty() && !receiver->spectrumAverager().active());
     receiver->setParameter(id::kAttack, 0.5f, 0, false, true);
     EXPECT_EQ(capture.messages,
               std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});

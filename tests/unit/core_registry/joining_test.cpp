@@ -39,8 +39,7 @@ TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
     EXPECT_EQ(names(*second)[0], "Kick");
 
     const std::vector<int> expected = {0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-    EXPECT_EQ(numberMap(*second), expected);
-    EXPECT_EQ(numberMap(*first), expected);
+    for (auto* p : {first.get(), second.get()}) EXPECT_EQ(numberMap(*p), expected);
     // Joining in the band view did not change the first instance's settings; number 1 shows bands.
     EXPECT_EQ(std::tuple(first->countInstanceNumbers(), first->getParameter(id::kFftSize, 0),
                          first->getParameter(id::kAnalysisView, 0), first->bandsAreNeeded()),
@@ -58,15 +57,13 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
         EXPECT_EQ(std::pair(instances.back()->getRegistryIndex(), number(*instances.back())), std::pair(i, i));
     }
     auto extra = makeInstance();
-    EXPECT_TRUE(extra->instanceLimitReached());
-    EXPECT_EQ(extra->registeredInstances(), 16u);
+    EXPECT_EQ(std::pair(extra->instanceLimitReached(), extra->registeredInstances()), std::pair(true, 16u));
     void* chunk = nullptr;  // and keeps no state for the host
     EXPECT_EQ(std::pair(instances[15]->getChunk(&chunk, false), extra->getChunk(&chunk, false)), std::pair(2756, 0));
     const std::uint32_t measured = extra->bandBlocksMeasured();
     Feeder feed(*extra, 2, 4096 * 3);
     feed.sine(100.0, 44100.0, 4096 * 3);
-    EXPECT_EQ(feed.out, feed.in);
-    EXPECT_EQ(extra->bandBlocksMeasured(), measured);  // takes part in nothing else
+    EXPECT_EQ(std::pair(feed.out, extra->bandBlocksMeasured()), std::pair(feed.in, measured));  // and nothing else
     extra.reset();
     EXPECT_EQ(instances[0]->registeredInstances(), 16u);  // leaving changed nothing either
 
@@ -76,8 +73,8 @@ TEST_F(Joining, TheSeventeenthIsRefusedButPassesAudioAndALeaverFreesTheLowestSlo
     instances[4].reset();
     EXPECT_EQ(instances[0]->countInstanceNumbers(), 14u);
     auto newcomer = makeInstance();
-    EXPECT_FALSE(newcomer->instanceLimitReached());
-    EXPECT_EQ(std::pair(newcomer->getRegistryIndex(), number(*newcomer)), std::pair(2, 4));
+    EXPECT_EQ(std::tuple(newcomer->instanceLimitReached(), newcomer->getRegistryIndex(), number(*newcomer)),
+              std::tuple(false, 2, 4));
     for (auto [index, expected] : {std::pair(2u, 4), std::pair(4u, -1), std::pair(7u, 2)})
         EXPECT_EQ(instances[15]->instanceNumberAt(index), expected) << index;
 }
@@ -86,10 +83,7 @@ TEST_F(Joining, SwappingAndRenamingNumbersChangesEveryMap) {
     auto a = makeInstance(), b = makeInstance(), c = makeInstance();
     ASSERT_TRUE(b->renumberInstances(qv::RenumberMessage::kSwap, 0, 1));
     EXPECT_EQ(std::tuple(number(*a), number(*b), number(*c), a->getInstanceNumber()), std::tuple(1, 0, 2, 1));
-    auto map = [](std::vector<int> head) {
-        head.resize(16, -1);
-        return head;
-    };
+    auto map = [](std::vector<int> head) { return head.resize(16, -1), head; };
     for (auto* p : {a.get(), b.get(), c.get()}) EXPECT_EQ(numberMap(*p), map({1, 0, 2}));
 
     // Renaming gives the instance holding number a the free number b; a held b is refused, so

@@ -24,12 +24,9 @@ fs::path scratch(const std::string& name) {
 TEST(RegistryLibrary, AcceptsOnlyTheBundledLibraryOfItsVersion) {
     qv::CRegistryLibrary library;
     // Beside this program, as beside the plug-in.
-    ASSERT_TRUE(library.open(qv::platform::moduleFolder()));
-    EXPECT_TRUE(library.isOpen());
+    ASSERT_TRUE(library.open(qv::platform::moduleFolder()) && library.isOpen());
     library.close();
-
-    EXPECT_FALSE(library.open(folderOf(scratch("missing"))));
-    EXPECT_FALSE(library.isOpen());
+    EXPECT_FALSE(library.open(folderOf(scratch("missing"))) || library.isOpen());
 
     // A library under the right name without the entry point: the plug-in itself.
     const fs::path foreign = scratch("foreign");
@@ -39,8 +36,7 @@ TEST(RegistryLibrary, AcceptsOnlyTheBundledLibraryOfItsVersion) {
     // The entry point of another version.
     const fs::path stale = fs::path(QV_PLUGIN_DIR).parent_path() / "test-libs" / "stale";
     ASSERT_TRUE(fs::exists(stale / qv::CRegistryLibrary::fileName())) << stale;
-    EXPECT_FALSE(library.open(folderOf(stale)));
-    EXPECT_FALSE(library.isOpen());
+    EXPECT_FALSE(library.open(folderOf(stale)) || library.isOpen());
     EXPECT_EQ(library.count(), 0u);  // calls without a library answer nothing
 }
 

@@ -16,14 +16,8 @@ inline std::unique_ptr<qv::CPlugin> makeInstance() { return std::make_unique<qv:
 // Every test starts and ends with nobody registered in this process.
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto probe = makeInstance();
-        ASSERT_EQ(probe->registeredInstances(), 1u) << "an earlier test left instances registered";
-    }
-    void TearDown() override {
-        auto probe = makeInstance();
-        EXPECT_EQ(probe->registeredInstances(), 1u) << "instances were left registered";
-    }
+    void SetUp() override { ASSERT_EQ(makeInstance()->registeredInstances(), 1u) << "an earlier test left some registered"; }
+    void TearDown() override { EXPECT_EQ(makeInstance()->registeredInstances(), 1u) << "instances were left registered"; }
 };
 
 // Runs `frames` of a full-scale sine through an instance in blocks of 512, none dropped.

@@ -10,9 +10,7 @@ using namespace qv::settingid;
 struct Fixture {
     RecordingObserver seen;
     qv::CAnalyzerSettings settings{&seen};
-    void press(std::uint32_t id, int times = 1) {
-        for (int i = 0; i < times; ++i) settings.set(id, 1.0f);
-    }
+    void press(std::uint32_t id, int times = 1) { for (int i = 0; i < times; ++i) settings.set(id, 1.0f); }
 };
 
 TEST(LevelRange, TopRisesTwiceToTwentyAndTheRangeNeverNarrowsBelowTenDb) {
@@ -21,8 +19,8 @@ TEST(LevelRange, TopRisesTwiceToTwentyAndTheRangeNeverNarrowsBelowTenDb) {
     EXPECT_EQ(f.seen.all(kLevelTop), (std::vector<float>{10.0f, 20.0f}));  // the third press changes nothing
     f.press(kLevelTopDown, 12);
     f.press(kLevelBottomUp);
-    EXPECT_EQ(std::pair(f.settings.levelRange().low(), f.settings.levelRange().high()), std::pair(-90, -80));
-    EXPECT_EQ(std::pair(f.settings.get(kLevelBottom), f.settings.get(kLevelTop)), std::pair(-90.0f, -80.0f));
+    EXPECT_EQ(std::tuple(f.settings.levelRange().low(), f.settings.levelRange().high(), f.settings.get(kLevelBottom),
+                         f.settings.get(kLevelTop)), std::tuple(-90, -80, -90.0f, -80.0f));
     // Only a press above 0.5 acts; a release writes 0 and 0.5 is not a press.
     f.settings.set(kLevelTopUp, 0.5f);
     f.settings.set(kLevelTopUp, 0.0f);
@@ -38,8 +36,8 @@ TEST(FrequencyRange, TheLowestWalksTheDecadeGridBothWaysAndTheHighestJumpsADecad
     }
     up.pop_back();
     EXPECT_EQ(std::vector<int>(up.begin(), up.begin() + 11), (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 200}));
-    EXPECT_EQ(up.back(), 10000);  // 10000 + 10000 would reach the upper end
-    EXPECT_EQ(up.size(), 28u);    // 10..90, 100..900, 1000..9000, 10000
+    // 10..90, 100..900, 1000..9000, 10000: 10000 + 10000 would reach the upper end
+    EXPECT_EQ(std::pair(up.back(), up.size()), std::pair(10000, std::size_t{28}));
     std::vector<int> down{up.back()};
     for (int i = 0; i < 100 && down.back() != 10; ++i) {
         f.press(kFreqLowDown);
@@ -76,10 +74,9 @@ TEST(ShowSwitches, SoloShowsOnlyTheSoloedNumberAndUnsoloRestoresSavedMutes) {
     Fixture f;
     f.settings.set(kMuteFirst + 5, 1.0f);
     f.settings.set(kSoloFirst + 2, 1.0f);
-    auto allBut = [](std::uint32_t k, float value) {
+    auto allBut = [](std::uint32_t k, float value) {  // every switch at value, but k
         std::vector<float> m(16, value);
-        m[k] = 1.0f - value;
-        return m;
+        return m[k] = 1.0f - value, m;
     };
     EXPECT_EQ(muteSwitches(f.seen), allBut(2, 1.0f));
     EXPECT_EQ(std::pair(f.seen.last(kSoloFirst + 2), f.settings.showSwitches().soloCount()), std::pair(std::optional(1.0f), 1));
@@ -107,8 +104,8 @@ TEST(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
     EXPECT_FALSE(f.settings.showSwitches().hidden(3));
 
     f.settings.set(kSoloFirst + 7, 0.0f);
-    EXPECT_EQ(f.settings.showSwitches().soloCount(), 0);
-    EXPECT_EQ(muteSwitches(f.seen), std::vector<float>(16, 0.0f));
+    EXPECT_EQ(std::pair(f.settings.showSwitches().soloCount(), muteSwitches(f.seen)),
+              std::pair(0, std::vector<float>(16, 0.0f)));
     // Chunk form: state + 8 * saved; a muted number is 1 + 8.
     f.settings.set(kMuteFirst + 4, 1.0f);
     EXPECT_EQ(f.settings.showSwitches().packed(4), 9u);
@@ -131,15 +128,11 @@ TEST(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
     }
     // From 19 Hz a step of 10 would leave the range: it stays; from 29 it reaches 19.
     CFrequencyRange f;
-    ASSERT_TRUE(f.assign(19, 20000));
-    EXPECT_FALSE(f.lowerLow());
-    ASSERT_TRUE(f.assign(29, 19999));
-    EXPECT_TRUE(f.lowerLow());
-    EXPECT_FALSE(f.raiseHigh());  // 19999 + 10000 would pass 20000
+    EXPECT_TRUE(f.assign(19, 20000) && !f.lowerLow());
+    EXPECT_TRUE(f.assign(29, 19999) && f.lowerLow() && !f.raiseHigh());  // 19999 + 10000 would pass 20000
     EXPECT_EQ(std::pair(f.low(), f.high()), std::pair(19, 19999));
     CLevelRange l;
-    ASSERT_TRUE(l.assign(-85, 15));
-    EXPECT_TRUE(l.raiseTop() && l.lowerBottom());
+    EXPECT_TRUE(l.assign(-85, 15) && l.raiseTop() && l.lowerBottom());
     EXPECT_EQ(std::pair(l.low(), l.high()), std::pair(-90, 20));  // clamped onto the bounds
 
     qv::CShowSwitches switches;  // number 16 does not exist

@@ -12,9 +12,7 @@ struct RecordingObserver : qv::ISettingsObserver {
     std::vector<std::uint32_t> windowTypes;
     int displayModes = 0, averageSwitches = 0, namesRequests = 0, namePosts = 0;
 
-    void notifyEditor(std::uint32_t id, float value) override {
-        echoes.emplace_back(id, std::bit_cast<std::uint32_t>(value));
-    }
+    void notifyEditor(std::uint32_t id, float value) override { echoes.emplace_back(id, std::bit_cast<std::uint32_t>(value)); }
     void commonSettingsChanged(const qv::GlobalSettingsBlock& block) override { posted.push_back(block); }
     void analysisSettingsChanged(std::uint32_t eco, std::uint32_t fft) override { analysis.emplace_back(eco, fft); }
     void windowTypeChanged(std::uint32_t type) override { windowTypes.push_back(type); }

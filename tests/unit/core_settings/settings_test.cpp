@@ -77,8 +77,7 @@ TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     s.setInstanceNumber(3);
     s.set(kAccuracy, 1.0f);
     ASSERT_EQ(seen.posted.size(), 1u);
-    EXPECT_EQ(seen.posted[0].ecoMode, 1u);
-    EXPECT_EQ(seen.analysis.back(), std::make_pair(1u, 3u));
+    EXPECT_EQ(std::pair(seen.posted[0].ecoMode, seen.analysis.back()), std::pair(1u, std::pair(1u, 3u)));
     s.set(kAnalysisView, 1.0f);
     EXPECT_EQ(std::tuple(seen.posted.back().displayModes[3], seen.posted.back().displayModes[0], seen.displayModes),
               std::tuple(1u, 0u, 1));
@@ -94,10 +93,8 @@ TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
 
     // A block from another instance is taken over and shown, but never posted back.
     qv::GlobalSettingsBlock received = s.commonSettings();
-    received.fftSizeIndex = 5;
-    received.windowType = 2;
-    received.displayModes[3] = 0;
-    received.displayModes[9] = 0;
+    std::tie(received.fftSizeIndex, received.windowType) = std::pair(5u, 2u);
+    received.displayModes[3] = received.displayModes[9] = 0;
     seen.clear();
     EXPECT_TRUE(s.applyCommonSettings(received));
     EXPECT_TRUE(seen.posted.empty());
@@ -112,8 +109,7 @@ TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     received.windowType = 3;
     received.displayModes[12] = 2;
     EXPECT_FALSE(s.applyCommonSettings(received));
-    EXPECT_TRUE(seen.silent());
-    EXPECT_EQ(s.windowType(), 2u);
+    EXPECT_TRUE(seen.silent() && s.windowType() == 2u);
 }
 
 TEST(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
@@ -127,9 +123,9 @@ TEST(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
     std::memset(incoming, 'y', sizeof(incoming));  // nothing terminated
     std::memcpy(incoming[1], "Kick\0garbage", 12);
     s.takeNames(incoming);
-    EXPECT_EQ(std::string(s.name(0)), std::string(31, 'y'));
-    EXPECT_STREQ(s.name(1), "Kick");
-    EXPECT_EQ(s.names()[1][6], '\0');  // nothing kept behind the terminator
+    // Nothing is kept behind a terminator.
+    EXPECT_EQ(std::tuple(std::string(s.name(0)), std::string(s.name(1)), s.names()[1][6]),
+              std::tuple(std::string(31, 'y'), std::string("Kick"), '\0'));
 
     s.set(kNamesRequest, 1.0f);
     s.set(kPostNames, 0.0f);

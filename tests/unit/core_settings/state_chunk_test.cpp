@@ -58,9 +58,8 @@ TEST(StateChunk, FieldsLieAtTheirOffsets) {
     EXPECT_STREQ(reinterpret_cast<const char*>(c.data() + 752 + 32), "Bass DI");
 
     // Bytes without a field stay 0.
-    for (std::size_t o = 164; o < 676; ++o) ASSERT_EQ(c[o], 0) << o;
-    for (std::size_t o = 748; o < 752; ++o) ASSERT_EQ(c[o], 0) << o;
-    for (std::size_t o = 1264; o < 2756; ++o) ASSERT_EQ(c[o], 0) << o;
+    for (auto [from, to] : {std::pair(164u, 676u), std::pair(748u, 752u), std::pair(1264u, 2756u)})
+        for (std::size_t o = from; o < to; ++o) ASSERT_EQ(c[o], 0) << o;
 }
 
 // Bytes that belong to the process, not to the saved settings: the number and the S/M states.
@@ -80,24 +79,19 @@ TEST(StateChunk, RestoringIntoAFreshInstanceReproducesTheChunk) {
     seen.clear();
     ASSERT_TRUE(target.restoreChunk(saved.data(), static_cast<std::int32_t>(saved.size())));
     Bytes restored = chunkOf(target);
-    EXPECT_EQ(u32At(restored, 16), 6u);
-    EXPECT_EQ(u32At(restored, 96), 0u);
-    EXPECT_EQ(target.showSwitches().packed(5), 0u);
+    EXPECT_EQ(std::tuple(u32At(restored, 16), u32At(restored, 96), target.showSwitches().packed(5)), std::tuple(6u, 0u, 0u));
     maskProcessFields(saved);
     maskProcessFields(restored);
     EXPECT_EQ(saved, restored);
 
     // Restored values reach the editor and the other instances like a user's changes.
-    EXPECT_EQ(seen.last(kLevelTop), 10.0f);
-    EXPECT_EQ(seen.last(kFreqHigh), 10000.0f);
-    EXPECT_EQ(seen.last(kResolution), 7.0f);
-    EXPECT_EQ(seen.last(kAttack), 0.25f);
+    EXPECT_EQ(std::tuple(seen.last(kLevelTop), seen.last(kFreqHigh), seen.last(kResolution), seen.last(kAttack)),
+              std::tuple(10.0f, 10000.0f, 7.0f, 0.25f));
     ASSERT_EQ(seen.posted.size(), 1u);
-    EXPECT_EQ(seen.posted[0].fftSizeIndex, 5u);
-    EXPECT_EQ(seen.posted[0].displayModes[6], 1u);  // own view lands at own number
-    EXPECT_EQ(seen.windowTypes, std::vector<std::uint32_t>{4});
-    EXPECT_EQ(seen.namePosts, 1);
-    EXPECT_GE(seen.displayModes, 1);
+    // Own view lands at own number.
+    EXPECT_EQ(std::pair(seen.posted[0].fftSizeIndex, seen.posted[0].displayModes[6]), std::pair(5u, 1u));
+    EXPECT_EQ(std::tuple(seen.windowTypes, seen.namePosts, seen.displayModes >= 1),
+              std::tuple(std::vector<std::uint32_t>{4}, 1, true));
     EXPECT_STREQ(target.name(1), "Bass DI");
 }
 
@@ -134,9 +128,9 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
 
     qv::CAnalyzerSettings target;
     const Bytes before = chunkOf(target);
-    EXPECT_FALSE(target.restoreChunk(good.data(), 2755));
-    EXPECT_FALSE(target.restoreChunk(nullptr, 2756));
-    EXPECT_FALSE(target.restoreChunk(good.data(), -1));
+    for (const auto& [data, size] : {std::pair(good.data(), 2755), std::pair<const std::uint8_t*, int>(nullptr, 2756),
+                                     std::pair(good.data(), -1)})
+        EXPECT_FALSE(target.restoreChunk(data, size)) << size;
     EXPECT_EQ(chunkOf(target), before);
 
     // Unused bytes and the process's fields are not read; a longer record is fine.
@@ -147,8 +141,7 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
     putU32(tolerant, 32, 0xDEADBEEF);
     tolerant[200] = 0x55;
     EXPECT_TRUE(target.restoreChunk(tolerant.data(), static_cast<std::int32_t>(tolerant.size())));
-    EXPECT_EQ(target.instanceNumber(), 0u);
-    EXPECT_EQ(target.fftSizeIndex(), 5u);
+    EXPECT_EQ(std::pair(target.instanceNumber(), target.fftSizeIndex()), std::pair(0u, 5u));
 }
 
 }  // namespace

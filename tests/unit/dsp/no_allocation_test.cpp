@@ -35,8 +35,7 @@ TEST(Measurements, NothingAllocatesAfterConstruction) {
     auto spectrumRecord = std::make_unique<qv::SpectrumRecord>();
     qv::test::Noise noise(8);
 
-    t_counting = true;
-    t_allocations = 0;
+    std::tie(t_counting, t_allocations) = std::pair(true, 0);
     // First HiRes blocks (low-pass design), a full history, a rate change, Eco and back.
     const float rates[] = {44100, 44100, 44100, 44100, 44100, 48000, 48000, 48000};
     for (int i = 0; i < 8; ++i) {
@@ -49,15 +48,13 @@ TEST(Measurements, NothingAllocatesAfterConstruction) {
     // Every spectrum size and window.
     for (std::uint32_t n = 512; n <= 16384; n *= 2) {
         for (std::uint32_t type = 0; type < 6; ++type) {
-            algorithm.setFftSize(n);
-            algorithm.setWindowType(type);
+            algorithm.setFftSize(n), algorithm.setWindowType(type);
             noise.fill(spectrum.data(), n);
             algorithm.analyzeSpectrum(spectrum.data(), spectrumRecord.get(), 44100.0f);
         }
     }
     t_counting = false;
-    EXPECT_EQ(t_allocations, 0);
-    EXPECT_EQ(spectrumRecord->count, 8193u);
+    EXPECT_EQ(std::pair(t_allocations, spectrumRecord->count), std::pair(0, 8193u));
 }
 
 }  // namespace

@@ -61,8 +61,7 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment
                 double error = 0.0;
                 for (std::uint32_t j = 0; j < n; ++j) error = std::max(error, static_cast<double>(std::fabs(y[j] - x[j])));
                 EXPECT_LT(error, 4.0 * kEps * std::log2(static_cast<double>(n))) << "kernels " << set << ", N = " << n;
-                for (std::size_t i = 0; i < shift; ++i) ASSERT_EQ(buffer[i], sentinel);
-                for (std::size_t i = shift + n; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], sentinel);
+                for (std::size_t i = 0; i < buffer.size(); ++i) ASSERT_TRUE((i >= shift && i < shift + n) || buffer[i] == sentinel) << i;
             }
         }
     }
@@ -85,7 +84,7 @@ TEST(RealFft, UnsupportedSizesLeaveTheBufferAlone) {
         std::vector<float> y(64, 1.5f);
         fft.forward(y.data());
         fft.inverse(y.data());
-        for (float v : y) EXPECT_EQ(v, 1.5f);
+        EXPECT_EQ(y, std::vector<float>(64, 1.5f));
     }
 }
 

@@ -62,15 +62,13 @@ TEST(Events, BlocksCarryLateEventsClampNegativeDeltasAndHonourTheQuantum) {
     EXPECT_EQ(core.take(), (Got{{3, 0}, {2, 5}}));  // -7 became 0 and sorts first
     core.run(256);
     EXPECT_EQ(core.take(), (Got{{1, 44}}));  // 300 - 256
-    core.run(256);
-    core.run(256);
+    core.run(256), core.run(256);
     EXPECT_EQ(core.take(), (Got{{4, 1000 - 3 * 256}}));
 
     core.setDeltaQuantum(64);
     const qv::MidiEventRecord one = event(100, 1);
     core.receiveEvents(&one, 1);
-    core.run(512);
-    core.run(512);
+    core.run(512), core.run(512);
     EXPECT_EQ(core.take(), (Got{{1, 64}}));
 }
 
@@ -81,8 +79,7 @@ TEST(Events, SortingIsStableBelowSixtyFourAndMergesTheSecondHalfFirstAbove) {
     for (int i = 0; i < 64; ++i) EXPECT_EQ(records[static_cast<size_t>(i)].data1, (i + 32) % 64) << i;
     std::vector<qv::MidiEventRecord> small = {event(3, 0), event(1, 1), event(3, 2), event(1, 3)};
     qv::sortEventsByDelta(small.data(), 4, scratch.data());
-    const int order[] = {1, 3, 0, 2};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(small[static_cast<size_t>(i)].data1, order[i]) << i;
+    EXPECT_EQ((std::vector<int>{small[0].data1, small[1].data1, small[2].data1, small[3].data1}), (std::vector<int>{1, 3, 0, 2}));
     std::vector<qv::MidiEventRecord> big(5000);
     unsigned seed = 1;
     for (auto& r : big) r = event(static_cast<std::int32_t>((seed = seed * 1103515245u + 12345u) >> 20), 0);
@@ -104,13 +101,11 @@ TEST(Events, TheAdapterTakesAtMostEightThousandOneHundredNinetyTwo) {
     EXPECT_EQ(adapter.dispatcher(vst::effProcessEvents, 0, 0, list, 0), 1);
     EXPECT_EQ(adapter.dispatcher(vst::effProcessEvents, 0, 0, nullptr, 0), 1);
     float* none[2] = {nullptr, nullptr};
-    adapter.processReplacing(none, none, 64);
-    adapter.processReplacing(none, none, 64);
+    for (int block = 0; block < 2; ++block) adapter.processReplacing(none, none, 64);
     ASSERT_EQ(owned->received.size(), 8192u);
     const qv::MidiEventRecord& r = owned->received[0];
     EXPECT_EQ(std::tuple(r.channel, r.status, r.data1), std::tuple(3, 0x90, 0x45));
-    EXPECT_EQ(adapter.canDo("receiveVstMidiEvent"), 1);
-    EXPECT_EQ(adapter.canDo("something"), 0);
+    EXPECT_EQ(std::pair(adapter.canDo("receiveVstMidiEvent"), adapter.canDo("something")), std::pair(1, 0));
 }
 
 TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
@@ -128,8 +123,7 @@ TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
     std::thread audio([&] { owned->run(64); });
     while (!owned->inBlock) std::this_thread::yield();
     owned->reset(true);
-    EXPECT_FALSE(owned->resetDuringBlock.load());
-    EXPECT_EQ(owned->resets, 4);
+    EXPECT_EQ(std::pair(owned->resetDuringBlock.load(), owned->resets.load()), std::pair(false, 4));
     audio.join();
 }
 
@@ -144,10 +138,8 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
     };
     qv::CParamContainerBase set;
     EXPECT_EQ(set.AddParams(table), 10u);
-    EXPECT_EQ(slot, 1u);
-    EXPECT_STREQ(set.getName(1), "Band 1");
-    EXPECT_STREQ(set.getName(8), "Band 8");
-    EXPECT_STREQ(set.getName(9), "Single");
+    EXPECT_EQ(std::tuple(slot, std::string(set.getName(1)), std::string(set.getName(8)), std::string(set.getName(9))),
+              std::tuple(1u, std::string("Band 1"), std::string("Band 8"), std::string("Single")));
     EXPECT_EQ(set.getName(10), nullptr);
     EXPECT_FLOAT_EQ(set.getValue(3, 0), 0.25f);
     EXPECT_EQ(set.AddParams(table), 0u);  // a second call changes nothing
@@ -160,8 +152,7 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
         qv::CParamBase(0)};
     qv::CParamContainerBase converted;
     converted.AddParams(scaled);
-    EXPECT_FLOAT_EQ(converted.getValue(0, 1), 1000.0f);
-    EXPECT_FLOAT_EQ(converted.getValue(0, 0), 10.0f);
+    EXPECT_EQ((std::pair(converted.getValue(0, 1), converted.getValue(0, 0))), std::pair(1000.0f, 10.0f));
     converted.setValue(0, 0.5f, 0, false);
     EXPECT_FLOAT_EQ(converted.getValue(0, 1), 50.0f);
     converted.setValue(0, 7.0f, 1, true);
@@ -175,11 +166,8 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
     // The base snapshot request: words 1..n receive the values when n matches a count.
     EventCore core;
     std::uint32_t words[400] = {389, 2}, wrong[4] = {3, 2, 7, 7};
-    EXPECT_TRUE(core.getData(words));
-    EXPECT_EQ(words[1], 0u);
-    EXPECT_FALSE(core.getData(wrong));
-    EXPECT_EQ(wrong[2], 7u);
-    EXPECT_TRUE(core.getData(nullptr));
+    const bool got[] = {core.getData(words), core.getData(wrong), core.getData(nullptr)};
+    EXPECT_EQ(std::tuple(got[0], words[1], got[1], wrong[2], got[2]), std::tuple(true, 0u, false, 7u, true));
 }
 
 TEST(Programs, ANullSetIsReportedAndTheBankHasOneProgram) {
@@ -188,10 +176,9 @@ TEST(Programs, ANullSetIsReportedAndTheBankHasOneProgram) {
     EXPECT_EQ(capture.messages, std::vector<std::string>{"Nolvatek|Null pointer problem. Unable to initialize Presets - "
                                                  "CProgramBase::CProgramBase - Please contact Nolvatek technical support."});
     qv::CProgramContainer bank(nullptr);
-    std::string name;
-    EXPECT_TRUE(bank.getName(0, name));
-    EXPECT_EQ(name, "default");
-    EXPECT_FALSE(bank.getName(1, name));
+    std::string name, none;
+    const bool got[] = {bank.getName(0, name), bank.getName(1, none)};
+    EXPECT_EQ(std::tuple(got[0], name, got[1]), std::tuple(true, "default", false));
     bank.setProgram(1);
     EXPECT_EQ(bank.getCurrent(), 0u);
 }

@@ -12,10 +12,7 @@ std::string sysLibraryPath() {
 qv::XelBlock call(qv::DoXelDataProc proc, std::uint32_t op, std::uint32_t write, std::uint32_t index = 0,
                   void* object = nullptr, std::uint32_t count = 0, std::uint8_t inUse = 0) {
     qv::XelBlock block{};
-    block.index = index;
-    block.object = object;
-    block.count = count;
-    block.inUse = inUse;
+    std::tie(block.index, block.object, block.count, block.inUse) = std::tie(index, object, count, inUse);
     return proc(op, write, block);
 }
 
