@@ -1,6 +1,6 @@
 #include "core/analysis_shared.h"
 
-#include <thread>
+#include "platform/spin_wait.h"
 
 namespace qv {
 
@@ -11,9 +11,7 @@ AnalysisShared::AnalysisShared() {
 
 bool AnalysisShared::retire(std::chrono::milliseconds timeout) {
     alive.store(false);
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (inFlight.load() != 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-    return inFlight.load() == 0;
+    return platform::spinUntil([this] { return inFlight.load() == 0; }, timeout);
 }
 
 }  // namespace qv

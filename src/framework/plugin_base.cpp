@@ -4,10 +4,10 @@
 #include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "framework/param_container.h"
 #include "framework/program_container.h"
+#include "platform/spin_wait.h"
 
 namespace qv {
 
@@ -153,10 +153,8 @@ void CPluginBase::getVendorString(char* buffer, std::size_t capacity) const { co
 void CPluginBase::reset(bool suspending) {
     resetRequested.store(true, std::memory_order_release);
     // A host that resets while it processes gets its reset all the same once the wait runs out.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kResetWaitMs);
-    while (inProcess.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::yield();
-    }
+    platform::spinUntil([this] { return !inProcess.load(std::memory_order_acquire); },
+                        std::chrono::milliseconds(kResetWaitMs));
     onReset(suspending);
     resetDone.store(true, std::memory_order_release);
     resetRequested.store(false, std::memory_order_release);

@@ -107,17 +107,7 @@ PixelSurface* CDrawContext::getTargetSurface() {
 
 const CRect* CDrawContext::getTargetClip() const { return clipDepth == 0 ? nullptr : &currentClip; }
 
-void CDrawContext::noteDrawn(const CRect& area) {
-    if (rectIsEmpty(area)) return;
-    if (rectIsEmpty(drawn)) {
-        drawn = area;
-        return;
-    }
-    const std::int32_t l = std::min(drawn.x, area.x), b = std::min(drawn.y, area.y);
-    const std::int32_t r = std::max(drawn.x + drawn.width, area.x + area.width);
-    const std::int32_t t = std::max(drawn.y + drawn.height, area.y + area.height);
-    drawn = CRect{l, b, r - l, t - b};
-}
+void CDrawContext::noteDrawn(const CRect& area) { drawn = rectUnion(drawn, area); }
 
 CRect CDrawContext::takeDrawnArea() { return std::exchange(drawn, CRect{}); }
 

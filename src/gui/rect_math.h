@@ -30,6 +30,15 @@ inline CRect rectIntersection(const CRect& a, const CRect& b) {
     return CRect{l, bottom, r - l, t - bottom};
 }
 
+// The smallest rectangle holding both; an empty one adds nothing.
+inline CRect rectUnion(const CRect& a, const CRect& b) {
+    if (rectIsEmpty(a)) return b;
+    if (rectIsEmpty(b)) return a;
+    const std::int32_t l = std::min(a.x, b.x), bottom = std::min(a.y, b.y);
+    const std::int32_t r = std::max(a.x + a.width, b.x + b.width), t = std::max(a.y + a.height, b.y + b.height);
+    return CRect{l, bottom, r - l, t - bottom};
+}
+
 inline CRect rectOffset(const CRect& r, std::int32_t dx, std::int32_t dy) {
     return CRect{r.x + dx, r.y + dy, r.width, r.height};
 }

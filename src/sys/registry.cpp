@@ -4,8 +4,8 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <thread>
 
+#include "platform/spin_wait.h"
 #include "sys/xel_block.h"
 
 namespace {
@@ -81,12 +81,10 @@ QV_SYS_EXPORT qv::XelBlock DoXelData(std::uint32_t operation, std::uint32_t writ
             break;
         case qv::kXelDrain: {
             if (!validIndex) break;
-            const bool bounded = block.count != 0;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(block.count);
-            while (r.calls[i].load() != 0 && (!bounded || std::chrono::steady_clock::now() < deadline)) {
-                std::this_thread::yield();
-            }
-            block.inUse = r.calls[i].load() != 0 ? 1 : 0;
+            // A count of 0 (callers built before the limit) waits without one.
+            using std::chrono::milliseconds;
+            const milliseconds limit = block.count != 0 ? milliseconds(block.count) : milliseconds::max();
+            block.inUse = qv::platform::spinUntil([&] { return r.calls[i].load() == 0; }, limit) ? 0 : 1;
             break;
         }
         default: break;
