@@ -8,7 +8,6 @@
 
 #include "support/test_common.h"
 #include "test_support.h"
-#include "vsthost/os.h"
 
 namespace qv::vsthost {
 namespace {
