@@ -26,19 +26,14 @@ HWND hostWindow(int width, int height, HWND parent = nullptr) {
     static const WNDCLASSA wc{
         .lpfnWndProc = DefWindowProcA, .hInstance = GetModuleHandleA(nullptr), .lpszClassName = "QvTestHost"};
     static const bool registered = RegisterClassA(&wc) != 0;
-    if (!registered) return nullptr;
-    return CreateWindowExA(0, "QvTestHost", "host", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE, 0, 0, width, height,
-                           parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return !registered ? nullptr : CreateWindowExA(0, "QvTestHost", "host", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
+                                                   0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 // Translates and dispatches messages for ms milliseconds, or until done() holds.
 bool pump(DWORD ms, const std::function<bool()>& done = [] { return false; }) {
     for (const ULONGLONG end = GetTickCount64() + ms; GetTickCount64() < end; Sleep(1)) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);) TranslateMessage(&msg), DispatchMessageA(&msg);
         if (done()) return true;
     }
     return false;
@@ -120,13 +115,12 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     ReleaseCapture();
 }
 
-HWND handleOf(const CEditor& editor) { return static_cast<HWND>(editor.getFrame()->getNativeHandle()); }
-
 std::pair<LONG, LONG> sizeOf(HWND h) {
     RECT r{};
     GetWindowRect(h, &r);
     return {r.right - r.left, r.bottom - r.top};
 }
+std::pair<LONG, LONG> sizeOf(const CEditor& editor) { return sizeOf(static_cast<HWND>(editor.getFrame()->getNativeHandle())); }
 
 TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     const int f2 = 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
@@ -148,7 +142,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
         test::ProbeEditor editor(400, 300, &host);
         ASSERT_TRUE(editor.open(chain[0], -1, -1));
         ASSERT_TRUE(editor.resize(500, 350, true, 0, 0));
-        EXPECT_EQ(sizeOf(handleOf(editor)).second, 350);
+        EXPECT_EQ(sizeOf(editor).second, 350);
         for (std::size_t i = 0; i < levels.size(); ++i) {
             const std::pair<LONG, LONG> grown{500 + levels[i].borderX, 350 + levels[i].borderY};
             EXPECT_EQ(sizeOf(chain[i]), levels[i].follows ? grown : before[i]) << levels.size() << " levels, level " << i;
@@ -167,7 +161,7 @@ TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     test::ProbeEditor editor(400, 300, &host);
     ASSERT_TRUE(editor.open(mdi, -1, -1));
     ASSERT_TRUE(editor.resize(420, 310, true, 0, 0));
-    EXPECT_EQ(std::tuple(sizeOf(handleOf(editor)).first, sizeOf(mdi).first, sizeOf(frame).first), std::tuple(420L, 450L, 600L));
+    EXPECT_EQ(std::tuple(sizeOf(editor).first, sizeOf(mdi).first, sizeOf(frame).first), std::tuple(420L, 450L, 600L));
     editor.close();
     DestroyWindow(frame);
 }
