@@ -84,9 +84,7 @@ struct Slot {
             }
         });
     }
-    void finish() {
-        if (effect) stop.store(true), audio.join(), effect.reset();
-    }
+    void finish() { if (effect) stop.store(true), audio.join(), effect.reset(); }
 };
 
 TEST(RegistryStress, InstancesComeAndGoWhileAllOfThemProcessAndPost) {

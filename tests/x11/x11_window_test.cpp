@@ -102,8 +102,7 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
         {XK_Down, kKeyDown}, {XK_F3, kKeyF1 + 2}, {XK_Shift_L, 0}, {XK_Return, kKeyReturn}};
     std::vector<std::int32_t> expected, got;
     for (const auto& [sym, code] : keys) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, CurrentTime);
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, CurrentTime);
+        for (const bool down : {true, false}) XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
         if (code) expected.push_back(static_cast<std::int32_t>(code));  // a modifier alone is no key
     }
     XFlush(display);

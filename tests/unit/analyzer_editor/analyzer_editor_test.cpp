@@ -55,11 +55,10 @@ struct EditorRig {
         CGuiWindow::setBackendPreference(CWindowBackend::kAuto);
     }
 
-    bool open() {
-        if (!editor->open(nullptr, -1, -1)) return false;
-        tick(2);  // past the window's press debounce
-        editor->written.clear();
-        return true;
+    bool open() {  // and two passes, past the window's press debounce
+        const bool opened = editor->open(nullptr, -1, -1);
+        if (opened) tick(2), editor->written.clear();
+        return opened;
     }
     CGuiWindow& frame() const { return *editor->getFrame(); }
     const AnalyzerControls& c() const { return editor->controls(); }

@@ -38,8 +38,7 @@ public:
     std::vector<std::pair<int, int>> take() {
         std::vector<std::pair<int, int>> out;
         for (const auto& r : received) out.emplace_back(r.data1, r.deltaFrames);
-        received.clear();
-        return out;
+        return received.clear(), out;
     }
 
     std::vector<qv::MidiEventRecord> received;
