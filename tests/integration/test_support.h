@@ -24,7 +24,9 @@ namespace fs = std::filesystem;
 
 // The built plug-in, as this platform's calls want the path, and the registry library in a folder.
 inline std::string pluginPath() { return os::nativePath(QV_PLUGIN_PATH); }
-inline fs::path registryIn(const fs::path& folder) { return folder / (std::string("QuorvaneSys") + os::libraryExtension()); }
+inline fs::path registryIn(const fs::path& folder) {
+    return folder / (std::string("QuorvaneSys") + os::libraryExtension());
+}
 
 // An empty folder of its own under the test output.
 inline std::string scratchDir(const std::string& name) {
@@ -43,7 +45,8 @@ inline std::string pluginCopy(const std::string& stem, std::string folder = "", 
     const fs::path target = fs::path(folder) / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
     // Once: overwriting fails in some standard libraries on Windows.
-    if (withRegistry && !fs::exists(registryIn(folder))) fs::copy_file(registryIn(source.parent_path()), registryIn(folder));
+    if (withRegistry && !fs::exists(registryIn(folder)))
+        fs::copy_file(registryIn(source.parent_path()), registryIn(folder));
     return target.string();
 }
 
@@ -66,8 +69,8 @@ inline Loaded load(const std::string& path) {
 
 // White noise, independent per channel, and a run through the effect, both at 44.1 kHz.
 inline AudioBuffer noise(int channels, std::size_t frames, std::uint32_t seed = 1) {
-    const double seconds = static_cast<double>(frames) / 44100.0;
-    return generateSignal({.kind = SignalKind::White, .amplitude = 1.0, .seconds = seconds, .seed = seed}, 44100.0, channels);
+    const SignalSettings white{.kind = SignalKind::White, .amplitude = 1.0, .seconds = frames / 44100.0, .seed = seed};
+    return generateSignal(white, 44100.0, channels);
 }
 inline AudioBuffer run(HostedEffect& effect, const AudioBuffer& input, int blockSize) {
     RenderResult result = render(effect, input, RenderSettings{.blockSize = blockSize});
@@ -89,7 +92,8 @@ inline void expectPassThrough(const AudioBuffer& in, const AudioBuffer& out, con
 struct TwoCopies { std::string folder, stereo, mono; };
 inline TwoCopies makeTwoCopies(const std::string& name, bool withRegistry = true) {
     const std::string dir = scratchDir("registry/" + name);
-    return {dir, pluginCopy("Quorvane_2in_2out", dir, withRegistry), pluginCopy("Quorvane_1in_1out", dir, withRegistry)};
+    const auto copy = [&](const char* stem) { return pluginCopy(stem, dir, withRegistry); };
+    return {dir, copy("Quorvane_2in_2out"), copy("Quorvane_1in_1out")};
 }
 
 // How many instances the registry library of a folder holds, asked through the module the copies

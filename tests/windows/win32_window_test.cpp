@@ -26,8 +26,9 @@ HWND hostWindow(int width, int height, HWND parent = nullptr) {
     static const WNDCLASSA wc{
         .lpfnWndProc = DefWindowProcA, .hInstance = GetModuleHandleA(nullptr), .lpszClassName = "QvTestHost"};
     static const bool registered = RegisterClassA(&wc) != 0;
-    return !registered ? nullptr : CreateWindowExA(0, "QvTestHost", "host", (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE,
-                                                   0, 0, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE;
+    return !registered ? nullptr : CreateWindowExA(0, "QvTestHost", "host", style, 0, 0, width, height, parent, nullptr,
+                                                   GetModuleHandleA(nullptr), nullptr);
 }
 
 // Translates and dispatches messages for ms milliseconds, or until done() holds.
@@ -121,7 +122,7 @@ std::pair<LONG, LONG> sizeOf(HWND h) {
     GetWindowRect(h, &r);
     return {r.right - r.left, r.bottom - r.top};
 }
-std::pair<LONG, LONG> sizeOf(const CEditor& editor) { return sizeOf(static_cast<HWND>(editor.getFrame()->getNativeHandle())); }
+std::pair<LONG, LONG> sizeOf(const CEditor& e) { return sizeOf(static_cast<HWND>(e.getFrame()->getNativeHandle())); }
 
 TEST(EditorParentWalk, RefusedSizeResizesTheHostFramesUpToWhereTheWalkStops) {
     const int f2 = 2 * GetSystemMetrics(SM_CYFIXEDFRAME);

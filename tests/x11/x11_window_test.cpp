@@ -102,7 +102,8 @@ TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
         {XK_Down, kKeyDown}, {XK_F3, kKeyF1 + 2}, {XK_Shift_L, 0}, {XK_Return, kKeyReturn}};
     std::vector<std::int32_t> expected, got;
     for (const auto& [sym, code] : keys) {
-        for (const bool down : {true, false}) XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
+        const KeyCode key = XKeysymToKeycode(display, sym);
+        for (const bool down : {true, false}) XTestFakeKeyEvent(display, key, down, CurrentTime);
         if (code) expected.push_back(static_cast<std::int32_t>(code));  // a modifier alone is no key
     }
     XFlush(display);
