@@ -7,13 +7,9 @@
 
 #include <windows.h>
 
-#include <optional>
-
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
-#include "gui/key_codes.h"
-#include "gui/native/win32/win32_window.h"
 #include "unit/editor/editor_rig.h"
 #include "unit/popups/popups_fixture.h"
 

@@ -9,8 +9,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include "gui/key_codes.h"
-#include "gui/native/x11/x11_window.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
 #include "unit/editor/editor_rig.h"
