@@ -169,8 +169,7 @@ void postKey(HWND to, WPARAM vk) {
     PostMessageA(to, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
 }
 
-class Win32Popups : public ::testing::Test {
-protected:
+struct Win32Popups : ::testing::Test {
     void SetUp() override {
         host = hostWindow(420, 320);
         window = std::make_unique<CGuiWindow>(&owner, 0, 400, 300, host, nullptr);
