@@ -4,7 +4,6 @@
 #include "framework/parameter_sink.h"
 #include "framework/plugin_base.h"
 #include "gui/native/headless/headless_window.h"
-#include "support/test_common.h"
 #include "unit/editor/editor_rig.h"
 #include "unit/gui_window/rect_compare.h"
 
