@@ -23,13 +23,12 @@ protected:
 };
 
 TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
-    using key::kDown, key::kUp, key::kReturn;
     // Keys after opening (none: a press on row 3) and the entry chosen (-1: none).
     const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {{"press on row 3 gives 4096", {}, 3},
-                 {"down down enter", {kDown, kDown, kReturn}, 3},
-                 {"up wraps to the last", {kUp, kUp, kReturn}, 5},
-                 {"down wraps to the first", {kDown, kDown, kDown, kDown, kDown, kReturn}, 0},
-                 {"escape cancels", {kDown, key::kRight, key::kLeft, key::kEscape}, -1}};
+                 {"down down enter", {kKeyDown, kKeyDown, kKeyReturn}, 3},
+                 {"up wraps to the last", {kKeyUp, kKeyUp, kKeyReturn}, 5},
+                 {"down wraps to the first", {kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyReturn}, 0},
+                 {"escape cancels", {kKeyDown, kKeyRight, kKeyLeft, kKeyEscape}, -1}};
     for (const auto& p : picks) {
         SCOPED_TRACE(p.name);
         owner.changes.clear();
@@ -57,7 +56,7 @@ TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) 
     moveTo(list->rowCentre(0, 2));
     EXPECT_EQ(list->getHighlight(0), 2);
     moveTo(list->rowCentre(0, 4));
-    keys({key::kReturn});
+    keys({kKeyReturn});
     click(list->rowCentre(0, 4));
     EXPECT_TRUE(owner.changes.empty());
     click(300, 10);  // outside: closed, and the next press opens it again
@@ -81,7 +80,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     EXPECT_TRUE(owner.changes[0].tag == 2u && owner.changes[0].value == 2.0f);
     EXPECT_TRUE(menu->getText() == "z" && sub->isEntryChecked(2));
     moveTo(open(menu)->rowCentre(0, 1));  // keys: right opens it at its first entry, left leaves it
-    keys({key::kRight, key::kDown, key::kLeft, key::kRight, key::kReturn});
+    keys({kKeyRight, kKeyDown, kKeyLeft, kKeyRight, kKeyReturn});
     EXPECT_EQ(owner.changes.back().value, 0.0f);
     // A stored selection that names no entry of its menu changes nothing.
     const std::pair<void*, std::int32_t> forged[] = {{menu->getMenu(), 2}, {sub->getMenu(), 3}, {&owner, 0}, {nullptr, 0}};
@@ -102,7 +101,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     EXPECT_TRUE(menu->getEntryText(511) == "511" && menu->getEntryText(512).empty());
     const CRect r = open(menu)->getColumnRect(0);
     EXPECT_TRUE(r.y >= 0 && r.y + r.height <= height);
-    keys({key::kUp, key::kReturn});
+    keys({kKeyUp, kKeyReturn});
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].value, 511.0f);
     menu->removeAll();
