@@ -21,16 +21,10 @@ public:
     void buildControls() override { window->addPage(new CPage); }
     void getRect(CRect& r) const override { r = CRect{0, 0, window->getWidth(), window->getHeight()}; }
     CDrawContext* getDrawContext(const CDrawState*) override { return window ? window->getDrawContext() : nullptr; }
-    void valueChanged(std::uint32_t tag, float v) override {
-        heard('v', tag);
-        changes.push_back({tag, v});
-    }
+    void valueChanged(std::uint32_t tag, float v) override { heard('v', tag), changes.push_back({tag, v}); }
     void beginEdit(std::int32_t tag) override { heard('b', static_cast<std::uint32_t>(tag)); }
     void endEdit(std::int32_t tag) override { heard('e', static_cast<std::uint32_t>(tag)); }
-    void heard(char kind, std::uint32_t tag) {
-        kinds += kind;
-        tags.push_back(tag);
-    }
+    void heard(char kind, std::uint32_t tag) { kinds += kind, tags.push_back(tag); }
 
     struct Change { std::uint32_t tag; float value; };
     CGuiWindow* window = nullptr;
@@ -69,9 +63,7 @@ protected:
     void click(CPoint p) { click(p.x, p.y); }
     void moveTo(std::int32_t x, std::int32_t y, std::int32_t m = 0) { headless->mouseMove(x, height - 1 - y, m); }
     void moveTo(CPoint p) { moveTo(p.x, p.y); }
-    void keys(const std::vector<std::uint32_t>& codes) {
-        for (std::uint32_t k : codes) headless->keyDown(k);
-    }
+    void keys(const std::vector<std::uint32_t>& codes) { for (std::uint32_t k : codes) headless->keyDown(k); }
     void pass() { headless->tick(); }
     // A panel added to the current page, and a view added to a panel.
     CViewContainer* panel(const CRect& r) {
@@ -80,14 +72,8 @@ protected:
         return c;
     }
     template <class V>
-    V* put(CViewContainer* c, V* view) {
-        c->addView(view);
-        return view;
-    }
-    void fullPass() {
-        window->requestFullRedraw();
-        headless->tick();
-    }
+    V* put(CViewContainer* c, V* view) { return c->addView(view), view; }
+    void fullPass() { window->requestFullRedraw(), headless->tick(); }
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
     // The pixels of r, row by row.
     std::vector<std::uint32_t> area(const CRect& r) const {
@@ -99,8 +85,7 @@ protected:
         return v;
     }
     bool all(const CRect& r, std::uint32_t p) const {
-        const auto v = area(r);
-        return std::all_of(v.begin(), v.end(), [p](std::uint32_t q) { return q == p; });
+        return area(r) == std::vector<std::uint32_t>(static_cast<std::size_t>(r.width) * r.height, p);
     }
     void clearScreen(std::uint32_t p = kWhite) {
         const PixelSurface s = window->getBackBuffer();

@@ -29,9 +29,7 @@ class TestContainer;
 class TestView : public CWindowView {
 public:
     TestView(CGuiWindow& w, CRect r, const CColor* fill = nullptr) : window(w), rect(r), colour(fill) {}
-    ~TestView() override {
-        if (destroyed) *destroyed = true;
-    }
+    ~TestView() override { if (destroyed) *destroyed = true; }
 
     void onMouseDown(std::int32_t b, std::int32_t m, std::int32_t x, std::int32_t y) override {
         events.push_back({"down", b, m, x, y});
