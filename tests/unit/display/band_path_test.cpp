@@ -10,8 +10,7 @@ class BandPath : public DisplayTest {
 protected:
     BandPath() { display->setShowPeaks(false); }
     void show(float level, float peak, std::uint32_t sequence) {
-        owner.bands = {bandRecord(0, sequence, level, peak)};
-        frame();
+        owner.bands = {bandRecord(0, sequence, level, peak)}, frame();
     }
     std::int32_t bar() const { return runFromBottom(bandX(0) + 1, colourPixel(0)); }
     std::int32_t peakRow() const { return topRow(bandX(0) + 1, 0xFFFFFFFFu); }
@@ -39,8 +38,7 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
     show(0.0f, -90.0f, ++sequence);
     owner.bandCount = 17;
     show(-90.0f, -90.0f, ++sequence);
-    owner.bandCount = 0;
-    owner.bandAnswer = 0;
+    owner.bandCount = 0, owner.bandAnswer = 0;
     show(-90.0f, -90.0f, ++sequence);
     EXPECT_EQ(bar(), kH);
     owner.bandAnswer = 1;
@@ -110,8 +108,9 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
     show(-30.0f, -10.0f, 2);
     show(-30.0f, -10.0f, 3);
     ASSERT_EQ(owner.puts.size(), 1u);
-    EXPECT_EQ(std::pair(owner.puts[0].header.type, owner.puts[0].header.b), std::pair(101u, 2u));
-    EXPECT_FLOAT_EQ(owner.puts[0].record.levels[5], -10.0f);  // the peak where it stands above the bottom
+    // The peak where it stands above the bottom.
+    const auto& put = owner.puts[0];
+    EXPECT_EQ(std::tuple(put.header.type, put.header.b, put.record.levels[5]), std::tuple(101u, 2u, -10.0f));
 
     display->setMemoryRecord(0, 3, bandRecord(0, 0, -45.0f, -45.0f));
     display->memoryAction(0, 3, 3);

@@ -41,7 +41,8 @@ bool writePng(png_structp png, png_infop info, const PngSpec& s, png_bytep* rows
                  s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), static_cast<int>(s.palette.size()));
-    if (const int n = static_cast<int>(s.paletteAlpha.size())) png_set_tRNS(png, info, s.paletteAlpha.data(), n, nullptr);
+    const int alphas = static_cast<int>(s.paletteAlpha.size());
+    if (alphas) png_set_tRNS(png, info, s.paletteAlpha.data(), alphas, nullptr);
     if (s.hasColorKey) png_set_tRNS(png, info, nullptr, 0, &s.colorKey);
     png_write_info(png, info);
     png_write_image(png, rows);
