@@ -46,9 +46,7 @@ protected:
         headless = dynamic_cast<CHeadlessWindow*>(window->getNativeWindow());
         headless->advance(1000.0);  // past the click guard and the first full redraw
     }
-    ~HeadlessTest() override {
-        if (window) CGuiWindow::dispose(window);
-    }
+    ~HeadlessTest() override { if (window) CGuiWindow::dispose(window); }
 
     // A press comes 100 ms after the last event, clear of the window's click guard.
     void press(std::int32_t button, std::int32_t modifiers, std::int32_t x, std::int32_t y) {
@@ -56,10 +54,7 @@ protected:
         headless->mouseDown(button, modifiers, x, height - 1 - y);
     }
     void release(std::int32_t button, std::int32_t x, std::int32_t y) { headless->mouseUp(button, x, height - 1 - y); }
-    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1) {
-        press(button, 0, x, y);
-        release(button, x, y);
-    }
+    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1) { press(button, 0, x, y), release(button, x, y); }
     void click(CPoint p) { click(p.x, p.y); }
     void moveTo(std::int32_t x, std::int32_t y, std::int32_t m = 0) { headless->mouseMove(x, height - 1 - y, m); }
     void moveTo(CPoint p) { moveTo(p.x, p.y); }
@@ -91,10 +86,10 @@ protected:
         const PixelSurface s = window->getBackBuffer();
         std::fill(s.bits, s.bits + static_cast<std::size_t>(s.width) * s.height, p);
     }
+    void repaint(std::uint32_t background = kWhite) { clearScreen(background), fullPass(); }  // a full pass over it
     // After a full pass over a white buffer: whether every pixel outside r stayed white.
     bool paintsOnlyInside(const CRect& r) {
-        clearScreen();
-        fullPass();
+        repaint();
         for (std::int32_t y = 0; y < height; ++y)
             for (std::int32_t x = 0; x < width; ++x)
                 if (!rectContains(r, x, y) && pixel(x, y) != kWhite) return false;

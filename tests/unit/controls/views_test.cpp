@@ -43,9 +43,8 @@ TEST_F(ControlsTest, ValuesClampRedrawOnceAndNotifyAsAsked) {
 TEST_F(ControlsTest, HitTestLeavesTheRightAndTopEdgesOutAndAPressOnNoViewEndsTheCapture) {
     // Panel at (30, 20); the view at (10, 10, 20, 20) in it covers window x 40..59, y 30..49.
     auto* view = put(panel(CRect{30, 20, 100, 100}), new ProbeView(&owner, CRect{10, 10, 20, 20}, kRed, true));
-    for (CPoint at : {CPoint{60, 35}, CPoint{45, 50}, CPoint{39, 35}, CPoint{45, 29}, CPoint{40, 30}, CPoint{59, 49}}) {
+    for (CPoint at : {CPoint{60, 35}, CPoint{45, 50}, CPoint{39, 35}, CPoint{45, 29}, CPoint{40, 30}, CPoint{59, 49}})
         press(1, 0, at.x, at.y);
-    }
     EXPECT_EQ(view->presses, (std::vector<CPoint>{{10, 10}, {29, 29}}));
 
     // The page offers a press to its panels in the order added.
@@ -100,8 +99,7 @@ TEST_F(ControlsTest, InactivePanelIsNeitherDrawnNorHitAndLargeViewsAreCutAtThePa
     CViewContainer* p = panel(CRect{0, 0, 50, 50});
     auto* view = put(p, new ProbeView(&owner, CRect{0, 0, 50, 50}, kRed, true));
     p->setActive(false);
-    clearScreen();
-    fullPass();
+    repaint();
     press(1, 0, 5, 5);
     EXPECT_TRUE(all(CRect{0, 0, 50, 50}, kWhite) && view->presses.empty());
     p->setActive(true);
@@ -113,13 +111,11 @@ TEST_F(ControlsTest, InactivePanelIsNeitherDrawnNorHitAndLargeViewsAreCutAtThePa
 
     CViewContainer* q = panel(CRect{70, 20, 30, 30});
     put(q, new ProbeView(&owner, CRect{-10, -10, 200, 200}, kBlue));
-    clearScreen();
-    fullPass();
+    repaint();
     EXPECT_TRUE(all(CRect{70, 20, 30, 30}, kBlue));
     EXPECT_EQ(pixel(69, 30) & pixel(100, 30) & pixel(80, 50) & pixel(80, 19), kWhite);
     q->setPosition(CPoint{150, 100});
-    clearScreen();
-    fullPass();
+    repaint();
     EXPECT_TRUE(pixel(160, 110) == kBlue && pixel(80, 30) == kWhite);
 }
 
@@ -131,8 +127,7 @@ TEST_F(ControlsTest, LayerShowsOnlyCommittedPicturesBlendedOrCopied) {
     auto* layer = put(p, new CDibView(&owner, CRect{10, 10, 30, 20}));
     layer->setBlend(false);
     layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kGreen);
-    clearScreen(kBlack);
-    fullPass();
+    repaint(kBlack);
     EXPECT_TRUE(all(CRect{30, 20, 30, 20}, kBlack));  // never committed: nothing
     layer->commit(false);
     pass();
@@ -152,8 +147,7 @@ TEST_F(ControlsTest, LayerShowsOnlyCommittedPicturesBlendedOrCopied) {
     layer->commit(true);
     copy->copyFrom(*layer, false);
     copy->setAlpha(0.5f);
-    clearScreen(kBlack);
-    fullPass();
+    repaint(kBlack);
     EXPECT_EQ(pixel(70, 20), packPixel(0, 126, 0, 253));
 }
 

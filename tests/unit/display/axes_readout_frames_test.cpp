@@ -95,12 +95,9 @@ TEST_P(SettledFrame, PaintsOnlyWhenSomethingMoved) {
     // A marker in the graph area survives only a frame that paints nothing.
     const std::int32_t mx = kGraphX + 1, my = kGraphY + kH - 2;
     window->getBackBuffer().row(my)[mx] = 0xFF123456u;
-    switch (event) {
-        case Event::Nothing: break;
-        case Event::NewRecord: feed(1000, -20.0f); break;
-        case Event::Colour: display->setInstanceColor(0, 0.5f, 0.5f, 0.0f); break;
-        case Event::FullRedraw: window->requestFullRedraw(); break;
-    }
+    if (event == Event::NewRecord) feed(1000, -20.0f);
+    if (event == Event::Colour) display->setInstanceColor(0, 0.5f, 0.5f, 0.0f);
+    if (event == Event::FullRedraw) window->requestFullRedraw();
     frame();
     EXPECT_EQ(pixel(mx, my) != 0xFF123456u, event != Event::Nothing);
     EXPECT_TRUE(event != Event::FullRedraw || area(all) == settled) << "a full redraw differs from the kept picture";
