@@ -86,7 +86,7 @@ protected:
         const PixelSurface s = window->getBackBuffer();
         std::fill(s.bits, s.bits + static_cast<std::size_t>(s.width) * s.height, p);
     }
-    void repaint(std::uint32_t background = kWhite) { clearScreen(background), fullPass(); }  // a full pass over it
+    void repaint(std::uint32_t background = kWhite) { clearScreen(background), fullPass(); }  // over a cleared buffer
     // After a full pass over a white buffer: whether every pixel outside r stayed white.
     bool paintsOnlyInside(const CRect& r) {
         repaint();

@@ -22,13 +22,8 @@ class PopupsTest : public HeadlessTest<PopupOwner> {
 protected:
     PopupsTest() : HeadlessTest(320, 240) {}
     template <class V>
-    V* put(V* view) {
-        return HeadlessTest::put(owner.panel, view);
-    }
-    void drop(CView* view) {
-        owner.panel->removeView(view);
-        delete view;
-    }
+    V* put(V* view) { return HeadlessTest::put(owner.panel, view); }
+    void drop(CView* view) { owner.panel->removeView(view), delete view; }
     void closeWindow() { CGuiWindow::dispose(std::exchange(window, nullptr)); }
 };
 
