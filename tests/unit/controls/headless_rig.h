@@ -73,10 +73,8 @@ protected:
     // The pixels of r, row by row.
     std::vector<std::uint32_t> area(const CRect& r) const {
         std::vector<std::uint32_t> v;
-        for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
-            const std::uint32_t* row = window->getBackBuffer().row(y) + r.x;
-            v.insert(v.end(), row, row + r.width);
-        }
+        for (std::int32_t y = r.y; y < r.y + r.height; ++y)
+            v.insert(v.end(), window->getBackBuffer().row(y) + r.x, window->getBackBuffer().row(y) + r.x + r.width);
         return v;
     }
     bool all(const CRect& r, std::uint32_t p) const {

@@ -43,8 +43,7 @@ TEST(DrawContextCoordinates, FillsStandOnTheBottomRowAndTextOneRowHigher) {
     c.context.fillRect(CRect{0, 0, 10, 10}, kRed);
     // Memory row 0 is the last of the 563 device rows.
     EXPECT_EQ(c.context.getSurface().row(0), c.pixels.data());
-    EXPECT_EQ(c.painted(), (CRect{0, 0, 10, 10}));
-    EXPECT_EQ(c.at(9, 9), 0xFFFF0000u);
+    EXPECT_EQ(std::pair(c.painted(), c.at(9, 9)), std::pair(CRect{0, 0, 10, 10}, 0xFFFF0000u));
 
     // A box lower than the letters: the clipped text fills the box's rows wherever a stem is.
     Canvas t;
@@ -76,8 +75,7 @@ TEST(DrawContextClip, ThirdPushIsIgnoredAndPopsPairWithPushes) {
     c.context.popClip();
     c.context.popClip();  // pops the ignored third push: the second level stays
     c.context.fillRect(all, kGreen);
-    EXPECT_EQ(c.painted(), (CRect{50, 50, 60, 60}));
-    EXPECT_EQ(c.at(50, 50), 0xFF00FF00u);
+    EXPECT_EQ(std::pair(c.painted(), c.at(50, 50)), std::pair(CRect{50, 50, 60, 60}, 0xFF00FF00u));
     c.context.popClip();  // back to the outer clip
     c.context.fillRect(all, kRed);
     EXPECT_EQ(c.painted(), (CRect{10, 10, 100, 100}));
@@ -145,8 +143,7 @@ TEST(DrawContextFill, BlendedFillTakesTheColourAlphaTwiceAndTheGlobalAlpha) {
     c.context.setGlobalAlpha(0.5f);
     c.context.fillRect(CRect{8, 8, 4, 4}, halfRed);
     // alpha trunc(0.5 * 0.5 * 255) = 63: k = 8001.
-    EXPECT_EQ(c.at(8, 8), packPixel(221, 221, 252, 252));
-    EXPECT_EQ(c.at(8, 7), kWhite);
+    EXPECT_EQ(std::pair(c.at(8, 8), c.at(8, 7)), std::pair(packPixel(221, 221, 252, 252), kWhite));
     // Unblended, the colour bytes are written: the clear colour makes the layer transparent; a pen
     // is no brush.
     c.context.setBlendEnabled(false);

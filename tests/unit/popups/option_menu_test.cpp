@@ -69,8 +69,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     menu->addEntry("plain");
     auto* sub = new COptionMenu(&owner, 2, CRect{});
     for (const char* t : {"x", "y", "z"}) sub->addEntry(t);
-    ASSERT_TRUE(menu->addSubMenu("more", sub));
-    EXPECT_FALSE(menu->addSubMenu("self", menu));
+    ASSERT_TRUE(menu->addSubMenu("more", sub) && !menu->addSubMenu("self", menu));
     const COverlayMenuList* list = open(menu);
     moveTo(list->rowCentre(0, 1));
     ASSERT_TRUE(list->isSubMenuOpen());
@@ -88,14 +87,12 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
         window->setMenuOwner(menu);
         window->onMenuCommand(handle, item);
     }
-    EXPECT_EQ(owner.changes.size(), 2u);
-    EXPECT_EQ(menu->getText(), "x");
+    EXPECT_EQ(std::pair(owner.changes.size(), menu->getText()), std::pair(std::size_t{2}, std::string("x")));
 }
 
 TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     auto* menu = put(new COptionMenu(&owner, 1, CRect{20, 200, 80, 16}));
-    EXPECT_TRUE(menu->addEntry(std::string(126, 'e')));
-    EXPECT_FALSE(menu->addEntry(std::string(127, 'e')));
+    EXPECT_TRUE(menu->addEntry(std::string(126, 'e')) && !menu->addEntry(std::string(127, 'e')));
     for (int i = 1; i < 512; ++i) ASSERT_TRUE(menu->addEntry(std::to_string(i))) << i;
     EXPECT_FALSE(menu->addEntry("513th"));
     EXPECT_TRUE(menu->getEntryText(511) == "511" && menu->getEntryText(512).empty());
