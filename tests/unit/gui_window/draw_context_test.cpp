@@ -225,6 +225,10 @@ TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {
     none.drawLine(CPoint{0, 0}, CPoint{5, 5});
 }
 
+bool within(const CRect& a, const CRect& b) {
+    return a.x >= b.x && a.y >= b.y && a.x + a.width <= b.x + b.width && a.y + a.height <= b.y + b.height;
+}
+
 // The box a call reports as drawn holds every pixel it changed and lies inside the clip.
 TEST(DrawContextDrawnArea, EachCallReportsTheBoxOfWhatItChangedWithinTheClip) {
     const CPoint triangle[] = {{5, 5}, {70, 20}, {20, 90}};
@@ -243,7 +247,7 @@ TEST(DrawContextDrawnArea, EachCallReportsTheBoxOfWhatItChangedWithinTheClip) {
         draw(c.context);
         const CRect drawn = c.context.takeDrawnArea(), changed = c.painted();
         EXPECT_FALSE(rectIsEmpty(changed)) << name;
-        EXPECT_EQ(std::pair(rectUnion(drawn, changed), rectIntersection(drawn, clip)), std::pair(drawn, drawn)) << name;
+        EXPECT_TRUE(within(changed, drawn) && within(drawn, clip)) << name << ": " << testing::PrintToString(drawn);
         EXPECT_TRUE(rectIsEmpty(c.context.takeDrawnArea())) << name;  // taken: forgotten
     }
 }
