@@ -82,8 +82,7 @@ public:
 
     TestView* add(std::unique_ptr<TestView> v) {
         v->container = this;
-        views.push_back(std::move(v));
-        return views.back().get();
+        return views.emplace_back(std::move(v)).get();
     }
 
     CRect rect;
@@ -95,11 +94,8 @@ inline CWindowContainer* TestView::getContainer() const { return container; }
 
 inline void TestView::draw(CDrawState state) {
     draws.push_back(state);
-    if (colour) {
-        CDrawContext* dc = window.getDrawContext();
-        const CRect origin = container ? container->rect : CRect{};
-        dc->fillRect(rectOffset(rect, origin.x, origin.y), *colour);
-    }
+    const CRect origin = container ? container->rect : CRect{};
+    if (colour) window.getDrawContext()->fillRect(rectOffset(rect, origin.x, origin.y), *colour);
     if (onDraw) onDraw();
 }
 
