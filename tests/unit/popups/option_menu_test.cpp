@@ -24,11 +24,11 @@ protected:
 
 TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
     // Keys after opening (none: a press on row 3) and the entry chosen (-1: none).
-    const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {{"press on row 3 gives 4096", {}, 3},
-                 {"down down enter", {kKeyDown, kKeyDown, kKeyReturn}, 3},
-                 {"up wraps to the last", {kKeyUp, kKeyUp, kKeyReturn}, 5},
-                 {"down wraps to the first", {kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyReturn}, 0},
-                 {"escape cancels", {kKeyDown, kKeyRight, kKeyLeft, kKeyEscape}, -1}};
+    const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {
+        {"press on row 3 gives 4096", {}, 3}, {"down down enter", {kKeyDown, kKeyDown, kKeyReturn}, 3},
+        {"up wraps to the last", {kKeyUp, kKeyUp, kKeyReturn}, 5},
+        {"escape cancels", {kKeyDown, kKeyRight, kKeyLeft, kKeyEscape}, -1},
+        {"down wraps to the first", {kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyReturn}, 0}};
     for (const auto& p : picks) {
         SCOPED_TRACE(p.name);
         owner.changes.clear();
