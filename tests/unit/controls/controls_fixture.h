@@ -45,9 +45,8 @@ protected:
     CBitmap* strip(std::int32_t w, std::int32_t h, std::int32_t frames, bool horizontal = false) {
         const std::int32_t fw = horizontal ? w * frames : w, fh = horizontal ? h : h * frames;
         std::vector<std::uint32_t> px(static_cast<std::size_t>(fw) * fh);
-        for (std::size_t i = 0; i < px.size(); ++i) {
+        for (std::size_t i = 0; i < px.size(); ++i)
             px[i] = packPixel(40, 40 + static_cast<std::int32_t>(horizontal ? i % fw / w : i / fw / h), 200, 255);
-        }
         const std::vector<std::uint8_t> png = encodePng(PixelSurface{px.data(), fw, fh});
         auto* bitmap = new CBitmap(png.data(), png.size());
         bitmap->setBlendEnabled(false);

@@ -76,9 +76,8 @@ TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
     frame();
     EXPECT_EQ(display->graphsOnScreen(), 3u);
     // Side by side: slices of 16 / 3 = 5 pixels.
-    for (std::int32_t x = 0; x < 16; ++x) {
+    for (std::int32_t x = 0; x < 16; ++x)
         EXPECT_EQ(pixel(bandX(4) + x, kGraphY) == colourPixel(static_cast<std::uint32_t>(x / 5)), x < 15) << x;
-    }
     EXPECT_EQ(runFromBottom(bandX(4) + 6, colourPixel(1)), 121);
     // Stripes of 241 / 3 = 80 rows with a scale each, then a stack of bars scaled by 1/3.
     for (const auto& [mode, thirdTop] : {std::pair(2u, 239), std::pair(1u, 120 + 79)}) {

@@ -239,9 +239,8 @@ TEST(Resources, EveryImageDecodesToItsSize) {
         EXPECT_EQ(std::pair(bmp.getWidth(), bmp.getHeight()), std::pair(img.width, img.height)) << img.id;
         EXPECT_EQ(bmp.getHeight() % img.frames, 0) << img.id;
     }
-    for (std::int32_t missing : {0, 1, 136, 158, 999, -1, 70000}) {
+    for (std::int32_t missing : {0, 1, 136, 158, 999, -1, 70000})
         EXPECT_TRUE(qv::platform::findPngResource(missing).empty() && !qv::CBitmap(nullptr, missing).isLoaded()) << missing;
-    }
 }
 
 }  // namespace

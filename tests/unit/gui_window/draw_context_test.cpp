@@ -210,9 +210,8 @@ TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {
     EXPECT_TRUE(cut.y >= narrow.y + 1 && cut.y + cut.height <= narrow.y + narrow.height + 1);
     ASSERT_GT(c.context.measureText(text.c_str()), narrow.width);
     std::string shown;
-    while (c.context.measureText((text.substr(0, shown.size() + 1) + "...").c_str()) <= narrow.width) {
+    while (c.context.measureText((text.substr(0, shown.size() + 1) + "...").c_str()) <= narrow.width)
         shown = text.substr(0, shown.size() + 1);
-    }
     ASSERT_FALSE(shown.empty());
     expected.context.drawText((shown + "...").c_str(), narrow, kBlack, kAlignLeft);
     EXPECT_EQ(c.pixels, expected.pixels);
