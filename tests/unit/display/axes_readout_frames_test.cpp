@@ -38,9 +38,10 @@ TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
 
 TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
     const auto level = [](float row, float rows) { return -90.0f + 90.0f * row / rows; };
-    const struct { std::int32_t px, py; float frequency, level; } cases[] = {{0, 0, 20.0f, -90.0f},          {16, 120, -2000.0f, level(120, 241)}, {18, 240, 25.0f, level(240, 241)},
-                 {557, 10, -2000.0f, level(10, 241)}, {540, 10, 20000.0f, level(10, 241)}, {-3, 10, -2000.0f, level(10, 241)},
-                 {100, 241, 63.0f, 100000.0f},   {100, -1, 63.0f, 100000.0f}};
+    const struct { std::int32_t px, py; float frequency, level; } cases[] = {
+        {0, 0, 20.0f, -90.0f}, {16, 120, -2000.0f, level(120, 241)}, {18, 240, 25.0f, level(240, 241)},
+        {557, 10, -2000.0f, level(10, 241)}, {540, 10, 20000.0f, level(10, 241)}, {-3, 10, -2000.0f, level(10, 241)},
+        {100, 241, 63.0f, 100000.0f}, {100, -1, 63.0f, 100000.0f}};
     for (const auto& c : cases) {
         const auto [f, l] = readAt(c.px, c.py);
         EXPECT_FLOAT_EQ(f, c.frequency) << c.px;
