@@ -10,8 +10,7 @@ class BandPath : public DisplayTest {
 protected:
     BandPath() { display->setShowPeaks(false); }
     void show(float level, float peak, std::uint32_t sequence) {
-        owner.bands = {bandRecord(0, sequence, level, peak)};
-        frame();
+        owner.bands = {bandRecord(0, sequence, level, peak)}, frame();
     }
     std::int32_t bar() const { return runFromBottom(bandX(0) + 1, colourPixel(0)); }
     std::int32_t peakRow() const { return topRow(bandX(0) + 1, 0xFFFFFFFFu); }
@@ -39,8 +38,7 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
     show(0.0f, -90.0f, ++sequence);
     owner.bandCount = 17;
     show(-90.0f, -90.0f, ++sequence);
-    owner.bandCount = 0;
-    owner.bandAnswer = 0;
+    owner.bandCount = 0, owner.bandAnswer = 0;
     show(-90.0f, -90.0f, ++sequence);
     EXPECT_EQ(bar(), kH);
     owner.bandAnswer = 1;
@@ -78,9 +76,8 @@ TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
     frame();
     EXPECT_EQ(display->graphsOnScreen(), 3u);
     // Side by side: slices of 16 / 3 = 5 pixels.
-    for (std::int32_t x = 0; x < 16; ++x) {
+    for (std::int32_t x = 0; x < 16; ++x)
         EXPECT_EQ(pixel(bandX(4) + x, kGraphY) == colourPixel(static_cast<std::uint32_t>(x / 5)), x < 15) << x;
-    }
     EXPECT_EQ(runFromBottom(bandX(4) + 6, colourPixel(1)), 121);
     // Stripes of 241 / 3 = 80 rows with a scale each, then a stack of bars scaled by 1/3.
     for (const auto& [mode, thirdTop] : {std::pair(2u, 239), std::pair(1u, 120 + 79)}) {
@@ -110,8 +107,9 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
     show(-30.0f, -10.0f, 2);
     show(-30.0f, -10.0f, 3);
     ASSERT_EQ(owner.puts.size(), 1u);
-    EXPECT_EQ(std::pair(owner.puts[0].header.type, owner.puts[0].header.b), std::pair(101u, 2u));
-    EXPECT_FLOAT_EQ(owner.puts[0].record.levels[5], -10.0f);  // the peak where it stands above the bottom
+    // The peak where it stands above the bottom.
+    const auto& put = owner.puts[0];
+    EXPECT_EQ(std::tuple(put.header.type, put.header.b, put.record.levels[5]), std::tuple(101u, 2u, -10.0f));
 
     display->setMemoryRecord(0, 3, bandRecord(0, 0, -45.0f, -45.0f));
     display->memoryAction(0, 3, 3);

@@ -13,10 +13,7 @@ protected:
         display->setFftMode(1), display->setInstantResponse(true);
         display->setShowPeaks(false), display->setCurveFill(false);
     }
-    void show(const CurveRecord& r) {
-        owner.curves = {r};
-        frame();
-    }
+    void show(const CurveRecord& r) { owner.curves = {r}, frame(); }
     std::int32_t curveRow(std::int32_t x) const { return topRow(kGraphX + x, colourPixel(0)); }
 };
 
@@ -40,8 +37,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
     display->setSmoothingIndex(3);
     std::uint32_t sequence = 1;
     for (const auto& [low, high] : {std::pair(10.0f, 20000.0f), std::pair(100.0f, 10000.0f), std::pair(1000.0f, 2000.0f)}) {
-        display->setFreqMin(low);
-        display->setFreqMax(high);
+        display->setFreqMin(low), display->setFreqMax(high);
         const std::uint32_t builds = display->columnTableBuilds();
         const display::FrequencyAxis axis(low, high, kW);
         for (std::uint32_t e : {2u, 12u, 20u}) {
@@ -70,8 +66,7 @@ TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
     // An empty slot (false answer, or a reply of size 0): the live curve and its peak stay, the
     // peak no longer held while a slot is shown.
     show(curveRecord(0, 3, -45.0f));
-    EXPECT_EQ(owner.memoryAsks, 1);
-    EXPECT_EQ(curveRow(300), 229);
+    EXPECT_EQ(std::pair(owner.memoryAsks, curveRow(300)), std::pair(1, 229));
     owner.memory = std::make_unique<MemoryCurveBlock>();
     owner.memory->header = DataRequest{0, 2, 0, 1};
     show(curveRecord(0, 4, -45.0f));
@@ -133,13 +128,10 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
                                {0, 1e9f, 1e30f, -1e30f}};
     std::uint32_t sequence = 20;
     for (const auto& r : ranges) {
-        display->setFreqMin(r[0]);
-        display->setFreqMax(r[1]);
-        display->setLevelTop(r[2]);
-        display->setLevelBottom(r[3], false);
+        display->setFreqMin(r[0]), display->setFreqMax(r[1]);
+        display->setLevelTop(r[2]), display->setLevelBottom(r[3], false);
         for (std::uint32_t mode = 0; mode < 8; ++mode) {
-            display->setAlignMode(mode / 2);
-            display->setFftMode(mode % 2);
+            display->setAlignMode(mode / 2), display->setFftMode(mode % 2);
             show(curveRecord(0, ++sequence, 0.0f));
         }
     }

@@ -55,8 +55,7 @@ TEST(Blend, WorkedExamplesOnBothPaths) {
         for (bool plain : {true, false}) {
             PlainPath path(plain);
             SurfaceTarget src(5, 2, c.source), dst(5, 2, c.destination);
-            const bool fill = c.color.alpha != 0;
-            qv::blend(request(dst, fill ? nullptr : &src.surface, {0, 0}, 5, 2, {0, 0}, c.alpha, c.color));
+            qv::blend(request(dst, c.color.alpha ? nullptr : &src.surface, {0, 0}, 5, 2, {0, 0}, c.alpha, c.color));
             const std::uint32_t want = plain || !c.kernel ? c.result : c.kernel;
             for (std::uint32_t p : dst.pixels) EXPECT_EQ(p, want) << c.what << (plain ? " plain" : " kernels");
         }
@@ -151,9 +150,9 @@ TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {
     // Each thread blends its own buffers with its own factors, over and over; any state shared
     // between calls would mix the factors of one thread into another's results.
     constexpr int kThreads = 4, kPixels = 333, kRounds = 300;
-    std::vector<std::uint32_t> src(kPixels);
     std::mt19937 rng(21);
-    for (auto& p : src) p = static_cast<std::uint32_t>(rng());
+    std::vector<std::uint32_t> src(kPixels);
+    std::generate(src.begin(), src.end(), std::ref(rng));
     const auto once = [&](std::uint32_t t) {
         std::vector<std::uint32_t> dst(kPixels, 0x80808080u);
         qv::SSEBlendParams p{kPixels, 1, 0, 0, 40 + 50 * t, 0x01010101u * (t + 1), 200 - 30 * t, 0, dst.data(), src.data()};
@@ -165,11 +164,8 @@ TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {
     for (std::uint32_t t = 0; t < kThreads; ++t) expected.push_back(once(t));
     std::vector<int> mismatches(kThreads, 0);
     std::vector<std::thread> threads;
-    for (std::uint32_t t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int r = 0; r < kRounds; ++r) mismatches[t] += once(t) != expected[t];
-        });
-    }
+    for (std::uint32_t t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] { for (int r = 0; r < kRounds; ++r) mismatches[t] += once(t) != expected[t]; });
     for (auto& th : threads) th.join();
     EXPECT_EQ(mismatches, std::vector<int>(kThreads, 0));
 }
