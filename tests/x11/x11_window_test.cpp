@@ -90,8 +90,7 @@ TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) { test::ch
 
 TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     test::TestView overlay(*window, CRect{0, 0, 752, 563});
-    window->setOverlayView(&overlay);
-    window->setOverlayEnabled(true);
+    window->setOverlayView(&overlay), window->setOverlayEnabled(true);
     std::this_thread::sleep_for(milliseconds(60));
     press(1, 100, 100, 0), release(1, 100, 100);
     ASSERT_TRUE(pumpUntil([&] { return !overlay.events.empty(); }));

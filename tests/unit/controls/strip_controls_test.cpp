@@ -91,8 +91,6 @@ const GestureCase kGestures[] = {
     {"KnobReversed", Kind::kKnob, 0.0f, [](CView& v) { knob(v).setReversed(true), v.setValue(0.5f); }, {}, "", {}, 32},
     {"MultiIndexPastTheEnd", Kind::kMulti, 0.0f, [](CView& v) { multi(v).setIndex(3); }, {}, "", {}, 0},
     {"MultiReversed", Kind::kMulti, 0.0f, [](CView& v) { multi(v).setReversed(true), multi(v).setIndex(0); }, {}, "", {}, 2},
-    {"MultiReversedPastTheEnd", Kind::kMulti, 0.0f, [](CView& v) { multi(v).setReversed(true), multi(v).setIndex(7); },
-     {}, "", {}, 0},
     {"MemoryRecall", Kind::kMemory, 0.0f, [](CView& v) { memory(v).applyAction(kMemoryActionRecall); }, {}, "", {}, 2},
     {"MemoryStoredAction3", Kind::kMemory, 0.0f, [](CView& v) { memory(v).setState(1), memory(v).applyAction(3); },
      {}, "", {}, 0},

@@ -78,12 +78,9 @@ TEST_F(ControlsTest, TransparentViewRepaintsWhatIsBeneathOverTheIntersectionOnly
     // A view that repaints whole for an area (x 50..69, y 15..24): clipped to the intersection.
     put(p, new CKnob(&owner, 9, CPoint{50, 15}, strip(20, 10, 2), 2));
     auto* glass = put(p, new ProbeView(&owner, CRect{20, 20, 40, 40}, 0));
-    glass->setTransparent(true);
-    pass();
-    clearScreen();
+    glass->setTransparent(true), pass(), clearScreen();
     const int baseDraws = base->draws;
-    glass->setUpdate();
-    pass();
+    glass->setUpdate(), pass();
     EXPECT_EQ(base->draws, baseDraws);
     EXPECT_EQ(base->areas, (std::vector<CRect>{{20, 20, 20, 20}}));
     EXPECT_TRUE(all(CRect{30, 30, 20, 20}, kRed));
@@ -102,11 +99,9 @@ TEST_F(ControlsTest, InactivePanelIsNeitherDrawnNorHitAndLargeViewsAreCutAtThePa
     repaint();
     press(1, 0, 5, 5);
     EXPECT_TRUE(all(CRect{0, 0, 50, 50}, kWhite) && view->presses.empty());
-    p->setActive(true);
-    pass();
+    p->setActive(true), pass();
     EXPECT_TRUE(all(CRect{0, 0, 50, 50}, kWhite));  // until redrawn
-    p->redrawViews();
-    pass();
+    p->redrawViews(), pass();
     EXPECT_TRUE(all(CRect{0, 0, 50, 50}, kRed));
 
     CViewContainer* q = panel(CRect{70, 20, 30, 30});
@@ -114,8 +109,7 @@ TEST_F(ControlsTest, InactivePanelIsNeitherDrawnNorHitAndLargeViewsAreCutAtThePa
     repaint();
     EXPECT_TRUE(all(CRect{70, 20, 30, 30}, kBlue));
     EXPECT_EQ(pixel(69, 30) & pixel(100, 30) & pixel(80, 50) & pixel(80, 19), kWhite);
-    q->setPosition(CPoint{150, 100});
-    repaint();
+    q->setPosition(CPoint{150, 100}), repaint();
     EXPECT_TRUE(pixel(160, 110) == kBlue && pixel(80, 30) == kWhite);
 }
 
@@ -129,14 +123,11 @@ TEST_F(ControlsTest, LayerShowsOnlyCommittedPicturesBlendedOrCopied) {
     layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kGreen);
     repaint(kBlack);
     EXPECT_TRUE(all(CRect{30, 20, 30, 20}, kBlack));  // never committed: nothing
-    layer->commit(false);
-    pass();
+    layer->commit(false), pass();
     EXPECT_TRUE(all(CRect{30, 20, 30, 20}, 0xFF00FF00u));
     EXPECT_EQ(pixel(29, 20) | pixel(30, 40), kBlack);
     // After requestCommit every paint first commits the latest drawing.
-    layer->requestCommit();
-    layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kPurple);
-    fullPass();
+    layer->requestCommit(), layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kPurple), fullPass();
     EXPECT_EQ(pixel(59, 39), 0xFF7F00FFu);
     // Blended at alpha 0.5 (127) over black: green (255 * 127) >> 8 = 126; alpha 126 plus
     // (255 * (65025 - 255 * 127)) >> 16 = 127.
@@ -146,8 +137,7 @@ TEST_F(ControlsTest, LayerShowsOnlyCommittedPicturesBlendedOrCopied) {
     layer->getDrawContext()->fillRect(CRect{0, 0, 30, 20}, kGreen);
     layer->commit(true);
     copy->copyFrom(*layer, false);
-    copy->setAlpha(0.5f);
-    repaint(kBlack);
+    copy->setAlpha(0.5f), repaint(kBlack);
     EXPECT_EQ(pixel(70, 20), packPixel(0, 126, 0, 253));
 }
 
@@ -164,8 +154,7 @@ TEST_F(ControlsTest, WritesFromAnotherThreadAreNeverShownHalfDone) {
     const std::string texts[2] = {"Instance 1 left", "MMMMMMMMMMMMMMMMMMMMMMMMM"};
     std::vector<std::uint32_t> shown[2];
     for (int i : {0, 1, 0}) {
-        label->setText(texts[i]);
-        pass();
+        label->setText(texts[i]), pass();
         shown[i] = area(CRect{0, 0, 200, 40});
     }
     ASSERT_NE(shown[0], shown[1]);
@@ -180,15 +169,13 @@ TEST_F(ControlsTest, WritesFromAnotherThreadAreNeverShownHalfDone) {
     });
     int broken = 0;
     for (int i = 0; i < 200; ++i) {
-        label->setUpdate();
-        fullPass();
+        label->setUpdate(), fullPass();
         const auto text = area(CRect{0, 0, 200, 40});
         const bool whole = (text == shown[0] || text == shown[1]) && all(CRect{210, 0, 30, 40}, pixel(210, 0)) &&
                            all(CRect{0, 40, 240, 60}, pixel(0, 40));
         broken += whole ? 0 : 1;
     }
-    stop = true;
-    writer.join();
+    stop = true, writer.join();
     EXPECT_EQ(broken, 0);
 }
 
@@ -200,11 +187,8 @@ TEST_F(ControlsTest, PictureAndSwatchRepaintOnlyThePartUnderTheArea) {
     auto* swatch = put(p, new CColorSwatch(&owner, CRect{60, 10, 10, 20}));
     swatch->setColor(1.0f, 0.0f, 0.0f);
     auto* glass = put(p, new ProbeView(&owner, CRect{25, 15, 50, 10}, 0));
-    glass->setTransparent(true);
-    pass();
-    clearScreen();
-    glass->setUpdate();
-    pass();
+    glass->setTransparent(true), pass(), clearScreen();
+    glass->setUpdate(), pass();
     EXPECT_EQ(std::pair(frameAt(35, 25) + frameAt(49, 29), frameAt(45, 30) + frameAt(45, 34)), std::pair(0, 2));
     EXPECT_EQ(pixel(45, 35) & pixel(45, 24) & pixel(34, 30) & pixel(50, 30), kWhite);
     EXPECT_TRUE(all(CRect{70, 25, 10, 5}, 0xFFFF0000u) && (pixel(70, 24) & pixel(70, 35)) == kWhite);

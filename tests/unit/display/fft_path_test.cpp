@@ -77,8 +77,7 @@ TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
     for (std::uint32_t k = 0; k < MemoryCurveBlock::kValues; ++k) owner.memory->values[k] = -67.5f;
     show(curveRecord(0, 5, -45.0f));
     EXPECT_EQ(curveRow(300), 60);
-    display->memoryShow(0, 1, 4);
-    show(curveRecord(0, 6, -45.0f));
+    display->memoryShow(0, 1, 4), show(curveRecord(0, 6, -45.0f));
     EXPECT_GT(curveRow(300), 120);
 }
 
@@ -86,8 +85,7 @@ TEST_F(FftPath, VeilLightensTheAreaUnderTheCurveOnly) {
     show(curveRecord(0, 1, -45.0f));
     const std::uint32_t above = pixel(kGraphX + 301, kGraphY + 180);
     EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 60) & 0xFF, 0x4Cu);
-    display->setCurveFill(true);
-    show(curveRecord(0, 2, -45.0f));
+    display->setCurveFill(true), show(curveRecord(0, 2, -45.0f));
     // 0.3 of white over the 0.3-grey slot: 0x4C + (0xFF - 0x4C) x 0.3.
     EXPECT_NEAR(static_cast<int>(pixel(kGraphX + 301, kGraphY + 60) & 0xFF), 0x4C + (0xFF - 0x4C) * 3 / 10, 2);
     EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 180), above);
@@ -111,17 +109,14 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
         EXPECT_EQ(curveRow(300), 0) << r.sequence;
     }
     // More records than the display holds: the previous frame stays.
-    owner.curves.assign(17, curveRecord(0, 9, 0.0f));
-    frame();
+    owner.curves.assign(17, curveRecord(0, 9, 0.0f)), frame();
     EXPECT_EQ(curveRow(300), 0);
     // A reply of size 0 brings no new record.
-    owner.curveSize = 0u;
-    show(curveRecord(0, 10, 0.0f));
+    owner.curveSize = 0u, show(curveRecord(0, 10, 0.0f));
     EXPECT_EQ(curveRow(300), 0);
     owner.curveSize.reset();
     // Sixteen, the most it holds, are taken.
-    owner.curves.assign(16, curveRecord(0, 11, 0.0f));
-    frame();
+    owner.curves.assign(16, curveRecord(0, 11, 0.0f)), frame();
     EXPECT_EQ(curveRow(300), kH - 1);
     // Frequency low, high and level top, bottom.
     const float ranges[][4] = {{1000, 1000, 0, -90}, {2000, 100, 0, -90}, {10, 20000, -90, -90}, {10, 20000, 0, 0},

@@ -85,7 +85,7 @@ TEST(Blend, KernelPathMatchesPlainPathAndTheReferenceOnRandomImages) {
         qv::blend(request(b, &src.surface, at, w, h, from, alpha));
         ASSERT_EQ(a.pixels, b.pixels) << "round " << round;
         // Each pixel is either untouched or the reference blend of the right source pixel.
-        for (std::int32_t y = 0; y < dh; ++y) {
+        for (std::int32_t y = 0; y < dh; ++y)
             for (std::int32_t x = 0; x < dw; ++x) {
                 const std::int32_t sx = x - at.x + from.x, sy = y - at.y + from.y;
                 const bool inside = qv::rectContains({at.x, at.y, w, h}, x, y) && qv::rectContains({0, 0, sw, sh}, sx, sy) &&
@@ -93,7 +93,6 @@ TEST(Blend, KernelPathMatchesPlainPathAndTheReferenceOnRandomImages) {
                 const std::uint32_t d = before[static_cast<std::size_t>(y) * dw + x];
                 ASSERT_EQ(a.at(x, y), inside ? refImage(src.at(sx, sy), d, alpha) : d) << x << "," << y;
             }
-        }
     }
 }
 

@@ -37,8 +37,7 @@ TEST(CList, OwnershipOrderIndexAndNodeNumbers) {
     Tracked a(1, &deaths), b(2, &deaths);
     {
         qv::CList<Tracked> borrowed(false);
-        borrowed.append(&a);
-        borrowed.append(&b);
+        borrowed.append(&a), borrowed.append(&b);
     }
     EXPECT_EQ(deaths, 0);
 }

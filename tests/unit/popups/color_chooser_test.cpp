@@ -29,8 +29,7 @@ TEST_F(ColorChooser, OnlyOkAnswersOnceWithTheNewColour) {
     for (const Ending ending : {kOk, kEnter, kCancel, kEscape, kOutside}) {
         owner.changes.clear();
         CColorChooser* f = field(0.2f, 0.4f, 0.6f);
-        click(35, 175, 2);
-        click(35, 175, 3);
+        click(35, 175, 2), click(35, 175, 3);
         ASSERT_EQ(f->getOverlay(), nullptr);
         click(35, 175);
         COverlayColorPicker* picker = f->getOverlay();

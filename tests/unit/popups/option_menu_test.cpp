@@ -55,8 +55,7 @@ TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) 
     EXPECT_TRUE(paintsOnlyInside(CRect{r.x, r.y, r.width, 196 - r.y}));
     moveTo(list->rowCentre(0, 2));
     EXPECT_EQ(list->getHighlight(0), 2);
-    moveTo(list->rowCentre(0, 4));
-    keys({kKeyReturn});
+    moveTo(list->rowCentre(0, 4)), keys({kKeyReturn});
     click(list->rowCentre(0, 4));
     EXPECT_TRUE(owner.changes.empty());
     click(300, 10);  // outside: closed, and the next press opens it again
@@ -83,10 +82,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     EXPECT_EQ(owner.changes.back().value, 0.0f);
     // A stored selection that names no entry of its menu changes nothing.
     const std::pair<void*, std::int32_t> forged[] = {{menu->getMenu(), 2}, {sub->getMenu(), 3}, {&owner, 0}, {nullptr, 0}};
-    for (const auto& [handle, item] : forged) {
-        window->setMenuOwner(menu);
-        window->onMenuCommand(handle, item);
-    }
+    for (const auto& [handle, item] : forged) window->setMenuOwner(menu), window->onMenuCommand(handle, item);
     EXPECT_EQ(std::pair(owner.changes.size(), menu->getText()), std::pair(std::size_t{2}, std::string("x")));
 }
 
@@ -107,8 +103,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
 
 TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
     COptionMenu* menu = fftMenu();
-    ASSERT_TRUE(menu->beginUse());
-    ASSERT_TRUE(menu->beginUse());
+    ASSERT_TRUE(menu->beginUse() && menu->beginUse());
     std::atomic<bool> done{false};
     std::thread rebuild([&] { menu->removeAll(), done = true; });
     fullPass();  // a draw pass takes and gives back the list meanwhile
