@@ -116,7 +116,8 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
         place(m_blockCount * h - a, raw, n - 2, true);
         ++m_blockCount;
     } else {
-        // Positions move down by h: entries by h / 8.
+        // Positions move down by h: entries by h / 8. (At Nb = 8, h = 4 is no whole entry, but there
+        // the decimated span is two values, which the Hann window zeroes: nothing reads the history.)
         std::memmove(history, history + h / kDecimation, sizeof(float) * ((3 * h + a) / kDecimation + 1));
         place(3 * h - a, raw, 2 * a, true);
         place(3 * h + a, raw + 2 * a, h, false);
