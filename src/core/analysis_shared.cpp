@@ -1,5 +1,6 @@
 #include "core/analysis_shared.h"
 
+#include "core/stream_copy.h"
 #include "platform/spin_wait.h"
 
 namespace qv {
@@ -12,6 +13,12 @@ AnalysisShared::AnalysisShared() {
 bool AnalysisShared::retire(std::chrono::milliseconds timeout) {
     alive.store(false);
     return platform::spinUntil([this] { return inFlight.load() == 0; }, timeout);
+}
+
+void AnalysisShared::writeSpectrum(std::uint32_t number, const SpectrumRecord& record) {
+    const std::uint32_t idle = spectrumSelect[number].load(std::memory_order_relaxed) ^ 1u;
+    streamCopy(&spectrumRecords[number][idle], &record, record.size);
+    spectrumSelect[number].store(idle, std::memory_order_release);
 }
 
 }  // namespace qv

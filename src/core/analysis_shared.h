@@ -32,6 +32,8 @@ struct AnalysisShared {
     std::array<std::array<SpectrumRecord, 2>, kMaxInstances> spectrumRecords{};
     std::array<std::atomic<std::uint32_t>, kMaxInstances> spectrumSelect{};
     std::mutex spectrumLock;
+    // Under spectrumLock: copies record into the idle buffer of its number and makes it current.
+    void writeSpectrum(std::uint32_t number, const SpectrumRecord& record);
 
     std::atomic<std::uint32_t> bandSequence{0};
     std::atomic<std::uint32_t> spectrumSequence{0};

@@ -121,9 +121,7 @@ void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block
     scratch.sequence = state.spectrumSequence.load();
     {
         std::lock_guard<std::mutex> guard(state.spectrumLock);
-        const std::uint32_t idle = state.spectrumSelect[own].load() ^ 1u;
-        std::memcpy(&state.spectrumRecords[own][idle], &scratch, scratch.size);
-        state.spectrumSelect[own].store(idle);
+        state.writeSpectrum(own, scratch);
     }
     if (state.enterInstance()) {
         owner->average(own, scratch);

@@ -411,9 +411,7 @@ void CPlugin::receiveSpectrum(const SpectrumRecord& record) {
             recordsDropped.fetch_add(1, std::memory_order_relaxed);
             return;
         }
-        const std::uint32_t idle = s.spectrumSelect[record.source].load() ^ 1u;
-        std::memcpy(&s.spectrumRecords[record.source][idle], &record, record.size);
-        s.spectrumSelect[record.source].store(idle);
+        s.writeSpectrum(record.source, record);
     }
     // Averages are kept per instance number, for received spectra as for the own ones.
     average(record.source, record);
