@@ -66,11 +66,11 @@ TEST(BlockWorker, StuckWorkerIsLeftAfterTheGraceAndFinishesOnLiveMemory) {
 }
 
 TEST(Mixer, MeanOfAllInputsWithNonFiniteSamplesAsZero) {
-    std::vector<std::vector<float>> channels(8, std::vector<float>(16));
+    std::vector<std::vector<float>> channels(8);
     std::vector<const float*> inputs;
-    for (int c = 0; c < 8; ++c) {
-        for (int i = 0; i < 16; ++i) channels[static_cast<size_t>(c)][static_cast<size_t>(i)] = static_cast<float>(c + 1) * 0.125f;
-        inputs.push_back(channels[static_cast<size_t>(c)].data());
+    for (std::size_t c = 0; c < 8; ++c) {
+        channels[c].assign(16, static_cast<float>(c + 1) * 0.125f);
+        inputs.push_back(channels[c].data());
     }
     channels[3][5] = std::numeric_limits<float>::quiet_NaN();
     channels[0][6] = std::numeric_limits<float>::infinity();

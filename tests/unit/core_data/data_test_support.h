@@ -69,8 +69,4 @@ inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, st
     return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
 }
 
-inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& reply) {
-    return *reinterpret_cast<const qv::MemoryCurveBlock*>(reply.data());
-}
-
 }  // namespace qvtest

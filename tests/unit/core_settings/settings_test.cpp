@@ -3,13 +3,12 @@
 namespace {
 
 using namespace qv::settingid;
+using Settings = SettingsTest;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-TEST(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
     s.set(kFftSize, 2.95f);
     EXPECT_EQ(std::tuple(s.fftSizeIndex(), s.get(kFftSize), seen.last(kFftSize)), std::tuple(3u, 3.0f, 3.0f));
     s.set(kFftSize, 2.85f);
@@ -22,9 +21,7 @@ TEST(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
 
 // Indexes beyond their menu would address sizes and tables that do not exist; non-finite values
 // are never stored. Refused writes change and report nothing.
-TEST(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
     qv::StateChunk before, after;
     s.fillChunk(before);
     for (auto [id, v] : {std::pair(kFftSize, 5.95f), std::pair(kWindowType, 6.0f), std::pair(kResolution, 12.0f),
@@ -39,9 +36,7 @@ TEST(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
     EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0);
 }
 
-TEST(Settings, BitsValuesKeepTheirExactPatterns) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, BitsValuesKeepTheirExactPatterns) {
     const std::uint32_t memorySwitch = kMemorySwitchFirst + 8 * 2 + 3;
     s.set(memorySwitch, std::bit_cast<float>(0x201u));  // a denormal as a float
     EXPECT_EQ(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), 0x201u);
@@ -59,8 +54,7 @@ TEST(Settings, BitsValuesKeepTheirExactPatterns) {
     EXPECT_EQ(std::pair(chunk.colours[4], chunk.colours[6]), std::pair(0xFFFFFFFFu, 0x7F800001u));
 }
 
-TEST(Settings, InitialValuesMapToTheirPhysicalDefaults) {
-    qv::CAnalyzerSettings s;
+TEST_F(Settings, InitialValuesMapToTheirPhysicalDefaults) {
     // Attack 450 ms, release 100 ms, slope 3 dB per octave, averaging 1 s, peak hold 2 s.
     const float physical[] = {1 + 799 * s.get(kAttack), 1 + 799 * s.get(kRelease), s.slopeDbPerOctave(), s.averageSeconds(),
                               0.1f + 19.9f * s.get(kPeakHoldTime)},
@@ -71,9 +65,7 @@ TEST(Settings, InitialValuesMapToTheirPhysicalDefaults) {
     EXPECT_EQ(s.getBits(kColourFirst + 8), 0xFF00FFFFu);  // hue 300
 }
 
-TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     s.setInstanceNumber(3);
     s.set(kAccuracy, 1.0f);
     ASSERT_EQ(seen.posted.size(), 1u);
@@ -112,9 +104,7 @@ TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     EXPECT_TRUE(seen.silent() && s.windowType() == 2u);
 }
 
-TEST(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
     const std::string longName(40, 'x');
     s.setName(2, longName.c_str(), longName.size() + 1);
     EXPECT_EQ(std::string(s.name(2)), std::string(31, 'x'));
