@@ -15,8 +15,7 @@ std::vector<std::uint8_t> curves(TestPlugin& p, std::uint32_t capacity = qv::kCu
 // Malformed reads and writes, one byte off each size and one past each index: refused, and
 // nothing of the buffer written.
 struct Refusal {
-    std::uint32_t size, type, a, b;
-    std::size_t bytes;
+    std::uint32_t size, type, a, b, bytes;
     bool write;
 };
 constexpr Refusal kRefusals[] = {
@@ -75,17 +74,17 @@ TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOve
 TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
     TestPlugin p(0b1000'0000'0000'0101);
     auto& shared = p.analysis();
-    for (std::uint32_t n : {0u, 2u, 15u}) {
+    const std::uint32_t numbers[3] = {0, 2, 15};
+    for (std::uint32_t n : numbers) {
+        auto& records = shared.bandRecords[n];
         const std::uint32_t current = shared.bandSelect[n].load();
-        shared.bandRecords[n][current].levels[10] = -static_cast<float>(n);
-        shared.bandRecords[n][current].source = n;
-        shared.bandRecords[n][current ^ 1u].levels[10] = 99.0f;  // the buffer being written
+        std::tie(records[current].levels[10], records[current].source) = std::pair(-static_cast<float>(n), n);
+        records[current ^ 1u].levels[10] = 99.0f;  // the buffer being written
     }
     p.set(id::kMuteFirst + 2, 1.0f);  // M switch of number 2: hidden
     auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);
     ASSERT_TRUE(p.getData(r.data()));
     EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 12)), std::pair(qv::bandRecordsReplyBytes(3), 3u));
-    const std::uint32_t numbers[3] = {0, 2, 15};
     for (std::uint32_t k = 0; k < 3; ++k) {  // number, switch flag, level of band 10
         const std::size_t o = 16 + k * 272;
         EXPECT_EQ(std::tuple(u32At(r, o + 12), u32At(r, o + 20), f32At(r, o + 148 + 40)),
@@ -110,10 +109,7 @@ TEST(DataRequests, SequencesBandMemoryAndNames) {
     EXPECT_EQ(seq[80], 0xA5);
 
     auto put = request(288, 101, 9, 6), get = put, other = request(288, 101, 9, 5);
-    for (int b = 0; b < 31; ++b) {
-        const float level = -3.0f * static_cast<float>(b);
-        std::memcpy(put.data() + 16 + 24 + 4 * b, &level, 4);
-    }
+    for (std::size_t b = 0; b < 31; ++b) putU32(put, 16 + 24 + 4 * b, std::bit_cast<std::uint32_t>(-3.0f * b));
     ASSERT_TRUE(p.putData(put.data()));
     ASSERT_TRUE(p.getData(get.data()) && p.getData(other.data()));
     EXPECT_EQ(u32At(get, 4), 253u);
@@ -204,8 +200,7 @@ TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay)
         p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);
         if (round % 5 == 0) p.fftSizeIndex(static_cast<std::uint32_t>(round / 5 % 3));  // 512 runs inside process
         for (int frame = 0; frame < 3; ++frame) {
-            auto r = request(qv::kCurvesRequestBytes, qv::kDataCurves);
-            ASSERT_TRUE(p.getData(r.data()));
+            const auto r = curves(p);
             if (u32At(r, 0) == 0) continue;
             const CurveRecord& c = curveAt(r, 0);
             for (std::uint32_t v = 0; v < c.valueCount; ++v) ASSERT_TRUE(std::isfinite(c.values[v]));

@@ -56,6 +56,13 @@ public:
     std::uint32_t used;
 };
 
+// A column map built for a rate, an FFT size and a smoothing index.
+inline qv::CColumnMap builtMap(float rate, std::uint32_t fftSize, std::uint32_t smoothing) {
+    qv::CColumnMap map;
+    map.build(rate, fftSize, smoothing);
+    return map;
+}
+
 // A request buffer with its header filled and every other byte set to a fill pattern.
 inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t type, std::uint32_t a = 0,
                                          std::uint32_t b = 0, std::size_t bytes = 0) {

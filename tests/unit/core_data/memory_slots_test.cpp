@@ -127,8 +127,7 @@ TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
     // stay on the stored spectrum's own map.
     p.fftSizeIndex(5);
     const qv::CColumnMap& live = p.dataService().columnMap();
-    qv::CColumnMap own;
-    own.build(44100.0f, 4096, 0);
+    const qv::CColumnMap own = builtMap(44100.0f, 4096, 0);
     for (std::uint32_t s : {0u, 5u}) {
         const MemoryCurveBlock block = memoryCurve(p, 0, s);
         EXPECT_EQ(std::pair(live.fftSize(), block.valueCount), std::pair(16384u, live.count() + 1));
@@ -206,8 +205,7 @@ TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
 TEST(MemoryCurve, SilenceAndTheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
     std::vector<float> flat(2049, 1e-2f);
     for (const auto& [rate, size, last] : {std::tuple(40000.0f, 4096u, false), std::tuple(40063.0f, 128u, true)}) {
-        qv::CColumnMap live;
-        live.build(rate, size, 0);
+        const qv::CColumnMap live = builtMap(rate, size, 0);
         MemoryCurveBlock block{};
         qv::computeMemoryCurve(block, flat.data(), 2049, 44100.0f, live);
         EXPECT_EQ(std::tuple(block.hasLast, block.valueCount, block.values[block.valueCount]),
@@ -215,8 +213,7 @@ TEST(MemoryCurve, SilenceAndTheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAbo
         EXPECT_NEAR(block.values[block.valueCount - 1], -20.0f, 1e-4f) << rate;
     }
     // Silence reads -200 throughout; no spectrum gives no curve.
-    qv::CColumnMap live;
-    live.build(44100.0f, 4096, 0);
+    const qv::CColumnMap live = builtMap(44100.0f, 4096, 0);
     MemoryCurveBlock block{};
     std::vector<float> silence(2049, 0.0f);
     qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);

@@ -17,16 +17,14 @@ std::uint32_t peakBin(const qv::SpectrumRecord& r) {
 TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     auto a = makeInstance(), b = makeInstance();
     const auto from = static_cast<std::uint32_t>(number(*a));
-    // Feeds one block at a time until a new record shows up in the other instance.
+    // Feeds one block of each view at a time (measured and posted on return) until a new record
+    // shows up in the other instance.
     auto nextArrival = [&](auto read) {
         const std::uint32_t before = read();
-        for (int tries = 0; tries < 20; ++tries) {
-            feedSine(*a, 1000.0, 4096);  // one block of each view, measured and posted on return
-            const std::uint32_t now = read();
-            if (now != before) return std::make_pair(before, now);
-        }
-        ADD_FAILURE() << "no record arrived";
-        return std::make_pair(before, before);
+        std::uint32_t now = before;
+        for (int tries = 0; tries < 20 && now == before; ++tries) feedSine(*a, 1000.0, 4096), now = read();
+        EXPECT_NE(now, before) << "no record arrived";
+        return std::pair(before, now);
     };
 
     qv::BandLevelRecord got{};
@@ -63,8 +61,8 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     std::atomic<std::uint32_t> reads{0};
     std::thread reader([&] {
         std::vector<std::uint8_t> reply(qv::kCurvesRequestBytes);
+        auto* request = reinterpret_cast<qv::DataRequest*>(reply.data());
         while (!stop.load()) {
-            auto* request = reinterpret_cast<qv::DataRequest*>(reply.data());
             *request = qv::DataRequest{qv::bandRecordsReplyBytes(16), qv::kDataBandRecords, 1, 0};
             b->getData(request);
             *request = qv::DataRequest{qv::kCurvesRequestBytes, qv::kDataCurves, 0, 0};
@@ -74,10 +72,7 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
         }
     });
     const std::uint32_t bandsBefore = bandSequence();
-    for (int block = 0; block < 12; ++block) {
-        feedSine(*a, 1000.0, 4096);
-        std::this_thread::sleep_for(2ms);
-    }
+    for (int block = 0; block < 12; ++block) feedSine(*a, 1000.0, 4096), std::this_thread::sleep_for(2ms);
     stop.store(true);
     reader.join();
     EXPECT_TRUE(reads.load() > 0u && bandSequence() > bandsBefore);
@@ -90,9 +85,8 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     auto record = std::make_unique<qv::SpectrumRecord>(), stored = std::make_unique<qv::SpectrumRecord>();
     auto* message = reinterpret_cast<qv::InstanceMessage*>(record.get());
     auto shape = [&](std::uint32_t count, std::uint32_t size, std::uint32_t source, std::uint32_t target) {
-        record->type = qv::kMsgSpectrum;
-        std::tie(record->count, record->size, record->source, record->target) =
-            std::tie(count, size, source, target);
+        std::tie(record->type, record->count, record->size, record->source, record->target) =
+            std::tuple(qv::kMsgSpectrum, count, size, source, target);
     };
     auto storedSequence = [&] { return b->readSpectrumRecord(0, *stored), stored->sequence; };
     // One float too many for the count, a count whose size wraps to 52, from its own number,
@@ -106,16 +100,14 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
         EXPECT_FALSE(size == good + 4 && a->postToInstance(message));
     }
     EXPECT_EQ(storedSequence(), 0xFFFFFFFFu);  // nothing arrived yet
-    shape(257, good, 0, bIndex);
-    record->sequence = 77;
-    record->power[3] = 1.0f;
-    EXPECT_TRUE(a->postToInstance(message));
-    EXPECT_EQ(std::pair(storedSequence(), stored->power[3]), std::pair(77u, 1.0f));
-    shape(qv::kSpectrumMaxBins, qv::spectrumRecordBytes(qv::kSpectrumMaxBins), 0, bIndex);  // the largest arrives whole
-    record->power[qv::kSpectrumMaxBins - 1] = 2.0f;
-    record->sequence = 78;
-    EXPECT_TRUE(a->postToInstance(message));
-    EXPECT_EQ(std::pair(storedSequence(), stored->power[qv::kSpectrumMaxBins - 1]), std::pair(78u, 2.0f));
+    // A good record arrives, and the largest arrives whole.
+    constexpr std::uint32_t kMaxBins = qv::kSpectrumMaxBins;
+    for (const auto& [count, bin, sequence] : {std::tuple(257u, 3u, 77u), std::tuple(kMaxBins, kMaxBins - 1, 78u)}) {
+        shape(count, qv::spectrumRecordBytes(count), 0, bIndex);
+        std::tie(record->sequence, record->power[bin]) = std::pair(sequence, 1.0f);
+        EXPECT_TRUE(a->postToInstance(message));
+        EXPECT_EQ(std::pair(storedSequence(), stored->power[bin]), std::pair(sequence, 1.0f)) << count;
+    }
 
     qv::BandLevelRecord bands{272, qv::kMsgBandLevels, bIndex, 16};  // from number 16
     EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(&bands)));

@@ -102,10 +102,7 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
 
     // One or two fields set out of range (offset 0 for none), or a name left unterminated.
     const struct {
-        std::size_t offset;
-        std::uint32_t value;
-        std::size_t offset2;
-        std::uint32_t value2;
+        std::uint32_t offset, value, offset2, value2;
     } breakages[] = {
         {0, 2},          {4, 2755},       {8, 0x58656C73 /* "slex" */}, {12, 0x20301},
         {20, 0x7FC00000} /* attack NaN */, {696, 0x7F800000}, {680, 0xFF800000},
