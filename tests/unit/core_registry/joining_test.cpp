@@ -1,18 +1,9 @@
 // Joining and leaving the registry: what a new instance takes over, the limit of 16, which slot
 // and number a newcomer gets, and renumbering seen from every instance.
-#include <array>
-
 #include "registry_support.h"
 
 namespace qvtest {
 namespace {
-
-qv::InstanceNamesBlock namesRecord(const std::array<const char*, 16>& texts) {
-    qv::InstanceNamesBlock record{};
-    record.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 0};
-    for (std::size_t i = 0; i < texts.size(); ++i) std::strncpy(record.names[i], texts[i], 31);
-    return record;
-}
 
 using Joining = RegistryTest;
 
@@ -22,9 +13,10 @@ TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
     for (auto [setting, value] : {std::pair(id::kFftSize, 5.0f), std::pair(id::kWindowType, 4.0f),
                                   std::pair(id::kAccuracy, 1.0f), std::pair(id::kAnalysisView, 1.0f)})
         first->setParameter(setting, value, 0, false, true);
-    auto renamed = namesRecord({"Kick", "Snare", "Bass", "Keys", "Vox", "Pad", "Gtr", "Bus", "Mix", "FX", "Room",
-                                "Hat", "Tom", "Perc", "Sub", "Lead"});
-    renamed.header.target = 0;
+    qv::InstanceNamesBlock renamed{{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 0}};
+    const char* texts[] = {"Kick", "Snare", "Bass", "Keys", "Vox", "Pad", "Gtr", "Bus",
+                           "Mix",  "FX",    "Room", "Hat",  "Tom", "Perc", "Sub", "Lead"};
+    for (std::size_t i = 0; i < 16; ++i) std::strncpy(renamed.names[i], texts[i], 31);
     ASSERT_TRUE(first->postToInstance(&renamed.header));  // to itself, as the editor's rename does
 
     auto second = makeInstance();
@@ -102,8 +94,7 @@ TEST_F(Joining, SwappingAndRenamingNumbersChangesEveryMap) {
 
 TEST_F(Joining, NamesFromOthersAreAlwaysTerminatedWithinTheirBytes) {
     auto a = makeInstance(), b = makeInstance();
-    qv::InstanceNamesBlock raw{};
-    raw.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1};
+    qv::InstanceNamesBlock raw{{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1}};
     std::memset(raw.names, 'x', sizeof(raw.names));  // no terminator anywhere
     std::memcpy(raw.names[3], "Drums\0garbage", 13);
     ASSERT_TRUE(a->postToInstance(&raw.header));
