@@ -18,19 +18,15 @@ struct Refusal {
     std::uint32_t size, type, a, b, bytes;
     bool write;
 };
-constexpr Refusal kRefusals[] = {
-    {15, qv::kDataInstanceMap, 0, 0, 0, false},  {0, qv::kDataCurves, 0, 0, 64, false},
-    {100, 5, 0, 0, 0, false},                    {100, 0xFFFFFFFFu, 0, 0, 0, false},
-    {288, 0, 0, 0, 0, false},                    {287, 0, 1, 0, 0, false},
-    {6783, 2, 0, 0, 6784, false},                {6785, 2, 0, 0, 0, false},
-    {6784, 2, 16, 0, 0, false},                  {6784, 2, 0, 8, 0, false},
-    {31, 3, 0, 0, 32, false},                    {99, 7, 0, 0, 100, false},
-    {101, 7, 0, 0, 0, false},                    {287, 101, 0, 0, 288, false},
-    {288, 101, 16, 0, 0, false},                 {288, 101, 0, 8, 0, false},
-    {287, 101, 0, 0, 288, true},                 {289, 101, 0, 0, 0, true},
-    {288, 101, 16, 0, 0, true},                  {288, 101, 0, 8, 0, true},
-    {288, 102, 0, 0, 0, true},                   {527, 32, 0, 0, 528, true},
-    {528, 32, 16, 0, 0, true},                   {8, 101, 0, 0, 16, true},
+constexpr Refusal kRefusals[] = {  // type 3 the instance map, 1 curves
+    {15, 3, 0, 0, 0, false},             {0, 1, 0, 0, 64, false},             {100, 5, 0, 0, 0, false},
+    {100, 0xFFFFFFFFu, 0, 0, 0, false},  {288, 0, 0, 0, 0, false},            {287, 0, 1, 0, 0, false},
+    {6783, 2, 0, 0, 6784, false},        {6785, 2, 0, 0, 0, false},           {6784, 2, 16, 0, 0, false},
+    {6784, 2, 0, 8, 0, false},           {31, 3, 0, 0, 32, false},            {99, 7, 0, 0, 100, false},
+    {101, 7, 0, 0, 0, false},            {287, 101, 0, 0, 288, false},        {288, 101, 16, 0, 0, false},
+    {288, 101, 0, 8, 0, false},          {287, 101, 0, 0, 288, true},         {289, 101, 0, 0, 0, true},
+    {288, 101, 16, 0, 0, true},          {288, 101, 0, 8, 0, true},           {288, 102, 0, 0, 0, true},
+    {527, 32, 0, 0, 528, true},          {528, 32, 16, 0, 0, true},           {8, 101, 0, 0, 16, true},
 };
 
 TEST(DataRequests, BadRequestsAreRefusedWithoutWritingAnything) {

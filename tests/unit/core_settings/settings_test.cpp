@@ -104,19 +104,11 @@ TEST_F(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     EXPECT_TRUE(seen.silent() && s.windowType() == 2u);
 }
 
+// (Names taken over from other instances: the joining tests.)
 TEST_F(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
     const std::string longName(40, 'x');
     s.setName(2, longName.c_str(), longName.size() + 1);
     EXPECT_EQ(std::string(s.name(2)), std::string(31, 'x'));
-
-    qv::CAnalyzerSettings::NameTable incoming;
-    std::memset(incoming, 'y', sizeof(incoming));  // nothing terminated
-    std::memcpy(incoming[1], "Kick\0garbage", 12);
-    s.takeNames(incoming);
-    // Nothing is kept behind a terminator.
-    EXPECT_EQ(std::tuple(std::string(s.name(0)), std::string(s.name(1)), s.names()[1][6]),
-              std::tuple(std::string(31, 'y'), std::string("Kick"), '\0'));
-
     s.set(kNamesRequest, 1.0f);
     s.set(kPostNames, 0.0f);
     EXPECT_EQ(std::pair(seen.namesRequests, seen.namePosts), std::pair(1, 1));
