@@ -65,28 +65,6 @@ TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
     EXPECT_EQ(p.memoryState(1, 0), 4u);
 }
 
-TEST(MemorySlots, StoringIntoAFullSlotReplacesItsSpectrum) {
-    TestPlugin p;
-    p.fftView();
-    p.slope(0.0f);
-    p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    p.memoryAction(0, 3, 2);
-    const MemoryCurveBlock first = memoryCurve(p, 0, 3);
-    ASSERT_EQ(std::tuple(first.header.size, first.header.type, first.header.a, first.header.b),
-              std::tuple(MemoryCurveBlock::kSize, 2u, 0u, 3u));
-    EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
-
-    p.putFlat(0, 4096, 44100.0f, 1e-4f);
-    EXPECT_NEAR(memoryCurve(p, 0, 3).values[40], -20.0f, 1e-4f);  // stored, not live
-    p.memoryAction(0, 3, 2);
-    const MemoryCurveBlock second = memoryCurve(p, 0, 3);
-    EXPECT_EQ(std::pair(second.binCount, second.valueCount), std::pair(2049u, p.dataService().columnMap().count() + 1));
-    for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -40.0f, 1e-4f) << k;
-
-    p.memoryAction(0, 3, 1);
-    EXPECT_EQ(memoryCurve(p, 0, 3).header.size, 0u);
-}
-
 TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     TestPlugin p;
     p.fftView();
@@ -112,16 +90,23 @@ TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     check("recomputed");
 }
 
-TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
+TEST(MemorySlots, StoringReplacesAFullSlotAndEveryCurveIsRecomputedForANewSizeOrRateBeforeItIsServed) {
     TestPlugin p;
     p.fftView();
     p.slope(0.0f);
     p.putFlat(0, 4096, 44100.0f, 1e-2f);
     p.memoryAction(0, 0, 2);
-    p.putFlat(0, 4096, 44100.0f, 1e-3f);
     p.memoryAction(0, 5, 2);
-    const std::uint32_t stored = memoryCurve(p, 0, 0).valueCount;  // (the reply brings the map up to date)
-    ASSERT_EQ(stored, p.dataService().columnMap().count() + 1);
+    const MemoryCurveBlock first = memoryCurve(p, 0, 5);
+    ASSERT_EQ(std::tuple(first.header.size, first.header.type, first.header.a, first.header.b),
+              std::tuple(MemoryCurveBlock::kSize, 2u, 0u, 5u));
+    EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
+    p.putFlat(0, 4096, 44100.0f, 1e-3f);
+    EXPECT_NEAR(memoryCurve(p, 0, 5).values[40], -20.0f, 1e-4f);  // stored, not live
+    p.memoryAction(0, 5, 2);
+    const MemoryCurveBlock second = memoryCurve(p, 0, 5);
+    EXPECT_EQ(std::pair(second.binCount, second.valueCount), std::pair(2049u, p.dataService().columnMap().count() + 1));
+    for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -30.0f, 1e-4f) << k;
 
     // 16384 points: the stored 4096-point spectrum is resampled onto the new live map; the points
     // stay on the stored spectrum's own map.
@@ -147,6 +132,8 @@ TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
     p.setSampleRate(48000.0);
     const std::uint32_t again = memoryCurve(p, 0, 0).valueCount;
     EXPECT_EQ(std::pair(again, live.sampleRate()), std::pair(live.count() + 1, 48000.0f));
+    p.memoryAction(0, 5, 1);
+    EXPECT_EQ(memoryCurve(p, 0, 5).header.size, 0u);
 }
 
 TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
