@@ -191,8 +191,7 @@ TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
 TEST(AudioThread, DenormalsAreFlushedWhileProcessingAndTheHostsControlWordComesBack) {
     qv::CPlugin plugin(0, 1, 1);
     std::vector<float> in(4096, 1e-40f), out(4096);
-    void* ins[1] = {in.data()};
-    void* outs[1] = {out.data()};
+    void* ins[1] = {in.data()}, *outs[1] = {out.data()};
     const unsigned int host = _mm_getcsr();
     _mm_setcsr((host & ~0x8040u) | 0x6000u);  // round toward zero, denormals kept
     const unsigned int mine = _mm_getcsr();

@@ -14,9 +14,7 @@ TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
                                   std::pair(id::kAccuracy, 1.0f), std::pair(id::kAnalysisView, 1.0f)})
         first->setParameter(setting, value, 0, false, true);
     qv::InstanceNamesBlock renamed{{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 0}};
-    const char* texts[] = {"Kick", "Snare", "Bass", "Keys", "Vox", "Pad", "Gtr", "Bus",
-                           "Mix",  "FX",    "Room", "Hat",  "Tom", "Perc", "Sub", "Lead"};
-    for (std::size_t i = 0; i < 16; ++i) std::strncpy(renamed.names[i], texts[i], 31);
+    for (int i = 0; i < 16; ++i) std::snprintf(renamed.names[i], 32, "Track %d", i + 1);
     ASSERT_TRUE(first->postToInstance(&renamed.header));  // to itself, as the editor's rename does
 
     auto second = makeInstance();
@@ -27,8 +25,7 @@ TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
     // The newcomer starts in the band view, while it knows that number 0 shows the spectrum.
     EXPECT_EQ(std::tuple(second->getParameter(id::kAnalysisView, 0), second->bandsAreNeeded(), second->spectrumIsNeeded()),
               std::tuple(0.0f, true, true));
-    EXPECT_EQ(names(*second), names(*first));
-    EXPECT_EQ(names(*second)[0], "Kick");
+    EXPECT_EQ(std::pair(names(*second), names(*second)[15]), std::pair(names(*first), std::string("Track 16")));
 
     const std::vector<int> expected = {0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     for (auto* p : {first.get(), second.get()}) EXPECT_EQ(numberMap(*p), expected);

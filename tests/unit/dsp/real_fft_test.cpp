@@ -93,11 +93,9 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment
 TEST(RealFft, UnsupportedSizesLeaveTheBufferAlone) {
     for (std::uint32_t n : {0u, 4u, 3000u, 131072u}) {
         CRealFft fft(n);
-        EXPECT_FALSE(fft.isValid());
         std::vector<float> y(64, 1.5f);
-        fft.forward(y.data());
-        fft.inverse(y.data());
-        EXPECT_EQ(y, std::vector<float>(64, 1.5f));
+        fft.forward(y.data()), fft.inverse(y.data());
+        EXPECT_EQ(std::pair(fft.isValid(), y), std::pair(false, std::vector<float>(64, 1.5f))) << n;
     }
 }
 
