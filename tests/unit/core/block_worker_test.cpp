@@ -7,21 +7,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A gate the test opens to let a stuck job finish.
+// A job that records its block and stays inside until the test opens the gate.
 struct Gate {
     std::atomic<bool> open{false};
     std::atomic<int> entered{0}, finished{0};
     std::vector<float> seen;
+    void job(const float* block, std::uint32_t n) {
+        seen.assign(block, block + n);
+        entered++;
+        while (!open) std::this_thread::sleep_for(1ms);
+        finished++;
+    }
 };
 
 TEST(BlockWorker, HandsBlocksOverAndDropsWhileBusyWithoutWaiting) {
     auto gate = std::make_shared<Gate>();
-    auto worker = qv::CBlockWorker::start(8, [gate](const float* block, std::uint32_t n) {
-        gate->seen.assign(block, block + n);
-        gate->entered++;
-        while (!gate->open) std::this_thread::sleep_for(1ms);
-        gate->finished++;
-    });
+    auto worker = qv::CBlockWorker::start(8, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
     ASSERT_TRUE(worker);
     for (int i = 0; i < 8; ++i) worker->writeBuffer()[i] = static_cast<float>(i);
     EXPECT_TRUE(worker->handOver(8));
@@ -44,11 +45,7 @@ TEST(BlockWorker, StuckWorkerIsLeftAfterTheGraceAndFinishesOnLiveMemory) {
     auto gate = std::make_shared<Gate>();
     std::weak_ptr<qv::CBlockWorker> alive;
     {
-        auto worker = qv::CBlockWorker::start(4, [gate](const float*, std::uint32_t) {
-            gate->entered++;
-            while (!gate->open) std::this_thread::sleep_for(1ms);
-            gate->finished++;
-        });
+        auto worker = qv::CBlockWorker::start(4, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
         alive = worker;
         worker->handOver(4);
         while (gate->entered == 0) std::this_thread::yield();

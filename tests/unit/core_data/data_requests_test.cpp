@@ -55,11 +55,10 @@ TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOve
     ASSERT_GT(ids, 300u);
     // A snapshot of every setting: size ids + 1 words, kind 3.
     std::vector<std::uint32_t> words(ids + 1, 0);
-    words[0] = ids + 1;
-    words[1] = 3;
+    std::tie(words[0], words[1]) = std::pair(ids + 1, 3u);
     ASSERT_TRUE(p.getData(words.data()));
-    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFftSize]), 3.0f);
-    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFreqHigh]), 20000.0f);
+    EXPECT_EQ(std::pair(words[1 + id::kFftSize], words[1 + id::kFreqHigh]),
+              std::pair(std::bit_cast<std::uint32_t>(3.0f), std::bit_cast<std::uint32_t>(20000.0f)));
 
     // A band request whose byte capacity happens to equal ids + 1 is a band request.
     auto bands = request(ids + 1, 0, 1, 0);

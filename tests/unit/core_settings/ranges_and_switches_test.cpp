@@ -80,12 +80,10 @@ TEST_F(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
     s.set(kSoloFirst + 7, 1.0f);
     EXPECT_EQ(s.showSwitches().soloCount(), 2);
     s.set(kMuteFirst + 7, 1.0f);  // soloed and muted: both switches on
-    EXPECT_EQ(std::pair(seen.last(kSoloFirst + 7).value_or(-1), seen.last(kMuteFirst + 7).value_or(-1)),
-              std::pair(1.0f, 1.0f));
+    EXPECT_EQ(std::pair(seen.last(kSoloFirst + 7), muteSwitches(seen)[7]), std::pair(std::optional(1.0f), 1.0f));
     s.set(kMuteFirst + 7, 0.0f);
     s.set(kSoloFirst + 2, 0.0f);  // another solo remains: 2 is dimmed
-    EXPECT_EQ(std::pair(seen.last(kMuteFirst + 2).value_or(-1), seen.last(kMuteFirst + 7).value_or(-1)),
-              std::pair(1.0f, 0.0f));
+    EXPECT_EQ(std::pair(muteSwitches(seen)[2], muteSwitches(seen)[7]), std::pair(1.0f, 0.0f));
     // Un-muting a dimmed number shows it while the solo lasts.
     s.set(kMuteFirst + 3, 0.0f);
     EXPECT_FALSE(s.showSwitches().hidden(3));
@@ -98,8 +96,6 @@ TEST_F(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
 }
 
 TEST_F(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
-    using qv::CFrequencyRange;
-    using qv::CLevelRange;
     const struct {
         std::int32_t low, high;
         bool level, frequency;
@@ -108,16 +104,15 @@ TEST_F(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
         {10, 21, false, true},   {10, 11, false, true},    {9, 100, false, false}, {100, 100, false, false},
         {19, 20000, false, true}, {19, 20001, false, false},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CLevelRange::isValid(c.low, c.high), c.level) << c.low << ".." << c.high;
-        EXPECT_EQ(CFrequencyRange::isValid(c.low, c.high), c.frequency) << c.low << ".." << c.high;
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(std::pair(qv::CLevelRange::isValid(c.low, c.high), qv::CFrequencyRange::isValid(c.low, c.high)),
+                  std::pair(c.level, c.frequency)) << c.low << ".." << c.high;
     // From 19 Hz a step of 10 would leave the range: it stays; from 29 it reaches 19.
-    CFrequencyRange f;
+    qv::CFrequencyRange f;
     EXPECT_TRUE(f.assign(19, 20000) && !f.lowerLow());
     EXPECT_TRUE(f.assign(29, 19999) && f.lowerLow() && !f.raiseHigh());  // 19999 + 10000 would pass 20000
     EXPECT_EQ(std::pair(f.low(), f.high()), std::pair(19, 19999));
-    CLevelRange l;
+    qv::CLevelRange l;
     EXPECT_TRUE(l.assign(-85, 15) && l.raiseTop() && l.lowerBottom());
     EXPECT_EQ(std::pair(l.low(), l.high()), std::pair(-90, 20));  // clamped onto the bounds
 
