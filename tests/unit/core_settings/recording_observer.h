@@ -43,7 +43,5 @@ struct RecordingObserver : qv::ISettingsObserver {
 struct SettingsTest : ::testing::Test {
     RecordingObserver seen;
     qv::CAnalyzerSettings s{&seen};
-    void press(std::uint32_t id, int times = 1) {
-        for (int i = 0; i < times; ++i) s.set(id, 1.0f);
-    }
+    void press(std::uint32_t id, int times = 1) { for (int i = 0; i < times; ++i) s.set(id, 1.0f); }
 };

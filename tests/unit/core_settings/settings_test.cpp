@@ -37,9 +37,9 @@ TEST_F(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
 TEST_F(Settings, BitsValuesKeepTheirExactPatterns) {
     const std::uint32_t memorySwitch = kMemorySwitchFirst + 8 * 2 + 3;
     s.set(memorySwitch, std::bit_cast<float>(0x201u));  // a denormal as a float
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), 0x201u);
+    EXPECT_EQ(std::pair(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), seen.echoes.back()),
+              std::pair(0x201u, std::pair(memorySwitch, 0x201u)));
     EXPECT_EQ(seen.memory, (std::vector{std::make_pair(memorySwitch, 0x201u)}));
-    EXPECT_EQ(seen.echoes.back(), std::make_pair(memorySwitch, 0x201u));
 
     // White is a NaN pattern as a float: still a colour, kept bit for bit.
     s.set(kColourFirst + 4, std::bit_cast<float>(0xFFFFFFFFu));
@@ -96,8 +96,7 @@ TEST_F(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     seen.clear();
     received.windowType = 6;
     EXPECT_FALSE(s.applyCommonSettings(received));
-    received.windowType = 3;
-    received.displayModes[12] = 2;
+    std::tie(received.windowType, received.displayModes[12]) = std::pair(3u, 2u);
     EXPECT_FALSE(s.applyCommonSettings(received));
     EXPECT_TRUE(seen.silent() && s.windowType() == 2u);
 }

@@ -128,9 +128,8 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
     // Unused bytes and the process's fields are not read; a longer record is fine.
     Bytes tolerant = good;
     tolerant.resize(3000, 0xEE);
-    putU32(tolerant, 4, 3000);
-    putU32(tolerant, 16, 99);
-    putU32(tolerant, 32, 0xDEADBEEF);
+    for (auto [offset, value] : {std::pair(4u, 3000u), std::pair(16u, 99u), std::pair(32u, 0xDEADBEEFu)})
+        putU32(tolerant, offset, value);
     tolerant[200] = 0x55;
     EXPECT_TRUE(target.restoreChunk(tolerant.data(), static_cast<std::int32_t>(tolerant.size())));
     EXPECT_EQ(std::pair(target.instanceNumber(), target.fftSizeIndex()), std::pair(0u, 5u));
