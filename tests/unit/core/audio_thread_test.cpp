@@ -9,6 +9,7 @@
 #include "platform/dynamic_library.h"
 #include "platform/module.h"
 #include "support/feeder.h"
+#include "support/start_line.h"
 
 namespace {
 
@@ -94,13 +95,9 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
         int slowCalls = 0;
         for (int round = 0; round < 6 && (round == 0 || slowCalls > 0); ++round) {
             slowCalls = 0;
-            // A plain flag: std::latch's wait under mingw (no futex) has been seen to miss its wake-up.
-            std::atomic<bool> started{false};
-            std::thread other([&] {
-                started = true;
-                hold(plugin);
-            });
-            while (!started) std::this_thread::yield();
+            qvtest::StartLine go(2);
+            std::thread other([&] { go.arriveAndWait(), hold(plugin); });
+            go.arriveAndWait();
             for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
                 const auto t0 = Clock::now();
                 plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);

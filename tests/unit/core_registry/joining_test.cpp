@@ -33,6 +33,11 @@ TEST_F(Joining, ASecondInstanceTakesOverNamesCommonSettingsAndTheNumberMap) {
     EXPECT_EQ(std::tuple(first->countInstanceNumbers(), first->getParameter(id::kFftSize, 0),
                          first->getParameter(id::kAnalysisView, 0), first->bandsAreNeeded()),
               std::tuple(2u, 5.0f, 1.0f, true));
+    // Later changes reach the newcomer too: a new size, and with Sync Others the view.
+    first->setParameter(id::kFftSize, 1.0f, 0, false, true);
+    first->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
+    EXPECT_EQ(std::tuple(second->fftSizeIndex(), second->getParameter(id::kAnalysisView, 0), second->bandsAreNeeded()),
+              std::tuple(1u, 1.0f, false));
     second.reset();
     EXPECT_EQ(std::tuple(first->instanceNumberAt(1), first->countInstanceNumbers(), first->bandsAreNeeded()),
               std::tuple(-1, 1u, false));

@@ -1,5 +1,5 @@
-// Records between instances: measurements arrive in the others, malformed or misaddressed
-// records are ignored, and the common settings reach everybody.
+// Records between instances: measurements arrive in the others, and malformed or misaddressed
+// records are ignored.
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"
@@ -139,23 +139,6 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     renumber = {{kRenumberSize, qv::kMsgRenumber, bIndex}, 0, kSwap + 1, 0, static_cast<std::int32_t>(bNumber)};
     b->receiveMessage(&renumber.header);
     EXPECT_EQ(number(*b), static_cast<int>(bNumber));
-}
-
-TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {
-    auto a = makeInstance(), b = makeInstance(), c = makeInstance();
-    a->setParameter(id::kFftSize, 1.0f, 0, false, true);  // 1024 points
-    a->setParameter(id::kWindowType, 5.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()})
-        EXPECT_EQ(std::tuple(p->getParameter(id::kFftSize, 0), p->fftSizeIndex(), p->getParameter(id::kWindowType, 0)),
-                  std::tuple(1.0f, 1u, 5.0f));
-
-    // Own view: the others keep theirs but measure spectra for the one that shows them.
-    a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
-    EXPECT_EQ(std::tuple(b->getParameter(id::kAnalysisView, 0), b->spectrumIsNeeded(), b->bandsAreNeeded()),
-              std::tuple(0.0f, true, true));
-    a->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()})
-        EXPECT_EQ(std::pair(p->getParameter(id::kAnalysisView, 0), p->bandsAreNeeded()), std::pair(1.0f, false));
 }
 
 }  // namespace
