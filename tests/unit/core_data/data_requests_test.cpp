@@ -162,13 +162,8 @@ TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwentyOrSwit
     p.set(id::kAverageTime, (2.0f * 4096 / 44100 + 0.01f - 0.1f) / 4.9f);  // two 4096-point spectra
     p.set(id::kAverageOn, 1.0f);
     p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    auto record = std::make_unique<qv::SpectrumRecord>();
-    record->count = 2049;
     // A mean of magnitudes 1 and 0.5: 20 log10(0.75), where a mean of powers would read -2.04 dB.
-    for (float power : {1.0f, 0.25f}) {
-        std::fill_n(record->power, 2049, power);
-        p.average(0, *record);
-    }
+    for (float power : {1.0f, 0.25f}) p.averageFlat(2049, power);
     EXPECT_NEAR(curveAt(curves(p), 0).values[30], 20.0f * std::log10(0.75f), 1e-4f);
     p.set(id::kAverageOn, 0.0f);
     EXPECT_NEAR(curveAt(curves(p), 0).values[30], -20.0f, 1e-4f);  // off again: the latest powers

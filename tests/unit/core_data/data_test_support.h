@@ -52,6 +52,13 @@ public:
     void putFlat(std::uint32_t n, std::uint32_t fftSize, float rate, float power) {
         putSpectrum(n, fftSize / 2 + 1, rate, [power](std::uint32_t) { return power; });
     }
+    // Adds a flat spectrum of `count` bins to number 0's average, as a worker does.
+    void averageFlat(std::uint32_t count, float power) {
+        auto record = std::make_unique<qv::SpectrumRecord>();
+        record->count = count;
+        std::fill_n(record->power, count, power);
+        average(0, *record);
+    }
 
     std::uint32_t used;
 };

@@ -24,14 +24,9 @@ std::vector<std::uint32_t> memorySettings(const TestPlugin& p) {
 
 // Writes to memory switches (offsets from the first, 8 per instance; the code in the second
 // byte) and the switch settings that change: every other memory setting stays as it was.
-struct SwitchCase {
-    const char* what;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> changed;
-};
-
 TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
-    const SwitchCase cases[] = {
+    using Pairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    const std::tuple<const char*, Pairs, Pairs> cases[] = {
         {"select M3 of instance 2: the other seven of that instance only are marked",
          {{18, 0x0301}},
          {{16, 4}, {17, 4}, {18, 3}, {19, 4}, {20, 4}, {21, 4}, {22, 4}, {23, 4}}},
@@ -39,15 +34,15 @@ TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
         {"code 9 and a state in the low byte keep the state", {{1, 0x0401}, {1, 0x0902}, {1, 0x0002}}, {{1, 4}}},
         {"store in the band view: only the setting", {{1, 0x0401}, {1, 0x0201}}, {{1, 2}}},
     };
-    for (const SwitchCase& c : cases) {
+    for (const auto& [what, writes, changed] : cases) {
         TestPlugin p;
         p.putFlat(0, 4096, 44100.0f, 1e-2f);
         auto expected = memorySettings(p);
-        for (const auto& [offset, bits] : c.writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
-        for (const auto& [offset, bits] : c.changed) expected[offset] = bits;
-        EXPECT_EQ(memorySettings(p), expected) << c.what;
+        for (const auto& [offset, bits] : writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
+        for (const auto& [offset, bits] : changed) expected[offset] = bits;
+        EXPECT_EQ(memorySettings(p), expected) << what;
         // Still no memory: the band view stores none.
-        EXPECT_FALSE(memoryCurve(p, 5, 7).header.size || p.memorySlots().holdsSpectrum(0, 1)) << c.what;
+        EXPECT_FALSE(memoryCurve(p, 5, 7).header.size || p.memorySlots().holdsSpectrum(0, 1)) << what;
     }
 }
 
