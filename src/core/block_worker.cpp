@@ -4,20 +4,15 @@
 
 namespace qv {
 
-namespace {
-// Longest a posted block waits when its wake-up met the worker checking for work (rare: the
-// worker holds the lock only to look at the flag).
-constexpr int kPollMs = 100;
-}  // namespace
-
 CBlockWorker::CBlockWorker(std::uint32_t capacity, Job measurement) : job(std::move(measurement)) {
     buffers[0].assign(capacity, 0.0f);
     buffers[1].assign(capacity, 0.0f);
 }
 
 std::shared_ptr<CBlockWorker> CBlockWorker::start(std::uint32_t capacity, Job job) {
-    std::shared_ptr<CBlockWorker> worker(new CBlockWorker(capacity, std::move(job)));
+    std::shared_ptr<CBlockWorker> worker;
     try {
+        worker.reset(new CBlockWorker(capacity, std::move(job)));
         worker->thread = std::thread([self = worker] { self->loop(); });
     } catch (...) {
         return nullptr;
@@ -41,13 +36,7 @@ CBlockWorker::~CBlockWorker() {
 void CBlockWorker::loop() {
     platform::raiseCurrentThreadPriority();
     while (running.load(std::memory_order_acquire)) {
-        {
-            std::unique_lock<std::mutex> guard(workLock);
-            while (!workChanged.wait_for(guard, std::chrono::milliseconds(kPollMs),
-                                         [this] { return workPosted.load(std::memory_order_acquire); })) {
-            }
-        }
-        workPosted.store(false, std::memory_order_relaxed);
+        work.wait();
         if (!running.load(std::memory_order_acquire)) break;
         // Only a block whose hand-over is complete: a stray wake-up may come while the next
         // hand-over is still writing.
@@ -63,19 +52,10 @@ void CBlockWorker::loop() {
     exited.store(true, std::memory_order_release);
 }
 
-void CBlockWorker::wake() {
-    workPosted.store(true, std::memory_order_release);
-    if (workLock.try_lock()) {
-        workLock.unlock();
-        workChanged.notify_one();
-    }
-}
-
 bool CBlockWorker::handOver(std::uint32_t length) {
     fill = 0;
     if (!idle.isSet()) {
         dropped.fetch_add(1, std::memory_order_relaxed);
-        if (workPosted.load(std::memory_order_relaxed)) wake();  // its wake-up may have been missed
         return false;
     }
     idle.reset();
@@ -83,18 +63,17 @@ bool CBlockWorker::handOver(std::uint32_t length) {
     readLength = length;
     writeSelect ^= 1u;
     handed.store(true, std::memory_order_release);
-    wake();
+    work.give();
     return true;
 }
 
 bool CBlockWorker::stop(std::chrono::milliseconds grace) {
     if (!thread.joinable()) return true;
     running.store(false, std::memory_order_release);
-    wake();
+    work.give();
     const auto deadline = std::chrono::steady_clock::now() + grace;
     while (!exited.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        wake();
     }
     if (exited.load(std::memory_order_acquire)) {
         thread.join();

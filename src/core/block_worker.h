@@ -7,15 +7,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/manual_reset_event.h"
+#include "platform/wake_signal.h"
 
 namespace qv {
 
@@ -49,7 +48,6 @@ public:
 private:
     CBlockWorker(std::uint32_t capacity, Job job);
     void loop();
-    void wake();
 
     std::vector<float> buffers[2];
     std::uint32_t writeSelect = 0;
@@ -57,12 +55,10 @@ private:
     std::uint32_t readLength = 0;
     Job job;
     platform::ManualResetEvent idle{true};
-    // Wakes the worker. The audio thread only try-locks: when the worker holds the lock (it is
-    // checking for work) the flag alone is left for it, and its timed wait picks it up.
-    std::atomic<bool> workPosted{false};
+    // Wakes the worker; giving it takes no lock and is never lost, so the worker sleeps until it
+    // is given (no polling).
+    platform::WakeSignal work;
     std::atomic<bool> handed{false};  // a block is fully handed over (set after its fields)
-    std::mutex workLock;
-    std::condition_variable workChanged;
     std::atomic<bool> running{true};
     std::atomic<bool> exited{false};
     std::atomic<std::uint64_t> dropped{0};

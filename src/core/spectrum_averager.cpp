@@ -44,7 +44,7 @@ void CSpectrumAverager::unpublish(std::uint32_t slot) {
 void CSpectrumAverager::release(std::uint32_t slot) {
     quiesce(slot);
     Slot& s = slots_[slot];
-    unpublish(slot);  // no copy reads the display any more once this returns
+    unpublish(slot);  // no copy reads the sums any more once this returns
     s.buffers.reset();
     restart(s);
 }
@@ -109,12 +109,11 @@ void CSpectrumAverager::magnitudes(const float* power, float* out, std::uint32_t
     for (; k < count; ++k) out[k] = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
 }
 
-void CSpectrumAverager::addRunning(const float* power, float* row, const float* leaving, double* sum, float* display,
-                                   double scale, std::uint32_t count) {
+void CSpectrumAverager::addRunning(const float* power, float* row, const float* leaving, double* sum,
+                                   std::uint32_t count) {
     // The same operations, in the same order per bin, as magnitudes() then subtracting the
     // leaving row and adding the new one: the sums stay bit-identical.
     const __m128 zero = _mm_setzero_ps();
-    const __m128d factor = _mm_set1_pd(scale);
     std::uint32_t k = 0;
     for (; k + 4 <= count; k += 4) {
         const __m128 m = _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero));
@@ -130,15 +129,12 @@ void CSpectrumAverager::addRunning(const float* power, float* row, const float* 
         high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(m, m)));
         _mm_storeu_pd(sum + k, low);
         _mm_storeu_pd(sum + k + 2, high);
-        const __m128 lowMean = _mm_cvtpd_ps(_mm_mul_pd(low, factor));
-        _mm_storeu_ps(display + k, _mm_movelh_ps(lowMean, _mm_cvtpd_ps(_mm_mul_pd(high, factor))));
     }
     for (; k < count; ++k) {
         const float m = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
         if (leaving) sum[k] -= leaving[k];
         row[k] = m;
         sum[k] += m;
-        display[k] = static_cast<float>(sum[k] * scale);
     }
 }
 
@@ -183,19 +179,19 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
         if (++s.writeRow >= rows) s.writeRow = 0;
         s.fill = fill;
         // The sums are derived afresh when the span changed and at each wrap; otherwise one pass
-        // stores the magnitudes, updates the sums and publishes the mean.
+        // stores the magnitudes and updates the sums. The mean is published as the sums and
+        // their scale: a reader scales them when it copies (far fewer copies than adds).
         const bool derive = !running || s.writeRow == 0;
-        const double scale = 1.0 / static_cast<double>(fill);
         std::lock_guard<std::mutex> guard(displayAverageLock);
         if (derive) {
             magnitudes(record.power, row, count);
             deriveSums(s, rows, count);
             s.span = n;
-            for (std::uint32_t k = 0; k < count; ++k) b.display[k] = static_cast<float>(sum[k] * scale);
         } else {
-            addRunning(record.power, row, leaving, sum, b.display, scale, count);
+            addRunning(record.power, row, leaving, sum, count);
         }
         published_[slot] = count;
+        scales_[slot] = 1.0 / static_cast<double>(fill);
         ++versions_[slot];
     }
     std::lock_guard<std::mutex> guard(averageLock);
@@ -206,7 +202,9 @@ bool CSpectrumAverager::copyAverage(std::uint32_t slot, std::uint32_t count, flo
     if (slot >= kSlots || out == nullptr || count == 0 || count > kMaxBins) return false;
     std::lock_guard<std::mutex> guard(displayAverageLock);
     if (published_[slot] != count) return false;
-    std::copy_n(slots_[slot].buffers->display, count, out);
+    const double* sum = slots_[slot].buffers->sum;
+    const double scale = scales_[slot];
+    for (std::uint32_t k = 0; k < count; ++k) out[k] = static_cast<float>(sum[k] * scale);
     return true;
 }
 

@@ -73,8 +73,7 @@ private:
     // One block per averaged number.
     struct Buffers {
         float history[kHistoryValues];  // magnitudes, row after row
-        double sum[kMaxBins];           // of the last `fill` rows
-        float display[kMaxBins];        // the published mean, under displayAverageLock
+        double sum[kMaxBins];           // of the last `fill` rows, under displayAverageLock
     };
 
     struct Slot {
@@ -97,9 +96,8 @@ private:
     static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
     static void magnitudes(const float* power, float* out, std::uint32_t count);
     // One pass of a running add: row = magnitudes of power, sum += row - leaving (when there is
-    // a leaving row), display = sum * scale.
-    static void addRunning(const float* power, float* row, const float* leaving, double* sum, float* display,
-                           double scale, std::uint32_t count);
+    // a leaving row).
+    static void addRunning(const float* power, float* row, const float* leaving, double* sum, std::uint32_t count);
 
     std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
@@ -108,7 +106,9 @@ private:
     std::atomic<float> seconds_{1.0f};
     BlockAllocator allocator_ = allocateBlock;
     std::array<Slot, kSlots> slots_{};
-    std::array<std::uint32_t, kSlots> published_{};  // values in a slot's display, under its lock
+    // The published mean of a slot is sum * scale over `published` values; under displayAverageLock.
+    std::array<std::uint32_t, kSlots> published_{};
+    std::array<double, kSlots> scales_{};
     std::array<std::uint32_t, kSlots> versions_{};   // under displayAverageLock
 };
 

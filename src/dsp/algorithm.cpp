@@ -116,7 +116,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     };
     grow(m_kernelSpectrum, size);
     grow(m_rawCopy, size);
-    grow(m_overlap, static_cast<std::size_t>(kOverlapLength / kMaxBandFftSize) * size);
+    grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
     grow(m_decimated, size);
     grow(m_power, size / 2 + 1);
 }

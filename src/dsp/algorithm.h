@@ -47,7 +47,6 @@ public:
     static constexpr std::uint32_t kBandCount = kThirdOctaveBandCount;
     static constexpr float kLevelCeiling = 0.0f;   // dB
     static constexpr float kLevelFloor = -900.0f;  // dB: silence
-    static constexpr std::uint32_t kOverlapLength = 8 * kMaxBandFftSize;
 
     // Reports "Not enough memory." (detail "CAlgorithm::CAlgorithm") and throws the integer 0
     // when its buffers cannot be allocated.
@@ -138,7 +137,7 @@ private:
     CFirLowpass m_lowpass;
     std::vector<float> m_kernelSpectrum;
     std::vector<float> m_rawCopy;
-    std::vector<float> m_overlap;
+    std::vector<float> m_overlap;  // the filtered history at the positions the decimation reads
     std::vector<float> m_decimated;
     std::vector<float> m_power;
     std::uint32_t m_blockCount = 0;

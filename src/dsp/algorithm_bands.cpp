@@ -11,6 +11,7 @@ namespace {
 
 constexpr float kLowpassCutoff = 1800.0f;  // Hz, anti-alias filter of the decimated path
 constexpr std::uint32_t kDecimation = 8;
+constexpr std::uint32_t kPhase = kDecimation / 2;  // the position within 8 the decimation keeps
 constexpr std::uint32_t kHistoryBlocks = 4;  // band blocks the decimated path spans
 
 // Bin index of a product N * f / fs (truncated), kept within range for absurd rates.
@@ -97,27 +98,36 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
     multiplySpectra(raw, kernel, n);
     fft.inverse(raw, 4.0f / static_cast<float>(n));
 
-    // Overlap-add into the history of the last four blocks, delay-compensated by a samples.
+    // Overlap-add into the history of the last four blocks, delay-compensated by a samples. Only
+    // the samples the decimation reads (positions 4, 12, 20, ...) are kept: entry j holds
+    // position 4 + 8 j, with the sums a full-rate history would hold there.
     const std::uint32_t a = (taps - 1) / 2;
-    float* overlap = m_overlap.data();
+    float* history = m_overlap.data();
+    // Writes (or adds) src[i] at position at + i for i < length, for the positions kept.
+    auto place = [history](std::uint32_t at, const float* src, std::uint32_t length, bool add) {
+        const std::uint32_t first = (kPhase - at % kDecimation + kDecimation) % kDecimation;
+        float* out = history + (at + first - kPhase) / kDecimation;
+        for (std::uint32_t i = first; i < length; i += kDecimation, ++out) *out = add ? *out + src[i] : src[i];
+    };
     if (m_blockCount == 0) {
-        std::copy(raw + a, raw + 2 * a + h, overlap);
+        place(0, raw + a, a + h, false);
         m_blockCount = 1;
     } else if (m_blockCount < kHistoryBlocks) {
-        float* at = overlap + m_blockCount * h - a;
-        for (std::uint32_t i = 0; i < n - 2; ++i) at[i] += raw[i];
+        place(m_blockCount * h - a, raw, n - 2, true);
         ++m_blockCount;
     } else {
-        std::memmove(overlap, overlap + h, sizeof(float) * (3 * h + a));
-        for (std::uint32_t i = 0; i < 2 * a; ++i) overlap[3 * h - a + i] += raw[i];
-        std::copy(raw + 2 * a, raw + 2 * a + h, overlap + 3 * h + a);
+        // Positions move down by h: entries by h / 8. (At Nb = 8, h = 4 is no whole entry, but there
+        // the decimated span is two values, which the Hann window zeroes: nothing reads the history.)
+        std::memmove(history, history + h / kDecimation, sizeof(float) * ((3 * h + a) / kDecimation + 1));
+        place(3 * h - a, raw, 2 * a, true);
+        place(3 * h + a, raw + 2 * a, h, false);
     }
 
     // Decimate by 8: D = N/4 values at fs/8, Hann-windowed over the blocks seen so far.
     float* decimated = m_decimated.data();
-    std::fill(decimated, decimated + n, 0.0f);
     const std::uint32_t d = n / 4;
-    for (std::uint32_t j = 0; j < d; ++j) decimated[j] = overlap[kDecimation / 2 + kDecimation * j];
+    std::copy(history, history + d, decimated);
+    std::fill(decimated + d, decimated + n, 0.0f);
     std::uint32_t count = d;
     if (m_blockCount < kHistoryBlocks) {
         count = d * m_blockCount / kHistoryBlocks;

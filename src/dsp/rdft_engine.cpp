@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <mutex>
 
 namespace qv {
 
@@ -22,6 +24,60 @@ const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allo
         return &rdftKernelsAvx2();
     if (allowed != kRdftKernelsScalar && complexSize >= 16) return &rdftKernelsSse2();
     return &rdftKernelsScalar();
+}
+
+
+// The tables of the plan's size: per radix-4 stage the twiddles (and the stride-4 stage's
+// repeated per lane), and the separation pass's cosines and sines.
+std::shared_ptr<const RdftTables> buildTables(const RdftPlan& plan, std::size_t twiddleCount) {
+    auto tables = std::make_shared<RdftTables>();
+    const std::size_t n = plan.complexSize;
+    tables->twiddles.assign(twiddleCount, 0.0f);
+    for (std::size_t i = 0; i < plan.stageCount; ++i) {
+        const RdftStage& st = plan.stages[i];
+        if (st.radix != 4) continue;
+        const std::size_t m = st.groups;
+        const double stageLength = 4.0 * static_cast<double>(m);
+        float* tw = tables->twiddles.data() + st.twiddle;
+        for (std::size_t p = 0; p < m; ++p) {
+            for (std::size_t r = 1; r <= 3; ++r) {
+                const double angle = kTwoPi * static_cast<double>(r * p) / stageLength;
+                tw[(2 * r - 2) * m + p] = static_cast<float>(std::cos(angle));
+                tw[(2 * r - 1) * m + p] = static_cast<float>(std::sin(angle));
+            }
+        }
+        if (st.stride == 4) {
+            // Lane j = 4p + q of the stride-4 stage uses the twiddles of group p.
+            tables->stride4Twiddles.assign(24 * m, 0.0f);
+            for (std::size_t b = 0; b < 6; ++b)
+                for (std::size_t j = 0; j < 4 * m; ++j) tables->stride4Twiddles[b * 4 * m + j] = tw[b * m + j / 4];
+        }
+    }
+    tables->postCos.assign(n / 2 + 1, 0.0f);
+    tables->postSin.assign(n / 2 + 1, 0.0f);
+    for (std::size_t k = 0; k <= n / 2; ++k) {
+        const double angle = kTwoPi * static_cast<double>(k) / static_cast<double>(2 * n);
+        tables->postCos[k] = static_cast<float>(std::cos(angle));
+        tables->postSin[k] = static_cast<float>(std::sin(angle));
+    }
+    if (n >= 2) tables->postCos[n / 2] = 0.0f, tables->postSin[n / 2] = 1.0f;  // exactly a quarter turn
+    return tables;
+}
+
+// The tables never change once built, so every engine of a size in the process reads one copy:
+// sixteen instances keep one set in the cache instead of sixteen. Built under the lock, on the
+// (non-audio) thread that constructs the engine.
+std::shared_ptr<const RdftTables> sharedTables(const RdftPlan& plan, std::size_t twiddleCount) {
+    static std::mutex lock;
+    static std::map<std::size_t, std::weak_ptr<const RdftTables>> cache;
+    std::lock_guard<std::mutex> guard(lock);
+    std::weak_ptr<const RdftTables>& entry = cache[plan.complexSize];
+    std::shared_ptr<const RdftTables> tables = entry.lock();
+    if (!tables) {
+        tables = buildTables(plan, twiddleCount);
+        entry = tables;
+    }
+    return tables;
 }
 
 }  // namespace
@@ -53,37 +109,7 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     }
     if (length == 2) m_plan.stages[m_plan.stageCount++] = {2, static_cast<std::uint32_t>(n / 2), 1, 0};
 
-    m_twiddles.assign(offset, 0.0f);
-    for (std::size_t i = 0; i < m_plan.stageCount; ++i) {
-        const RdftStage& st = m_plan.stages[i];
-        if (st.radix != 4) continue;
-        const std::size_t m = st.groups;
-        const double stageLength = 4.0 * static_cast<double>(m);
-        float* tw = m_twiddles.data() + st.twiddle;
-        for (std::size_t p = 0; p < m; ++p) {
-            for (std::size_t r = 1; r <= 3; ++r) {
-                const double angle = kTwoPi * static_cast<double>(r * p) / stageLength;
-                tw[(2 * r - 2) * m + p] = static_cast<float>(std::cos(angle));
-                tw[(2 * r - 1) * m + p] = static_cast<float>(std::sin(angle));
-            }
-        }
-        if (st.stride == 4) {
-            // Lane j = 4p + q of the stride-4 stage uses the twiddles of group p.
-            m_stride4Twiddles.assign(24 * m, 0.0f);
-            for (std::size_t b = 0; b < 6; ++b)
-                for (std::size_t j = 0; j < 4 * m; ++j) m_stride4Twiddles[b * 4 * m + j] = tw[b * m + j / 4];
-        }
-    }
-
-    m_postCos.assign(n / 2 + 1, 0.0f);
-    m_postSin.assign(n / 2 + 1, 0.0f);
-    for (std::size_t k = 0; k <= n / 2; ++k) {
-        const double angle = kTwoPi * static_cast<double>(k) / static_cast<double>(size);
-        m_postCos[k] = static_cast<float>(std::cos(angle));
-        m_postSin[k] = static_cast<float>(std::sin(angle));
-    }
-    if (n >= 2) m_postCos[n / 2] = 0.0f, m_postSin[n / 2] = 1.0f;  // exactly a quarter turn
-
+    m_tables = sharedTables(m_plan, offset);
     m_kernels = chooseKernels(n, kernels);
     std::size_t scratchFloats = 0;
     if (m_kernels->lanes > 1 && n >= kTailMinSize) {
@@ -106,10 +132,10 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     float* work = m_work.data();
     while (reinterpret_cast<std::uintptr_t>(work) % kCacheLine != 0) ++work;
 
-    m_plan.twiddles = m_twiddles.data();
-    m_plan.stride4Twiddles = m_stride4Twiddles.data();
-    m_plan.postCos = m_postCos.data();
-    m_plan.postSin = m_postSin.data();
+    m_plan.twiddles = m_tables->twiddles.data();
+    m_plan.stride4Twiddles = m_tables->stride4Twiddles.data();
+    m_plan.postCos = m_tables->postCos.data();
+    m_plan.postSin = m_tables->postSin.data();
     m_plan.work = work;
     m_plan.work2 = work + bufferFloats;
     if (m_plan.tailFrom != 0) m_plan.scratch = work + 2 * bufferFloats;

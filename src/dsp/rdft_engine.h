@@ -11,11 +11,13 @@
 // kilobytes at a time in cache-sized scratch, so that the data cross memory fewer times. Kernels: SSE2 (the x86-64 floor), AVX2+FMA where the
 // processor has them, scalar for the smallest sizes. Every table and the work area are
 // allocated by the constructor and the transforms never allocate. An engine serves one thread
-// at a time (the work area is its own); its tables never change after construction.
+// at a time (the work area is its own); its tables never change after construction and are
+// shared with every other engine of the same size in the process.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dsp/rdft_plan.h"
@@ -62,10 +64,7 @@ private:
     std::uint32_t m_size = 0;
     const RdftKernelSet* m_kernels = nullptr;
     RdftPlan m_plan;
-    std::vector<float> m_twiddles;
-    std::vector<float> m_stride4Twiddles;
-    std::vector<float> m_postCos;
-    std::vector<float> m_postSin;
+    std::shared_ptr<const RdftTables> m_tables;  // shared by every engine of this size
     std::vector<float> m_work;
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace qv {
 
@@ -48,6 +49,14 @@ struct RdftPlan {
     bool tailInBlocks = false;
     // Two buffers of kRdftTailWidth x n / tailPitch complex values, split and padded as above.
     float* scratch = nullptr;
+};
+
+// The read-only tables a plan points into (see RdftPlan for their layout).
+struct RdftTables {
+    std::vector<float> twiddles;
+    std::vector<float> stride4Twiddles;
+    std::vector<float> postCos;
+    std::vector<float> postSin;
 };
 
 using RdftFunction = void (*)(const RdftPlan& plan, float* data, float scale);

@@ -1,13 +1,11 @@
 // The editor end to end through `qvhost --editor` (X11 under xvfb-run, or an HWND frame): open/
 // close cycles while audio runs and a frame destroyed before effEditClose end cleanly (the
 // sanitizer builds turn leaks and races into a failing exit status).
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "support/test_common.h"
 #include "test_support.h"
-#include "vsthost/os.h"
 
 namespace qv::vsthost {
 namespace {

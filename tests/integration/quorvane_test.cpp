@@ -9,7 +9,6 @@
 #include "support/test_common.h"
 #include "test_support.h"
 #include "vsthost/effect_identity.h"
-#include "vsthost/os.h"
 
 namespace qv::vsthost {
 namespace {

@@ -8,7 +8,6 @@
 
 #include "support/test_common.h"
 #include "test_support.h"
-#include "vsthost/os.h"
 
 namespace qv::vsthost {
 namespace {
@@ -68,9 +67,7 @@ struct Slot {
 
     void start(std::unique_ptr<HostedEffect> created, std::uint32_t seed) {
         effect = std::move(created);
-        effect->setSampleRate(48000.0f);
-        effect->setBlockSize(kBlock);
-        effect->resume();
+        effect->setSampleRate(48000.0f), effect->setBlockSize(kBlock), effect->resume();
         stop.store(false);
         audio = std::thread([this, seed] {
             std::vector<float> buffer(static_cast<std::size_t>(effect->numInputs()) * kBlock);
@@ -87,9 +84,7 @@ struct Slot {
             }
         });
     }
-    void finish() {
-        if (effect) stop.store(true), audio.join(), effect.reset();
-    }
+    void finish() { if (effect) stop.store(true), audio.join(), effect.reset(); }
 };
 
 TEST(RegistryStress, InstancesComeAndGoWhileAllOfThemProcessAndPost) {

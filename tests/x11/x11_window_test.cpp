@@ -9,8 +9,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include "gui/key_codes.h"
-#include "gui/native/x11/x11_window.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
 #include "unit/editor/editor_rig.h"
@@ -34,8 +32,7 @@ struct HoldDisplay : ::testing::Environment {
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
 // The two-view scene in an 800 x 600 parent.
-class X11Editor : public ::testing::Test, protected test::TwoViewScene {
-protected:
+struct X11Editor : ::testing::Test, test::TwoViewScene {
     void SetUp() override {
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr) << "no X display";
@@ -51,7 +48,7 @@ protected:
         window.reset();
         if (display) XDestroyWindow(display, parent), XCloseDisplay(display);
     }
-    // Runs the editor's idle call until done() or two seconds pass.
+    // The driver of the shared window rules: the editor's idle call runs the events and passes.
     bool pumpUntil(const std::function<bool()>& done) {
         for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
             window->idle();
@@ -60,8 +57,7 @@ protected:
         }
         return false;
     }
-    // Moves the real pointer to window pixel (x, y) of the editor.
-    void pointerTo(int x, int y) {
+    void move(int x, int y) {  // the real pointer to window pixel (x, y)
         int rootX = 0, rootY = 0;
         Window ignored;
         XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
@@ -69,86 +65,42 @@ protected:
         XFlush(display);
     }
     void button(unsigned n, bool press) { XTestFakeButtonEvent(display, n, press, CurrentTime), XFlush(display); }
+    void modifiers(int mods, bool down) {
+        for (const auto& [bit, sym] : {std::pair(kModifierShift, XK_Shift_L), {kModifierControl, XK_Control_L}})
+            if (mods & bit) XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), down, CurrentTime);
+    }
+    void press(unsigned n, int x, int y, int mods) { move(x, y), modifiers(held = mods, true), button(n, true); }
+    void release(unsigned n, int x, int y) { move(x, y), button(n, false), modifiers(held, false); }
+    std::optional<std::uint32_t> pixel(int x, int y) {
+        if (!shot) shot.reset(XGetImage(display, child, 0, 0, 752, 563, AllPlanes, ZPixmap));
+        return shot ? std::optional(static_cast<std::uint32_t>(XGetPixel(shot.get(), x, y) & 0xFFFFFF)) : std::nullopt;
+    }
 
     Display* display = nullptr;
     Window parent = 0, child = 0;
+    int held = 0;
+    std::unique_ptr<XImage, void (*)(XImage*)> shot{nullptr, [](XImage* i) { XDestroyImage(i); }};
 };
 
 TEST_F(X11Editor, PassesRunFromIdleEvery40MsAndPutTheBackBufferOnScreen) {
-    const auto start = Clock::now();
-    ASSERT_TRUE(pumpUntil([&] { return view->draws.size() >= 5; }));
-    // The fifth pass comes no sooner than 160 ms after the first was due.
-    EXPECT_GE((std::chrono::duration<double, std::milli>(Clock::now() - start).count()), 4 * 40.0 - 5.0);
-    EXPECT_EQ(view->draws.front().redrawAll, 1);
-    XImage* shot = XGetImage(display, child, 0, 0, 752, 563, AllPlanes, ZPixmap);
-    ASSERT_NE(shot, nullptr);
-    const PixelSurface buffer = window->getBackBuffer();
-    int mismatches = 0;
-    for (int y = 0; y < 563; ++y)
-        for (int x = 0; x < 752; ++x)
-            mismatches += (XGetPixel(shot, x, y) & 0xFFFFFFul) != (buffer.row(562 - y)[x] & 0xFFFFFFu);
-    EXPECT_EQ(mismatches, 0);
-    // The corner fill of toolkit (0, 0, 10, 10) shows in the bottom-left corner of the screen.
-    EXPECT_EQ(std::tuple(XGetPixel(shot, 0, 562) & 0xFFFFFFul, XGetPixel(shot, 9, 553) & 0xFFFFFFul,
-                         XGetPixel(shot, 0, 552) & 0xFFFFFFul),
-              std::tuple(0xFF0000ul, 0xFF0000ul, 0x3F7FBFul));
-    XDestroyImage(shot);
+    test::checkPassesReachTheScreen(*this, *this);
 }
 
-TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) {
-    std::this_thread::sleep_for(milliseconds(60));  // past the click guard
-    pointerTo(5, 562);
-    button(1, true);
-    ASSERT_TRUE(pumpUntil([&] { return !corner->events.empty(); }));
-    EXPECT_EQ(corner->events[0], (test::Event{"down", 1, 0, 5, 0}));
-    ASSERT_TRUE(window->hasCapturedView());
-    // Dragging 4 px right and 7 px up, then beyond the view and the window: the capture holds.
-    pointerTo(9, 555);
-    ASSERT_TRUE(pumpUntil([&] { return corner->events.size() >= 2; }));
-    pointerTo(400, 300);
-    const auto moved = [&] {
-        std::pair<int, int> d{0, 0};
-        for (const auto& e : corner->events) if (e.kind == "move") d.first += e.x, d.second += e.y;
-        return d;
-    };
-    pumpUntil([&] { return moved() == std::pair(395, 262); });
-    EXPECT_EQ(moved(), std::pair(395, 262));
-    button(1, false);
-    ASSERT_TRUE(pumpUntil([&] { return corner->events.back().kind == "up"; }));
-    EXPECT_EQ(std::pair(corner->events.back().x, corner->events.back().y), std::pair(400, 262));
-    EXPECT_FALSE(window->hasCapturedView());
-
-    // A right click elsewhere with Shift and Ctrl held reaches the big view, y flipped; middle is
-    // button 3.
-    std::this_thread::sleep_for(milliseconds(60));
-    pointerTo(700, 20);
-    const KeyCode keys[] = {XKeysymToKeycode(display, XK_Shift_L), XKeysymToKeycode(display, XK_Control_L)};
-    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, True, CurrentTime);
-    button(3, true), button(3, false);
-    for (const KeyCode k : keys) XTestFakeKeyEvent(display, k, False, CurrentTime);
-    ASSERT_TRUE(pumpUntil([&] { return !view->events.empty(); }));
-    EXPECT_EQ(view->events[0], (test::Event{"down", 2, kModifierShift | kModifierControl, 700, 542}));
-    std::this_thread::sleep_for(milliseconds(60));
-    button(2, true), button(2, false);
-    ASSERT_TRUE(pumpUntil([&] { return view->events.size() >= 2; }));
-    EXPECT_EQ(view->events[1].button, 3);
-}
+TEST_F(X11Editor, RealPointerEventsReachTheViewsInToolkitCoordinates) { test::checkPointerRules(*this, *this); }
 
 TEST_F(X11Editor, KeysReachAnEnabledOverlayAfterAClickGaveTheWindowFocus) {
     test::TestView overlay(*window, CRect{0, 0, 752, 563});
-    window->setOverlayView(&overlay);
-    window->setOverlayEnabled(true);
+    window->setOverlayView(&overlay), window->setOverlayEnabled(true);
     std::this_thread::sleep_for(milliseconds(60));
-    pointerTo(100, 100);
-    button(1, true), button(1, false);
+    press(1, 100, 100, 0), release(1, 100, 100);
     ASSERT_TRUE(pumpUntil([&] { return !overlay.events.empty(); }));
     const std::pair<KeySym, std::uint32_t> keys[] = {
         {XK_a, 'a'}, {XK_BackSpace, kKeyBackspace}, {XK_Left, kKeyLeft}, {XK_Delete, kKeyDelete}, {XK_Home, kKeyHome},
         {XK_Down, kKeyDown}, {XK_F3, kKeyF1 + 2}, {XK_Shift_L, 0}, {XK_Return, kKeyReturn}};
     std::vector<std::int32_t> expected, got;
     for (const auto& [sym, code] : keys) {
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), True, CurrentTime);
-        XTestFakeKeyEvent(display, XKeysymToKeycode(display, sym), False, CurrentTime);
+        const KeyCode key = XKeysymToKeycode(display, sym);
+        for (const bool down : {true, false}) XTestFakeKeyEvent(display, key, down, CurrentTime);
         if (code) expected.push_back(static_cast<std::int32_t>(code));  // a modifier alone is no key
     }
     XFlush(display);

@@ -1,6 +1,5 @@
 // The control toolkit's fixture: a headless 240 x 160 window with panels added on demand, a
-// probe view, a writer racing the draw passes, and film strips whose frames are told apart by
-// their pixels.
+// probe view, and film strips whose frames are told apart by their pixels.
 #pragma once
 
 #include "gui/bitmap.h"
@@ -42,29 +41,12 @@ protected:
 
     ControlsTest() : HeadlessTest(240, 160) {}
 
-    // Runs write(i) on another thread during 200 redraw-all passes; counts the passes after which
-    // whole() is false.
-    template <class Write, class Whole>
-    int race(CView& view, Write write, Whole whole) {
-        std::atomic<bool> stop{false};
-        std::thread writer([&] { for (int i = 0; !stop.load(); ++i) write(i); });
-        int broken = 0;
-        for (int i = 0; i < 200; ++i) {
-            view.setUpdate();
-            fullPass();
-            broken += whole() ? 0 : 1;
-        }
-        stop = true;
-        writer.join();
-        return broken;
-    }
     // `frames` frames of w x h stacked along y (x when horizontal), copied when drawn.
     CBitmap* strip(std::int32_t w, std::int32_t h, std::int32_t frames, bool horizontal = false) {
         const std::int32_t fw = horizontal ? w * frames : w, fh = horizontal ? h : h * frames;
         std::vector<std::uint32_t> px(static_cast<std::size_t>(fw) * fh);
-        for (std::size_t i = 0; i < px.size(); ++i) {
+        for (std::size_t i = 0; i < px.size(); ++i)
             px[i] = packPixel(40, 40 + static_cast<std::int32_t>(horizontal ? i % fw / w : i / fw / h), 200, 255);
-        }
         const std::vector<std::uint8_t> png = encodePng(PixelSurface{px.data(), fw, fh});
         auto* bitmap = new CBitmap(png.data(), png.size());
         bitmap->setBlendEnabled(false);

@@ -21,16 +21,10 @@ public:
     void buildControls() override { window->addPage(new CPage); }
     void getRect(CRect& r) const override { r = CRect{0, 0, window->getWidth(), window->getHeight()}; }
     CDrawContext* getDrawContext(const CDrawState*) override { return window ? window->getDrawContext() : nullptr; }
-    void valueChanged(std::uint32_t tag, float v) override {
-        heard('v', tag);
-        changes.push_back({tag, v});
-    }
+    void valueChanged(std::uint32_t tag, float v) override { heard('v', tag), changes.push_back({tag, v}); }
     void beginEdit(std::int32_t tag) override { heard('b', static_cast<std::uint32_t>(tag)); }
     void endEdit(std::int32_t tag) override { heard('e', static_cast<std::uint32_t>(tag)); }
-    void heard(char kind, std::uint32_t tag) {
-        kinds += kind;
-        tags.push_back(tag);
-    }
+    void heard(char kind, std::uint32_t tag) { kinds += kind, tags.push_back(tag); }
 
     struct Change { std::uint32_t tag; float value; };
     CGuiWindow* window = nullptr;
@@ -52,9 +46,7 @@ protected:
         headless = dynamic_cast<CHeadlessWindow*>(window->getNativeWindow());
         headless->advance(1000.0);  // past the click guard and the first full redraw
     }
-    ~HeadlessTest() override {
-        if (window) CGuiWindow::dispose(window);
-    }
+    ~HeadlessTest() override { if (window) CGuiWindow::dispose(window); }
 
     // A press comes 100 ms after the last event, clear of the window's click guard.
     void press(std::int32_t button, std::int32_t modifiers, std::int32_t x, std::int32_t y) {
@@ -62,16 +54,11 @@ protected:
         headless->mouseDown(button, modifiers, x, height - 1 - y);
     }
     void release(std::int32_t button, std::int32_t x, std::int32_t y) { headless->mouseUp(button, x, height - 1 - y); }
-    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1) {
-        press(button, 0, x, y);
-        release(button, x, y);
-    }
+    void click(std::int32_t x, std::int32_t y, std::int32_t button = 1) { press(button, 0, x, y), release(button, x, y); }
     void click(CPoint p) { click(p.x, p.y); }
     void moveTo(std::int32_t x, std::int32_t y, std::int32_t m = 0) { headless->mouseMove(x, height - 1 - y, m); }
     void moveTo(CPoint p) { moveTo(p.x, p.y); }
-    void keys(const std::vector<std::uint32_t>& codes) {
-        for (std::uint32_t k : codes) headless->keyDown(k);
-    }
+    void keys(const std::vector<std::uint32_t>& codes) { for (std::uint32_t k : codes) headless->keyDown(k); }
     void pass() { headless->tick(); }
     // A panel added to the current page, and a view added to a panel.
     CViewContainer* panel(const CRect& r) {
@@ -80,36 +67,27 @@ protected:
         return c;
     }
     template <class V>
-    V* put(CViewContainer* c, V* view) {
-        c->addView(view);
-        return view;
-    }
-    void fullPass() {
-        window->requestFullRedraw();
-        headless->tick();
-    }
+    V* put(CViewContainer* c, V* view) { return c->addView(view), view; }
+    void fullPass() { window->requestFullRedraw(), headless->tick(); }
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const { return window->getBackBuffer().row(y)[x]; }
     // The pixels of r, row by row.
     std::vector<std::uint32_t> area(const CRect& r) const {
         std::vector<std::uint32_t> v;
-        for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
-            const std::uint32_t* row = window->getBackBuffer().row(y) + r.x;
-            v.insert(v.end(), row, row + r.width);
-        }
+        for (std::int32_t y = r.y; y < r.y + r.height; ++y)
+            v.insert(v.end(), window->getBackBuffer().row(y) + r.x, window->getBackBuffer().row(y) + r.x + r.width);
         return v;
     }
     bool all(const CRect& r, std::uint32_t p) const {
-        const auto v = area(r);
-        return std::all_of(v.begin(), v.end(), [p](std::uint32_t q) { return q == p; });
+        return area(r) == std::vector<std::uint32_t>(static_cast<std::size_t>(r.width) * r.height, p);
     }
     void clearScreen(std::uint32_t p = kWhite) {
         const PixelSurface s = window->getBackBuffer();
         std::fill(s.bits, s.bits + static_cast<std::size_t>(s.width) * s.height, p);
     }
+    void repaint(std::uint32_t background = kWhite) { clearScreen(background), fullPass(); }  // over a cleared buffer
     // After a full pass over a white buffer: whether every pixel outside r stayed white.
     bool paintsOnlyInside(const CRect& r) {
-        clearScreen();
-        fullPass();
+        repaint();
         for (std::int32_t y = 0; y < height; ++y)
             for (std::int32_t x = 0; x < width; ++x)
                 if (!rectContains(r, x, y) && pixel(x, y) != kWhite) return false;

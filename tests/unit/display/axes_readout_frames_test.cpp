@@ -38,9 +38,10 @@ TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
 
 TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {
     const auto level = [](float row, float rows) { return -90.0f + 90.0f * row / rows; };
-    const struct { std::int32_t px, py; float frequency, level; } cases[] = {{0, 0, 20.0f, -90.0f},          {16, 120, -2000.0f, level(120, 241)}, {18, 240, 25.0f, level(240, 241)},
-                 {557, 10, -2000.0f, level(10, 241)}, {540, 10, 20000.0f, level(10, 241)}, {-3, 10, -2000.0f, level(10, 241)},
-                 {100, 241, 63.0f, 100000.0f},   {100, -1, 63.0f, 100000.0f}};
+    const struct { std::int32_t px, py; float frequency, level; } cases[] = {
+        {0, 0, 20.0f, -90.0f}, {16, 120, -2000.0f, level(120, 241)}, {18, 240, 25.0f, level(240, 241)},
+        {557, 10, -2000.0f, level(10, 241)}, {540, 10, 20000.0f, level(10, 241)}, {-3, 10, -2000.0f, level(10, 241)},
+        {100, 241, 63.0f, 100000.0f}, {100, -1, 63.0f, 100000.0f}};
     for (const auto& c : cases) {
         const auto [f, l] = readAt(c.px, c.py);
         EXPECT_FLOAT_EQ(f, c.frequency) << c.px;
@@ -95,12 +96,9 @@ TEST_P(SettledFrame, PaintsOnlyWhenSomethingMoved) {
     // A marker in the graph area survives only a frame that paints nothing.
     const std::int32_t mx = kGraphX + 1, my = kGraphY + kH - 2;
     window->getBackBuffer().row(my)[mx] = 0xFF123456u;
-    switch (event) {
-        case Event::Nothing: break;
-        case Event::NewRecord: feed(1000, -20.0f); break;
-        case Event::Colour: display->setInstanceColor(0, 0.5f, 0.5f, 0.0f); break;
-        case Event::FullRedraw: window->requestFullRedraw(); break;
-    }
+    if (event == Event::NewRecord) feed(1000, -20.0f);
+    if (event == Event::Colour) display->setInstanceColor(0, 0.5f, 0.5f, 0.0f);
+    if (event == Event::FullRedraw) window->requestFullRedraw();
     frame();
     EXPECT_EQ(pixel(mx, my) != 0xFF123456u, event != Event::Nothing);
     EXPECT_TRUE(event != Event::FullRedraw || area(all) == settled) << "a full redraw differs from the kept picture";

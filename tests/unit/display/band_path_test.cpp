@@ -10,8 +10,7 @@ class BandPath : public DisplayTest {
 protected:
     BandPath() { display->setShowPeaks(false); }
     void show(float level, float peak, std::uint32_t sequence) {
-        owner.bands = {bandRecord(0, sequence, level, peak)};
-        frame();
+        owner.bands = {bandRecord(0, sequence, level, peak)}, frame();
     }
     std::int32_t bar() const { return runFromBottom(bandX(0) + 1, colourPixel(0)); }
     std::int32_t peakRow() const { return topRow(bandX(0) + 1, 0xFFFFFFFFu); }
@@ -39,8 +38,7 @@ TEST_F(BandPath, BarHeightsBallisticsAndStaleTimeOut) {
     show(0.0f, -90.0f, ++sequence);
     owner.bandCount = 17;
     show(-90.0f, -90.0f, ++sequence);
-    owner.bandCount = 0;
-    owner.bandAnswer = 0;
+    owner.bandCount = 0, owner.bandAnswer = 0;
     show(-90.0f, -90.0f, ++sequence);
     EXPECT_EQ(bar(), kH);
     owner.bandAnswer = 1;
@@ -78,21 +76,18 @@ TEST_F(BandPath, LayoutsPlaceThreeInstancesAndSixteenFit) {
     frame();
     EXPECT_EQ(display->graphsOnScreen(), 3u);
     // Side by side: slices of 16 / 3 = 5 pixels.
-    for (std::int32_t x = 0; x < 16; ++x) {
+    for (std::int32_t x = 0; x < 16; ++x)
         EXPECT_EQ(pixel(bandX(4) + x, kGraphY) == colourPixel(static_cast<std::uint32_t>(x / 5)), x < 15) << x;
-    }
     EXPECT_EQ(runFromBottom(bandX(4) + 6, colourPixel(1)), 121);
     // Stripes of 241 / 3 = 80 rows with a scale each, then a stack of bars scaled by 1/3.
     for (const auto& [mode, thirdTop] : {std::pair(2u, 239), std::pair(1u, 120 + 79)}) {
-        display->setAlignMode(mode);
-        frame();
+        display->setAlignMode(mode), frame();
         EXPECT_EQ(runFromBottom(bandX(4) + 1, colourPixel(0)), 80) << mode;
         EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(1)), 80 + 39) << mode;
         EXPECT_EQ(topRow(bandX(4) + 1, colourPixel(2)), thirdTop) << mode;
     }
     // Overlay at alpha 1/3: the full slot holds a mix of the three colours.
-    display->setAlignMode(3);
-    frame();
+    display->setAlignMode(3), frame();
     for (std::uint32_t shift : {0u, 8u, 16u}) EXPECT_GT(pixel(bandX(4) + 1, kGraphY + 10) >> shift & 0xFF, 0x30u);
     // Sixteen records, the most the display holds, are all shown.
     owner.bands.clear();
@@ -110,16 +105,15 @@ TEST_F(BandPath, CaptureIsSentOnceAndRecallShowsTheStoredGraph) {
     show(-30.0f, -10.0f, 2);
     show(-30.0f, -10.0f, 3);
     ASSERT_EQ(owner.puts.size(), 1u);
-    EXPECT_EQ(std::pair(owner.puts[0].header.type, owner.puts[0].header.b), std::pair(101u, 2u));
-    EXPECT_FLOAT_EQ(owner.puts[0].record.levels[5], -10.0f);  // the peak where it stands above the bottom
+    // The peak where it stands above the bottom.
+    const auto& put = owner.puts[0];
+    EXPECT_EQ(std::tuple(put.header.type, put.header.b, put.record.levels[5]), std::tuple(101u, 2u, -10.0f));
 
     display->setMemoryRecord(0, 3, bandRecord(0, 0, -45.0f, -45.0f));
-    display->memoryAction(0, 3, 3);
-    display->setShowPeaks(false);
+    display->memoryAction(0, 3, 3), display->setShowPeaks(false);
     show(0.0f, 0.0f, 4);
     EXPECT_EQ(bar(), 121);
-    display->memoryAction(0, 3, 4);
-    show(0.0f, 0.0f, 5);
+    display->memoryAction(0, 3, 4), show(0.0f, 0.0f, 5);
     EXPECT_EQ(bar(), kH);
 }
 
@@ -133,11 +127,9 @@ TEST_F(BandPath, AverageOfTheLastFramesAndLiveValuesWithoutHistory) {
     for (int k = 0; k < 4; ++k) show(0.0f, -90.0f, ++sequence);
     EXPECT_EQ(bar(), kH);
     // Two silent frames of four: half the magnitude, -6 dB.
-    show(-90.0f, -90.0f, ++sequence);
-    show(-90.0f, -90.0f, ++sequence);
+    show(-90.0f, -90.0f, ++sequence), show(-90.0f, -90.0f, ++sequence);
     EXPECT_EQ(bar(), heightOf(20.0f * std::log10(0.5f)));
-    display->setAverageFrames(939);  // above the capacity: off
-    show(-90.0f, -90.0f, ++sequence);
+    display->setAverageFrames(939), show(-90.0f, -90.0f, ++sequence);  // above the capacity: off
     EXPECT_EQ(bar(), 0);
 }
 

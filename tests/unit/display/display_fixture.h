@@ -40,9 +40,7 @@ public:
         return true;
     }
     bool putData(void* request) override {
-        Put p;
-        std::memcpy(&p, request, sizeof(p));
-        puts.push_back(p);
+        std::memcpy(&puts.emplace_back(), request, sizeof(Put));
         return true;
     }
 
@@ -86,8 +84,7 @@ protected:
         panel->addView(display);
         display->setSlope(0.0f);
         // Pure colours so that pixels name their instance.
-        static constexpr float kRgb[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-        for (std::uint32_t i = 0; i < 3; ++i) display->setInstanceColor(i, kRgb[i][0], kRgb[i][1], kRgb[i][2]);
+        for (std::uint32_t i = 0; i < 3; ++i) display->setInstanceColor(i, i == 0, i == 1, i == 2);
     }
 
     void frame() { headless->tick(); }

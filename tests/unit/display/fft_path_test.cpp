@@ -13,10 +13,7 @@ protected:
         display->setFftMode(1), display->setInstantResponse(true);
         display->setShowPeaks(false), display->setCurveFill(false);
     }
-    void show(const CurveRecord& r) {
-        owner.curves = {r};
-        frame();
-    }
+    void show(const CurveRecord& r) { owner.curves = {r}, frame(); }
     std::int32_t curveRow(std::int32_t x) const { return topRow(kGraphX + x, colourPixel(0)); }
 };
 
@@ -40,8 +37,7 @@ TEST_F(FftPath, ValuesSitAtTheCoreMapFrequenciesOnAZoomedAxis) {
     display->setSmoothingIndex(3);
     std::uint32_t sequence = 1;
     for (const auto& [low, high] : {std::pair(10.0f, 20000.0f), std::pair(100.0f, 10000.0f), std::pair(1000.0f, 2000.0f)}) {
-        display->setFreqMin(low);
-        display->setFreqMax(high);
+        display->setFreqMin(low), display->setFreqMax(high);
         const std::uint32_t builds = display->columnTableBuilds();
         const display::FrequencyAxis axis(low, high, kW);
         for (std::uint32_t e : {2u, 12u, 20u}) {
@@ -70,8 +66,7 @@ TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
     // An empty slot (false answer, or a reply of size 0): the live curve and its peak stay, the
     // peak no longer held while a slot is shown.
     show(curveRecord(0, 3, -45.0f));
-    EXPECT_EQ(owner.memoryAsks, 1);
-    EXPECT_EQ(curveRow(300), 229);
+    EXPECT_EQ(std::pair(owner.memoryAsks, curveRow(300)), std::pair(1, 229));
     owner.memory = std::make_unique<MemoryCurveBlock>();
     owner.memory->header = DataRequest{0, 2, 0, 1};
     show(curveRecord(0, 4, -45.0f));
@@ -82,8 +77,7 @@ TEST_F(FftPath, RecalledMemoryReplacesTheCurveWithoutPeaks) {
     for (std::uint32_t k = 0; k < MemoryCurveBlock::kValues; ++k) owner.memory->values[k] = -67.5f;
     show(curveRecord(0, 5, -45.0f));
     EXPECT_EQ(curveRow(300), 60);
-    display->memoryShow(0, 1, 4);
-    show(curveRecord(0, 6, -45.0f));
+    display->memoryShow(0, 1, 4), show(curveRecord(0, 6, -45.0f));
     EXPECT_GT(curveRow(300), 120);
 }
 
@@ -91,8 +85,7 @@ TEST_F(FftPath, VeilLightensTheAreaUnderTheCurveOnly) {
     show(curveRecord(0, 1, -45.0f));
     const std::uint32_t above = pixel(kGraphX + 301, kGraphY + 180);
     EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 60) & 0xFF, 0x4Cu);
-    display->setCurveFill(true);
-    show(curveRecord(0, 2, -45.0f));
+    display->setCurveFill(true), show(curveRecord(0, 2, -45.0f));
     // 0.3 of white over the 0.3-grey slot: 0x4C + (0xFF - 0x4C) x 0.3.
     EXPECT_NEAR(static_cast<int>(pixel(kGraphX + 301, kGraphY + 60) & 0xFF), 0x4C + (0xFF - 0x4C) * 3 / 10, 2);
     EXPECT_EQ(pixel(kGraphX + 301, kGraphY + 180), above);
@@ -116,30 +109,24 @@ TEST_F(FftPath, BadRecordsAndRangesDrawNothingOutsideTheView) {
         EXPECT_EQ(curveRow(300), 0) << r.sequence;
     }
     // More records than the display holds: the previous frame stays.
-    owner.curves.assign(17, curveRecord(0, 9, 0.0f));
-    frame();
+    owner.curves.assign(17, curveRecord(0, 9, 0.0f)), frame();
     EXPECT_EQ(curveRow(300), 0);
     // A reply of size 0 brings no new record.
-    owner.curveSize = 0u;
-    show(curveRecord(0, 10, 0.0f));
+    owner.curveSize = 0u, show(curveRecord(0, 10, 0.0f));
     EXPECT_EQ(curveRow(300), 0);
     owner.curveSize.reset();
     // Sixteen, the most it holds, are taken.
-    owner.curves.assign(16, curveRecord(0, 11, 0.0f));
-    frame();
+    owner.curves.assign(16, curveRecord(0, 11, 0.0f)), frame();
     EXPECT_EQ(curveRow(300), kH - 1);
     // Frequency low, high and level top, bottom.
     const float ranges[][4] = {{1000, 1000, 0, -90}, {2000, 100, 0, -90}, {10, 20000, -90, -90}, {10, 20000, 0, 0},
                                {0, 1e9f, 1e30f, -1e30f}};
     std::uint32_t sequence = 20;
     for (const auto& r : ranges) {
-        display->setFreqMin(r[0]);
-        display->setFreqMax(r[1]);
-        display->setLevelTop(r[2]);
-        display->setLevelBottom(r[3], false);
+        display->setFreqMin(r[0]), display->setFreqMax(r[1]);
+        display->setLevelTop(r[2]), display->setLevelBottom(r[3], false);
         for (std::uint32_t mode = 0; mode < 8; ++mode) {
-            display->setAlignMode(mode / 2);
-            display->setFftMode(mode % 2);
+            display->setAlignMode(mode / 2), display->setFftMode(mode % 2);
             show(curveRecord(0, ++sequence, 0.0f));
         }
     }

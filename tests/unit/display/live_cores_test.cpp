@@ -34,10 +34,7 @@ struct Sine {
 class LiveCores : public DisplayTest {
 protected:
     LiveCores() {
-        for (auto& c : cores) {
-            c = std::make_unique<CPlugin>(0, 2, 2);
-            c->setSampleRate(44100.0);
-        }
+        for (auto& c : cores) (c = std::make_unique<CPlugin>(0, 2, 2))->setSampleRate(44100.0);
         owner.core = cores[0].get();
         display->setSlope(3.0f);
     }

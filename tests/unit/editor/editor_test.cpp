@@ -4,7 +4,6 @@
 #include "framework/parameter_sink.h"
 #include "framework/plugin_base.h"
 #include "gui/native/headless/headless_window.h"
-#include "support/test_common.h"
 #include "unit/editor/editor_rig.h"
 #include "unit/gui_window/rect_compare.h"
 
@@ -86,15 +85,13 @@ TEST_F(Headless, ResizeAsksTheHostFirstAndTheSameSizeDoesNothing) {
 TEST_F(Headless, RecordsGesturesAndSnapshotsAreChecked) {
     TestEditor editor(&host, &core);
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
-    for (const auto& [size, type] : {std::pair{16u, 4u}, {15u, 4u}, {17u, 4u}, {1u, 4u}, {16u, 3u}}) {
+    for (const auto& [size, type] : {std::pair{16u, 4u}, {15u, 4u}, {17u, 4u}, {1u, 4u}, {16u, 3u}})
         editor.getCoreSink().receiveData(valueRecord(size, type, 1, 0.25f).data());
-    }
     editor.getCoreSink().receiveData(nullptr);
     EXPECT_EQ(editor.shown, (Shown{{1, 0.25f}}));
     for (const std::int32_t i : {0, 1, 2, -1}) editor.beginEdit(i), editor.endEdit(i);
     EXPECT_EQ(host.gestures, (std::vector<std::int32_t>{0, -1}));  // only the automatable host parameter
-    editor.shown.clear();
-    editor.refreshParameters();
+    editor.shown.clear(), editor.refreshParameters();
     EXPECT_EQ(editor.shown, (Shown{{0, 0.5f}, {1, 1.5f}}));
 }
 
@@ -105,8 +102,7 @@ TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
     IParameterSink& sink = editor.getCoreSink();
     std::thread([&] {
         for (const auto& [i, v] : Shown{{5, 1.0f}, {7, 3.0f}, {5, 2.0f}, {9, 4.0f}, {-3, 1.0f}, {100000, 1.0f}}) sink.setParameter(i, v);
-        sink.receiveData(&names);
-        sink.receiveData(&names);
+        sink.receiveData(&names), sink.receiveData(&names);
         sink.receiveData(valueRecord(16, 4, 11, 5.0f).data());
     }).join();
     EXPECT_TRUE(editor.shown.empty());
@@ -118,8 +114,7 @@ TEST_F(Headless, ReportsFromOtherThreadsKeepTheLatestAndWaitForTheNextTick) {
     std::thread([&] { sink.setParameter(5, 6.0f); }).join();
     editor.close();
     ASSERT_TRUE(editor.open(nullptr, -1, -1));
-    editor.shown.clear();
-    editor.tick();
+    editor.shown.clear(), editor.tick();
     EXPECT_TRUE(editor.shown.empty());
 }
 

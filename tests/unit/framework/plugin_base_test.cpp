@@ -1,6 +1,5 @@
 #include "support/test_common.h"
 
-#include "../host/test_host.h"
 #include "framework/param_container.h"
 #include "framework/plugin_base.h"
 #include "framework/program_container.h"
@@ -39,8 +38,7 @@ public:
     std::vector<std::pair<int, int>> take() {
         std::vector<std::pair<int, int>> out;
         for (const auto& r : received) out.emplace_back(r.data1, r.deltaFrames);
-        received.clear();
-        return out;
+        return received.clear(), out;
     }
 
     std::vector<qv::MidiEventRecord> received;
@@ -49,6 +47,12 @@ public:
     std::atomic<bool> inBlock{false}, blockRunning{false}, resetDuringBlock{false};
 };
 
+// A 2.4 host that records the opcodes the adapter calls it with.
+std::vector<std::int32_t> g_hostCalls;
+vst::VstIntPtr hostCallback(vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*, float) {
+    return g_hostCalls.push_back(op), op == vst::audioMasterVersion ? 2400 : 0;
+}
+
 qv::MidiEventRecord event(std::int32_t delta, std::uint8_t tag) { return {0, 0x90, tag, 64, delta}; }
 using Got = std::vector<std::pair<int, int>>;
 
@@ -56,14 +60,13 @@ TEST(Events, BlocksCarryLateEventsClampNegativeDeltasAndHonourTheQuantum) {
     EventCore core;
     const qv::MidiEventRecord in[] = {event(300, 1), event(5, 2), event(-7, 3), event(1000, 4)};
     core.receiveEvents(in, 4);
-    core.run(256);  // double-buffered: events queued now reach the core one block later
-    EXPECT_TRUE(core.take().empty());
-    core.run(256);
-    EXPECT_EQ(core.take(), (Got{{3, 0}, {2, 5}}));  // -7 became 0 and sorts first
-    core.run(256);
-    EXPECT_EQ(core.take(), (Got{{1, 44}}));  // 300 - 256
-    core.run(256), core.run(256);
-    EXPECT_EQ(core.take(), (Got{{4, 1000 - 3 * 256}}));
+    // Double-buffered: events queued now reach the core one block later; -7 becomes 0 and sorts
+    // first, 300 comes 44 frames into the next block.
+    const Got blocks[] = {{}, {{3, 0}, {2, 5}}, {{1, 300 - 256}}, {}, {{4, 1000 - 3 * 256}}};
+    for (const Got& block : blocks) {
+        core.run(256);
+        EXPECT_EQ(core.take(), block);
+    }
 
     core.setDeltaQuantum(64);
     const qv::MidiEventRecord one = event(100, 1);
@@ -89,9 +92,8 @@ TEST(Events, SortingIsStableBelowSixtyFourAndMergesTheSecondHalfFirstAbove) {
 
 // Through the adapter: a list of 10000 events reaches the core as its first 8192, masked.
 TEST(Events, TheAdapterTakesAtMostEightThousandOneHundredNinetyTwo) {
-    qvtest::TestHost::clear();
     auto* owned = new EventCore;
-    qv::PluginVST adapter(&qvtest::TestHost::callback, std::unique_ptr<qv::CPluginBase>(owned), 1, 0);
+    qv::PluginVST adapter(&hostCallback, std::unique_ptr<qv::CPluginBase>(owned), 1, 0);
     std::vector<vst::VstMidiEvent> midi(10000, vst::VstMidiEvent{vst::kVstMidiType, 32, 0, 0, 0, 0,
                                                                  {char(0x93), char(0xC5), 64, 0}, 0, 0, 0, 0});
     std::vector<char> storage(sizeof(vst::VstEvents) + sizeof(vst::VstEvent*) * 10000);
@@ -109,15 +111,15 @@ TEST(Events, TheAdapterTakesAtMostEightThousandOneHundredNinetyTwo) {
 }
 
 TEST(Lifecycle, ResumeReportsALatencyChangeAndResetWaitsForTheBlock) {
-    qvtest::TestHost::clear();
+    g_hostCalls.clear();
     auto* owned = new EventCore;
-    qv::PluginVST adapter(&qvtest::TestHost::callback, std::unique_ptr<qv::CPluginBase>(owned), 1, 0);
+    qv::PluginVST adapter(&hostCallback, std::unique_ptr<qv::CPluginBase>(owned), 1, 0);
     EXPECT_EQ(owned->resets, 1);  // the constructor resets once
     owned->changeLatency(480);
     adapter.dispatcher(vst::effMainsChanged, 0, 1, nullptr, 0);
     EXPECT_EQ(adapter.getAeffect()->initialDelay, 480);
     adapter.dispatcher(vst::effMainsChanged, 0, 1, nullptr, 0);
-    EXPECT_EQ(qvtest::TestHost::count(vst::audioMasterIOChanged), 1);  // no change the second time
+    EXPECT_EQ(std::ranges::count(g_hostCalls, vst::audioMasterIOChanged), 1);  // no change the second time
 
     owned->slowBlock = true;  // a reset requested during a block runs only after the block
     std::thread audio([&] { owned->run(64); });
@@ -138,12 +140,10 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
     };
     qv::CParamContainerBase set;
     EXPECT_EQ(set.AddParams(table), 10u);
-    EXPECT_EQ(std::tuple(slot, std::string(set.getName(1)), std::string(set.getName(8)), std::string(set.getName(9))),
-              std::tuple(1u, std::string("Band 1"), std::string("Band 8"), std::string("Single")));
-    EXPECT_EQ(set.getName(10), nullptr);
-    EXPECT_FLOAT_EQ(set.getValue(3, 0), 0.25f);
-    EXPECT_EQ(set.AddParams(table), 0u);  // a second call changes nothing
-    EXPECT_EQ(set.size(), 10u);
+    EXPECT_EQ(std::tuple(slot, std::string(set.getName(1)), std::string(set.getName(8)), std::string(set.getName(9)),
+                         set.getName(10), set.getValue(3, 0)),
+              std::tuple(1u, "Band 1", "Band 8", "Single", nullptr, 0.25f));
+    EXPECT_EQ(std::pair(set.AddParams(table), set.size()), std::pair(0u, 10u));  // a second call changes nothing
 
     const qv::CParamBase scaled[] = {
         qv::CParamBase("Freq", 20.0f, 20000.0f, 1000.0f, 0, "Hz", 0.f, 0.f, 0.f, nullptr,
@@ -152,16 +152,16 @@ TEST(Parameters, GroupsConvertersAndTheIdentifierMap) {
         qv::CParamBase(0)};
     qv::CParamContainerBase converted;
     converted.AddParams(scaled);
-    EXPECT_EQ((std::pair(converted.getValue(0, 1), converted.getValue(0, 0))), std::pair(1000.0f, 10.0f));
+    const float values[] = {converted.getValue(0, 1), converted.getValue(0, 0)};
     converted.setValue(0, 0.5f, 0, false);
-    EXPECT_FLOAT_EQ(converted.getValue(0, 1), 50.0f);
+    const float plain = converted.getValue(0, 1);
     converted.setValue(0, 7.0f, 1, true);
-    EXPECT_FLOAT_EQ(converted.getValue(0, 0), 0.5f);
+    EXPECT_EQ(std::tuple(values[0], values[1], plain, converted.getValue(0, 0)), std::tuple(1000.0f, 10.0f, 50.0f, 0.5f));
 
     qv::CParamContainer analyzer;
-    EXPECT_EQ(analyzer.getNumIds(), 388u);
-    for (std::uint32_t id : {0u, 1u, 200u, 387u}) EXPECT_EQ(analyzer.indexOfId(id), id);
-    EXPECT_EQ(analyzer.indexOfId(388), 0xFFFFFFFFu);
+    EXPECT_EQ(std::tuple(analyzer.getNumIds(), analyzer.indexOfId(0), analyzer.indexOfId(200), analyzer.indexOfId(387),
+                         analyzer.indexOfId(388)),
+              std::tuple(388u, 0u, 200u, 387u, 0xFFFFFFFFu));
 
     // The base snapshot request: words 1..n receive the values when n matches a count.
     EventCore core;

@@ -55,8 +55,7 @@ TEST(Blend, WorkedExamplesOnBothPaths) {
         for (bool plain : {true, false}) {
             PlainPath path(plain);
             SurfaceTarget src(5, 2, c.source), dst(5, 2, c.destination);
-            const bool fill = c.color.alpha != 0;
-            qv::blend(request(dst, fill ? nullptr : &src.surface, {0, 0}, 5, 2, {0, 0}, c.alpha, c.color));
+            qv::blend(request(dst, c.color.alpha ? nullptr : &src.surface, {0, 0}, 5, 2, {0, 0}, c.alpha, c.color));
             const std::uint32_t want = plain || !c.kernel ? c.result : c.kernel;
             for (std::uint32_t p : dst.pixels) EXPECT_EQ(p, want) << c.what << (plain ? " plain" : " kernels");
         }
@@ -86,7 +85,7 @@ TEST(Blend, KernelPathMatchesPlainPathAndTheReferenceOnRandomImages) {
         qv::blend(request(b, &src.surface, at, w, h, from, alpha));
         ASSERT_EQ(a.pixels, b.pixels) << "round " << round;
         // Each pixel is either untouched or the reference blend of the right source pixel.
-        for (std::int32_t y = 0; y < dh; ++y) {
+        for (std::int32_t y = 0; y < dh; ++y)
             for (std::int32_t x = 0; x < dw; ++x) {
                 const std::int32_t sx = x - at.x + from.x, sy = y - at.y + from.y;
                 const bool inside = qv::rectContains({at.x, at.y, w, h}, x, y) && qv::rectContains({0, 0, sw, sh}, sx, sy) &&
@@ -94,7 +93,6 @@ TEST(Blend, KernelPathMatchesPlainPathAndTheReferenceOnRandomImages) {
                 const std::uint32_t d = before[static_cast<std::size_t>(y) * dw + x];
                 ASSERT_EQ(a.at(x, y), inside ? refImage(src.at(sx, sy), d, alpha) : d) << x << "," << y;
             }
-        }
     }
 }
 
@@ -151,9 +149,9 @@ TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {
     // Each thread blends its own buffers with its own factors, over and over; any state shared
     // between calls would mix the factors of one thread into another's results.
     constexpr int kThreads = 4, kPixels = 333, kRounds = 300;
-    std::vector<std::uint32_t> src(kPixels);
     std::mt19937 rng(21);
-    for (auto& p : src) p = static_cast<std::uint32_t>(rng());
+    std::vector<std::uint32_t> src(kPixels);
+    std::generate(src.begin(), src.end(), std::ref(rng));
     const auto once = [&](std::uint32_t t) {
         std::vector<std::uint32_t> dst(kPixels, 0x80808080u);
         qv::SSEBlendParams p{kPixels, 1, 0, 0, 40 + 50 * t, 0x01010101u * (t + 1), 200 - 30 * t, 0, dst.data(), src.data()};
@@ -165,11 +163,8 @@ TEST(Blend, KernelsRunConcurrentlyWithoutDisturbingEachOther) {
     for (std::uint32_t t = 0; t < kThreads; ++t) expected.push_back(once(t));
     std::vector<int> mismatches(kThreads, 0);
     std::vector<std::thread> threads;
-    for (std::uint32_t t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            for (int r = 0; r < kRounds; ++r) mismatches[t] += once(t) != expected[t];
-        });
-    }
+    for (std::uint32_t t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] { for (int r = 0; r < kRounds; ++r) mismatches[t] += once(t) != expected[t]; });
     for (auto& th : threads) th.join();
     EXPECT_EQ(mismatches, std::vector<int>(kThreads, 0));
 }

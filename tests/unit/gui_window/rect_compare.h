@@ -1,4 +1,4 @@
-// Equality and printing of rectangles for test expectations.
+// Equality and printing of rectangles and points for test expectations.
 #pragma once
 
 #include <ostream>
@@ -14,5 +14,8 @@ inline bool operator==(const CRect& a, const CRect& b) {
 inline void PrintTo(const CRect& r, std::ostream* os) {
     *os << "(" << r.x << ", " << r.y << ", " << r.width << ", " << r.height << ")";
 }
+
+inline bool operator==(const CPoint& a, const CPoint& b) { return a.x == b.x && a.y == b.y; }
+inline void PrintTo(const CPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
 
 }  // namespace qv

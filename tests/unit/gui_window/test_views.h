@@ -29,9 +29,7 @@ class TestContainer;
 class TestView : public CWindowView {
 public:
     TestView(CGuiWindow& w, CRect r, const CColor* fill = nullptr) : window(w), rect(r), colour(fill) {}
-    ~TestView() override {
-        if (destroyed) *destroyed = true;
-    }
+    ~TestView() override { if (destroyed) *destroyed = true; }
 
     void onMouseDown(std::int32_t b, std::int32_t m, std::int32_t x, std::int32_t y) override {
         events.push_back({"down", b, m, x, y});
@@ -84,8 +82,7 @@ public:
 
     TestView* add(std::unique_ptr<TestView> v) {
         v->container = this;
-        views.push_back(std::move(v));
-        return views.back().get();
+        return views.emplace_back(std::move(v)).get();
     }
 
     CRect rect;
@@ -97,11 +94,8 @@ inline CWindowContainer* TestView::getContainer() const { return container; }
 
 inline void TestView::draw(CDrawState state) {
     draws.push_back(state);
-    if (colour) {
-        CDrawContext* dc = window.getDrawContext();
-        const CRect origin = container ? container->rect : CRect{};
-        dc->fillRect(rectOffset(rect, origin.x, origin.y), *colour);
-    }
+    const CRect origin = container ? container->rect : CRect{};
+    if (colour) window.getDrawContext()->fillRect(rectOffset(rect, origin.x, origin.y), *colour);
     if (onDraw) onDraw();
 }
 

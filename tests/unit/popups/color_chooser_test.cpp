@@ -29,8 +29,7 @@ TEST_F(ColorChooser, OnlyOkAnswersOnceWithTheNewColour) {
     for (const Ending ending : {kOk, kEnter, kCancel, kEscape, kOutside}) {
         owner.changes.clear();
         CColorChooser* f = field(0.2f, 0.4f, 0.6f);
-        click(35, 175, 2);
-        click(35, 175, 3);
+        click(35, 175, 2), click(35, 175, 3);
         ASSERT_EQ(f->getOverlay(), nullptr);
         click(35, 175);
         COverlayColorPicker* picker = f->getOverlay();
@@ -38,7 +37,7 @@ TEST_F(ColorChooser, OnlyOkAnswersOnceWithTheNewColour) {
         click(sq.x + sq.width - 1, sq.y + sq.height - 1);  // full saturation and value
         click(centre(picker->stripRect()));                  // hue one half: cyan
         const CPoint at[] = {centre(picker->okRect()), {}, centre(picker->cancelRect()), {}, {300, 10}};
-        ending == kEnter ? keys({key::kReturn}) : ending == kEscape ? keys({key::kEscape}) : click(at[ending]);
+        ending == kEnter ? keys({kKeyReturn}) : ending == kEscape ? keys({kKeyEscape}) : click(at[ending]);
         EXPECT_EQ(f->getOverlay(), nullptr) << ending;
         float c[4];
         f->getColor(c);
@@ -85,13 +84,13 @@ TEST_P(Teardown, ClosesThePopupWithoutActing) {
     put(field);
     click(30, 155);
     ASSERT_NE(window->getOverlayView(), nullptr);
-    keys({key::kDown, 'z'});
+    keys({kKeyDown, 'z'});
     if (ending == Ending::kCloseEditor) {
         closeWindow();
     } else {
         ending == Ending::kCancel ? field->cancelEditing() : field->setShown(false);
         EXPECT_EQ(window->getOverlayView(), nullptr);
-        keys({key::kReturn});
+        keys({kKeyReturn});
     }
     EXPECT_TRUE(owner.changes.empty());
 }

@@ -23,13 +23,12 @@ protected:
 };
 
 TEST_F(OptionMenu, PressesAndKeysChooseTheEntryOrNothing) {
-    using key::kDown, key::kUp, key::kReturn;
     // Keys after opening (none: a press on row 3) and the entry chosen (-1: none).
-    const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {{"press on row 3 gives 4096", {}, 3},
-                 {"down down enter", {kDown, kDown, kReturn}, 3},
-                 {"up wraps to the last", {kUp, kUp, kReturn}, 5},
-                 {"down wraps to the first", {kDown, kDown, kDown, kDown, kDown, kReturn}, 0},
-                 {"escape cancels", {kDown, key::kRight, key::kLeft, key::kEscape}, -1}};
+    const struct { const char* name; std::vector<std::uint32_t> keys; std::int32_t index; } picks[] = {
+        {"press on row 3 gives 4096", {}, 3}, {"down down enter", {kKeyDown, kKeyDown, kKeyReturn}, 3},
+        {"up wraps to the last", {kKeyUp, kKeyUp, kKeyReturn}, 5},
+        {"escape cancels", {kKeyDown, kKeyRight, kKeyLeft, kKeyEscape}, -1},
+        {"down wraps to the first", {kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyDown, kKeyReturn}, 0}};
     for (const auto& p : picks) {
         SCOPED_TRACE(p.name);
         owner.changes.clear();
@@ -56,8 +55,7 @@ TEST_F(OptionMenu, ListBelowTheFieldHoverHighlightsAndGreyedRowsCannotBeChosen) 
     EXPECT_TRUE(paintsOnlyInside(CRect{r.x, r.y, r.width, 196 - r.y}));
     moveTo(list->rowCentre(0, 2));
     EXPECT_EQ(list->getHighlight(0), 2);
-    moveTo(list->rowCentre(0, 4));
-    keys({key::kReturn});
+    moveTo(list->rowCentre(0, 4)), keys({kKeyReturn});
     click(list->rowCentre(0, 4));
     EXPECT_TRUE(owner.changes.empty());
     click(300, 10);  // outside: closed, and the next press opens it again
@@ -70,8 +68,7 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     menu->addEntry("plain");
     auto* sub = new COptionMenu(&owner, 2, CRect{});
     for (const char* t : {"x", "y", "z"}) sub->addEntry(t);
-    ASSERT_TRUE(menu->addSubMenu("more", sub));
-    EXPECT_FALSE(menu->addSubMenu("self", menu));
+    ASSERT_TRUE(menu->addSubMenu("more", sub) && !menu->addSubMenu("self", menu));
     const COverlayMenuList* list = open(menu);
     moveTo(list->rowCentre(0, 1));
     ASSERT_TRUE(list->isSubMenuOpen());
@@ -81,28 +78,23 @@ TEST_F(OptionMenu, SubMenuEntryGoesToTheSubMenuAndItsOwnerAndForgedPositionsToNo
     EXPECT_TRUE(owner.changes[0].tag == 2u && owner.changes[0].value == 2.0f);
     EXPECT_TRUE(menu->getText() == "z" && sub->isEntryChecked(2));
     moveTo(open(menu)->rowCentre(0, 1));  // keys: right opens it at its first entry, left leaves it
-    keys({key::kRight, key::kDown, key::kLeft, key::kRight, key::kReturn});
+    keys({kKeyRight, kKeyDown, kKeyLeft, kKeyRight, kKeyReturn});
     EXPECT_EQ(owner.changes.back().value, 0.0f);
     // A stored selection that names no entry of its menu changes nothing.
     const std::pair<void*, std::int32_t> forged[] = {{menu->getMenu(), 2}, {sub->getMenu(), 3}, {&owner, 0}, {nullptr, 0}};
-    for (const auto& [handle, item] : forged) {
-        window->setMenuOwner(menu);
-        window->onMenuCommand(handle, item);
-    }
-    EXPECT_EQ(owner.changes.size(), 2u);
-    EXPECT_EQ(menu->getText(), "x");
+    for (const auto& [handle, item] : forged) window->setMenuOwner(menu), window->onMenuCommand(handle, item);
+    EXPECT_EQ(std::pair(owner.changes.size(), menu->getText()), std::pair(std::size_t{2}, std::string("x")));
 }
 
 TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
     auto* menu = put(new COptionMenu(&owner, 1, CRect{20, 200, 80, 16}));
-    EXPECT_TRUE(menu->addEntry(std::string(126, 'e')));
-    EXPECT_FALSE(menu->addEntry(std::string(127, 'e')));
+    EXPECT_TRUE(menu->addEntry(std::string(126, 'e')) && !menu->addEntry(std::string(127, 'e')));
     for (int i = 1; i < 512; ++i) ASSERT_TRUE(menu->addEntry(std::to_string(i))) << i;
     EXPECT_FALSE(menu->addEntry("513th"));
     EXPECT_TRUE(menu->getEntryText(511) == "511" && menu->getEntryText(512).empty());
     const CRect r = open(menu)->getColumnRect(0);
     EXPECT_TRUE(r.y >= 0 && r.y + r.height <= height);
-    keys({key::kUp, key::kReturn});
+    keys({kKeyUp, kKeyReturn});
     ASSERT_EQ(owner.changes.size(), 1u);
     EXPECT_EQ(owner.changes[0].value, 511.0f);
     menu->removeAll();
@@ -111,8 +103,7 @@ TEST_F(OptionMenu, EntryLimitsAndAListTallerThanTheWindow) {
 
 TEST_F(OptionMenu, RemoveAllWaitsForEveryNestedUseAndStartsAgainAtEntry0) {
     COptionMenu* menu = fftMenu();
-    ASSERT_TRUE(menu->beginUse());
-    ASSERT_TRUE(menu->beginUse());
+    ASSERT_TRUE(menu->beginUse() && menu->beginUse());
     std::atomic<bool> done{false};
     std::thread rebuild([&] { menu->removeAll(), done = true; });
     fullPass();  // a draw pass takes and gives back the list meanwhile

@@ -3,14 +3,10 @@
 // the input helpers).
 #pragma once
 
+#include "gui/key_codes.h"
 #include "unit/controls/headless_rig.h"
 
 namespace qv::test {
-
-// The window's key codes (gui/key_codes.h repeats the toolkit's mouse constants under the same names).
-namespace key {
-extern const std::uint32_t kReturn, kEscape, kBackspace, kDelete, kLeft, kRight, kUp, kDown, kHome, kEnd;
-}
 
 class PopupOwner : public RecordingOwner {
 public:
@@ -26,13 +22,8 @@ class PopupsTest : public HeadlessTest<PopupOwner> {
 protected:
     PopupsTest() : HeadlessTest(320, 240) {}
     template <class V>
-    V* put(V* view) {
-        return HeadlessTest::put(owner.panel, view);
-    }
-    void drop(CView* view) {
-        owner.panel->removeView(view);
-        delete view;
-    }
+    V* put(V* view) { return HeadlessTest::put(owner.panel, view); }
+    void drop(CView* view) { owner.panel->removeView(view), delete view; }
     void closeWindow() { CGuiWindow::dispose(std::exchange(window, nullptr)); }
 };
 

@@ -36,10 +36,7 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
     // Runs `blocked` on another thread and checks it waits until `release` has run here.
     auto waitsFor = [](const std::function<void()>& blocked, const std::function<void()>& release) {
         std::atomic<bool> done{false};
-        std::thread other([&] {
-            blocked();
-            done = true;
-        });
+        std::thread other([&] { blocked(), done = true; });
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_FALSE(done.load());
         release();
