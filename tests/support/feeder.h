@@ -33,8 +33,7 @@ struct Feeder {
     }
     void run(int n) {
         std::vector<void*> ins, outs;
-        for (auto& c : in) ins.push_back(c.data());
-        for (auto& c : out) outs.push_back(c.data());
+        for (std::size_t c = 0; c < in.size(); ++c) ins.push_back(in[c].data()), outs.push_back(out[c].data());
         const auto channels = static_cast<std::int32_t>(in.size());
         plugin.process(ins.data(), outs.data(), channels, channels, n, qv::kPrecisionFloat, 0);
         if (paced) plugin.waitForWorkers(std::chrono::seconds(5));

@@ -1,27 +1,15 @@
 // The audio thread against everything other threads do to an instance: locks held for a long
-// time, calls stuck inside it, sample-rate, reset and FFT-size changes while it processes, and the control word of the
-// host's thread.
-#include <gtest/gtest.h>
+// time, calls stuck inside it, rate, reset and FFT-size changes, and the host's control word.
 #include <xmmintrin.h>
 
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <cmath>
-#include <functional>
-#include <mutex>
-#include <string>
-#include <utility>
-#include <thread>
-#include <vector>
-
 #include "core/analysis_shared.h"
-#include "core/plugin.h"
 #include "core/registry_library.h"
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
 #include "platform/dynamic_library.h"
 #include "platform/module.h"
+#include "support/feeder.h"
+#include "support/start_line.h"
 
 namespace {
 
@@ -29,14 +17,13 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace id = qv::settingid;
 
-constexpr auto kHold = 200ms;
+constexpr int kHoldMs = 200;
+constexpr auto kHold = std::chrono::milliseconds(kHoldMs);
 std::atomic<int> stuckCallsDone{0};
 
-// An instance whose averaging of its own spectra, or whose audio block, takes as long as a test
-// wants.
+// An instance whose averaging of its own spectra, or whose audio block, takes as long as wanted.
 struct SlowInstance : qv::CPlugin {
-    std::atomic<int> averageMs{0};
-    std::atomic<int> blockMs{0};
+    std::atomic<int> averageMs{0}, blockMs{0};
     std::atomic<bool> stuck{false};
     SlowInstance() : CPlugin(0, 2, 2) {}
     ~SlowInstance() override { waitForWorkers(std::chrono::seconds(5)); }  // no job in an override
@@ -75,10 +62,7 @@ void holdFor(std::mutex& lock) {
 const std::pair<const char*, std::function<void(SlowInstance&)>> kHolders[] = {
     {"band records", [](SlowInstance& p) { holdFor(p.analysis().bandLock); }},
     {"spectrum records", [](SlowInstance& p) { holdFor(p.analysis().spectrumLock); }},
-    {"averaging", [](SlowInstance& p) {
-         p.averageMs = static_cast<int>(kHold.count());
-         std::this_thread::sleep_for(kHold);
-     }},
+    {"averaging", [](SlowInstance& p) { p.averageMs = kHoldMs, std::this_thread::sleep_for(kHold); }},
     {"registry", [](SlowInstance&) {
          // Opened once: loading a library (slow under a sanitizer) is not what is timed.
          static qv::CRegistryLibrary registry;
@@ -89,18 +73,14 @@ const std::pair<const char*, std::function<void(SlowInstance&)>> kHolders[] = {
      }},
     {"settings", [](SlowInstance& p) {
          SlowEditor editor;
-         p.setParameterSink(&editor);
-         p.setParameter(id::kAttack, 0.5f, 0, false, true);
-         p.setParameterSink(nullptr);
+         p.setParameterSink(&editor), p.setParameter(id::kAttack, 0.5f, 0, false, true), p.setParameterSink(nullptr);
      }},
 };
 
-// A call that waited for the holder would last until it lets go, in every round. A call can also
-// be descheduled for over a millisecond on a loaded machine (two cores shared by many builds), so
-// calls come every few milliseconds, each holder gets up to six rounds and one round without a
-// slow call clears it. Under Wine a call is now and then descheduled for 2-5 ms in several rounds
-// running (its own server threads compete for the cores): there a slow call is one over 8 ms,
-// still far below the hold.
+// A call that waited for the holder would last until it lets go, in every round. A loaded machine
+// can deschedule a call for over a millisecond, so each holder gets up to six rounds and one round
+// without a slow call clears it. Under Wine calls are descheduled for 2-5 ms in several rounds
+// running: there a slow call is one over 8 ms, still far below the hold.
 TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
     const auto slow = qv::platform::DynamicLibrary::extension() == std::string(".dll") ? 8ms : 1ms;
     SlowInstance plugin;
@@ -115,13 +95,9 @@ TEST(AudioThread, NoCallWaitsForALockAnotherThreadHolds) {
         int slowCalls = 0;
         for (int round = 0; round < 6 && (round == 0 || slowCalls > 0); ++round) {
             slowCalls = 0;
-            // A plain flag: std::latch's wait under mingw (no futex) has been seen to miss its wake-up.
-            std::atomic<bool> started{false};
-            std::thread other([&] {
-                started = true;
-                hold(plugin);
-            });
-            while (!started) std::this_thread::yield();
+            qvtest::StartLine go(2);
+            std::thread other([&] { go.arriveAndWait(), hold(plugin); });
+            go.arriveAndWait();
             for (const auto end = Clock::now() + kHold; Clock::now() < end;) {
                 const auto t0 = Clock::now();
                 plugin.process(channels, channels, 2, 2, 512, qv::kPrecisionFloat, 0);
@@ -183,15 +159,10 @@ TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
     const std::uint32_t primed = plugin.spectrumBlocksMeasured();  // silence measured at creation
     std::atomic<bool> stop{false};
     std::thread audio([&] {
-        std::vector<float> block(300);
-        double phase = 0.0;
+        qvtest::Feeder feed(plugin, 1, 300);
+        feed.paced = false;
         while (!stop.load()) {
-            for (float& v : block) {
-                v = static_cast<float>(std::sin(phase));
-                phase = std::fmod(phase + 2.0 * 3.14159265358979323846 * 12.0 / 512.0, 2.0 * 3.14159265358979323846);
-            }
-            void* channels[1] = {block.data()};
-            plugin.process(channels, channels, 1, 1, static_cast<std::int32_t>(block.size()), qv::kPrecisionFloat, 0);
+            feed.sine(12.0, 512.0, 300);  // bin 12 of 512 points
             std::this_thread::sleep_for(200us);
         }
     });
@@ -217,8 +188,7 @@ TEST(AudioThread, RateResetAndSizeChangesWhileProcessingKeepEveryBlockWhole) {
 TEST(AudioThread, DenormalsAreFlushedWhileProcessingAndTheHostsControlWordComesBack) {
     qv::CPlugin plugin(0, 1, 1);
     std::vector<float> in(4096, 1e-40f), out(4096);
-    void* ins[1] = {in.data()};
-    void* outs[1] = {out.data()};
+    void* ins[1] = {in.data()}, *outs[1] = {out.data()};
     const unsigned int host = _mm_getcsr();
     _mm_setcsr((host & ~0x8040u) | 0x6000u);  // round toward zero, denormals kept
     const unsigned int mine = _mm_getcsr();

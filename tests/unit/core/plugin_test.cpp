@@ -1,5 +1,4 @@
 #include "core/analysis_shared.h"
-#include "core/plugin.h"
 #include "core/setting_ids.h"
 #include "framework/parameter_sink.h"
 #include "support/feeder.h"
@@ -9,13 +8,7 @@ namespace {
 namespace id = qv::settingid;
 using namespace qvtest;
 
-const qv::BandLevelRecord& currentBands(qv::CPlugin& p) {
-    auto& s = p.analysis();
-    const auto own = static_cast<size_t>(p.getInstanceNumber());
-    return s.bandRecords[own][s.bandSelect[own].load()];
-}
-
-TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShown) {
+TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShownAndANewSizeRestartsTheBlock) {
     qv::CPlugin plugin(0, 2, 2);
     Feeder feed(plugin, 2, 256);
     // The default view shows bands: no spectrum block is collected.
@@ -35,22 +28,13 @@ TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShown) {
     auto& s = plugin.analysis();
     const auto& spectrum = s.spectrumRecords[0][s.spectrumSelect[0].load()];
     EXPECT_EQ(std::tuple(spectrum.count, spectrum.size, spectrum.sampleRate), std::tuple(2049u, 52u + 4u * 2049u, 44100.0f));
-}
 
-TEST(Plugin, ChangingTheFftSizeRestartsTheBlock) {
-    qv::CPlugin plugin(0, 2, 2);
-    plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
-    plugin.setParameter(id::kFftSize, 3.0f, 0, false, true);  // 4096
-    Feeder feed(plugin, 2, 1000);
     feed.sine(440.0, 44100.0, 3000);
     plugin.setParameter(id::kFftSize, 4.0f, 0, false, true);  // 8192: the 3000 samples are dropped
-    const std::uint32_t before = plugin.spectrumBlocksMeasured();
     feed.sine(440.0, 44100.0, 5192);
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 5);
     feed.sine(440.0, 44100.0, 3000);
-    for (int i = 0; i < 5000 && plugin.spectrumBlocksMeasured() == before; ++i) std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 1);
+    EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 6);
 }
 
 TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestruction) {
@@ -89,7 +73,9 @@ TEST(Plugin, AnyRateAndBlockSizeStaysFinite) {
     const std::uint32_t before = plugin.bandBlocksMeasured();
     Feeder(plugin, 2, 4096).sine(3000.0, 384000.0, 4096 * 3);
     EXPECT_EQ(plugin.bandBlocksMeasured(), before + 3);
-    for (float level : currentBands(plugin).levels) EXPECT_TRUE(std::isfinite(level));
+    auto& s = plugin.analysis();
+    const auto own = static_cast<std::size_t>(plugin.getInstanceNumber());
+    for (float level : s.bandRecords[own][s.bandSelect[own].load()].levels) EXPECT_TRUE(std::isfinite(level));
 }
 
 // Records what the core echoes to its editor.

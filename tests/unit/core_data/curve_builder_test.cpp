@@ -1,9 +1,9 @@
-#include "support/test_common.h"
-
 #include "core/data_service_curves.h"
+#include "data_test_support.h"
 
 namespace {
 
+using qvtest::builtMap;
 using qv::CColumnMap;
 using qv::CCurveBuilder;
 using qv::CurvePoints;
@@ -21,8 +21,7 @@ std::vector<float> inverseFrequency(std::uint32_t fftSize, float rate) {
 double lineDb(double f) { return -10.0 * std::log10(f); }
 
 TEST(CurveBuilder, SmoothedPointsTakeTheMeanPowerOfTheirBins) {
-    CColumnMap map;
-    map.build(44100.0f, 16384, 1);
+    const CColumnMap map = builtMap(44100.0f, 16384, 1);
     std::vector<float> p(8193);
     for (std::uint32_t k = 0; k < p.size(); ++k) p[k] = k % 2 ? 3e-3f : 1e-3f;  // mean 2e-3
     CurvePoints points;
@@ -34,8 +33,7 @@ TEST(CurveBuilder, SmoothedPointsTakeTheMeanPowerOfTheirBins) {
 
 TEST(CurveBuilder, PointsWithoutABinInterpolateInLogFrequency) {
     const float rate = 44100.0f;
-    CColumnMap map;
-    map.build(rate, 4096, 9);  // 1/9 octave: many points share the low bins
+    const CColumnMap map = builtMap(rate, 4096, 9);  // 1/9 octave: many points share the low bins
     const auto p = inverseFrequency(4096, rate);
     const float slope = 3.0f;
     CurvePoints points;
@@ -64,8 +62,7 @@ TEST(CurveBuilder, PointsWithoutABinInterpolateInLogFrequency) {
 // and not in the next one. The largest curve a record carries has every column a point of its
 // own (bins of 0.04 Hz).
 TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
-    CColumnMap map;
-    map.build(44100.0f, 16384, 0);
+    const CColumnMap map = builtMap(44100.0f, 16384, 0);
     std::vector<float> p(8193, 1e-6f);
     CurvePoints points;
     int checked = 0;
@@ -83,9 +80,9 @@ TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
 
     const std::uint32_t n = 1u << 20;
     const auto r = inverseFrequency(n, 44100.0f);
-    map.build(44100.0f, n, 0);
-    ASSERT_EQ(map.count(), 555u);
-    CCurveBuilder::build(map, CurveSource{r.data(), n / 2 + 1}, points);
+    const CColumnMap largest = builtMap(44100.0f, n, 0);
+    ASSERT_EQ(largest.count(), 555u);
+    CCurveBuilder::build(largest, CurveSource{r.data(), n / 2 + 1}, points);
     qv::CurveRecord record{};
     CCurveBuilder::fillRecord(record, points);
     EXPECT_EQ(std::tuple(record.valueCount, record.hasLast, record.values[556]), std::tuple(556u, 0u, -200.0f));
@@ -106,8 +103,7 @@ TEST(CurveBuilder, EndPointsAtTenHertzAndTwentyKilohertz) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.n << " points");
         const auto p = inverseFrequency(c.n, c.rate);
-        CColumnMap map;
-        map.build(c.rate, c.n, 0);
+        const CColumnMap map = builtMap(c.rate, c.n, 0);
         CurvePoints points;
         CCurveBuilder::build(map, CurveSource{p.data(), c.n / 2 + 1}, points);
         EXPECT_TRUE(!c.first || (points.hasFirst && points.column[0] == 0));
@@ -118,27 +114,15 @@ TEST(CurveBuilder, EndPointsAtTenHertzAndTwentyKilohertz) {
     }
 }
 
+// Powers (factor 10) or magnitudes (20); a tilt of 3 dB per octave from 20 Hz: 640 Hz is five
+// octaves up. Below 1e-34 (-340 dB, tilted or not) a level is silence, -200; records carry -200
+// past their last value.
 TEST(CurveBuilder, LevelsInDecibelsWithSilenceAtMinusTwoHundred) {
-    // Powers (factor 10) or magnitudes (20); a tilt of 3 dB per octave from 20 Hz: 640 Hz is five
-    // octaves up.
     const struct {
-        float value, factor, slope;
-        double hz;
-        float db;
+        float value, factor, slope, hz, db;
     } cases[] = {{0.01f, 10, 0, 1000, -20}, {0.01f, 20, 0, 1000, -40}, {1e-35f, 10, 0, 1000, -200},
-                 {0.0f, 10, 6, 1000, -200}, {0.01f, 10, 3, 640, -5}};
+                 {0.0f, 10, 6, 1000, -200}, {0.01f, 10, 3, 640, -5},  {1e-37f, 10, 3, 640, -200}};
     for (const auto& c : cases) EXPECT_NEAR(CCurveBuilder::levelDb(c.value, c.factor, c.slope, c.hz), c.db, 1e-4f) << c.db;
-
-    // A silent spectrum fills the whole record with -200.
-    CColumnMap map;
-    map.build(44100.0f, 4096, 0);
-    std::vector<float> silence(2049, 0.0f);
-    CurvePoints points;
-    CCurveBuilder::build(map, CurveSource{silence.data(), 2049}, points);
-    qv::CurveRecord record{};
-    CCurveBuilder::fillRecord(record, points);
-    EXPECT_EQ(record.valueCount, map.count() + 1);
-    EXPECT_TRUE(std::all_of(std::begin(record.values), std::end(record.values), [](float v) { return v == -200.0f; }));
 }
 
 }  // namespace

@@ -8,13 +8,6 @@ void ramp(TestPlugin& p, std::uint32_t count, std::uint32_t sequence, float scal
     p.putSpectrum(0, count, 44100.0f, [scale](std::uint32_t k) { return scale / static_cast<float>(k + 1); }, sequence);
 }
 
-void addMean(TestPlugin& p, float power) {
-    auto record = std::make_unique<qv::SpectrumRecord>();
-    record->count = 513;
-    std::fill_n(record->power, 513, power);
-    p.average(0, *record);
-}
-
 // Each step changes one input of the kept curves: the instance must answer exactly as a new data
 // service reading the same records and settings answers, and differently from before the step.
 const std::pair<const char*, std::function<void(TestPlugin&)>> kSteps[] = {
@@ -26,8 +19,8 @@ const std::pair<const char*, std::function<void(TestPlugin&)>> kSteps[] = {
     {"sample rate", [](TestPlugin& p) { p.setSampleRate(48000.0); }},
     {"FFT size", [](TestPlugin& p) { p.fftSizeIndex(1); }},
     {"spectrum of the new size", [](TestPlugin& p) { ramp(p, 513, 4, 1.0f); }},
-    {"averaging on", [](TestPlugin& p) { p.set(id::kAverageOn, 1.0f), addMean(p, 4.0f); }},
-    {"new mean, same spectrum", [](TestPlugin& p) { addMean(p, 0.01f); }},
+    {"averaging on", [](TestPlugin& p) { p.set(id::kAverageOn, 1.0f), p.averageFlat(513, 4.0f); }},
+    {"new mean, same spectrum", [](TestPlugin& p) { p.averageFlat(513, 0.01f); }},
     {"averaging off", [](TestPlugin& p) { p.set(id::kAverageOn, 0.0f); }},
 };
 

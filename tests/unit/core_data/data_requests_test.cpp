@@ -15,23 +15,18 @@ std::vector<std::uint8_t> curves(TestPlugin& p, std::uint32_t capacity = qv::kCu
 // Malformed reads and writes, one byte off each size and one past each index: refused, and
 // nothing of the buffer written.
 struct Refusal {
-    std::uint32_t size, type, a, b;
-    std::size_t bytes;
+    std::uint32_t size, type, a, b, bytes;
     bool write;
 };
-constexpr Refusal kRefusals[] = {
-    {15, qv::kDataInstanceMap, 0, 0, 0, false},  {0, qv::kDataCurves, 0, 0, 64, false},
-    {100, 5, 0, 0, 0, false},                    {100, 0xFFFFFFFFu, 0, 0, 0, false},
-    {288, 0, 0, 0, 0, false},                    {287, 0, 1, 0, 0, false},
-    {6783, 2, 0, 0, 6784, false},                {6785, 2, 0, 0, 0, false},
-    {6784, 2, 16, 0, 0, false},                  {6784, 2, 0, 8, 0, false},
-    {31, 3, 0, 0, 32, false},                    {99, 7, 0, 0, 100, false},
-    {101, 7, 0, 0, 0, false},                    {287, 101, 0, 0, 288, false},
-    {288, 101, 16, 0, 0, false},                 {288, 101, 0, 8, 0, false},
-    {287, 101, 0, 0, 288, true},                 {289, 101, 0, 0, 0, true},
-    {288, 101, 16, 0, 0, true},                  {288, 101, 0, 8, 0, true},
-    {288, 102, 0, 0, 0, true},                   {527, 32, 0, 0, 528, true},
-    {528, 32, 16, 0, 0, true},                   {8, 101, 0, 0, 16, true},
+constexpr Refusal kRefusals[] = {  // type 3 the instance map, 1 curves
+    {15, 3, 0, 0, 0, false},             {0, 1, 0, 0, 64, false},             {100, 5, 0, 0, 0, false},
+    {100, 0xFFFFFFFFu, 0, 0, 0, false},  {288, 0, 0, 0, 0, false},            {287, 0, 1, 0, 0, false},
+    {6783, 2, 0, 0, 6784, false},        {6785, 2, 0, 0, 0, false},           {6784, 2, 16, 0, 0, false},
+    {6784, 2, 0, 8, 0, false},           {31, 3, 0, 0, 32, false},            {99, 7, 0, 0, 100, false},
+    {101, 7, 0, 0, 0, false},            {287, 101, 0, 0, 288, false},        {288, 101, 16, 0, 0, false},
+    {288, 101, 0, 8, 0, false},          {287, 101, 0, 0, 288, true},         {289, 101, 0, 0, 0, true},
+    {288, 101, 16, 0, 0, true},          {288, 101, 0, 8, 0, true},           {288, 102, 0, 0, 0, true},
+    {527, 32, 0, 0, 528, true},          {528, 32, 16, 0, 0, true},           {8, 101, 0, 0, 16, true},
 };
 
 TEST(DataRequests, BadRequestsAreRefusedWithoutWritingAnything) {
@@ -60,11 +55,10 @@ TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOve
     ASSERT_GT(ids, 300u);
     // A snapshot of every setting: size ids + 1 words, kind 3.
     std::vector<std::uint32_t> words(ids + 1, 0);
-    words[0] = ids + 1;
-    words[1] = 3;
+    std::tie(words[0], words[1]) = std::pair(ids + 1, 3u);
     ASSERT_TRUE(p.getData(words.data()));
-    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFftSize]), 3.0f);
-    EXPECT_EQ(std::bit_cast<float>(words[1 + id::kFreqHigh]), 20000.0f);
+    EXPECT_EQ(std::pair(words[1 + id::kFftSize], words[1 + id::kFreqHigh]),
+              std::pair(std::bit_cast<std::uint32_t>(3.0f), std::bit_cast<std::uint32_t>(20000.0f)));
 
     // A band request whose byte capacity happens to equal ids + 1 is a band request.
     auto bands = request(ids + 1, 0, 1, 0);
@@ -75,17 +69,17 @@ TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOve
 TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
     TestPlugin p(0b1000'0000'0000'0101);
     auto& shared = p.analysis();
-    for (std::uint32_t n : {0u, 2u, 15u}) {
+    const std::uint32_t numbers[3] = {0, 2, 15};
+    for (std::uint32_t n : numbers) {
+        auto& records = shared.bandRecords[n];
         const std::uint32_t current = shared.bandSelect[n].load();
-        shared.bandRecords[n][current].levels[10] = -static_cast<float>(n);
-        shared.bandRecords[n][current].source = n;
-        shared.bandRecords[n][current ^ 1u].levels[10] = 99.0f;  // the buffer being written
+        std::tie(records[current].levels[10], records[current].source) = std::pair(-static_cast<float>(n), n);
+        records[current ^ 1u].levels[10] = 99.0f;  // the buffer being written
     }
     p.set(id::kMuteFirst + 2, 1.0f);  // M switch of number 2: hidden
     auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);
     ASSERT_TRUE(p.getData(r.data()));
     EXPECT_EQ(std::pair(u32At(r, 0), u32At(r, 12)), std::pair(qv::bandRecordsReplyBytes(3), 3u));
-    const std::uint32_t numbers[3] = {0, 2, 15};
     for (std::uint32_t k = 0; k < 3; ++k) {  // number, switch flag, level of band 10
         const std::size_t o = 16 + k * 272;
         EXPECT_EQ(std::tuple(u32At(r, o + 12), u32At(r, o + 20), f32At(r, o + 148 + 40)),
@@ -95,9 +89,9 @@ TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
 
     auto map = request(36, 3);
     ASSERT_TRUE(p.getData(map.data()));
-    EXPECT_EQ(u32At(map, 0), 32u);
-    for (std::uint32_t n = 0; n < 16; ++n) EXPECT_EQ(map[16 + n], (n == 0 || n == 2 || n == 15) ? 1 : 0) << n;
-    EXPECT_EQ(map[32], 0xA5);
+    EXPECT_EQ(u32At(map, 0), 32u);  // a flag for each of the 16 numbers, and nothing beyond
+    EXPECT_EQ(std::vector<std::uint8_t>(map.begin() + 16, map.begin() + 33),
+              (std::vector<std::uint8_t>{1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0xA5}));
 }
 
 TEST(DataRequests, SequencesBandMemoryAndNames) {
@@ -110,10 +104,7 @@ TEST(DataRequests, SequencesBandMemoryAndNames) {
     EXPECT_EQ(seq[80], 0xA5);
 
     auto put = request(288, 101, 9, 6), get = put, other = request(288, 101, 9, 5);
-    for (int b = 0; b < 31; ++b) {
-        const float level = -3.0f * static_cast<float>(b);
-        std::memcpy(put.data() + 16 + 24 + 4 * b, &level, 4);
-    }
+    for (std::size_t b = 0; b < 31; ++b) putU32(put, 16 + 24 + 4 * b, std::bit_cast<std::uint32_t>(-3.0f * b));
     ASSERT_TRUE(p.putData(put.data()));
     ASSERT_TRUE(p.getData(get.data()) && p.getData(other.data()));
     EXPECT_EQ(u32At(get, 4), 253u);
@@ -171,13 +162,8 @@ TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwentyOrSwit
     p.set(id::kAverageTime, (2.0f * 4096 / 44100 + 0.01f - 0.1f) / 4.9f);  // two 4096-point spectra
     p.set(id::kAverageOn, 1.0f);
     p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    auto record = std::make_unique<qv::SpectrumRecord>();
-    record->count = 2049;
     // A mean of magnitudes 1 and 0.5: 20 log10(0.75), where a mean of powers would read -2.04 dB.
-    for (float power : {1.0f, 0.25f}) {
-        std::fill_n(record->power, 2049, power);
-        p.average(0, *record);
-    }
+    for (float power : {1.0f, 0.25f}) p.averageFlat(2049, power);
     EXPECT_NEAR(curveAt(curves(p), 0).values[30], 20.0f * std::log10(0.75f), 1e-4f);
     p.set(id::kAverageOn, 0.0f);
     EXPECT_NEAR(curveAt(curves(p), 0).values[30], -20.0f, 1e-4f);  // off again: the latest powers
@@ -204,8 +190,7 @@ TEST(DataRequests, AudioKeepsRunningWhileAveragingAndSizesChangeUnderTheDisplay)
         p.set(id::kAverageOn, round % 4 == 3 ? 0.0f : 1.0f);
         if (round % 5 == 0) p.fftSizeIndex(static_cast<std::uint32_t>(round / 5 % 3));  // 512 runs inside process
         for (int frame = 0; frame < 3; ++frame) {
-            auto r = request(qv::kCurvesRequestBytes, qv::kDataCurves);
-            ASSERT_TRUE(p.getData(r.data()));
+            const auto r = curves(p);
             if (u32At(r, 0) == 0) continue;
             const CurveRecord& c = curveAt(r, 0);
             for (std::uint32_t v = 0; v < c.valueCount; ++v) ASSERT_TRUE(std::isfinite(c.values[v]));

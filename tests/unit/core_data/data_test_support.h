@@ -52,9 +52,23 @@ public:
     void putFlat(std::uint32_t n, std::uint32_t fftSize, float rate, float power) {
         putSpectrum(n, fftSize / 2 + 1, rate, [power](std::uint32_t) { return power; });
     }
+    // Adds a flat spectrum of `count` bins to number 0's average, as a worker does.
+    void averageFlat(std::uint32_t count, float power) {
+        auto record = std::make_unique<qv::SpectrumRecord>();
+        record->count = count;
+        std::fill_n(record->power, count, power);
+        average(0, *record);
+    }
 
     std::uint32_t used;
 };
+
+// A column map built for a rate, an FFT size and a smoothing index.
+inline qv::CColumnMap builtMap(float rate, std::uint32_t fftSize, std::uint32_t smoothing) {
+    qv::CColumnMap map;
+    map.build(rate, fftSize, smoothing);
+    return map;
+}
 
 // A request buffer with its header filled and every other byte set to a fill pattern.
 inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t type, std::uint32_t a = 0,
@@ -67,10 +81,6 @@ inline std::vector<std::uint8_t> request(std::uint32_t capacity, std::uint32_t t
 
 inline const qv::CurveRecord& curveAt(const std::vector<std::uint8_t>& reply, std::uint32_t k) {
     return *reinterpret_cast<const qv::CurveRecord*>(reply.data() + 32 + k * sizeof(qv::CurveRecord));
-}
-
-inline const qv::MemoryCurveBlock& memoryBlock(const std::vector<std::uint8_t>& reply) {
-    return *reinterpret_cast<const qv::MemoryCurveBlock*>(reply.data());
 }
 
 }  // namespace qvtest

@@ -1,5 +1,3 @@
-#include <map>
-
 #include "core/memory_slots.h"
 #include "data_test_support.h"
 
@@ -8,10 +6,13 @@ namespace {
 using namespace qvtest;
 using qv::MemoryCurveBlock;
 
-std::vector<std::uint8_t> memoryCurve(TestPlugin& p, std::uint32_t i, std::uint32_t s) {
+// The memory curve of memory s of instance number i, as a copy of the reply.
+MemoryCurveBlock memoryCurve(TestPlugin& p, std::uint32_t i, std::uint32_t s) {
     auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, i, s);
     EXPECT_TRUE(p.getData(r.data()));
-    return r;
+    MemoryCurveBlock block;
+    std::memcpy(&block, r.data(), sizeof(block));
+    return block;
 }
 
 // Every memory switch and memory state setting (91..346) as bits.
@@ -23,14 +24,9 @@ std::vector<std::uint32_t> memorySettings(const TestPlugin& p) {
 
 // Writes to memory switches (offsets from the first, 8 per instance; the code in the second
 // byte) and the switch settings that change: every other memory setting stays as it was.
-struct SwitchCase {
-    const char* what;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> writes;
-    std::map<std::uint32_t, std::uint32_t> changed;
-};
-
 TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
-    const SwitchCase cases[] = {
+    using Pairs = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+    const std::tuple<const char*, Pairs, Pairs> cases[] = {
         {"select M3 of instance 2: the other seven of that instance only are marked",
          {{18, 0x0301}},
          {{16, 4}, {17, 4}, {18, 3}, {19, 4}, {20, 4}, {21, 4}, {22, 4}, {23, 4}}},
@@ -38,18 +34,15 @@ TEST(MemorySwitches, EachCodeChangesOnlyTheSettingsItConcerns) {
         {"code 9 and a state in the low byte keep the state", {{1, 0x0401}, {1, 0x0902}, {1, 0x0002}}, {{1, 4}}},
         {"store in the band view: only the setting", {{1, 0x0401}, {1, 0x0201}}, {{1, 2}}},
     };
-    for (const SwitchCase& c : cases) {
+    for (const auto& [what, writes, changed] : cases) {
         TestPlugin p;
         p.putFlat(0, 4096, 44100.0f, 1e-2f);
-        const auto before = memorySettings(p);
-        for (const auto& [offset, bits] : c.writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
-        const auto after = memorySettings(p);
-        for (std::uint32_t k = 0; k < after.size(); ++k) {
-            const auto it = c.changed.find(k);
-            EXPECT_EQ(after[k], it == c.changed.end() ? before[k] : it->second) << c.what << ", setting " << k;
-        }
+        auto expected = memorySettings(p);
+        for (const auto& [offset, bits] : writes) p.setBits(id::kMemorySwitchFirst + offset, bits);
+        for (const auto& [offset, bits] : changed) expected[offset] = bits;
+        EXPECT_EQ(memorySettings(p), expected) << what;
         // Still no memory: the band view stores none.
-        EXPECT_FALSE(memoryBlock(memoryCurve(p, 5, 7)).header.size || p.memorySlots().holdsSpectrum(0, 1)) << c.what;
+        EXPECT_FALSE(memoryCurve(p, 5, 7).header.size || p.memorySlots().holdsSpectrum(0, 1)) << what;
     }
 }
 
@@ -67,30 +60,6 @@ TEST(MemorySwitches, TheBandViewAndTheFftViewKeepTheirOwnStates) {
     EXPECT_EQ(p.memoryState(1, 0), 4u);
 }
 
-TEST(MemorySlots, StoringIntoAFullSlotReplacesItsSpectrum) {
-    TestPlugin p;
-    p.fftView();
-    p.slope(0.0f);
-    p.putFlat(0, 4096, 44100.0f, 1e-2f);
-    p.memoryAction(0, 3, 2);
-    auto reply = memoryCurve(p, 0, 3);
-    const MemoryCurveBlock& first = memoryBlock(reply);
-    ASSERT_EQ(std::tuple(first.header.size, first.header.type, first.header.a, first.header.b),
-              std::tuple(MemoryCurveBlock::kSize, 2u, 0u, 3u));
-    EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
-
-    p.putFlat(0, 4096, 44100.0f, 1e-4f);
-    EXPECT_NEAR(memoryBlock(memoryCurve(p, 0, 3)).values[40], -20.0f, 1e-4f);  // stored, not live
-    p.memoryAction(0, 3, 2);
-    reply = memoryCurve(p, 0, 3);
-    const MemoryCurveBlock& second = memoryBlock(reply);
-    EXPECT_EQ(std::pair(second.binCount, second.valueCount), std::pair(2049u, p.dataService().columnMap().count() + 1));
-    for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -40.0f, 1e-4f) << k;
-
-    p.memoryAction(0, 3, 1);
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 0, 3)).header.size, 0u);
-}
-
 TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     TestPlugin p;
     p.fftView();
@@ -100,8 +69,7 @@ TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     p.memoryAction(0, 0, 2);
     p.slope(-10.0f);
     auto check = [&](const char* when) {
-        auto reply = memoryCurve(p, 0, 0);
-        const MemoryCurveBlock& block = memoryBlock(reply);
+        const MemoryCurveBlock block = memoryCurve(p, 0, 0);
         EXPECT_EQ(std::pair(block.slopeTaken, block.slope), std::pair(1u, 3.0f));
         int checked = 0;
         for (std::uint32_t k = 1; k < block.pointCount; ++k) {
@@ -117,45 +85,50 @@ TEST(MemorySlots, AStoredCurveKeepsTheSlopeItWasStoredWith) {
     check("recomputed");
 }
 
-TEST(MemorySlots, EveryCurveIsRecomputedForANewFftSizeOrRateBeforeItIsServed) {
+TEST(MemorySlots, StoringReplacesAFullSlotAndEveryCurveIsRecomputedForANewSizeOrRateBeforeItIsServed) {
     TestPlugin p;
     p.fftView();
     p.slope(0.0f);
     p.putFlat(0, 4096, 44100.0f, 1e-2f);
     p.memoryAction(0, 0, 2);
-    p.putFlat(0, 4096, 44100.0f, 1e-3f);
     p.memoryAction(0, 5, 2);
-    const auto stored = memoryCurve(p, 0, 0);
-    ASSERT_EQ(memoryBlock(stored).valueCount, p.dataService().columnMap().count() + 1);
+    const MemoryCurveBlock first = memoryCurve(p, 0, 5);
+    ASSERT_EQ(std::tuple(first.header.size, first.header.type, first.header.a, first.header.b),
+              std::tuple(MemoryCurveBlock::kSize, 2u, 0u, 5u));
+    EXPECT_NEAR(first.values[40], -20.0f, 1e-4f);
+    p.putFlat(0, 4096, 44100.0f, 1e-3f);
+    EXPECT_NEAR(memoryCurve(p, 0, 5).values[40], -20.0f, 1e-4f);  // stored, not live
+    p.memoryAction(0, 5, 2);
+    const MemoryCurveBlock second = memoryCurve(p, 0, 5);
+    EXPECT_EQ(std::pair(second.binCount, second.valueCount), std::pair(2049u, p.dataService().columnMap().count() + 1));
+    for (std::uint32_t k = 0; k < second.valueCount; ++k) ASSERT_NEAR(second.values[k], -30.0f, 1e-4f) << k;
 
-    // 16384 points: the stored 4096-point spectrum is resampled onto the new live map.
+    // 16384 points: the stored 4096-point spectrum is resampled onto the new live map; the points
+    // stay on the stored spectrum's own map.
     p.fftSizeIndex(5);
+    const qv::CColumnMap& live = p.dataService().columnMap();
+    const qv::CColumnMap own = builtMap(44100.0f, 4096, 0);
     for (std::uint32_t s : {0u, 5u}) {
-        auto reply = memoryCurve(p, 0, s);
-        const MemoryCurveBlock& block = memoryBlock(reply);
-        const qv::CColumnMap& live = p.dataService().columnMap();
+        const MemoryCurveBlock block = memoryCurve(p, 0, s);
         EXPECT_EQ(std::pair(live.fftSize(), block.valueCount), std::pair(16384u, live.count() + 1));
         for (std::uint32_t k = 0; k < block.valueCount; ++k) ASSERT_NEAR(block.values[k], s == 0 ? -20.0f : -30.0f, 1e-4f);
-        qv::CColumnMap own;  // the points stay on the stored spectrum's own map
-        own.build(44100.0f, 4096, 0);
         EXPECT_EQ(std::pair(block.pointCount, block.points[block.pointCount - 1].column), std::pair(own.count() + 1, std::uint16_t{555}));
     }
 
     // A 32 kHz spectrum shown at 44.1 kHz has no data above 16 kHz: -200 there.
     p.putFlat(0, 16384, 32000.0f, 1e-2f);
     p.memoryAction(0, 1, 2);
-    auto reply = memoryCurve(p, 0, 1);
-    const MemoryCurveBlock& block = memoryBlock(reply);
-    const qv::CColumnMap& live = p.dataService().columnMap();
+    const MemoryCurveBlock block = memoryCurve(p, 0, 1);
     for (std::uint32_t k = 0; k < live.count(); ++k) {
         const float f = qv::CColumnMap::columnFrequency(live.entries()[k].column);
         ASSERT_NEAR(block.values[k + 1], f < 16000.0f ? -20.0f : -200.0f, 1e-4f) << f;
     }
     // And a new rate reaches every slot before its next reply.
     p.setSampleRate(48000.0);
-    auto again = memoryCurve(p, 0, 0);
-    EXPECT_EQ(std::pair(p.dataService().columnMap().sampleRate(), memoryBlock(again).valueCount),
-              std::pair(48000.0f, p.dataService().columnMap().count() + 1));
+    const std::uint32_t again = memoryCurve(p, 0, 0).valueCount;
+    EXPECT_EQ(std::pair(again, live.sampleRate()), std::pair(live.count() + 1, 48000.0f));
+    p.memoryAction(0, 5, 1);
+    EXPECT_EQ(memoryCurve(p, 0, 5).header.size, 0u);
 }
 
 TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
@@ -172,10 +145,10 @@ TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
     EXPECT_EQ(MessageCapture::messages,
               (std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory for memory slot (1).",
                                         "Quorvane - An Error occured|Unable to allocate memory for memory slot (2)."}));
-    for (std::uint32_t s : {0u, 1u}) EXPECT_EQ(memoryBlock(memoryCurve(p, 3, s)).header.size, 0u);
+    for (std::uint32_t s : {0u, 1u}) EXPECT_EQ(memoryCurve(p, 3, s).header.size, 0u);
     p.memorySlots().setAllocator(qv::allocateBlock);
     p.memoryAction(3, 1, 2);
-    EXPECT_EQ(memoryBlock(memoryCurve(p, 3, 1)).header.size, MemoryCurveBlock::kSize);
+    EXPECT_EQ(memoryCurve(p, 3, 1).header.size, MemoryCurveBlock::kSize);
 }
 
 TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
@@ -186,9 +159,7 @@ TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
     std::atomic<int> served{0};
     std::thread reader([&] {
         while (!stop.load()) {
-            auto r = request(MemoryCurveBlock::kSize, qv::kDataMemoryCurve, 0, 2);
-            ASSERT_TRUE(p.getData(r.data()));
-            const MemoryCurveBlock& block = memoryBlock(r);
+            const MemoryCurveBlock block = memoryCurve(p, 0, 2);
             if (block.header.size == 0) continue;
             // A whole curve of the stored spectrum: same size and rate, so values are its points.
             ASSERT_EQ(std::tuple(block.header.size, block.binCount, block.valueCount),
@@ -216,8 +187,7 @@ TEST(MemorySlots, StoresAndDeletesWhileAnotherThreadReadsTheCurve) {
 TEST(MemoryCurve, SilenceAndTheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAboveIt) {
     std::vector<float> flat(2049, 1e-2f);
     for (const auto& [rate, size, last] : {std::tuple(40000.0f, 4096u, false), std::tuple(40063.0f, 128u, true)}) {
-        qv::CColumnMap live;
-        live.build(rate, size, 0);
+        const qv::CColumnMap live = builtMap(rate, size, 0);
         MemoryCurveBlock block{};
         qv::computeMemoryCurve(block, flat.data(), 2049, 44100.0f, live);
         EXPECT_EQ(std::tuple(block.hasLast, block.valueCount, block.values[block.valueCount]),
@@ -225,8 +195,7 @@ TEST(MemoryCurve, SilenceAndTheTwentyKilohertzPointOnlyWhereTheLiveMapHasDataAbo
         EXPECT_NEAR(block.values[block.valueCount - 1], -20.0f, 1e-4f) << rate;
     }
     // Silence reads -200 throughout; no spectrum gives no curve.
-    qv::CColumnMap live;
-    live.build(44100.0f, 4096, 0);
+    const qv::CColumnMap live = builtMap(44100.0f, 4096, 0);
     MemoryCurveBlock block{};
     std::vector<float> silence(2049, 0.0f);
     qv::computeMemoryCurve(block, silence.data(), 2049, 44100.0f, live);

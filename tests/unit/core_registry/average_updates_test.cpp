@@ -23,8 +23,7 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
         std::atomic<bool> through{false};
         std::thread member([&] {
             go.arriveAndWait();
-            if (joining) joiner = makeInstance();
-            else joiner.reset();
+            joiner = joining ? makeInstance() : nullptr;
             through.store(true);
         });
         go.arriveAndWait();

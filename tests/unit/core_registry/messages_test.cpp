@@ -1,5 +1,5 @@
-// Records between instances: measurements arrive in the others, malformed or misaddressed
-// records are ignored, and the common settings reach everybody.
+// Records between instances: measurements arrive in the others, and malformed or misaddressed
+// records are ignored.
 
 #include "core/analysis_shared.h"
 #include "core/data_request.h"
@@ -10,23 +10,17 @@ namespace {
 
 using Messages = RegistryTest;
 
-std::uint32_t peakBin(const qv::SpectrumRecord& r) {
-    return static_cast<std::uint32_t>(std::max_element(r.power, r.power + r.count) - r.power);
-}
-
 TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     auto a = makeInstance(), b = makeInstance();
     const auto from = static_cast<std::uint32_t>(number(*a));
-    // Feeds one block at a time until a new record shows up in the other instance.
+    // Feeds one block of each view at a time (measured and posted on return) until a new record
+    // shows up in the other instance.
     auto nextArrival = [&](auto read) {
         const std::uint32_t before = read();
-        for (int tries = 0; tries < 20; ++tries) {
-            feedSine(*a, 1000.0, 4096);  // one block of each view, measured and posted on return
-            const std::uint32_t now = read();
-            if (now != before) return std::make_pair(before, now);
-        }
-        ADD_FAILURE() << "no record arrived";
-        return std::make_pair(before, before);
+        std::uint32_t now = before;
+        for (int tries = 0; tries < 20 && now == before; ++tries) feedSine(*a, 1000.0, 4096), now = read();
+        EXPECT_NE(now, before) << "no record arrived";
+        return std::pair(before, now);
     };
 
     qv::BandLevelRecord got{};
@@ -51,7 +45,8 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
         const auto [before, now] = nextArrival(spectrumSequence);
         EXPECT_TRUE(block == 0 || now > before) << before << " then " << now;
         ASSERT_EQ(std::tuple(spectrum->count, spectrum->size, spectrum->source), std::tuple(2049u, 52u + 4u * 2049u, from));
-        EXPECT_NEAR(static_cast<double>(peakBin(*spectrum)), 1000.0 * 4096 / 44100.0, 1.0);
+        const auto peak = std::max_element(spectrum->power, spectrum->power + 2049) - spectrum->power;
+        EXPECT_NEAR(static_cast<double>(peak), 1000.0 * 4096 / 44100.0, 1.0);
     }
 
     // Back in the band view, a display reads everything the whole time (far more often than a
@@ -63,8 +58,8 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
     std::atomic<std::uint32_t> reads{0};
     std::thread reader([&] {
         std::vector<std::uint8_t> reply(qv::kCurvesRequestBytes);
+        auto* request = reinterpret_cast<qv::DataRequest*>(reply.data());
         while (!stop.load()) {
-            auto* request = reinterpret_cast<qv::DataRequest*>(reply.data());
             *request = qv::DataRequest{qv::bandRecordsReplyBytes(16), qv::kDataBandRecords, 1, 0};
             b->getData(request);
             *request = qv::DataRequest{qv::kCurvesRequestBytes, qv::kDataCurves, 0, 0};
@@ -74,10 +69,7 @@ TEST_F(Messages, BandAndSpectrumRecordsArriveInTheOthersWithRisingSequence) {
         }
     });
     const std::uint32_t bandsBefore = bandSequence();
-    for (int block = 0; block < 12; ++block) {
-        feedSine(*a, 1000.0, 4096);
-        std::this_thread::sleep_for(2ms);
-    }
+    for (int block = 0; block < 12; ++block) feedSine(*a, 1000.0, 4096), std::this_thread::sleep_for(2ms);
     stop.store(true);
     reader.join();
     EXPECT_TRUE(reads.load() > 0u && bandSequence() > bandsBefore);
@@ -90,9 +82,8 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     auto record = std::make_unique<qv::SpectrumRecord>(), stored = std::make_unique<qv::SpectrumRecord>();
     auto* message = reinterpret_cast<qv::InstanceMessage*>(record.get());
     auto shape = [&](std::uint32_t count, std::uint32_t size, std::uint32_t source, std::uint32_t target) {
-        record->type = qv::kMsgSpectrum;
-        std::tie(record->count, record->size, record->source, record->target) =
-            std::tie(count, size, source, target);
+        std::tie(record->type, record->count, record->size, record->source, record->target) =
+            std::tuple(qv::kMsgSpectrum, count, size, source, target);
     };
     auto storedSequence = [&] { return b->readSpectrumRecord(0, *stored), stored->sequence; };
     // One float too many for the count, a count whose size wraps to 52, from its own number,
@@ -106,16 +97,14 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
         EXPECT_FALSE(size == good + 4 && a->postToInstance(message));
     }
     EXPECT_EQ(storedSequence(), 0xFFFFFFFFu);  // nothing arrived yet
-    shape(257, good, 0, bIndex);
-    record->sequence = 77;
-    record->power[3] = 1.0f;
-    EXPECT_TRUE(a->postToInstance(message));
-    EXPECT_EQ(std::pair(storedSequence(), stored->power[3]), std::pair(77u, 1.0f));
-    shape(qv::kSpectrumMaxBins, qv::spectrumRecordBytes(qv::kSpectrumMaxBins), 0, bIndex);  // the largest arrives whole
-    record->power[qv::kSpectrumMaxBins - 1] = 2.0f;
-    record->sequence = 78;
-    EXPECT_TRUE(a->postToInstance(message));
-    EXPECT_EQ(std::pair(storedSequence(), stored->power[qv::kSpectrumMaxBins - 1]), std::pair(78u, 2.0f));
+    // A good record arrives, and the largest arrives whole.
+    constexpr std::uint32_t kMaxBins = qv::kSpectrumMaxBins;
+    for (const auto& [count, bin, sequence] : {std::tuple(257u, 3u, 77u), std::tuple(kMaxBins, kMaxBins - 1, 78u)}) {
+        shape(count, qv::spectrumRecordBytes(count), 0, bIndex);
+        std::tie(record->sequence, record->power[bin]) = std::pair(sequence, 1.0f);
+        EXPECT_TRUE(a->postToInstance(message));
+        EXPECT_EQ(std::pair(storedSequence(), stored->power[bin]), std::pair(sequence, 1.0f)) << count;
+    }
 
     qv::BandLevelRecord bands{272, qv::kMsgBandLevels, bIndex, 16};  // from number 16
     EXPECT_FALSE(b->receiveMessage(reinterpret_cast<qv::InstanceMessage*>(&bands)));
@@ -150,23 +139,6 @@ TEST_F(Messages, MalformedMisaddressedOrOwnRecordsAreIgnored) {
     renumber = {{kRenumberSize, qv::kMsgRenumber, bIndex}, 0, kSwap + 1, 0, static_cast<std::int32_t>(bNumber)};
     b->receiveMessage(&renumber.header);
     EXPECT_EQ(number(*b), static_cast<int>(bNumber));
-}
-
-TEST_F(Messages, CommonSettingsAndSyncOthersReachEveryInstance) {
-    auto a = makeInstance(), b = makeInstance(), c = makeInstance();
-    a->setParameter(id::kFftSize, 1.0f, 0, false, true);  // 1024 points
-    a->setParameter(id::kWindowType, 5.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()})
-        EXPECT_EQ(std::tuple(p->getParameter(id::kFftSize, 0), p->fftSizeIndex(), p->getParameter(id::kWindowType, 0)),
-                  std::tuple(1.0f, 1u, 5.0f));
-
-    // Own view: the others keep theirs but measure spectra for the one that shows them.
-    a->setParameter(id::kAnalysisView, 1.0f, 0, false, true);
-    EXPECT_EQ(std::tuple(b->getParameter(id::kAnalysisView, 0), b->spectrumIsNeeded(), b->bandsAreNeeded()),
-              std::tuple(0.0f, true, true));
-    a->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
-    for (auto* p : {b.get(), c.get()})
-        EXPECT_EQ(std::pair(p->getParameter(id::kAnalysisView, 0), p->bandsAreNeeded()), std::pair(1.0f, false));
 }
 
 }  // namespace

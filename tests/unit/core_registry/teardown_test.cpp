@@ -27,10 +27,8 @@ TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
         auto spectrum = std::make_unique<qv::SpectrumRecord>();
         std::tie(spectrum->type, spectrum->count, spectrum->size, spectrum->source, spectrum->target) =
             std::tuple(qv::kMsgSpectrum, 2049u, 52u + 4u * 2049u, 0u, 1u);
-        qv::GlobalSettingsBlock common{};
-        common.header = qv::InstanceMessage{qv::GlobalSettingsBlock::kSize, qv::kMsgSettingsPost, 1};
-        qv::InstanceNamesBlock names{};
-        names.header = qv::InstanceMessage{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1};
+        qv::GlobalSettingsBlock common{{qv::GlobalSettingsBlock::kSize, qv::kMsgSettingsPost, 1}};
+        qv::InstanceNamesBlock names{{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1}};
         std::snprintf(names.names[0], 32, "Sender");
         qv::InstanceMessage* messages[] = {reinterpret_cast<qv::InstanceMessage*>(spectrum.get()), &common.header,
                                            &names.header};
@@ -60,18 +58,17 @@ TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
 
 TEST_F(Teardown, SettingsChangedInTwoInstancesAtOnceNeverDeadlock) {
     auto a = makeInstance(), b = makeInstance();
-    auto changeA = std::async(std::launch::async, [&] {
-        for (int i = 0; i < 1500; ++i) {
-            a->setParameter(id::kFftSize, static_cast<float>(i % 6), 0, false, true);
-            if (i % 10 == 0) a->setParameter(id::kPostNames, 1.0f, 0, false, true);
-        }
-    });
-    auto changeB = std::async(std::launch::async, [&] {
-        for (int i = 0; i < 1500; ++i) {
-            b->setParameter(id::kWindowType, static_cast<float>(i % 6), 0, false, true);
-            if (i % 10 == 0) b->setParameter(id::kSyncOthers, 1.0f, 0, false, true);
-        }
-    });
+    // Each instance walks a common setting through its menu and, every tenth time, posts to all.
+    auto change = [](qv::CPlugin* p, std::uint32_t setting, std::uint32_t post) {
+        return std::async(std::launch::async, [=] {
+            for (int i = 0; i < 1500; ++i) {
+                p->setParameter(setting, static_cast<float>(i % 6), 0, false, true);
+                if (i % 10 == 0) p->setParameter(post, 1.0f, 0, false, true);
+            }
+        });
+    };
+    auto changeA = change(a.get(), id::kFftSize, id::kPostNames);
+    auto changeB = change(b.get(), id::kWindowType, id::kSyncOthers);
     expectFinishes(changeA, std::chrono::seconds(120), "changing settings of the first instance");
     expectFinishes(changeB, std::chrono::seconds(120), "changing settings of the second instance");
     // Both ended with the same common settings: the last state sent is the one kept.

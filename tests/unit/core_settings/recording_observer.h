@@ -1,4 +1,4 @@
-// An observer that records everything the settings report.
+// An observer that records everything the settings report, and settings reporting to one.
 #pragma once
 
 #include <optional>
@@ -38,4 +38,10 @@ struct RecordingObserver : qv::ISettingsObserver {
                displayModes == 0 && averageSwitches == 0 && namesRequests == 0 && namePosts == 0;
     }
     void clear() { *this = RecordingObserver{}; }
+};
+
+struct SettingsTest : ::testing::Test {
+    RecordingObserver seen;
+    qv::CAnalyzerSettings s{&seen};
+    void press(std::uint32_t id, int times = 1) { for (int i = 0; i < times; ++i) s.set(id, 1.0f); }
 };

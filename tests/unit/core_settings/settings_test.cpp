@@ -3,50 +3,43 @@
 namespace {
 
 using namespace qv::settingid;
+using Settings = SettingsTest;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-TEST(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, IndexValuesReadAsTruncOfValuePlusOneTenth) {
     s.set(kFftSize, 2.95f);
     EXPECT_EQ(std::tuple(s.fftSizeIndex(), s.get(kFftSize), seen.last(kFftSize)), std::tuple(3u, 3.0f, 3.0f));
     s.set(kFftSize, 2.85f);
-    EXPECT_EQ(s.commonSettings().fftSizeIndex, 2u);
     s.set(kResolution, 10.95f);
-    EXPECT_EQ(s.smoothingIndex(), 11u);
+    EXPECT_EQ(std::pair(s.commonSettings().fftSizeIndex, s.smoothingIndex()), std::pair(2u, 11u));
     s.set(kArrangement, 0.9f);  // 0.9f + 0.1 stays below 1 in double precision
     EXPECT_EQ(s.get(kArrangement), 0.0f);
 }
 
 // Indexes beyond their menu would address sizes and tables that do not exist; non-finite values
 // are never stored. Refused writes change and report nothing.
-TEST(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, OutOfMenuAndNonFiniteWritesAreRefused) {
     qv::StateChunk before, after;
     s.fillChunk(before);
     for (auto [id, v] : {std::pair(kFftSize, 5.95f), std::pair(kWindowType, 6.0f), std::pair(kResolution, 12.0f),
                          std::pair(kAnalysisView, -1.2f), std::pair(kAccuracy, 3e9f), std::pair(kCompactLayout, 1e30f)})
         EXPECT_FALSE(s.set(id, v)) << id;
     for (std::uint32_t id : {kAttack, kRelease, kSlope, kAverageTime, kAverageOn, kPeakHoldTime, kPause, kVeil,
-                             kSyncOthers, kLevelTopUp, kFreqLowDown, kFftSize, kCompactLayout, kSoloFirst + 1}) {
+                             kSyncOthers, kLevelTopUp, kFreqLowDown, kFftSize, kCompactLayout, kSoloFirst + 1})
         for (float v : {kNaN, kInf, -kInf}) EXPECT_FALSE(s.set(id, v)) << id;
-    }
     EXPECT_TRUE(seen.silent());
     s.fillChunk(after);
     EXPECT_EQ(std::memcmp(&before, &after, sizeof(before)), 0);
 }
 
-TEST(Settings, BitsValuesKeepTheirExactPatterns) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, BitsValuesKeepTheirExactPatterns) {
     const std::uint32_t memorySwitch = kMemorySwitchFirst + 8 * 2 + 3;
     s.set(memorySwitch, std::bit_cast<float>(0x201u));  // a denormal as a float
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), 0x201u);
+    EXPECT_EQ(std::pair(std::bit_cast<std::uint32_t>(s.get(memorySwitch)), seen.echoes.back()),
+              std::pair(0x201u, std::pair(memorySwitch, 0x201u)));
     EXPECT_EQ(seen.memory, (std::vector{std::make_pair(memorySwitch, 0x201u)}));
-    EXPECT_EQ(seen.echoes.back(), std::make_pair(memorySwitch, 0x201u));
 
     // White is a NaN pattern as a float: still a colour, kept bit for bit.
     s.set(kColourFirst + 4, std::bit_cast<float>(0xFFFFFFFFu));
@@ -59,8 +52,7 @@ TEST(Settings, BitsValuesKeepTheirExactPatterns) {
     EXPECT_EQ(std::pair(chunk.colours[4], chunk.colours[6]), std::pair(0xFFFFFFFFu, 0x7F800001u));
 }
 
-TEST(Settings, InitialValuesMapToTheirPhysicalDefaults) {
-    qv::CAnalyzerSettings s;
+TEST_F(Settings, InitialValuesMapToTheirPhysicalDefaults) {
     // Attack 450 ms, release 100 ms, slope 3 dB per octave, averaging 1 s, peak hold 2 s.
     const float physical[] = {1 + 799 * s.get(kAttack), 1 + 799 * s.get(kRelease), s.slopeDbPerOctave(), s.averageSeconds(),
                               0.1f + 19.9f * s.get(kPeakHoldTime)},
@@ -71,9 +63,7 @@ TEST(Settings, InitialValuesMapToTheirPhysicalDefaults) {
     EXPECT_EQ(s.getBits(kColourFirst + 8), 0xFF00FFFFu);  // hue 300
 }
 
-TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+TEST_F(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     s.setInstanceNumber(3);
     s.set(kAccuracy, 1.0f);
     ASSERT_EQ(seen.posted.size(), 1u);
@@ -106,27 +96,16 @@ TEST(Settings, CommonSettingsAreSharedOnlyWhenChangedHere) {
     seen.clear();
     received.windowType = 6;
     EXPECT_FALSE(s.applyCommonSettings(received));
-    received.windowType = 3;
-    received.displayModes[12] = 2;
+    std::tie(received.windowType, received.displayModes[12]) = std::pair(3u, 2u);
     EXPECT_FALSE(s.applyCommonSettings(received));
     EXPECT_TRUE(seen.silent() && s.windowType() == 2u);
 }
 
-TEST(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
-    RecordingObserver seen;
-    qv::CAnalyzerSettings s(&seen);
+// (Names taken over from other instances: the joining tests.)
+TEST_F(Settings, NamesStayTerminatedWithinThirtyTwoBytes) {
     const std::string longName(40, 'x');
     s.setName(2, longName.c_str(), longName.size() + 1);
     EXPECT_EQ(std::string(s.name(2)), std::string(31, 'x'));
-
-    qv::CAnalyzerSettings::NameTable incoming;
-    std::memset(incoming, 'y', sizeof(incoming));  // nothing terminated
-    std::memcpy(incoming[1], "Kick\0garbage", 12);
-    s.takeNames(incoming);
-    // Nothing is kept behind a terminator.
-    EXPECT_EQ(std::tuple(std::string(s.name(0)), std::string(s.name(1)), s.names()[1][6]),
-              std::tuple(std::string(31, 'y'), std::string("Kick"), '\0'));
-
     s.set(kNamesRequest, 1.0f);
     s.set(kPostNames, 0.0f);
     EXPECT_EQ(std::pair(seen.namesRequests, seen.namePosts), std::pair(1, 1));

@@ -17,8 +17,9 @@ Bytes chunkOf(const qv::CAnalyzerSettings& s) {
 
 std::uint32_t bitsOf(float f) { return std::bit_cast<std::uint32_t>(f); }
 
-// An instance whose every chunk field differs from the initial settings.
-void changeEverything(qv::CAnalyzerSettings& s) {
+// The chunk of an instance whose every chunk field differs from the initial settings.
+Bytes changedChunk() {
+    qv::CAnalyzerSettings s;
     s.setInstanceNumber(2);
     const std::pair<std::uint32_t, float> writes[] = {
         {kAttack, 0.25f},      {kRelease, 0.75f},     {kSlope, 0.5f},         {kMuteFirst + 5, 1.0f},
@@ -30,11 +31,11 @@ void changeEverything(qv::CAnalyzerSettings& s) {
         {kFreqHighDown, 1.0f}, {kResolution, 7.0f}};
     for (const auto& [id, value] : writes) s.set(id, value);
     s.setName(1, "Bass DI", 32);
+    return chunkOf(s);
 }
 
 TEST(StateChunk, FieldsLieAtTheirOffsets) {
-    qv::CAnalyzerSettings initial;
-    const Bytes d = chunkOf(initial);
+    const Bytes d = chunkOf(qv::CAnalyzerSettings{});
     ASSERT_EQ(d.size(), 2756u);
     EXPECT_EQ(std::memcmp(d.data() + 8, "sLeX", 4), 0);
     const std::pair<std::size_t, std::uint32_t> defaults[] = {{0, 1u},   {4, 2756u}, {12, 0x20300u}, {100, 0x00FF00FFu},
@@ -43,9 +44,7 @@ TEST(StateChunk, FieldsLieAtTheirOffsets) {
     for (const auto& [offset, value] : defaults) EXPECT_EQ(u32At(d, offset), value) << "offset " << offset;
     EXPECT_STREQ(reinterpret_cast<const char*>(d.data() + 752 + 15 * 32), "Instance 16");
 
-    qv::CAnalyzerSettings s;
-    changeEverything(s);
-    const Bytes c = chunkOf(s);
+    const Bytes c = changedChunk();
     const std::pair<std::size_t, std::uint32_t> fields[] = {
         {16, 2u}, {20, bitsOf(0.25f)}, {24, bitsOf(0.75f)}, {28, bitsOf(0.5f)},
         {32 + 4 * 5, 4u + 8u},  // muted, then dimmed by the solo of 9
@@ -69,9 +68,7 @@ void maskProcessFields(Bytes& b) {
 }
 
 TEST(StateChunk, RestoringIntoAFreshInstanceReproducesTheChunk) {
-    qv::CAnalyzerSettings source;
-    changeEverything(source);
-    Bytes saved = chunkOf(source);
+    Bytes saved = changedChunk();
 
     RecordingObserver seen;
     qv::CAnalyzerSettings target(&seen);
@@ -96,16 +93,11 @@ TEST(StateChunk, RestoringIntoAFreshInstanceReproducesTheChunk) {
 }
 
 TEST(StateChunk, BrokenChunksChangeNothing) {
-    qv::CAnalyzerSettings source;
-    changeEverything(source);
-    const Bytes good = chunkOf(source);
+    const Bytes good = changedChunk();
 
     // One or two fields set out of range (offset 0 for none), or a name left unterminated.
     const struct {
-        std::size_t offset;
-        std::uint32_t value;
-        std::size_t offset2;
-        std::uint32_t value2;
+        std::uint32_t offset, value, offset2, value2;
     } breakages[] = {
         {0, 2},          {4, 2755},       {8, 0x58656C73 /* "slex" */}, {12, 0x20301},
         {20, 0x7FC00000} /* attack NaN */, {696, 0x7F800000}, {680, 0xFF800000},
@@ -136,9 +128,8 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
     // Unused bytes and the process's fields are not read; a longer record is fine.
     Bytes tolerant = good;
     tolerant.resize(3000, 0xEE);
-    putU32(tolerant, 4, 3000);
-    putU32(tolerant, 16, 99);
-    putU32(tolerant, 32, 0xDEADBEEF);
+    for (auto [offset, value] : {std::pair(4u, 3000u), std::pair(16u, 99u), std::pair(32u, 0xDEADBEEFu)})
+        putU32(tolerant, offset, value);
     tolerant[200] = 0x55;
     EXPECT_TRUE(target.restoreChunk(tolerant.data(), static_cast<std::int32_t>(tolerant.size())));
     EXPECT_EQ(std::pair(target.instanceNumber(), target.fftSizeIndex()), std::pair(0u, 5u));

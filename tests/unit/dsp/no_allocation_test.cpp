@@ -37,11 +37,10 @@ TEST(Measurements, NothingAllocatesAfterConstruction) {
 
     std::tie(t_counting, t_allocations) = std::pair(true, 0);
     // First HiRes blocks (low-pass design), a full history, a rate change, Eco and back.
-    const float rates[] = {44100, 44100, 44100, 44100, 44100, 48000, 48000, 48000};
     for (int i = 0; i < 8; ++i) {
         noise.fill(band.data(), 4096);
         algorithm.setEcoMode(i == 6 ? 1 : 0);
-        algorithm.analyzeBands(band.data(), &bandRecord, rates[i]);
+        algorithm.analyzeBands(band.data(), &bandRecord, i < 5 ? 44100.0f : 48000.0f);
     }
     algorithm.resetBandHistory();
     algorithm.analyzeBands(band.data(), &bandRecord, 48000.0f);

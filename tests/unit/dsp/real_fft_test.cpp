@@ -1,3 +1,5 @@
+#include <complex>
+
 #include "dsp/real_fft.h"
 #include "signals.h"
 
@@ -25,6 +27,18 @@ std::vector<std::size_t> binsToCheck(std::size_t n) {
     return bins;
 }
 
+// Direct DFT of real x at the given bins in the packed convention: R(k) = sum x cos(2 pi jk/N),
+// I(k) = sum x sin(2 pi jk/N).
+std::vector<std::complex<double>> referenceBins(const std::vector<float>& x, const std::vector<std::size_t>& bins) {
+    const auto n = x.size();
+    std::vector<std::complex<double>> turns(n), out(bins.size());  // turns[j] = e^(2 pi i j / N)
+    for (std::size_t j = 0; j < n; ++j) turns[j] = std::polar(1.0, 2.0 * qv::test::kPi * j / static_cast<double>(n));
+    for (std::size_t i = 0; i < bins.size(); ++i)
+        for (std::size_t j = 0, angle = 0; j < n; ++j, angle = (angle + bins[i]) % n)  // angle = j k mod N
+            out[i] += static_cast<double>(x[j]) * turns[angle];
+    return out;
+}
+
 // The direct DFT pins the packed layout, the sign of the sine term and the scaling; the buffer
 // sits at every offset from a 16-byte boundary, and the values around it must stay untouched.
 TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment) {
@@ -37,8 +51,7 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment
         // Rounding error of a radix-2^k FFT grows with log2 N.
         const double bound = kEps * std::log2(static_cast<double>(n)) * std::sqrt(norm);
         const std::vector<std::size_t> bins = binsToCheck(n);
-        std::vector<double> refRe, refIm;
-        qv::test::referenceBins(x, bins, refRe, refIm);
+        const auto reference = referenceBins(x, bins);
 
         for (qv::enumRdftKernels set : kernelSets()) {
             CRealFft fft(n, set);
@@ -53,7 +66,7 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment
                     const std::size_t k = bins[i];
                     const double re = k == 0 ? y[0] : k == n / 2 ? y[1] : y[2 * k];
                     const double im = k == 0 || k == n / 2 ? 0.0 : y[2 * k + 1];
-                    worst = std::max(worst, std::hypot(re / scale - refRe[i], im / scale - refIm[i]));
+                    worst = std::max(worst, std::abs(std::complex(re, im) / static_cast<double>(scale) - reference[i]));
                 }
                 EXPECT_LT(worst, bound) << "kernels " << set << ", N = " << n << " at offset " << shift;
                 // Back again: N/2 times the signal (times the scale of each direction).
@@ -80,11 +93,9 @@ TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment
 TEST(RealFft, UnsupportedSizesLeaveTheBufferAlone) {
     for (std::uint32_t n : {0u, 4u, 3000u, 131072u}) {
         CRealFft fft(n);
-        EXPECT_FALSE(fft.isValid());
         std::vector<float> y(64, 1.5f);
-        fft.forward(y.data());
-        fft.inverse(y.data());
-        EXPECT_EQ(y, std::vector<float>(64, 1.5f));
+        fft.forward(y.data()), fft.inverse(y.data());
+        EXPECT_EQ(std::pair(fft.isValid(), y), std::pair(false, std::vector<float>(64, 1.5f))) << n;
     }
 }
 

@@ -1,4 +1,4 @@
-// Test signals and a double-precision reference DFT for the analysis tests.
+// Test signals for the analysis tests.
 #pragma once
 
 #include "support/test_common.h"
@@ -30,26 +30,6 @@ inline std::function<void(float*, std::size_t)> sine(double amplitude, double fr
             out[i] += static_cast<float>(amplitude * std::sin(phase));
         phase = std::fmod(phase, 2.0 * kPi);
     };
-}
-
-// Direct DFT of real x at the given bins in the packed convention: R(k) = sum x cos(2 pi jk/N),
-// I(k) = sum x sin(2 pi jk/N).
-inline void referenceBins(const std::vector<float>& x, const std::vector<std::size_t>& bins, std::vector<double>& re,
-                          std::vector<double>& im) {
-    const std::size_t n = x.size();
-    std::vector<double> cosine(n), sine(n);
-    for (std::size_t j = 0; j < n; ++j) {
-        cosine[j] = std::cos(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
-        sine[j] = std::sin(2.0 * kPi * static_cast<double>(j) / static_cast<double>(n));
-    }
-    re.assign(bins.size(), 0.0);
-    im.assign(bins.size(), 0.0);
-    for (std::size_t i = 0; i < bins.size(); ++i) {
-        for (std::size_t j = 0, angle = 0; j < n; ++j, angle = (angle + bins[i]) % n) {  // angle = j k mod N
-            re[i] += x[j] * cosine[angle];
-            im[i] += x[j] * sine[angle];
-        }
-    }
 }
 
 }  // namespace qv::test
