@@ -63,9 +63,7 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
 }
 
 TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
-    const struct {
-        const char* stem; int inputs, outputs; vst::VstInt32 id; const char* name;
-    } cases[] = {
+    const struct { const char* stem; int inputs, outputs; vst::VstInt32 id; const char* name; } cases[] = {
         {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
         {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
         {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out"},

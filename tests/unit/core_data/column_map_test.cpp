@@ -19,10 +19,8 @@ TEST(ColumnMap, AxisRunsLogarithmicallyFromTenHzToTwentyKilohertz) {
 // 538.7, so the map uses the 538 below it. At 512 points a bin (86 Hz) is wider than a column
 // below about 6 kHz, so bins 1, 2, 3, ... get a point each; at 16384 many low columns share one.
 TEST(ColumnMap, FullResolutionPutsAPointWhereverTheBinChanges) {
-    const struct {
-        float fs;
-        std::uint32_t n, usable, firstBin;
-    } cases[] = {{44100.0f, 512, 556, 0}, {44100.0f, 16384, 556, 3}, {32000.0f, 4096, 538, 1}, {48000.0f, 4096, 556, 0}};
+    const struct { float fs; std::uint32_t n, usable, firstBin; } cases[] = {
+        {44100.0f, 512, 556, 0}, {44100.0f, 16384, 556, 3}, {32000.0f, 4096, 538, 1}, {48000.0f, 4096, 556, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.fs << " Hz, " << c.n << " points");
         const CColumnMap map = builtMap(c.fs, c.n, 0);

@@ -94,12 +94,9 @@ TEST(CurveBuilder, TheLastBinOfEachPointAndTheLargestCurveCount) {
 // the map stops short of column 555: at 190 kHz a bin (371 Hz at 512 points) is wider than the
 // top columns, and at 40063 Hz and 128 points columns 554 and 555 share bin 63, the last but one.
 TEST(CurveBuilder, EndPointsAtTenHertzAndTwentyKilohertz) {
-    const struct {
-        float rate;
-        std::uint32_t n;
-        bool first, last;
-    } cases[] = {{44100.0f, 16384, true, false}, {44100.0f, 512, false, false}, {190000.0f, 512, false, true},
-                 {40063.0f, 128, false, true}};
+    const struct { float rate; std::uint32_t n; bool first, last; } cases[] = {
+        {44100.0f, 16384, true, false}, {44100.0f, 512, false, false}, {190000.0f, 512, false, true},
+        {40063.0f, 128, false, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.n << " points");
         const auto p = inverseFrequency(c.n, c.rate);
@@ -118,10 +115,9 @@ TEST(CurveBuilder, EndPointsAtTenHertzAndTwentyKilohertz) {
 // octaves up. Below 1e-34 (-340 dB, tilted or not) a level is silence, -200; records carry -200
 // past their last value.
 TEST(CurveBuilder, LevelsInDecibelsWithSilenceAtMinusTwoHundred) {
-    const struct {
-        float value, factor, slope, hz, db;
-    } cases[] = {{0.01f, 10, 0, 1000, -20}, {0.01f, 20, 0, 1000, -40}, {1e-35f, 10, 0, 1000, -200},
-                 {0.0f, 10, 6, 1000, -200}, {0.01f, 10, 3, 640, -5},  {1e-37f, 10, 3, 640, -200}};
+    const struct { float value, factor, slope, hz, db; } cases[] = {
+        {0.01f, 10, 0, 1000, -20}, {0.01f, 20, 0, 1000, -40}, {1e-35f, 10, 0, 1000, -200},
+        {0.0f, 10, 6, 1000, -200}, {0.01f, 10, 3, 640, -5},  {1e-37f, 10, 3, 640, -200}};
     for (const auto& c : cases) EXPECT_NEAR(CCurveBuilder::levelDb(c.value, c.factor, c.slope, c.hz), c.db, 1e-4f) << c.db;
 }
 

@@ -35,8 +35,7 @@ struct Averager : ::testing::Test {
 TEST_F(Averager, MeanMagnitudeOfTheLastNSpectraOfEachNumber) {
     ASSERT_TRUE(averager->update(true, 0b101));
     spectra(1);
-    add(2, 16.0f);
-    add(2, 0.25f);
+    for (float p : {16.0f, 0.25f}) add(2, p);
     EXPECT_FLOAT_EQ(mean(2), 0.5f);  // a span of one: the latest magnitude
     spectra(3);
     for (float p : {100.0f, 1.0f, 4.0f, 9.0f}) add(2, p);  // magnitudes 10, 1, 2, 3
@@ -62,12 +61,10 @@ TEST_F(Averager, MeanMagnitudeOfTheLastNSpectraOfEachNumber) {
 }
 
 TEST_F(Averager, SpanFollowsTimeRateAndSizeAndFallsBackToOne) {
-    const struct {
-        float seconds, rate;
-        std::uint32_t span;
-    } cases[] = {{1.0f, 44100.0f, 10}, {0.05f, 44100.0f, 1}, {22.7f, 44100.0f, 244},
-                 {23.0f, 44100.0f, 1},  // longer than the history: one, not 244
-                 {1.0f, 192004.0f, 1}, {1.0f, 0.5f, 1}};
+    const struct { float seconds, rate; std::uint32_t span; } cases[] = {
+        {1.0f, 44100.0f, 10}, {0.05f, 44100.0f, 1}, {22.7f, 44100.0f, 244},
+        {23.0f, 44100.0f, 1},  // longer than the history: one, not 244
+        {1.0f, 192004.0f, 1}, {1.0f, 0.5f, 1}};
     for (const auto& c : cases) EXPECT_EQ(CSpectrumAverager::span(c.seconds, c.rate, 4096, 244), c.span) << c.seconds;
     EXPECT_EQ(std::pair(CSpectrumAverager::rowsFor(kCount4096), CSpectrumAverager::rowsFor(8193)), std::pair(244u, 61u));
 }
@@ -76,9 +73,7 @@ TEST_F(Averager, OnlyNumbersInUseWhileOnAndAFailedAllocationSwitchesOff) {
     add(0, 4.0f);
     EXPECT_TRUE(!averager->active() && std::isnan(mean(0)));
     ASSERT_TRUE(averager->update(true, 0b10));
-    add(0, 4.0f);  // number 0 is not in use
-    add(1, 4.0f);
-    add(99, 4.0f);  // out of range: ignored
+    for (std::uint32_t slot : {0u, 1u, 99u}) add(slot, 4.0f);  // 0 is not in use, 99 is out of range
     EXPECT_TRUE(std::isnan(mean(0)) && mean(1) == 2.0f);
     ASSERT_TRUE(averager->update(false, 0b10));  // off releases everything; on again starts empty
     ASSERT_TRUE(averager->update(true, 0b10));

@@ -96,10 +96,7 @@ TEST_F(ShowSwitches, OverlappingSolosCountAndTheLastOneRestores) {
 }
 
 TEST_F(Ranges, BoundsAreInclusiveAndARestoredOffGridRangeStaysWithinThem) {
-    const struct {
-        std::int32_t low, high;
-        bool level, frequency;
-    } cases[] = {
+    const struct { std::int32_t low, high; bool level, frequency; } cases[] = {
         {-90, -80, true, false}, {-90, -81, false, false}, {-91, 0, false, false}, {10, 20, true, true},
         {10, 21, false, true},   {10, 11, false, true},    {9, 100, false, false}, {100, 100, false, false},
         {19, 20000, false, true}, {19, 20001, false, false},

@@ -96,9 +96,7 @@ TEST(StateChunk, BrokenChunksChangeNothing) {
     const Bytes good = changedChunk();
 
     // One or two fields set out of range (offset 0 for none), or a name left unterminated.
-    const struct {
-        std::uint32_t offset, value, offset2, value2;
-    } breakages[] = {
+    const struct { std::uint32_t offset, value, offset2, value2; } breakages[] = {
         {0, 2},          {4, 2755},       {8, 0x58656C73 /* "slex" */}, {12, 0x20301},
         {20, 0x7FC00000} /* attack NaN */, {696, 0x7F800000}, {680, 0xFF800000},
         {700, static_cast<std::uint32_t>(-100)}, {704, 30}, {700, static_cast<std::uint32_t>(-5), 704, 0},  // 5 dB wide

@@ -15,19 +15,17 @@ const double kNoiseDb = 10.0 * std::log10(1.5 * (1.0 / 3.0) / kHop);
 
 // Drives the band measurement the way the analyzer core does: blocks of Nb floats whose first
 // half holds the newest samples.
-class BandMeter {
-public:
-    BandMeter() : m_algorithm(std::make_unique<CAlgorithm>()), m_block(kBandFft) { m_algorithm->setBandFftSize(kBandFft); }
-    CAlgorithm& algorithm() { return *m_algorithm; }
+struct BandMeter {
+    BandMeter() { algorithm->setBandFftSize(kBandFft); }
 
     const BandLevelRecord& measure(bool hiRes, float fs, const Source& source) {
-        std::fill(m_block.begin(), m_block.end(), 0.0f);
-        if (source) source(m_block.data());
-        m_algorithm->setEcoMode(hiRes ? 0 : 1);
-        m_record = {};
-        m_algorithm->analyzeBands(m_block.data(), &m_record, fs);
-        for (float v : m_block) EXPECT_EQ(v, 0.0f);  // the block comes back zeroed
-        return m_record;
+        std::fill(block.begin(), block.end(), 0.0f);
+        if (source) source(block.data());
+        algorithm->setEcoMode(hiRes ? 0 : 1);
+        record = {};
+        algorithm->analyzeBands(block.data(), &record, fs);
+        for (float v : block) EXPECT_EQ(v, 0.0f);  // the block comes back zeroed
+        return record;
     }
     // Mean over several blocks of the band powers, back in dB.
     std::vector<double> averageLevels(bool hiRes, float fs, int warmUp, int blocks, const Source& source) {
@@ -41,10 +39,9 @@ public:
         return sum;
     }
 
-private:
-    std::unique_ptr<CAlgorithm> m_algorithm;
-    std::vector<float> m_block;
-    BandLevelRecord m_record{};
+    std::unique_ptr<CAlgorithm> algorithm = std::make_unique<CAlgorithm>();
+    std::vector<float> block = std::vector<float>(kBandFft);
+    BandLevelRecord record{};
 };
 
 Source sine(double hz, double fs) {
@@ -57,11 +54,9 @@ Source noise(std::uint64_t seed) {
 
 TEST(BandTable, EdgesAreHarmonicMeansOfNeighbouringCentres) {
     const CAlgorithm a;
-    const struct {
-        std::uint32_t band;
-        float centre, lower, upper;
-    } cases[] = {{0, 20, 17.50f, 22.22f},        {5, 62, 55.36f, 69.86f},          {17, 1000, 888.89f, 1111.11f},
-                 {22, 3150, 2787.61f, 3524.48f}, {30, 20000, 17777.78f, 20000}};
+    const struct { std::uint32_t band; float centre, lower, upper; } cases[] = {
+        {0, 20, 17.50f, 22.22f},        {5, 62, 55.36f, 69.86f},          {17, 1000, 888.89f, 1111.11f},
+        {22, 3150, 2787.61f, 3524.48f}, {30, 20000, 17777.78f, 20000}};
     for (const auto& c : cases) {
         EXPECT_EQ(a.getBand(c.band).centre, c.centre);
         EXPECT_NEAR(a.getBand(c.band).lower, c.lower, 0.006);
@@ -85,8 +80,8 @@ TEST(BandMeasurement, SilenceAndAOneKilohertzSineAtEveryRateAndMode) {
                 for (std::uint32_t b = 0; b < kBands; ++b)
                     ASSERT_EQ(std::pair(r.levels[b], r.peaks[b]), std::pair(-900.0f, -900.0f));
             }
-            meter.algorithm().resetBandHistory();  // no silence-to-tone step in the decimated span
-            const auto& band = meter.algorithm().getBand(17);
+            meter.algorithm->resetBandHistory();  // no silence-to-tone step in the decimated span
+            const auto& band = meter.algorithm->getBand(17);
             const auto bins = static_cast<std::uint32_t>(kBandFft * band.upper / fs) -
                               static_cast<std::uint32_t>(kBandFft * band.lower / fs) + 1;
             const Source source = sine(1000.0, fs);
@@ -99,7 +94,7 @@ TEST(BandMeasurement, SilenceAndAOneKilohertzSineAtEveryRateAndMode) {
                         << "band " << b;
             }
         }
-        meter.algorithm().resetBandHistory();
+        meter.algorithm->resetBandHistory();
         const std::vector<double> levels = meter.averageLevels(true, fs, 4, 2, sine(50.0, fs));
         EXPECT_GT(levels[4] - std::max(levels[3], levels[5]), 6.0) << fs;
     }
@@ -127,7 +122,7 @@ TEST(BandMeasurement, HiResSeparatesTheLowestBands) {
     BandMeter meter;
     for (std::uint32_t t = 0; t < 3; ++t) {
         for (bool hiRes : {false, true}) {
-            meter.algorithm().resetBandHistory();
+            meter.algorithm->resetBandHistory();
             const std::vector<double> levels = meter.averageLevels(hiRes, 44100.0f, 4, 2, sine(tones[t], 44100.0));
             double loudestOther = -1000.0;
             for (std::uint32_t b = 0; b < 4; ++b)
@@ -160,7 +155,7 @@ TEST(BandMeasurement, ModeSwitchResetAndANewRateEmptyTheHistory) {
     };
     EXPECT_GT(afterTone([] {}), -40.0f);  // without a reset the history carries the tone on
     EXPECT_EQ(afterTone([&] { meter.measure(false, 44100.0f, nullptr); }), -900.0f);  // HiRes -> Eco -> HiRes
-    EXPECT_EQ(afterTone([&] { std::thread([&] { meter.algorithm().resetBandHistory(); }).join(); }), -900.0f);
+    EXPECT_EQ(afterTone([&] { std::thread([&] { meter.algorithm->resetBandHistory(); }).join(); }), -900.0f);
     // A new rate redesigns the low-pass; the history filtered at the old rate goes with it.
     EXPECT_EQ(afterTone([] {}, 48000.0f), -900.0f);
 }

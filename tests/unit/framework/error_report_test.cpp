@@ -16,10 +16,9 @@ TEST(ErrorReport, ShowsCodeTextDetailAndSupportSentenceUnderTitle) {
 }
 
 TEST(Hsv, PrimaryHuesAndGreys) {
-    const struct {
-        float h, s, v, r, g, b;
-    } cases[] = {{0, 1, 1, 1, 0, 0}, {120, 1, 1, 0, 1, 0}, {240, 1, 1, 0, 0, 1}, {300, 1, 0.5f, 0.5f, 0, 0.5f},
-                 {77, 0, 0.25f, 0.25f, 0.25f, 0.25f}};
+    const struct { float h, s, v, r, g, b; } cases[] = {
+        {0, 1, 1, 1, 0, 0}, {120, 1, 1, 0, 1, 0}, {240, 1, 1, 0, 0, 1}, {300, 1, 0.5f, 0.5f, 0, 0.5f},
+        {77, 0, 0.25f, 0.25f, 0.25f, 0.25f}};
     for (const auto& c : cases) {
         float r, g, b;
         qv::hsvToRgb(r, g, b, c.h, c.s, c.v);

@@ -34,10 +34,7 @@ TEST(CopyToHost, TruncatesToTheHostSizeAndTerminates) {
 }
 
 TEST(ChannelConfig, FileNameSetsChannels) {
-    const struct {
-        const char* path;
-        int inputs, outputs;
-    } cases[] = {
+    const struct { const char* path; int inputs, outputs; } cases[] = {
         {"C:\\Plugins\\Quorvane.dll", -1, -1},
         {"C:\\Plugins\\Quorvane_1in_1out.dll", 1, 1},
         {"C:\\Plugins\\Quorvane_1in_2out.dll", 1, 2},
