@@ -26,7 +26,6 @@ const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allo
     return &rdftKernelsScalar();
 }
 
-
 // The tables of the plan's size: per radix-4 stage the twiddles (and the stride-4 stage's
 // repeated per lane), and the separation pass's cosines and sines.
 std::shared_ptr<const RdftTables> buildTables(const RdftPlan& plan, std::size_t twiddleCount) {
