@@ -19,7 +19,7 @@ using namespace qvtest;
 
 // A PNG file in any colour type, depth and interlace, written with libpng, so that the decoder can
 // be checked against pixels known in advance.
-struct PngSpec {
+struct PngLayout {
     std::uint32_t width = 1, height = 1;
     int colorType = PNG_COLOR_TYPE_RGB_ALPHA, bitDepth = 8;
     bool interlaced = false;
@@ -30,7 +30,7 @@ struct PngSpec {
     std::vector<std::vector<std::uint8_t>> rows;  // packed as in the file, top row first
 };
 
-bool writePng(png_structp png, png_infop info, const PngSpec& s, png_bytep* rows, std::vector<std::uint8_t>* out) {
+bool writePng(png_structp png, png_infop info, const PngLayout& s, png_bytep* rows, std::vector<std::uint8_t>* out) {
     if (setjmp(png_jmpbuf(png))) return false;
     const auto append = [](png_structp p, png_bytep data, png_size_t n) {
         auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(p));
@@ -50,13 +50,13 @@ bool writePng(png_structp png, png_infop info, const PngSpec& s, png_bytep* rows
     return true;
 }
 
-std::vector<std::uint8_t> makePng(const PngSpec& spec) {
+std::vector<std::uint8_t> makePng(const PngLayout& layout) {
     std::vector<std::uint8_t> out;
     std::vector<png_bytep> rows;
-    for (const auto& r : spec.rows) rows.push_back(const_cast<png_bytep>(r.data()));
+    for (const auto& r : layout.rows) rows.push_back(const_cast<png_bytep>(r.data()));
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
-    if (!writePng(png, info, spec, rows.data(), &out)) out.clear();
+    if (!writePng(png, info, layout, rows.data(), &out)) out.clear();
     png_destroy_write_struct(&png, &info);
     return out;
 }
@@ -68,7 +68,7 @@ std::uint32_t premultiplied(std::uint32_t r, std::uint32_t g, std::uint32_t b, s
 // Pixel at toolkit (x, y) of a decoded bitmap: y counts up from the bottom row.
 std::uint32_t pixel(const qv::CBitmap& bmp, std::int32_t x, std::int32_t y) { return bmp.getSurface().row(y)[x]; }
 
-qv::CBitmap decode(const PngSpec& layout) {
+qv::CBitmap decode(const PngLayout& layout) {
     const std::vector<std::uint8_t> png = makePng(layout);
     EXPECT_FALSE(png.empty());
     return qv::CBitmap(png.data(), png.size());
@@ -82,7 +82,7 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
     rgbKey.red = rgbKey.blue = 255;
     const struct {
         const char* what;
-        PngSpec image;
+        PngLayout image;
         std::vector<std::tuple<std::int32_t, std::int32_t, std::uint32_t>> pixels;
     } cases[] = {
         {"palette with alpha (entry 3 has none: opaque)",
@@ -120,7 +120,7 @@ TEST(PngDecode, EveryPixelFormatGivesPremultipliedPixels) {
 
 TEST(PngDecode, InterlacedAndProgressiveStandUprightAndBrokenDataOrNoTargetDrawNothing) {
     std::mt19937 rng(5);
-    PngSpec s{13, 11};
+    PngLayout s{13, 11};
     s.rows.assign(11, std::vector<std::uint8_t>(13 * 4));
     for (auto& row : s.rows) std::generate(row.begin(), row.end(), [&] { return static_cast<std::uint8_t>(rng()); });
     for (bool interlaced : {false, true}) {
