@@ -109,7 +109,10 @@ void CAlgorithm::setBandFftSize(std::uint32_t size) {
 void CAlgorithm::reserveBandSize(std::uint32_t size) {
     bool present = false;
     for (const auto& t : m_bandTransforms) present = present || t->getSize() == size;
-    if (!present) m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
+    if (!present) {
+        m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
+        if (size >= 16) m_foldTransforms.push_back(std::make_unique<CRdftEngine<float>>(size / 8));
+    }
     // Buffers grow to the largest size asked for; what they held stays.
     auto grow = [](std::vector<float>& v, std::size_t length) {
         if (v.size() < length) v.resize(length, 0.0f);
@@ -117,8 +120,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     grow(m_kernelSpectrum, size);
     grow(m_rawCopy, size);
     grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
-    grow(m_decimated, size);
-    grow(m_power, size / 2 + 1);
+    grow(m_folded, size / 8);
 }
 
 void CAlgorithm::analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate) {

@@ -93,9 +93,10 @@ public:
     // 0: HiRes (low-frequency path on); anything else: Eco. A change empties the history.
     void setEcoMode(std::uint32_t eco) { m_ecoMode.store(eco, std::memory_order_relaxed); }
 
-    // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples, the rest is
-    // zero. Writes the 31 levels in dB into both out->peaks and out->levels (the header is left
-    // to the caller) and leaves block[0..Nb) zero. Without a selected transform nothing happens.
+    // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples (zero padding
+    // follows them; block[Nb/2..Nb) is work space, neither read nor kept). Writes the 31 levels in
+    // dB into both out->peaks and out->levels (the header is left to the caller); the block's
+    // values are not kept. Without a selected transform nothing happens.
     void analyzeBands(float* block, BandLevelRecord* out, float sampleRate);
 
     // Centre and edges of band 0..30; all zero for any other index.
@@ -138,8 +139,8 @@ private:
     std::vector<float> m_kernelSpectrum;
     std::vector<float> m_rawCopy;
     std::vector<float> m_overlap;  // the filtered history at the positions the decimation reads
-    std::vector<float> m_decimated;
-    std::vector<float> m_power;
+    std::vector<std::unique_ptr<CRdftEngine<float>>> m_foldTransforms;  // size Nb/8 per band size
+    std::vector<float> m_folded;  // the block's filter output at the positions the decimation reads
     std::uint32_t m_blockCount = 0;
 
     CDenormalGuard<float> m_guard{-180.0f};  // stateless while measuring: shared by both paths

@@ -39,23 +39,22 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
     }
     const bool hiRes = eco == 0;
 
-    // The whole block enters the transforms, so all of it passes the gate.
-    m_guard.process(block, n);
-    if (hiRes) std::copy(block, block + n, m_rawCopy.begin());
+    // The samples pass the gate; the transforms take the rest of the block as zero, unread.
+    m_guard.process(block, h);
+    if (hiRes) std::copy(block, block + h, m_rawCopy.begin());
     m_bandWindow.apply(kWindowHann, block, h);
     const double windowSum = static_cast<double>(h) * m_bandWindow.getGain();
-    fft->forward(block, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f);
+    fft->forward(block, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
 
     double low[kBandCount] = {};
     if (hiRes) analyzeLowBands(n, fs, *fft, low);
 
-    packedPower(block, n, m_power.data());
     double level[kBandCount];
     for (std::uint32_t b = 0; b < kBandCount; ++b) {
         const std::uint32_t lo = binAt(static_cast<float>(n) * m_bands[b].lower / fs);
         const std::uint32_t hi = binAt(static_cast<float>(n) * m_bands[b].upper / fs);
         // Bins stop at half the rate; a band that starts there or above has nothing to read.
-        level[b] = lo < half ? meanPowerRoot(m_power.data(), lo, std::min(hi, half)) : 0.0;
+        level[b] = lo < half ? meanPowerRoot(block, n, lo, std::min(hi, half)) : 0.0;
     }
 
     if (hiRes) {
@@ -71,13 +70,16 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
         out->peaks[b] = v;
         out->levels[b] = v;
     }
-    std::fill(block, block + n, 0.0f);
 }
 
 void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, double* low) {
     const std::uint32_t h = n / 2;
     const std::uint32_t half = n / 2;
     const std::uint32_t taps = h - 1;
+    // The decimation keeps the filtered values at a + 4 + 8 j (a: the filter's delay), which sit
+    // at c + 8 m in each block's filter output.
+    const std::uint32_t a = (taps - 1) / 2;
+    const std::uint32_t c = (a + kPhase) % kDecimation;
     float* kernel = m_kernelSpectrum.data();
     m_lowpass.setSampleRate(fs);
     m_lowpass.setCutoff(kLowpassCutoff);
@@ -89,55 +91,62 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
         std::fill(kernel, kernel + n, 0.0f);
         std::copy(m_lowpass.getTaps(), m_lowpass.getTaps() + taps, kernel);
         fft.forward(kernel, 1.0f);
+        shiftSpectrum(kernel, n, c);
     }
+    // At Nb = 8 the decimated span is two values, which the Hann window zeroes: nothing to add.
+    CRdftEngine<float>* fold = nullptr;
+    for (const auto& t : m_foldTransforms)
+        if (t->size() == n / kDecimation) fold = t.get();
+    if (!fold) return;
 
-    // Filter the block: the product of the spectra, back, times 4/N. The first N - 2 values are
-    // the linear convolution of the h samples with the taps.
+    // Filter the block: the product of the spectra times 4/N, back at the kept positions only
+    // (the first N - 2 values of the whole inverse are the linear convolution of the h samples
+    // with the taps; w[m] is its value at c + 8 m).
     float* raw = m_rawCopy.data();
-    fft.forward(raw, 1.0f);
+    float* w = m_folded.data();
+    fft.forward(raw, 1.0f, h);
     multiplySpectra(raw, kernel, n);
-    fft.inverse(raw, 4.0f / static_cast<float>(n));
+    foldSpectrum(raw, n, w);
+    fold->inverse(w, 4.0f / static_cast<float>(n));
 
     // Overlap-add into the history of the last four blocks, delay-compensated by a samples. Only
     // the samples the decimation reads (positions 4, 12, 20, ...) are kept: entry j holds
     // position 4 + 8 j, with the sums a full-rate history would hold there.
-    const std::uint32_t a = (taps - 1) / 2;
     float* history = m_overlap.data();
-    // Writes (or adds) src[i] at position at + i for i < length, for the positions kept.
-    auto place = [history](std::uint32_t at, const float* src, std::uint32_t length, bool add) {
-        const std::uint32_t first = (kPhase - at % kDecimation + kDecimation) % kDecimation;
-        float* out = history + (at + first - kPhase) / kDecimation;
-        for (std::uint32_t i = first; i < length; i += kDecimation, ++out) *out = add ? *out + src[i] : src[i];
+    // Writes (or adds) the filter output from..to - 1 at positions shift + from .. shift + to - 1.
+    auto place = [history, w, c](std::int64_t shift, std::uint32_t from, std::uint32_t to, bool add) {
+        std::uint32_t i = from + (c + kDecimation - from % kDecimation) % kDecimation;
+        float* out = history + (shift + i - kPhase) / kDecimation;
+        for (; i < to; i += kDecimation, ++out) *out = add ? *out + w[i / kDecimation] : w[i / kDecimation];
     };
+    const std::int64_t delay = a;
     if (m_blockCount == 0) {
-        place(0, raw + a, a + h, false);
+        place(-delay, a, 2 * a + h, false);
         m_blockCount = 1;
     } else if (m_blockCount < kHistoryBlocks) {
-        place(m_blockCount * h - a, raw, n - 2, true);
+        place(m_blockCount * h - delay, 0, n - 2, true);
         ++m_blockCount;
     } else {
-        // Positions move down by h: entries by h / 8. (At Nb = 8, h = 4 is no whole entry, but there
-        // the decimated span is two values, which the Hann window zeroes: nothing reads the history.)
+        // Positions move down by h: entries by h / 8.
         std::memmove(history, history + h / kDecimation, sizeof(float) * ((3 * h + a) / kDecimation + 1));
-        place(3 * h - a, raw, 2 * a, true);
-        place(3 * h + a, raw + 2 * a, h, false);
+        place(3 * h - delay, 0, 2 * a, true);
+        place(3 * h - delay, 2 * a, 2 * a + h, false);
     }
 
-    // Decimate by 8: D = N/4 values at fs/8, Hann-windowed over the blocks seen so far.
-    float* decimated = m_decimated.data();
+    // Decimate by 8 into the block's copy (free now): D = N/4 values at fs/8, Hann-windowed over
+    // the blocks seen so far; the transform takes the rest as zero.
+    float* decimated = raw;
     const std::uint32_t d = n / 4;
     std::copy(history, history + d, decimated);
-    std::fill(decimated + d, decimated + n, 0.0f);
     std::uint32_t count = d;
     if (m_blockCount < kHistoryBlocks) {
         count = d * m_blockCount / kHistoryBlocks;
-        std::fill(decimated + count, decimated + std::min(count + a, n), 0.0f);
+        std::fill(decimated + count, decimated + std::min(count + a, d), 0.0f);
     }
     if (count < 2) return;  // the smallest sizes: no span to analyse yet
     m_decimatedWindow.apply(kWindowHann, decimated, count);
     const double windowSum = static_cast<double>(d) * m_decimatedWindow.getGain();
-    fft.forward(decimated, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f);
-    packedPower(decimated, n, m_power.data());
+    fft.forward(decimated, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, d);
 
     // Bins of the decimated spectrum are 8 times narrower; the path reaches the cut-off.
     auto lowBin = [&](float hz) { return binAt(static_cast<float>(n) * hz * kDecimation / fs); };
@@ -146,7 +155,7 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
         const std::uint32_t lo = lowBin(m_bands[b].lower);
         if (lo >= limit) break;
         const std::uint32_t hi = std::min(lowBin(m_bands[b].upper), half);
-        low[b] = meanPowerRoot(m_power.data(), lo, hi);
+        low[b] = meanPowerRoot(decimated, n, lo, hi);
     }
 }
 

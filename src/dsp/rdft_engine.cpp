@@ -140,8 +140,13 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     if (m_plan.tailFrom != 0) m_plan.scratch = work + 2 * bufferFloats;
 }
 
-void CRdftEngine<float>::forward(float* data, float scale) {
-    if (m_kernels) m_kernels->forward(m_plan, data, scale);
+void CRdftEngine<float>::forward(float* data, float scale, std::uint32_t filled) {
+    if (!m_kernels) return;
+    // The first stage reads the values in quarters: those past the samples are not read.
+    const std::uint32_t quarter = m_size / 4;
+    std::size_t live = 4;
+    if (m_size >= 8 && filled <= 2 * quarter) live = filled <= quarter ? 1 : 2;
+    m_kernels->forward(m_plan, data, scale, live);
 }
 
 void CRdftEngine<float>::inverse(float* data, float scale) {

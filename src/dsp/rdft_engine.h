@@ -53,7 +53,9 @@ public:
     std::size_t lanes() const { return m_kernels ? m_kernels->lanes : 0; }
 
     // Forward transform of data[0..N) in place into the packed format, every value times scale.
-    void forward(float* data, float scale = 1.0f);
+    // With filled at most N/2 the values from filled on are taken as zero, and from the next
+    // multiple of N/4 on they are not read: at filled = N/4 or N/2, data[filled..N) may hold anything.
+    void forward(float* data, float scale = 1.0f, std::uint32_t filled = kMaxSize);
     // Inverse of the packed format in place: x(j) * N/2 * scale.
     void inverse(float* data, float scale = 1.0f);
 

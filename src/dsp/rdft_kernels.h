@@ -132,15 +132,17 @@ void stage2Strided(const float* xr, const float* xi, float* yr, float* yi, std::
 // First stage (s = 1, m >= lanes): vectors run along p; the input is either interleaved complex
 // (the real signal read as pairs) or split.
 template <class VT, bool kInterleaved>
-void firstStage(const float* inRe, const float* inIm, float* yr, float* yi, std::size_t m, const float* tw) {
+void firstStage(const float* inRe, const float* inIm, float* yr, float* yi, std::size_t m, const float* tw,
+                std::size_t live = 4) {
     using V = typename VT::V;
+    const V zero = VT::splat(0.0f);
     for (std::size_t p = 0; p < m; p += VT::kLanes) {
-        V ar, ai, br, bi, cr, ci, dr, di;
+        V ar, ai, br = zero, bi = zero, cr = zero, ci = zero, dr = zero, di = zero;
         if constexpr (kInterleaved) {
             VT::loadInterleaved(inRe + 2 * p, ar, ai);
-            VT::loadInterleaved(inRe + 2 * (p + m), br, bi);
-            VT::loadInterleaved(inRe + 2 * (p + 2 * m), cr, ci);
-            VT::loadInterleaved(inRe + 2 * (p + 3 * m), dr, di);
+            if (live > 1) VT::loadInterleaved(inRe + 2 * (p + m), br, bi);
+            if (live > 2) VT::loadInterleaved(inRe + 2 * (p + 2 * m), cr, ci);
+            if (live > 3) VT::loadInterleaved(inRe + 2 * (p + 3 * m), dr, di);
         } else {
             ar = VT::load(inRe + p), ai = VT::load(inIm + p);
             br = VT::load(inRe + p + m), bi = VT::load(inIm + p + m);

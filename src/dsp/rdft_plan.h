@@ -60,11 +60,13 @@ struct RdftTables {
 };
 
 using RdftFunction = void (*)(const RdftPlan& plan, float* data, float scale);
+// live: how many quarters of data (1, 2 or 4) hold values; the others are taken as zero, unread.
+using RdftForwardFunction = void (*)(const RdftPlan& plan, float* data, float scale, std::size_t live);
 
 struct RdftKernelSet {
-    std::size_t lanes;     // floats per vector; the plan needs complexSize >= 4 * lanes
-    RdftFunction forward;  // packed forward transform in place, times scale
-    RdftFunction inverse;  // packed inverse in place: x * N/2 * scale
+    std::size_t lanes;            // floats per vector; the plan needs complexSize >= 4 * lanes
+    RdftForwardFunction forward;  // packed forward transform in place, times scale
+    RdftFunction inverse;         // packed inverse in place: x * N/2 * scale
 };
 
 const RdftKernelSet& rdftKernelsScalar();

@@ -122,16 +122,18 @@ float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
 }
 
 template <class VT>
-void forwardTransform(const RdftPlan& plan, float* data, float scale) {
+void forwardTransform(const RdftPlan& plan, float* data, float scale, std::size_t live) {
     const std::size_t n = plan.complexSize;
     const std::size_t im = plan.imOffset;
     float* bufA = plan.work;
     float* z;
     if constexpr (VT::kLanes == 1) {
-        for (std::size_t j = 0; j < n; ++j) bufA[j] = data[2 * j], bufA[im + j] = data[2 * j + 1];
+        const std::size_t read = live == 4 ? n : n / 4 * live;
+        for (std::size_t j = 0; j < read; ++j) bufA[j] = data[2 * j], bufA[im + j] = data[2 * j + 1];
+        for (std::size_t j = read; j < n; ++j) bufA[j] = 0.0f, bufA[im + j] = 0.0f;
         z = runStages<VT>(plan, 0, bufA);
     } else {
-        firstStage<VT, true>(data, nullptr, bufA, bufA + im, plan.stages[0].groups, plan.twiddles);
+        firstStage<VT, true>(data, nullptr, bufA, bufA + im, plan.stages[0].groups, plan.twiddles, live);
         z = runStages<VT>(plan, 1, bufA);
     }
     separateAll<VT>(plan, z, z + im, data, scale);

@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include <cmath>
+
 namespace qv {
 
 bool CRealFft::isSupportedSize(std::uint32_t size) {
@@ -18,6 +20,10 @@ void CRealFft::inverse(float* b) { inverse(b, m_inverseScaling ? m_scale : 1.0f)
 
 void CRealFft::forward(float* b, float scale) {
     if (m_engine) m_engine->forward(b, scale);
+}
+
+void CRealFft::forward(float* b, float scale, std::uint32_t filled) {
+    if (m_engine) m_engine->forward(b, scale, filled);
 }
 
 void CRealFft::inverse(float* b, float scale) {
@@ -44,6 +50,42 @@ void multiplySpectra(float* a, const float* b, std::uint32_t n) {
         const float im = a[i] * b[i + 1] + a[i + 1] * b[i];
         a[i] = re;
         a[i + 1] = im;
+    }
+}
+
+void shiftSpectrum(float* spectrum, std::uint32_t n, std::uint32_t c) {
+    if (n < 4) return;
+    const double step = -2.0 * 3.14159265358979323846 * c / n;
+    for (std::uint32_t k = 1; k < n / 2; ++k) {
+        const double re = spectrum[2 * k], im = spectrum[2 * k + 1];
+        const double cs = std::cos(step * k), sn = std::sin(step * k);
+        spectrum[2 * k] = static_cast<float>(re * cs - im * sn);
+        spectrum[2 * k + 1] = static_cast<float>(re * sn + im * cs);
+    }
+    if (c % 2) spectrum[1] = -spectrum[1];  // e^(-i pi c) at half the rate
+}
+
+void foldSpectrum(const float* spectrum, std::uint32_t n, float* folded) {
+    // Bin q of the size-n/8 spectrum adds bins q + M r (r = 0..3) and the conjugates of the
+    // mirrored bins M s - q (s = 1..4), M = n/8: all eight bins at q modulo M, read from the
+    // first half of the spectrum (the second half is its conjugate).
+    const std::uint32_t m = n / 8;
+    const float* s = spectrum;
+    auto re = [s, n](std::uint32_t k) { return k == 0 ? s[0] : k == n / 2 ? s[1] : s[2 * k]; };
+    folded[0] = s[0] + s[1] + 2.0f * (re(m) + re(2 * m) + re(3 * m));
+    folded[1] = 2.0f * (re(m / 2) + re(3 * m / 2) + re(5 * m / 2) + re(7 * m / 2));
+    for (std::uint32_t q = 1; q < m / 2; ++q) {
+        const float* up = s + 2 * q;
+        const float* down = s + 2 * (m - q);
+        float sumRe = up[0] + down[0], sumIm = up[1] - down[1];
+        for (std::uint32_t r = 1; r < 4; ++r) {
+            up += 2 * m;
+            down += 2 * m;
+            sumRe += up[0] + down[0];
+            sumIm += up[1] - down[1];
+        }
+        folded[2 * q] = sumRe;
+        folded[2 * q + 1] = sumIm;
     }
 }
 

@@ -33,6 +33,9 @@ public:
 
     // The same with the scale given by the call; the stored scaling settings are not used.
     void forward(float* b, float scale);
+    // The forward transform of b[0..filled) followed by zeros; at filled = N/4 or N/2 the values
+    // b[filled..N) are not read and may hold anything.
+    void forward(float* b, float scale, std::uint32_t filled);
     void inverse(float* b, float scale);
 
 private:
@@ -46,5 +49,13 @@ private:
 // a := a * b bin by bin for two packed spectra of size n: the two real values a[0] (0 Hz) and
 // a[1] (half the rate) multiply as reals, every other pair (re, im) as complex numbers.
 void multiplySpectra(float* a, const float* b, std::uint32_t n);
+
+// Every 8th value of an inverse transform without the whole inverse. With a packed spectrum of
+// size n (n >= 16) multiplied by the shift e^(-2 pi i c k / n) (shiftSpectrum), foldSpectrum
+// writes the packed spectrum of size n/8 whose inverse (at size n/8, scale s) holds, at m, what
+// the size-n inverse at scale s holds at 8 m + c: the eight spectral copies that alias onto the
+// decimated rate, added. The shift is formed in double, once per design.
+void shiftSpectrum(float* spectrum, std::uint32_t n, std::uint32_t c);
+void foldSpectrum(const float* spectrum, std::uint32_t n, float* folded);
 
 }  // namespace qv

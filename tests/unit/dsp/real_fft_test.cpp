@@ -41,40 +41,50 @@ std::vector<std::complex<double>> referenceBins(const std::vector<float>& x, con
 
 // The direct DFT pins the packed layout, the sign of the sine term and the scaling; the buffer
 // sits at every offset from a 16-byte boundary, and the values around it must stay untouched.
+// Signals of N/2 or N/4 samples followed by zeros go in with the zeros unwritten (not a number
+// there): the transform must not read them.
 TEST(RealFft, ForwardAndInverseMatchTheDirectDftAtEverySizeKernelSetAndAlignment) {
     const float sentinel = 12345.0f;
     for (std::uint32_t n = 8; n <= 65536; n *= 2) {
-        std::vector<float> x(n);
-        Noise(n).fill(x.data(), n);
-        double norm = 0.0;
-        for (float v : x) norm += static_cast<double>(v) * v;
-        // Rounding error of a radix-2^k FFT grows with log2 N.
-        const double bound = kEps * std::log2(static_cast<double>(n)) * std::sqrt(norm);
-        const std::vector<std::size_t> bins = binsToCheck(n);
-        const auto reference = referenceBins(x, bins);
+        for (std::uint32_t filled : {n, n / 2, n / 4}) {
+            std::vector<float> x(n);
+            Noise(n).fill(x.data(), filled);
+            double norm = 0.0;
+            for (float v : x) norm += static_cast<double>(v) * v;
+            // Rounding error of a radix-2^k FFT grows with log2 N.
+            const double bound = kEps * std::log2(static_cast<double>(n)) * std::sqrt(norm);
+            const std::vector<std::size_t> bins = binsToCheck(n);
+            const auto reference = referenceBins(x, bins);
 
-        for (qv::enumRdftKernels set : kernelSets()) {
-            CRealFft fft(n, set);
-            for (std::size_t shift : {0, 1, 3}) {
-                std::vector<float> buffer(n + 8, sentinel);
-                float* y = buffer.data() + shift;
-                std::memcpy(y, x.data(), n * sizeof(float));
-                const float scale = shift == 3 ? 0.5f : 1.0f;
-                scale == 1.0f ? fft.forward(y) : fft.forward(y, scale);
-                double worst = 0.0;
-                for (std::size_t i = 0; i < bins.size(); ++i) {
-                    const std::size_t k = bins[i];
-                    const double re = k == 0 ? y[0] : k == n / 2 ? y[1] : y[2 * k];
-                    const double im = k == 0 || k == n / 2 ? 0.0 : y[2 * k + 1];
-                    worst = std::max(worst, std::abs(std::complex(re, im) / static_cast<double>(scale) - reference[i]));
+            for (qv::enumRdftKernels set : kernelSets()) {
+                CRealFft fft(n, set);
+                for (std::size_t shift : {0, 1, 3}) {
+                    std::vector<float> buffer(n + 8, sentinel);
+                    float* y = buffer.data() + shift;
+                    std::memcpy(y, x.data(), n * sizeof(float));
+                    std::fill(y + filled, y + n, std::numeric_limits<float>::quiet_NaN());
+                    const float scale = shift == 3 ? 0.5f : 1.0f;
+                    filled < n ? fft.forward(y, scale, filled) : scale == 1.0f ? fft.forward(y) : fft.forward(y, scale);
+                    double worst = 0.0;
+                    for (std::size_t i = 0; i < bins.size(); ++i) {
+                        const std::size_t k = bins[i];
+                        const double re = k == 0 ? y[0] : k == n / 2 ? y[1] : y[2 * k];
+                        const double im = k == 0 || k == n / 2 ? 0.0 : y[2 * k + 1];
+                        worst =
+                            std::max(worst, std::abs(std::complex(re, im) / static_cast<double>(scale) - reference[i]));
+                    }
+                    EXPECT_LT(worst, bound)
+                        << "kernels " << set << ", N = " << n << ", " << filled << " filled, offset " << shift;
+                    // Back again: N/2 times the signal (times the scale of each direction).
+                    fft.inverse(y, 2.0f / (static_cast<float>(n) * scale));
+                    double error = 0.0;
+                    for (std::uint32_t j = 0; j < n; ++j)
+                        error = std::max(error, static_cast<double>(std::fabs(y[j] - x[j])));
+                    EXPECT_LT(error, 4.0 * kEps * std::log2(static_cast<double>(n)))
+                        << "kernels " << set << ", N = " << n;
+                    for (std::size_t i = 0; i < buffer.size(); ++i)
+                        ASSERT_TRUE((i >= shift && i < shift + n) || buffer[i] == sentinel) << i;
                 }
-                EXPECT_LT(worst, bound) << "kernels " << set << ", N = " << n << " at offset " << shift;
-                // Back again: N/2 times the signal (times the scale of each direction).
-                fft.inverse(y, 2.0f / (static_cast<float>(n) * scale));
-                double error = 0.0;
-                for (std::uint32_t j = 0; j < n; ++j) error = std::max(error, static_cast<double>(std::fabs(y[j] - x[j])));
-                EXPECT_LT(error, 4.0 * kEps * std::log2(static_cast<double>(n))) << "kernels " << set << ", N = " << n;
-                for (std::size_t i = 0; i < buffer.size(); ++i) ASSERT_TRUE((i >= shift && i < shift + n) || buffer[i] == sentinel) << i;
             }
         }
     }
@@ -114,6 +124,24 @@ TEST(MultiplySpectra, ProductOfSpectraIsCircularConvolution) {
     qv::multiplySpectra(a.data(), b.data(), n);
     fft.inverse(a.data(), 2.0f / n);
     for (std::uint32_t i = 0; i < n; ++i) EXPECT_NEAR(a[i], expected[i], 1e-5) << i;
+}
+
+// The folded spectrum's inverse at size N/8 is every 8th value of the whole inverse, from c on.
+TEST(FoldSpectrum, InverseOfTheFoldIsEveryEighthValueOfTheInverse) {
+    for (std::uint32_t n : {16u, 64u, 8192u})
+        for (std::uint32_t c = 0; c < 8; ++c) {
+            std::vector<float> x(n), shifted(n), folded(n / 8);
+            Noise(n + c).fill(x.data(), n);
+            CRealFft fft(n);
+            fft.forward(x.data());
+            shifted = x;
+            qv::shiftSpectrum(shifted.data(), n, c);
+            qv::foldSpectrum(shifted.data(), n, folded.data());
+            fft.inverse(x.data(), 2.0f / n);
+            CRdftEngine<float>(n / 8).inverse(folded.data(), 2.0f / n);
+            for (std::uint32_t m = 0; m < n / 8; ++m)
+                ASSERT_NEAR(folded[m], x[8 * m + c], 1e-5) << n << " " << c << " " << m;
+        }
 }
 
 }  // namespace
