@@ -88,8 +88,7 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     // the records meanwhile never meets a half-written one.
     BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
-    // The band transform works in place; the next fill overwrites the samples it reads.
-    algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
+    algorithm.analyzeBands(block, &record, state.sampleRate.load());
     record.size = sizeof(BandLevelRecord);
     record.type = 4;
     record.source = own;

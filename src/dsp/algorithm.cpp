@@ -112,13 +112,14 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     if (!present) {
         m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
         if (size >= 16) m_foldTransforms.push_back(std::make_unique<CRdftEngine<float>>(size / 8));
+        m_bandScratchPools.push_back(CScratchPool::of(2 * std::size_t{size}));
     }
     // Buffers grow to the largest size asked for; what they held stays.
     auto grow = [](std::vector<float>& v, std::size_t length) {
         if (v.size() < length) v.resize(length, 0.0f);
     };
     grow(m_kernelSpectrum, size);
-    grow(m_rawCopy, size);
+    grow(m_bandScratch, 2 * std::size_t{size});
     grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
     grow(m_folded, size / 8);
 }

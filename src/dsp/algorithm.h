@@ -94,10 +94,10 @@ public:
     void setEcoMode(std::uint32_t eco) { m_ecoMode.store(eco, std::memory_order_relaxed); }
 
     // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples (zero padding
-    // follows them; block[Nb/2..Nb) is work space, neither read nor kept). Writes the 31 levels in
-    // dB into both out->peaks and out->levels (the header is left to the caller); the block's
-    // values are not kept. Without a selected transform nothing happens.
-    void analyzeBands(float* block, BandLevelRecord* out, float sampleRate);
+    // follows them implicitly; only those are read, and none is written). Writes the 31 levels in
+    // dB into both out->peaks and out->levels (the header is left to the caller). Without a
+    // selected transform nothing happens.
+    void analyzeBands(const float* block, BandLevelRecord* out, float sampleRate);
 
     // Centre and edges of band 0..30; all zero for any other index.
     ThirdOctaveBand getBand(std::uint32_t band) const { return band < kBandCount ? m_bands[band] : ThirdOctaveBand{}; }
@@ -111,7 +111,8 @@ private:
     void clearHistory();
     // The HiRes low-frequency path: fills low[0..30] with linear band levels from the
     // decimated signal (0 where the path does not reach).
-    void analyzeLowBands(std::uint32_t fftSize, float sampleRate, CRealFft& fft, double* low);
+    // raw: the gated block (Nb/2 samples), work space of Nb floats.
+    void analyzeLowBands(std::uint32_t fftSize, float sampleRate, CRealFft& fft, float* raw, double* low);
 
     std::array<ThirdOctaveBand, kBandCount> m_bands{};
     std::atomic<std::uint32_t> m_bandMode{1};
@@ -137,7 +138,8 @@ private:
     CWindowFunction<float> m_decimatedWindow{kMaxBandFftSize / 4};
     CFirLowpass m_lowpass;
     std::vector<float> m_kernelSpectrum;
-    std::vector<float> m_rawCopy;
+    std::vector<std::shared_ptr<CScratchPool>> m_bandScratchPools;  // 2 Nb floats per band size
+    std::vector<float> m_bandScratch;  // the same, when every pooled area is taken
     std::vector<float> m_overlap;  // the filtered history at the positions the decimation reads
     std::vector<std::unique_ptr<CRdftEngine<float>>> m_foldTransforms;  // size Nb/8 per band size
     std::vector<float> m_folded;  // the block's filter output at the positions the decimation reads

@@ -21,11 +21,14 @@ std::uint32_t binAt(float position) {
 
 }  // namespace
 
-void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRate) {
+void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sampleRate) {
     const std::uint32_t n = m_bandFftSize.load(std::memory_order_acquire);
     CRealFft* fft = nullptr;
     for (const auto& t : m_bandTransforms)
         if (t->getSize() == n) fft = t.get();
+    CScratchPool* pool = nullptr;
+    for (const auto& p : m_bandScratchPools)
+        if (p->floats() == 2 * n) pool = p.get();
     if (!fft || !block || !out) return;
     const std::uint32_t h = n / 2;
     const std::uint32_t half = n / 2;  // highest bin: half the sample rate
@@ -39,22 +42,28 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
     }
     const bool hiRes = eco == 0;
 
-    // The samples pass the gate; the transforms take the rest of the block as zero, unread.
-    m_guard.process(block, h);
-    if (hiRes) std::copy(block, block + h, m_rawCopy.begin());
-    m_bandWindow.apply(kWindowHann, block, h);
+    // The block is only read: the samples pass the gate into a borrowed scratch area, where the
+    // windowed spectrum and (HiRes) the low path's copy are transformed; the transforms take the
+    // values past the samples as zero, unread.
+    const CScratchLease scratch(pool, m_bandScratch.data());
+    float* spectrum = scratch.get();
+    float* raw = spectrum + n;
+    std::copy(block, block + h, spectrum);
+    m_guard.process(spectrum, h);
+    if (hiRes) std::copy(spectrum, spectrum + h, raw);
+    m_bandWindow.apply(kWindowHann, spectrum, h);
     const double windowSum = static_cast<double>(h) * m_bandWindow.getGain();
-    fft->forward(block, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
+    fft->forward(spectrum, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
 
     double low[kBandCount] = {};
-    if (hiRes) analyzeLowBands(n, fs, *fft, low);
+    if (hiRes) analyzeLowBands(n, fs, *fft, raw, low);
 
     double level[kBandCount];
     for (std::uint32_t b = 0; b < kBandCount; ++b) {
         const std::uint32_t lo = binAt(static_cast<float>(n) * m_bands[b].lower / fs);
         const std::uint32_t hi = binAt(static_cast<float>(n) * m_bands[b].upper / fs);
         // Bins stop at half the rate; a band that starts there or above has nothing to read.
-        level[b] = lo < half ? meanPowerRoot(block, n, lo, std::min(hi, half)) : 0.0;
+        level[b] = lo < half ? meanPowerRoot(spectrum, n, lo, std::min(hi, half)) : 0.0;
     }
 
     if (hiRes) {
@@ -72,7 +81,7 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
     }
 }
 
-void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, double* low) {
+void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float* raw, double* low) {
     const std::uint32_t h = n / 2;
     const std::uint32_t half = n / 2;
     const std::uint32_t taps = h - 1;
@@ -102,7 +111,6 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
     // Filter the block: the product of the spectra times 4/N, back at the kept positions only
     // (the first N - 2 values of the whole inverse are the linear convolution of the h samples
     // with the taps; w[m] is its value at c + 8 m).
-    float* raw = m_rawCopy.data();
     float* w = m_folded.data();
     fft.forward(raw, 1.0f, h);
     multiplySpectra(raw, kernel, n);
@@ -133,7 +141,7 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, doubl
         place(3 * h - delay, 2 * a, 2 * a + h, false);
     }
 
-    // Decimate by 8 into the block's copy (free now): D = N/4 values at fs/8, Hann-windowed over
+    // Decimate by 8 into the unwindowed copy (free now): D = N/4 values at fs/8, Hann-windowed over
     // the blocks seen so far; the transform takes the rest as zero.
     float* decimated = raw;
     const std::uint32_t d = n / 4;

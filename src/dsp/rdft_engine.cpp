@@ -79,6 +79,14 @@ std::shared_ptr<const RdftTables> sharedTables(const RdftPlan& plan, std::size_t
     return tables;
 }
 
+// Points the plan's work buffers into an area of the engine's layout (cache-line aligned).
+void placeWork(RdftPlan& plan, float* area, std::size_t bufferFloats) {
+    while (reinterpret_cast<std::uintptr_t>(area) % kCacheLine != 0) ++area;
+    plan.work = area;
+    plan.work2 = area + bufferFloats;
+    if (plan.tailFrom != 0) plan.scratch = area + 2 * bufferFloats;
+}
+
 }  // namespace
 
 bool CRdftEngine<float>::isSupportedSize(std::uint32_t size) {
@@ -127,17 +135,28 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     // page; so do the tail's.
     m_plan.imOffset = n + kRdftBlockPad;
     const std::size_t bufferFloats = 2 * m_plan.imOffset + 2 * kRdftBlockPad;
-    m_work.assign(2 * bufferFloats + scratchFloats + kCacheLine / sizeof(float), 0.0f);
-    float* work = m_work.data();
-    while (reinterpret_cast<std::uintptr_t>(work) % kCacheLine != 0) ++work;
+    const std::size_t workFloats = 2 * bufferFloats + scratchFloats + kCacheLine / sizeof(float);
+    m_work.assign(workFloats, 0.0f);
+    m_bufferFloats = bufferFloats;
+    m_pool = CScratchPool::of(workFloats);
 
     m_plan.twiddles = m_tables->twiddles.data();
     m_plan.stride4Twiddles = m_tables->stride4Twiddles.data();
     m_plan.postCos = m_tables->postCos.data();
     m_plan.postSin = m_tables->postSin.data();
-    m_plan.work = work;
-    m_plan.work2 = work + bufferFloats;
-    if (m_plan.tailFrom != 0) m_plan.scratch = work + 2 * bufferFloats;
+    placeWork(m_plan, m_work.data(), bufferFloats);
+}
+
+CRdftEngine<float>::~CRdftEngine() = default;
+
+template <typename Run>
+void CRdftEngine<float>::run(Run transform) {
+    // A free pooled area if there is one, else the engine's own.
+    const CScratchLease lease(m_pool.get(), m_work.data());
+    if (lease.get() == m_work.data()) return transform(m_plan);
+    RdftPlan plan = m_plan;
+    placeWork(plan, lease.get(), m_bufferFloats);
+    transform(plan);
 }
 
 void CRdftEngine<float>::forward(float* data, float scale, std::uint32_t filled) {
@@ -146,11 +165,11 @@ void CRdftEngine<float>::forward(float* data, float scale, std::uint32_t filled)
     const std::uint32_t quarter = m_size / 4;
     std::size_t live = 4;
     if (m_size >= 8 && filled <= 2 * quarter) live = filled <= quarter ? 1 : 2;
-    m_kernels->forward(m_plan, data, scale, live);
+    run([&](const RdftPlan& plan) { m_kernels->forward(plan, data, scale, live); });
 }
 
 void CRdftEngine<float>::inverse(float* data, float scale) {
-    if (m_kernels) m_kernels->inverse(m_plan, data, scale);
+    if (m_kernels) run([&](const RdftPlan& plan) { m_kernels->inverse(plan, data, scale); });
 }
 
 }  // namespace qv

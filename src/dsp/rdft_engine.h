@@ -11,8 +11,9 @@
 // kilobytes at a time in cache-sized scratch, so that the data cross memory fewer times. Kernels: SSE2 (the x86-64 floor), AVX2+FMA where the
 // processor has them, scalar for the smallest sizes. Every table and the work area are
 // allocated by the constructor and the transforms never allocate. An engine serves one thread
-// at a time (the work area is its own); its tables never change after construction and are
-// shared with every other engine of the same size in the process.
+// at a time; its tables never change after construction and are shared with every other engine
+// of the same size in the process. A transform borrows a free work area from a small pool the
+// engines of its size share (an atomic exchange, no lock) and falls back on the engine's own.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "dsp/rdft_plan.h"
+#include "dsp/scratch_pool.h"
 
 namespace qv {
 
@@ -44,6 +46,7 @@ public:
     // size: N, a power of two from 2 to 131072; any other value gives an engine that does nothing.
     explicit CRdftEngine(std::uint32_t size, enumRdftKernels kernels = kRdftKernelsBest);
 
+    ~CRdftEngine();
     CRdftEngine(const CRdftEngine&) = delete;
     CRdftEngine& operator=(const CRdftEngine&) = delete;
 
@@ -65,9 +68,14 @@ public:
 private:
     std::uint32_t m_size = 0;
     const RdftKernelSet* m_kernels = nullptr;
+    template <typename Run>
+    void run(Run transform);
+
     RdftPlan m_plan;
     std::shared_ptr<const RdftTables> m_tables;  // shared by every engine of this size
-    std::vector<float> m_work;
+    std::vector<float> m_work;                   // used when every pooled area is taken
+    std::size_t m_bufferFloats = 0;
+    std::shared_ptr<CScratchPool> m_pool;  // work areas the engines of this size take in turn
 };
 
 }  // namespace qv
