@@ -40,7 +40,13 @@ CAlgorithm::CAlgorithm() try
     throw 0;
 }
 
-CAlgorithm::~CAlgorithm() = default;
+CAlgorithm::~CAlgorithm() { releaseKernel(); }
+
+void CAlgorithm::releaseKernel() {
+    if (m_kernelSet) m_kernelSet->release(m_kernel);
+    m_kernelSet = nullptr;
+    m_kernel = nullptr;
+}
 
 void CAlgorithm::buildBandTables() {
     static constexpr float kCentres[kBandCount] = {
@@ -113,6 +119,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
         m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
         if (size >= 16) m_foldTransforms.push_back(std::make_unique<CRdftEngine<float>>(size / 8));
         m_bandScratchPools.push_back(CScratchPool::of(2 * std::size_t{size}));
+        m_kernelSets.push_back(CSharedKernels::of(size));
     }
     // Buffers grow to the largest size asked for; what they held stays.
     auto grow = [](std::vector<float>& v, std::size_t length) {

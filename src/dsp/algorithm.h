@@ -4,8 +4,9 @@
 //    decimation by 8) that resolves the bands up to 1 kHz;
 //  - analyzeSpectrum: the FFT power spectrum (N/2 + 1 bins) with a selectable window.
 //
-// Threads: the two measurements share no mutable state. Each owns its transforms, its window
-// and its scratch, so a band worker and a spectrum worker run them at the same time.
+// Threads: the two measurements share no mutable state. Each owns its transforms and its window,
+// and borrows work areas (and the band path its low-pass spectrum) from the process's pools or
+// uses its own, so a band worker and a spectrum worker run them at the same time.
 //  - Spectrum configuration (setFftSize, setWindowLength and their getters) is guarded by a lock
 //    held only to switch or read the size; analyzeSpectrum runs on one thread at a time.
 //  - setWindowType, setEcoMode and resetBandHistory may be called from any thread: they store
@@ -28,6 +29,7 @@
 #include "dsp/fir_lowpass.h"
 #include "dsp/measurement_records.h"
 #include "dsp/real_fft.h"
+#include "dsp/shared_kernels.h"
 #include "dsp/window_function.h"
 
 namespace qv {
@@ -109,6 +111,7 @@ private:
     void spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t windowLength, float* block, SpectrumRecord* out,
                     float sampleRate);
     void clearHistory();
+    void releaseKernel();
     // The HiRes low-frequency path: fills low[0..30] with linear band levels from the
     // decimated signal (0 where the path does not reach).
     // raw: the gated block (Nb/2 samples), work space of Nb floats.
@@ -137,6 +140,9 @@ private:
     CWindowFunction<float> m_bandWindow{kMaxBandFftSize / 2};
     CWindowFunction<float> m_decimatedWindow{kMaxBandFftSize / 4};
     CFirLowpass m_lowpass;
+    std::vector<std::shared_ptr<CSharedKernels>> m_kernelSets;  // per band size, shared in the process
+    CSharedKernels* m_kernelSet = nullptr;                      // the set m_kernel was taken from
+    const float* m_kernel = nullptr;  // the low-pass spectrum in use: shared, or m_kernelSpectrum
     std::vector<float> m_kernelSpectrum;
     std::vector<std::shared_ptr<CScratchPool>> m_bandScratchPools;  // 2 Nb floats per band size
     std::vector<float> m_bandScratch;  // the same, when every pooled area is taken

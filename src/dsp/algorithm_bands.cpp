@@ -89,7 +89,6 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float
     // at c + 8 m in each block's filter output.
     const std::uint32_t a = (taps - 1) / 2;
     const std::uint32_t c = (a + kPhase) % kDecimation;
-    float* kernel = m_kernelSpectrum.data();
     m_lowpass.setSampleRate(fs);
     m_lowpass.setCutoff(kLowpassCutoff);
     m_lowpass.setTaps(taps);
@@ -97,10 +96,23 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float
         // The history was filtered for another rate or size: it goes with the old design.
         m_lowpass.design();
         clearHistory();
-        std::fill(kernel, kernel + n, 0.0f);
-        std::copy(m_lowpass.getTaps(), m_lowpass.getTaps() + taps, kernel);
-        fft.forward(kernel, 1.0f);
-        shiftSpectrum(kernel, n, c);
+        // The kernel's spectrum, shifted for the kept positions: the process's copy for this size
+        // and rate (computed here if no instance has it yet), else the instance's own.
+        auto fill = [&](float* kernel) {
+            std::fill(kernel, kernel + n, 0.0f);
+            std::copy(m_lowpass.getTaps(), m_lowpass.getTaps() + taps, kernel);
+            fft.forward(kernel, 1.0f);
+            shiftSpectrum(kernel, n, c);
+        };
+        releaseKernel();
+        for (const auto& set : m_kernelSets)
+            if (set->size() == n) m_kernelSet = set.get();
+        m_kernel = m_kernelSet ? m_kernelSet->acquire(fs, fill) : nullptr;
+        if (!m_kernel) {
+            m_kernelSet = nullptr;
+            fill(m_kernelSpectrum.data());
+            m_kernel = m_kernelSpectrum.data();
+        }
     }
     // At Nb = 8 the decimated span is two values, which the Hann window zeroes: nothing to add.
     CRdftEngine<float>* fold = nullptr;
@@ -113,7 +125,7 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float
     // with the taps; w[m] is its value at c + 8 m).
     float* w = m_folded.data();
     fft.forward(raw, 1.0f, h);
-    multiplySpectra(raw, kernel, n);
+    multiplySpectra(raw, m_kernel, n);
     foldSpectrum(raw, n, w);
     fold->inverse(w, 4.0f / static_cast<float>(n));
 

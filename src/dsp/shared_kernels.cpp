@@ -1,0 +1,40 @@
+#include "dsp/shared_kernels.h"
+
+#include <map>
+
+namespace qv {
+
+std::shared_ptr<CSharedKernels> CSharedKernels::of(std::uint32_t size) {
+    static std::mutex lock;
+    static std::map<std::uint32_t, std::weak_ptr<CSharedKernels>> sets;
+    std::lock_guard<std::mutex> guard(lock);
+    std::weak_ptr<CSharedKernels>& entry = sets[size];
+    std::shared_ptr<CSharedKernels> set = entry.lock();
+    if (!set) {
+        set.reset(new CSharedKernels(size));
+        entry = set;
+    }
+    return set;
+}
+
+CSharedKernels::CSharedKernels(std::uint32_t size) : m_size(size) {
+    for (Slot& slot : m_slots) slot.spectrum.assign(size, 0.0f);
+}
+
+CSharedKernels::Slot* CSharedKernels::pick(float rate) {
+    Slot* free = nullptr;
+    for (Slot& slot : m_slots) {
+        if (slot.filled && slot.rate == rate) return &slot;
+        if (slot.users == 0 && !free) free = &slot;
+    }
+    return free;
+}
+
+void CSharedKernels::release(const float* spectrum) {
+    if (!spectrum) return;
+    std::lock_guard<std::mutex> guard(m_lock);
+    for (Slot& slot : m_slots)
+        if (slot.spectrum.data() == spectrum && slot.users > 0) --slot.users;
+}
+
+}  // namespace qv
