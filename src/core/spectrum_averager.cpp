@@ -78,8 +78,8 @@ bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
             std::memset(static_cast<void*>(s.buffers.get()), 0, sizeof(Buffers));
         }
         // Rows are read only once written: the history needs no clearing between uses.
+        unpublish(slot);  // first: a reader then no longer catches up on the slot
         restart(s);
-        unpublish(slot);
         std::lock_guard<std::mutex> guard(averageLock);
         s.enabled = true;
     }
@@ -94,8 +94,8 @@ void CSpectrumAverager::clear() {
         Slot& s = slots_[slot];
         if (!s.buffers) continue;
         quiesce(slot);
+        unpublish(slot);  // first: a reader then no longer catches up on the slot
         restart(s);
-        unpublish(slot);
         std::lock_guard<std::mutex> guard(averageLock);
         s.enabled = true;
     }
@@ -109,40 +109,36 @@ void CSpectrumAverager::magnitudes(const float* power, float* out, std::uint32_t
     for (; k < count; ++k) out[k] = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
 }
 
-void CSpectrumAverager::addRunning(const float* power, float* row, const float* leaving, double* sum,
-                                   std::uint32_t count) {
-    // The same operations, in the same order per bin, as magnitudes() then subtracting the
-    // leaving row and adding the new one: the sums stay bit-identical.
-    const __m128 zero = _mm_setzero_ps();
+void CSpectrumAverager::addRows(const float* row, const float* leaving, double* sum, std::uint32_t count) {
+    // sum - leaving + row per bin, in that order: the same sums as subtracting the leaving row
+    // and adding the new one pass by pass.
     std::uint32_t k = 0;
     for (; k + 4 <= count; k += 4) {
-        const __m128 m = _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero));
+        const __m128 m = _mm_loadu_ps(row + k);
         __m128d low = _mm_loadu_pd(sum + k);
         __m128d high = _mm_loadu_pd(sum + k + 2);
-        if (leaving) {  // read before the row is written: with a span of the whole history they are one
+        if (leaving) {
             const __m128 out = _mm_loadu_ps(leaving + k);
             low = _mm_sub_pd(low, _mm_cvtps_pd(out));
             high = _mm_sub_pd(high, _mm_cvtps_pd(_mm_movehl_ps(out, out)));
         }
-        _mm_storeu_ps(row + k, m);
         low = _mm_add_pd(low, _mm_cvtps_pd(m));
         high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(m, m)));
         _mm_storeu_pd(sum + k, low);
         _mm_storeu_pd(sum + k + 2, high);
     }
     for (; k < count; ++k) {
-        const float m = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
         if (leaving) sum[k] -= leaving[k];
-        row[k] = m;
-        sum[k] += m;
+        sum[k] += row[k];
     }
 }
 
-void CSpectrumAverager::deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count) {
+void CSpectrumAverager::deriveSums(const Slot& s, std::uint32_t endRow, std::uint32_t fill) {
+    const std::uint32_t rows = s.rows, count = s.count;
     double* sum = s.buffers->sum;
     std::fill_n(sum, count, 0.0);
-    for (std::uint32_t r = 1; r <= s.fill; ++r) {
-        const float* from = s.buffers->history + static_cast<std::size_t>((s.writeRow + rows - r) % rows) * count;
+    for (std::uint32_t r = 1; r <= fill; ++r) {
+        const float* from = s.buffers->history + static_cast<std::size_t>((endRow + rows - r) % rows) * count;
         for (std::uint32_t k = 0; k < count; ++k) sum[k] += from[k];
     }
 }
@@ -162,46 +158,63 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
     const std::uint32_t count = fftSize / 2 + 1;
     const std::uint32_t rows = rowsFor(count);
     const std::uint32_t n = span(seconds_.load(std::memory_order_relaxed), sampleRate, fftSize, rows);
-    // A new FFT size lays the history out anew: what it held no longer fits.
-    if (s.rows != rows) {
-        restart(s);
-        s.rows = rows;
-    }
     if (record.count == count) {
-        Buffers& b = *s.buffers;
-        double* sum = b.sum;
-        const bool running = n == s.span;
-        const float* leaving = running && s.fill == n
-                                   ? b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count
-                                   : nullptr;  // the oldest spectrum of the window, leaving it
-        float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
-        const std::uint32_t fill = std::min(s.fill + 1, n);
-        if (++s.writeRow >= rows) s.writeRow = 0;
-        s.fill = fill;
-        // The sums are derived afresh when the span changed and at each wrap; otherwise one pass
-        // stores the magnitudes and updates the sums. The mean is published as the sums and
-        // their scale: a reader scales them when it copies (far fewer copies than adds).
-        const bool derive = !running || s.writeRow == 0;
+        // Only the magnitudes go in here; the sums catch up when the mean is read (catchUp).
         std::lock_guard<std::mutex> guard(displayAverageLock);
-        if (derive) {
-            magnitudes(record.power, row, count);
-            deriveSums(s, rows, count);
-            s.span = n;
-        } else {
-            addRunning(record.power, row, leaving, sum, count);
+        // A new FFT size lays the history out anew: what it held no longer fits.
+        if (s.rows != rows) {
+            restart(s);
+            s.rows = rows;
+            s.count = count;
         }
+        magnitudes(record.power, s.buffers->history + static_cast<std::size_t>(s.writeRow) * count, count);
+        if (++s.writeRow >= rows) s.writeRow = 0;
+        s.fill = std::min(s.fill + 1, n);
+        // The pending adds are replayed at one span; another span derives the sums afresh.
+        if (s.pending == 0) s.pendingSpan = n;
+        if (n != s.pendingSpan || s.pending >= rows) s.span = 0, s.pendingSpan = n;
+        s.pending = std::min(s.pending + 1, rows);
         published_[slot] = count;
-        scales_[slot] = 1.0 / static_cast<double>(fill);
         ++versions_[slot];
     }
     std::lock_guard<std::mutex> guard(averageLock);
     s.busy = false;
 }
 
+void CSpectrumAverager::catchUp(std::uint32_t slot) const {
+    Slot& s = slots_[slot];
+    if (s.pending == 0) return;
+    const std::uint32_t rows = s.rows, n = s.pendingSpan;
+    double* sum = s.buffers->sum;
+    // Replayed add by add as they came (each subtracting the spectrum leaving the window) while
+    // the span stayed that of the sums and every row involved is still in the history; derived
+    // afresh otherwise, and at each wrap, so that rounding never accumulates.
+    std::uint32_t row = (s.writeRow + rows - s.pending) % rows;
+    std::uint32_t fill = s.sumsFill;
+    const bool replay = s.span == n && s.pending + n <= rows;
+    for (std::uint32_t i = 0; replay && i < s.pending; ++i) {
+        const float* history = s.buffers->history;
+        const float* leaving = fill == n ? history + static_cast<std::size_t>((row + rows - n) % rows) * s.count : nullptr;
+        const float* added = history + static_cast<std::size_t>(row) * s.count;
+        fill = std::min(fill + 1, n);
+        row = row + 1 == rows ? 0 : row + 1;
+        if (row == 0)
+            deriveSums(s, row, fill);
+        else
+            addRows(added, leaving, sum, s.count);
+    }
+    if (!replay) deriveSums(s, s.writeRow, s.fill);
+    s.span = n;
+    s.sumsFill = s.fill;
+    s.pending = 0;
+    scales_[slot] = 1.0 / static_cast<double>(s.fill);
+}
+
 bool CSpectrumAverager::copyAverage(std::uint32_t slot, std::uint32_t count, float* out) const {
     if (slot >= kSlots || out == nullptr || count == 0 || count > kMaxBins) return false;
     std::lock_guard<std::mutex> guard(displayAverageLock);
     if (published_[slot] != count) return false;
+    catchUp(slot);
     const double* sum = slots_[slot].buffers->sum;
     const double scale = scales_[slot];
     for (std::uint32_t k = 0; k < count; ++k) out[k] = static_cast<float>(sum[k] * scale);

@@ -3,15 +3,19 @@
 //
 // Slots are keyed by instance number, both where the histories are allocated (update) and where
 // spectra are added (add). A history holds M = 500000 / (N/2 + 1) spectra; the span n is
-// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history. Each slot keeps
-// the sum of its last n spectra in double: an add subtracts the spectrum leaving the window and
-// adds the new one (O(bins)); the sums are derived afresh from the history when the span
-// changes and each time the history wraps, so rounding never accumulates.
+// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history. An add only
+// stores the magnitudes; each slot keeps the sum of its last n spectra in double, brought up to
+// date when the mean is read: add by add as they came, subtracting the spectrum leaving the
+// window and adding the new one (O(bins) each), and derived afresh from the history when the span
+// changed, when more spectra came than the replay can reach, and each time the history wraps,
+// so rounding never accumulates. The means read are those of averaging at every add; nothing is
+// summed for a number whose mean nobody reads (an instance whose editor is closed).
 //
 // Threads: update() and clear() on the GUI or message thread, from several threads at once (a
 // joining instance's map post, another instance's settings post): updateLock makes them the one
 // owner of allocating, restarting and releasing histories. add() runs on the spectrum workers of
-// this and other instances, never on an audio thread; copyAverage() on the GUI thread. A slot's
+// this and other instances, never on an audio thread; copyAverage() (which does the catching up)
+// on the GUI thread. A slot's
 // enable and busy flags, under averageLock, keep update() from freeing a history while add()
 // uses it; add() never allocates. Memory is taken only for the numbers averaged, when averaging
 // is switched on.
@@ -80,24 +84,30 @@ private:
         BlockPtr<Buffers> buffers;
         bool enabled = false;  // under averageLock
         bool busy = false;     // under averageLock
-        // Touched only by the add() call that holds busy, or by update() with the slot disabled.
-        std::uint32_t rows = 0;  // M the history was laid out for
+        // Changed by add() (which holds busy) and catchUp() under displayAverageLock, or by update()
+        // with the slot disabled.
+        std::uint32_t rows = 0;   // M the history was laid out for
+        std::uint32_t count = 0;  // values per row
         std::uint32_t fill = 0;
         std::uint32_t writeRow = 0;
-        std::uint32_t span = 0;  // n the sums were kept for; 0: derive them afresh
+        std::uint32_t span = 0;         // n the sums were kept for; 0: derive them afresh
+        std::uint32_t sumsFill = 0;     // fill when the sums were last brought up to date
+        std::uint32_t pending = 0;      // rows added since (at most rows)
+        std::uint32_t pendingSpan = 0;  // n of those adds
     };
 
     // Clears the enable flag and waits (5 ms at a time) until no add() uses the history.
     void quiesce(std::uint32_t slot);
     void release(std::uint32_t slot);
     void unpublish(std::uint32_t slot);
-    void restart(Slot& s) { s.rows = s.fill = s.writeRow = s.span = 0; }
-    // The sums of the last s.fill rows of a history of `rows` rows of `count` values.
-    static void deriveSums(Slot& s, std::uint32_t rows, std::uint32_t count);
+    void restart(Slot& s) { s.rows = s.count = s.fill = s.writeRow = s.span = s.sumsFill = s.pending = 0; }
+    // The sums of the `fill` rows before endRow.
+    static void deriveSums(const Slot& s, std::uint32_t endRow, std::uint32_t fill);
     static void magnitudes(const float* power, float* out, std::uint32_t count);
-    // One pass of a running add: row = magnitudes of power, sum += row - leaving (when there is
-    // a leaving row).
-    static void addRunning(const float* power, float* row, const float* leaving, double* sum, std::uint32_t count);
+    // sum += row - leaving (when there is a leaving row).
+    static void addRows(const float* row, const float* leaving, double* sum, std::uint32_t count);
+    // Brings the slot's sums and scale up to its rows (under displayAverageLock).
+    void catchUp(std::uint32_t slot) const;
 
     std::mutex updateLock;  // held through a whole update() or clear(): one reshaping at a time
     mutable std::mutex averageLock;
@@ -105,10 +115,10 @@ private:
     bool active_ = false;  // under averageLock
     std::atomic<float> seconds_{1.0f};
     BlockAllocator allocator_ = allocateBlock;
-    std::array<Slot, kSlots> slots_{};
+    mutable std::array<Slot, kSlots> slots_{};
     // The published mean of a slot is sum * scale over `published` values; under displayAverageLock.
     std::array<std::uint32_t, kSlots> published_{};
-    std::array<double, kSlots> scales_{};
+    mutable std::array<double, kSlots> scales_{};
     std::array<std::uint32_t, kSlots> versions_{};   // under displayAverageLock
 };
 
