@@ -133,6 +133,35 @@ void CSpectrumAverager::addRows(const float* row, const float* leaving, double* 
     }
 }
 
+void CSpectrumAverager::addRunning(const float* power, float* row, const float* leaving, double* sum,
+                                   std::uint32_t count) {
+    // The same operations, in the same order per bin, as magnitudes() then subtracting the
+    // leaving row and adding the new one: the sums stay bit-identical.
+    const __m128 zero = _mm_setzero_ps();
+    std::uint32_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128 m = _mm_sqrt_ps(_mm_max_ps(_mm_loadu_ps(power + k), zero));
+        __m128d low = _mm_loadu_pd(sum + k);
+        __m128d high = _mm_loadu_pd(sum + k + 2);
+        if (leaving) {  // read before the row is written: with a span of the whole history they are one
+            const __m128 out = _mm_loadu_ps(leaving + k);
+            low = _mm_sub_pd(low, _mm_cvtps_pd(out));
+            high = _mm_sub_pd(high, _mm_cvtps_pd(_mm_movehl_ps(out, out)));
+        }
+        _mm_storeu_ps(row + k, m);
+        low = _mm_add_pd(low, _mm_cvtps_pd(m));
+        high = _mm_add_pd(high, _mm_cvtps_pd(_mm_movehl_ps(m, m)));
+        _mm_storeu_pd(sum + k, low);
+        _mm_storeu_pd(sum + k + 2, high);
+    }
+    for (; k < count; ++k) {
+        const float m = power[k] > 0.0f ? std::sqrt(power[k]) : 0.0f;
+        if (leaving) sum[k] -= leaving[k];
+        row[k] = m;
+        sum[k] += m;
+    }
+}
+
 void CSpectrumAverager::deriveSums(const Slot& s, std::uint32_t endRow, std::uint32_t fill) {
     const std::uint32_t rows = s.rows, count = s.count;
     double* sum = s.buffers->sum;
@@ -159,7 +188,6 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
     const std::uint32_t rows = rowsFor(count);
     const std::uint32_t n = span(seconds_.load(std::memory_order_relaxed), sampleRate, fftSize, rows);
     if (record.count == count) {
-        // Only the magnitudes go in here; the sums catch up when the mean is read (catchUp).
         std::lock_guard<std::mutex> guard(displayAverageLock);
         // A new FFT size lays the history out anew: what it held no longer fits.
         if (s.rows != rows) {
@@ -167,13 +195,39 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
             s.rows = rows;
             s.count = count;
         }
-        magnitudes(record.power, s.buffers->history + static_cast<std::size_t>(s.writeRow) * count, count);
-        if (++s.writeRow >= rows) s.writeRow = 0;
-        s.fill = std::min(s.fill + 1, n);
-        // The pending adds are replayed at one span; another span derives the sums afresh.
-        if (s.pending == 0) s.pendingSpan = n;
-        if (n != s.pendingSpan || s.pending >= rows) s.span = 0, s.pendingSpan = n;
-        s.pending = std::min(s.pending + 1, rows);
+        Buffers& b = *s.buffers;
+        float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
+        if (2 * n <= rows) {
+            // Only the magnitudes go in here; the sums catch up when the mean is read. The pending
+            // adds are replayed at one span, and only while the rows leaving the window in them
+            // are still in the history; otherwise the read derives the sums afresh.
+            magnitudes(record.power, row, count);
+            if (s.pending == 0) s.pendingSpan = n;
+            if (n != s.pendingSpan || s.pending + n >= rows) s.span = 0, s.pendingSpan = n;
+            s.pending = std::min(s.pending + 1, rows);
+            if (++s.writeRow >= rows) s.writeRow = 0;
+            s.fill = std::min(s.fill + 1, n);
+        } else {
+            // Spans of more than half the history: the rows a replay needs would be overwritten
+            // too soon, so the sums follow each add (after the adds still pending).
+            catchUp(slot);
+            const bool running = n == s.span;
+            const float* leaving = running && s.fill == n
+                                       ? b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count
+                                       : nullptr;  // the oldest spectrum of the window, leaving it
+            s.fill = std::min(s.fill + 1, n);
+            if (++s.writeRow >= rows) s.writeRow = 0;
+            // Derived afresh when the span changed and at each wrap.
+            if (!running || s.writeRow == 0) {
+                magnitudes(record.power, row, count);
+                deriveSums(s, s.writeRow, s.fill);
+                s.span = n;
+            } else {
+                addRunning(record.power, row, leaving, b.sum, count);
+            }
+            s.sumsFill = s.fill;
+            scales_[slot] = 1.0 / static_cast<double>(s.fill);
+        }
         published_[slot] = count;
         ++versions_[slot];
     }

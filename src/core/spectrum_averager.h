@@ -3,13 +3,13 @@
 //
 // Slots are keyed by instance number, both where the histories are allocated (update) and where
 // spectra are added (add). A history holds M = 500000 / (N/2 + 1) spectra; the span n is
-// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history. An add only
-// stores the magnitudes; each slot keeps the sum of its last n spectra in double, brought up to
-// date when the mean is read: add by add as they came, subtracting the spectrum leaving the
-// window and adding the new one (O(bins) each), and derived afresh from the history when the span
-// changed, when more spectra came than the replay can reach, and each time the history wraps,
-// so rounding never accumulates. The means read are those of averaging at every add; nothing is
-// summed for a number whose mean nobody reads (an instance whose editor is closed).
+// trunc(seconds * sampleRate / N), 1 when that is 0 or longer than the history. Each slot keeps
+// the sum of its last n spectra in double: add by add, subtracting the spectrum leaving the window
+// and adding the new one (O(bins) each), derived afresh from the history when the span changed
+// and each time the history wraps, so rounding never accumulates. For spans of at most half the
+// history an add only stores the magnitudes and the sums catch up when the mean is read (add by
+// add, or derived afresh when more spectra came than the history can replay): the means read are
+// the same, and nothing is summed for a number whose mean nobody reads (an editor closed).
 //
 // Threads: update() and clear() on the GUI or message thread, from several threads at once (a
 // joining instance's map post, another instance's settings post): updateLock makes them the one
@@ -104,6 +104,9 @@ private:
     // The sums of the `fill` rows before endRow.
     static void deriveSums(const Slot& s, std::uint32_t endRow, std::uint32_t fill);
     static void magnitudes(const float* power, float* out, std::uint32_t count);
+    // One pass of an add that follows at once: row = magnitudes of power, sum += row - leaving
+    // (when there is a leaving row).
+    static void addRunning(const float* power, float* row, const float* leaving, double* sum, std::uint32_t count);
     // sum += row - leaving (when there is a leaving row).
     static void addRows(const float* row, const float* leaving, double* sum, std::uint32_t count);
     // Brings the slot's sums and scale up to its rows (under displayAverageLock).
