@@ -162,4 +162,20 @@ TEST(BandMeasurement, ModeSwitchResetAndANewRateEmptyTheHistory) {
     EXPECT_EQ(afterTone([] {}, 48000.0f), -900.0f);
 }
 
+// After a rate change a measurement reads what a new one at that rate reads, block for block,
+// while other measurements at other rates share the process's low-pass spectra with it.
+TEST(BandMeasurement, ARateChangeMeasuresAsANewMeasurementAtThatRate) {
+    BandMeter moved, other, fresh;
+    const Source before = noise(5), elsewhere = noise(6), after = noise(7), same = noise(7);
+    for (int i = 0; i < 3; ++i) moved.measure(true, 44100.0f, before), other.measure(true, 96000.0f, elsewhere);
+    auto levels = [](BandMeter& meter, const Source& source) {
+        const BandLevelRecord& r = meter.measure(true, 37800.0f, source);  // a rate no other test uses
+        return std::vector<float>(r.levels, r.levels + kBands);
+    };
+    for (int i = 0; i < 6; ++i) {
+        const std::vector<float> first = levels(moved, after);  // the moved one designs first
+        EXPECT_EQ(first, levels(fresh, same)) << i;
+    }
+}
+
 }  // namespace
