@@ -248,7 +248,8 @@ void CSpectrumAverager::catchUp(std::uint32_t slot) const {
     const bool replay = s.span == n && s.pending + n <= rows;
     for (std::uint32_t i = 0; replay && i < s.pending; ++i) {
         const float* history = s.buffers->history;
-        const float* leaving = fill == n ? history + static_cast<std::size_t>((row + rows - n) % rows) * s.count : nullptr;
+        const float* leaving =
+            fill == n ? history + static_cast<std::size_t>((row + rows - n) % rows) * s.count : nullptr;
         const float* added = history + static_cast<std::size_t>(row) * s.count;
         fill = std::min(fill + 1, n);
         row = row + 1 == rows ? 0 : row + 1;

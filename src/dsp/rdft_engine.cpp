@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <map>
-#include <mutex>
+
+#include "dsp/process_shared.h"
 
 namespace qv {
 
@@ -67,16 +67,7 @@ std::shared_ptr<const RdftTables> buildTables(const RdftPlan& plan, std::size_t 
 // sixteen instances keep one set in the cache instead of sixteen. Built under the lock, on the
 // (non-audio) thread that constructs the engine.
 std::shared_ptr<const RdftTables> sharedTables(const RdftPlan& plan, std::size_t twiddleCount) {
-    static std::mutex lock;
-    static std::map<std::size_t, std::weak_ptr<const RdftTables>> cache;
-    std::lock_guard<std::mutex> guard(lock);
-    std::weak_ptr<const RdftTables>& entry = cache[plan.complexSize];
-    std::shared_ptr<const RdftTables> tables = entry.lock();
-    if (!tables) {
-        tables = buildTables(plan, twiddleCount);
-        entry = tables;
-    }
-    return tables;
+    return processShared<const RdftTables>(plan.complexSize, [&] { return buildTables(plan, twiddleCount); });
 }
 
 // Points the plan's work buffers into an area of the engine's layout (cache-line aligned).

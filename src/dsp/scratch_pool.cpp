@@ -1,8 +1,8 @@
 #include "dsp/scratch_pool.h"
 
 #include <cstdint>
-#include <map>
-#include <mutex>
+
+#include "dsp/process_shared.h"
 
 namespace qv {
 
@@ -11,16 +11,7 @@ constexpr std::size_t kAlignFloats = 64 / sizeof(float);  // one cache line
 }  // namespace
 
 std::shared_ptr<CScratchPool> CScratchPool::of(std::size_t floats) {
-    static std::mutex lock;
-    static std::map<std::size_t, std::weak_ptr<CScratchPool>> pools;
-    std::lock_guard<std::mutex> guard(lock);
-    std::weak_ptr<CScratchPool>& entry = pools[floats];
-    std::shared_ptr<CScratchPool> pool = entry.lock();
-    if (!pool) {
-        pool.reset(new CScratchPool(floats));
-        entry = pool;
-    }
-    return pool;
+    return processShared<CScratchPool>(floats, [&] { return std::shared_ptr<CScratchPool>(new CScratchPool(floats)); });
 }
 
 CScratchPool::CScratchPool(std::size_t floats) : m_floats(floats) {

@@ -1,20 +1,12 @@
 #include "dsp/shared_kernels.h"
 
-#include <map>
+#include "dsp/process_shared.h"
 
 namespace qv {
 
 std::shared_ptr<CSharedKernels> CSharedKernels::of(std::uint32_t size) {
-    static std::mutex lock;
-    static std::map<std::uint32_t, std::weak_ptr<CSharedKernels>> sets;
-    std::lock_guard<std::mutex> guard(lock);
-    std::weak_ptr<CSharedKernels>& entry = sets[size];
-    std::shared_ptr<CSharedKernels> set = entry.lock();
-    if (!set) {
-        set.reset(new CSharedKernels(size));
-        entry = set;
-    }
-    return set;
+    return processShared<CSharedKernels>(size,
+                                         [&] { return std::shared_ptr<CSharedKernels>(new CSharedKernels(size)); });
 }
 
 CSharedKernels::CSharedKernels(std::uint32_t size) : m_size(size) {
