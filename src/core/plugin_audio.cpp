@@ -88,7 +88,8 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     // the records meanwhile never meets a half-written one.
     BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
-    algorithm.analyzeBands(block, &record, state.sampleRate.load());
+    // The band measurement leaves the block zeroed for the next fill.
+    algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
     record.size = sizeof(BandLevelRecord);
     record.type = 4;
     record.source = own;

@@ -21,7 +21,7 @@ std::uint32_t binAt(float position) {
 
 }  // namespace
 
-void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sampleRate) {
+void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRate) {
     const std::uint32_t n = m_bandFftSize.load(std::memory_order_acquire);
     CRealFft* fft = nullptr;
     for (const auto& t : m_bandTransforms)
@@ -42,13 +42,14 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
     }
     const bool hiRes = eco == 0;
 
-    // The block is only read: the samples pass the gate into a borrowed scratch area, where the
-    // windowed spectrum and (HiRes) the low path's copy are transformed; the transforms take the
-    // values past the samples as zero, unread.
+    // The samples pass the gate into a borrowed scratch area, where the windowed spectrum and
+    // (HiRes) the low path's copy are transformed; the transforms take the values past the
+    // samples as zero, unread.
     const CScratchLease scratch(pool, m_bandScratch.data());
     float* spectrum = scratch.get();
     float* raw = spectrum + n;
     std::copy(block, block + h, spectrum);
+    std::fill(block, block + h, 0.0f);
     m_guard.process(spectrum, h);
     if (hiRes) std::copy(spectrum, spectrum + h, raw);
     m_bandWindow.apply(kWindowHann, spectrum, h);

@@ -19,14 +19,14 @@ struct BandMeter {
     BandMeter() { algorithm->setBandFftSize(kBandFft); }
 
     const BandLevelRecord& measure(bool hiRes, float fs, const Source& source) {
-        // The second half is work space the measurement must not read: not a number there
-        // would reach every level.
-        std::fill(block.begin(), block.begin() + kHop, 0.0f);
+        // The second half is zero padding the measurement must not read: not a number there would
+        // reach every level. The samples come back zeroed.
         std::fill(block.begin() + kHop, block.end(), std::numeric_limits<float>::quiet_NaN());
         if (source) source(block.data());
         algorithm->setEcoMode(hiRes ? 0 : 1);
         record = {};
         algorithm->analyzeBands(block.data(), &record, fs);
+        for (std::uint32_t i = 0; i < kHop; ++i) EXPECT_EQ(block[i], 0.0f);
         return record;
     }
     // Mean over several blocks of the band powers, back in dB.
