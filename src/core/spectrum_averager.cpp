@@ -197,7 +197,17 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
         }
         Buffers& b = *s.buffers;
         float* row = b.history + static_cast<std::size_t>(s.writeRow) * count;
-        if (2 * n <= rows) {
+        // Spans of more than half the history follow each add (after the adds still pending):
+        // the rows a replay needs would be overwritten too soon.
+        const bool lazy = 2 * n <= rows;
+        if (!lazy) catchUp(slot);
+        const bool running = n == s.span;
+        const float* leaving = !lazy && running && s.fill == n
+                                   ? b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count
+                                   : nullptr;  // the oldest spectrum of the window, leaving it
+        if (++s.writeRow >= rows) s.writeRow = 0;
+        s.fill = std::min(s.fill + 1, n);
+        if (lazy) {
             // Only the magnitudes go in here; the sums catch up when the mean is read. The pending
             // adds are replayed at one span, and only while the rows leaving the window in them
             // are still in the history; otherwise the read derives the sums afresh.
@@ -205,18 +215,7 @@ void CSpectrumAverager::add(std::uint32_t slot, const SpectrumRecord& record, st
             if (s.pending == 0) s.pendingSpan = n;
             if (n != s.pendingSpan || s.pending + n >= rows) s.span = 0, s.pendingSpan = n;
             s.pending = std::min(s.pending + 1, rows);
-            if (++s.writeRow >= rows) s.writeRow = 0;
-            s.fill = std::min(s.fill + 1, n);
         } else {
-            // Spans of more than half the history: the rows a replay needs would be overwritten
-            // too soon, so the sums follow each add (after the adds still pending).
-            catchUp(slot);
-            const bool running = n == s.span;
-            const float* leaving = running && s.fill == n
-                                       ? b.history + static_cast<std::size_t>((s.writeRow + rows - n) % rows) * count
-                                       : nullptr;  // the oldest spectrum of the window, leaving it
-            s.fill = std::min(s.fill + 1, n);
-            if (++s.writeRow >= rows) s.writeRow = 0;
             // Derived afresh when the span changed and at each wrap.
             if (!running || s.writeRow == 0) {
                 magnitudes(record.power, row, count);
