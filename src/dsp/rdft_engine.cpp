@@ -16,7 +16,6 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 // that two scratch buffers of 16 such transforms take 32 KiB).
 constexpr std::size_t kTailMinSize = 4096;
 constexpr std::size_t kTailMaxLength = 128;
-constexpr std::size_t kCacheLine = 64;
 
 const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allowed) {
     // Each vector set needs n >= 4 lanes: the first stage runs its vectors along n/4 groups.
@@ -72,7 +71,7 @@ std::shared_ptr<const RdftTables> sharedTables(const RdftPlan& plan, std::size_t
 
 // Points the plan's work buffers into an area of the engine's layout (cache-line aligned).
 void placeWork(RdftPlan& plan, float* area, std::size_t bufferFloats) {
-    while (reinterpret_cast<std::uintptr_t>(area) % kCacheLine != 0) ++area;
+    area = cacheLineStart(area);
     plan.work = area;
     plan.work2 = area + bufferFloats;
     if (plan.tailFrom != 0) plan.scratch = area + 2 * bufferFloats;
@@ -126,7 +125,7 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     // page; so do the tail's.
     m_plan.imOffset = n + kRdftBlockPad;
     const std::size_t bufferFloats = 2 * m_plan.imOffset + 2 * kRdftBlockPad;
-    const std::size_t workFloats = 2 * bufferFloats + scratchFloats + kCacheLine / sizeof(float);
+    const std::size_t workFloats = 2 * bufferFloats + scratchFloats + kCacheLineFloats;
     m_work.assign(workFloats, 0.0f);
     m_bufferFloats = bufferFloats;
     m_pool = CScratchPool::of(workFloats);

@@ -1,14 +1,8 @@
 #include "dsp/scratch_pool.h"
 
-#include <cstdint>
-
 #include "dsp/process_shared.h"
 
 namespace qv {
-
-namespace {
-constexpr std::size_t kAlignFloats = 64 / sizeof(float);  // one cache line
-}  // namespace
 
 std::shared_ptr<CScratchPool> CScratchPool::of(std::size_t floats) {
     return processShared<CScratchPool>(floats, [&] { return std::shared_ptr<CScratchPool>(new CScratchPool(floats)); });
@@ -16,10 +10,8 @@ std::shared_ptr<CScratchPool> CScratchPool::of(std::size_t floats) {
 
 CScratchPool::CScratchPool(std::size_t floats) : m_floats(floats) {
     for (Area& area : m_areas) {
-        area.storage.assign(floats + kAlignFloats, 0.0f);
-        float* p = area.storage.data();
-        while (reinterpret_cast<std::uintptr_t>(p) % (kAlignFloats * sizeof(float)) != 0) ++p;
-        area.aligned = p;
+        area.storage.assign(floats + kCacheLineFloats, 0.0f);
+        area.aligned = cacheLineStart(area.storage.data());
     }
 }
 

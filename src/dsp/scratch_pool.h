@@ -7,10 +7,18 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace qv {
+
+// Floats of slack that let an area start on a cache line, and that start.
+constexpr std::size_t kCacheLineFloats = 64 / sizeof(float);
+inline float* cacheLineStart(float* p) {
+    while (reinterpret_cast<std::uintptr_t>(p) % (kCacheLineFloats * sizeof(float)) != 0) ++p;
+    return p;
+}
 
 class CScratchPool {
 public:

@@ -16,7 +16,7 @@ CSharedKernels::CSharedKernels(std::uint32_t size) : m_size(size) {
 CSharedKernels::Slot* CSharedKernels::pick(float rate) {
     Slot* free = nullptr;
     for (Slot& slot : m_slots) {
-        if (slot.filled && slot.rate == rate) return &slot;
+        if (slot.rate == rate) return &slot;
         if (slot.users == 0 && !free) free = &slot;
     }
     return free;

@@ -28,10 +28,9 @@ public:
         std::lock_guard<std::mutex> guard(m_lock);
         Slot* slot = pick(rate);
         if (!slot) return nullptr;
-        if (!(slot->filled && slot->rate == rate)) {
+        if (slot->rate != rate) {
             fill(slot->spectrum.data());
             slot->rate = rate;
-            slot->filled = true;
         }
         ++slot->users;
         return slot->spectrum.data();
@@ -40,9 +39,8 @@ public:
 
 private:
     struct Slot {
-        float rate = 0.0f;
+        float rate = 0.0f;  // of the spectrum held; 0: none yet (rates are at least 1 Hz)
         std::uint32_t users = 0;
-        bool filled = false;
         std::vector<float> spectrum;
     };
 
