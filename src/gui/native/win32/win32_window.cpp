@@ -53,8 +53,8 @@ std::uint32_t keyCodeOf(WPARAM vk, LPARAM lParam) {
 
 int buttonOf(UINT message) {
     switch (message) {
-        case WM_LBUTTONDOWN: case WM_LBUTTONUP: return kButtonLeft;
-        case WM_RBUTTONDOWN: case WM_RBUTTONUP: return kButtonRight;
+        case WM_LBUTTONDOWN: case WM_LBUTTONDBLCLK: case WM_LBUTTONUP: return kButtonLeft;
+        case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK: case WM_RBUTTONUP: return kButtonRight;
         default: return kButtonMiddle;
     }
 }
@@ -260,9 +260,13 @@ LRESULT CWin32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEMOVE:
             window.onMouseMove(xOf(lParam), yOf(lParam), liveModifiers());
             return DefWindowProcA(self, message, wParam, lParam);
+        // With CS_DBLCLKS the second of two quick presses comes as a double-click: still a press.
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDBLCLK:
+        case WM_MBUTTONDBLCLK:
             SetCapture(self);
             SetFocus(self);
             window.setLastMouse(xOf(lParam), yOf(lParam));
