@@ -97,6 +97,14 @@ void CAnalyzerSettings::report(std::uint32_t id, float value) {
 
 void CAnalyzerSettings::store(std::uint32_t id, float value) { values_[id] = std::bit_cast<std::uint32_t>(value); }
 
+float CAnalyzerSettings::withinRange(std::uint32_t id, float value) {
+    switch (id) {
+        case kAttack: case kRelease: case kSlope: case kAverageTime: case kPeakHoldTime:
+            return std::clamp(value, 0.0f, 1.0f);
+        default: return value;
+    }
+}
+
 std::uint32_t CAnalyzerSettings::storedIndex(std::uint32_t id) const {
     return readIndex(std::bit_cast<float>(values_[id]), maxIndexOf(id)).value_or(0);
 }
@@ -154,6 +162,7 @@ bool CAnalyzerSettings::set(std::uint32_t id, float value) {
         default: break;
     }
 
+    value = withinRange(id, value);
     store(id, value);
     report(id, value);
     if (id == kAverageTime) updateAverageFrames();

@@ -88,6 +88,8 @@ private:
     void updateAverageFrames();
     void report(std::uint32_t id, float value);
     void store(std::uint32_t id, float value);
+    // A knob's normalised value within 0..1 (others as they are), from every source.
+    static float withinRange(std::uint32_t id, float value);
     std::uint32_t storedIndex(std::uint32_t id) const;
     bool setBitsSetting(std::uint32_t id, std::uint32_t bits);
     bool setShowSwitch(std::uint32_t number, bool solo, bool on);

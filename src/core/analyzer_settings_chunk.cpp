@@ -77,9 +77,11 @@ bool CAnalyzerSettings::restoreChunk(const void* data, std::int32_t size) {
 
 // Own settings only: the instance number and the S/M switch states stay as the process has them.
 void CAnalyzerSettings::applyChunk(const StateChunk& c) {
+    // A knob saved outside its range (older versions kept any finite value) comes back clamped.
     auto restore = [this](std::uint32_t id, std::uint32_t bits) {
-        values_[id] = bits;
-        report(id, std::bit_cast<float>(bits));
+        const float value = withinRange(id, std::bit_cast<float>(bits));
+        values_[id] = std::bit_cast<std::uint32_t>(value);
+        report(id, value);
     };
     auto restoreIndex = [this](std::uint32_t id, std::uint32_t index) {
         store(id, static_cast<float>(index));
@@ -91,6 +93,7 @@ void CAnalyzerSettings::applyChunk(const StateChunk& c) {
     restore(kSlope, c.knobBits[2]);
     for (std::uint32_t i = 0; i < kInstances; ++i) restore(kColourFirst + i, c.colours[i]);
     restore(kAverageTime, c.averageBits[0]);
+    updateAverageFrames();  // derived from the average time
     restore(kAverageOn, c.averageBits[1]);
     for (std::uint32_t i = 0; i < 4; ++i) restore(kPeakDisplay + i, c.peakBits[i]);
 

@@ -164,6 +164,9 @@ private:
     void settingApplied(std::uint32_t id);
     // Keeps the memory-switch settings of the band view and of the FFT view apart.
     void switchMemoryView();
+    // The pause froze the graph in M8 of the view shown: a view change from any source ends it
+    // there (M8 deleted in that view), before the other view's settings come back.
+    void releasePauseOnViewChange();
     void setMemoryState(std::uint32_t id, std::uint32_t state);
     void storeSpectrumMemory(std::uint32_t number, std::uint32_t slot);
     DataSnapshot takeDataSnapshot();

@@ -110,6 +110,7 @@ void CPlugin::switchMemoryView() {
     std::lock_guard<std::recursive_mutex> guard(instanceLock);
     const std::uint32_t view = settings.displayMode() == 1 ? 1 : 0;
     if (view == memoryView) return;
+    releasePauseOnViewChange();
     for (std::uint32_t k = 0; k < kMemorySettings; ++k) {
         const std::uint32_t id = settingid::kMemorySwitchFirst + k;
         // The switch states are kept here as they are set; the editor writes the other states.
@@ -117,6 +118,18 @@ void CPlugin::switchMemoryView() {
         settings.storeBits(id, memorySettings[view][k]);
     }
     memoryView = view;
+}
+
+void CPlugin::releasePauseOnViewChange() {
+    if (!settings.paused()) return;
+    constexpr std::uint32_t kPauseSlot = CMemorySlots::kSlots - 1;  // M8
+    for (std::uint32_t i = 0; i < CMemorySlots::kInstances; ++i) {
+        const std::uint32_t index = i * CMemorySlots::kSlots + kPauseSlot;
+        setMemoryState(settingid::kMemorySwitchFirst + index, 1);  // deleted
+        settings.storeBits(settingid::kMemoryStateFirst + index, 0);  // the switch empty
+        if (memoryView == 1 && memory->holdsSpectrum(i, kPauseSlot)) memory->release(i, kPauseSlot);
+    }
+    settings.set(settingid::kPause, 0.0f);
 }
 
 // ---- Memory slots ----

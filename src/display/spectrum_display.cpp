@@ -59,6 +59,7 @@ CSpectrumDisplay::CSpectrumDisplay(CViewOwner* viewOwner, std::uint32_t viewTag,
     }
     bandRecordOf.assign(maxInstances, -1);
     history.assign(static_cast<std::size_t>(maxInstances) * averageCapacity * 2 * kBands, 0.0f);
+    historySpan.assign(static_cast<std::size_t>(maxInstances) * averageCapacity, 1);
     memories.assign(static_cast<std::size_t>(maxInstances) * memorySlots, BandLevelRecord{});
     storeRequested.assign(memories.size(), 0);
     shownBand.assign(memories.size(), 0);
@@ -204,16 +205,22 @@ std::array<float, 4> CSpectrumDisplay::getInstanceColor(std::uint32_t instance) 
 
 // ---- Memory graphs ----
 
+void CSpectrumDisplay::setFftMode(std::uint32_t mode) {
+    if (mode != fftMode) std::fill(storeRequested.begin(), storeRequested.end(), 0);
+    fftMode = mode;
+}
+
 void CSpectrumDisplay::memoryAction(std::uint32_t instance, std::uint32_t slot, std::uint32_t action) {
     if (instance >= instances.size() || slot >= memorySlots) return;
     const std::uint32_t k = slotIndex(instance, slot);
+    std::vector<std::uint8_t>& flags = fftMode ? shownFft : shownBand;
     switch (action) {
-        case 1: (fftMode ? shownFft : shownBand)[k] = 0; break;
-        case 2: storeRequested[k] = 1; break;
+        case 1:
+        case 4: flags[k] = 0; break;
+        case 2: storeRequested[k] = fftMode ? 0 : 1; break;
         case 3:
-            for (std::uint32_t s = 0; s < memorySlots; ++s) shownBand[slotIndex(instance, s)] = s == slot ? 1 : 0;
+            for (std::uint32_t s = 0; s < memorySlots; ++s) flags[slotIndex(instance, s)] = s == slot ? 1 : 0;
             break;
-        case 4: shownBand[k] = 0; break;
         default: break;
     }
 }
@@ -264,16 +271,20 @@ bool CSpectrumDisplay::computeAverage(std::uint32_t instance) {
     // Nothing averaged yet: the live values stay rather than a blank graph.
     if (s.fill == 0) return true;
     float sum[2 * kBands] = {};
-    const float* ring = history.data() + static_cast<std::size_t>(instance) * averageCapacity * 2 * kBands;
-    std::uint32_t at = s.writeIndex;
-    for (std::uint32_t k = 0; k < s.fill; ++k) {
+    const std::size_t first = static_cast<std::size_t>(instance) * averageCapacity;
+    const float* ring = history.data() + first * 2 * kBands;
+    // The newest entries that together stand for averageFrames records: the average spans the
+    // time on the knob however many records each frame saw.
+    std::uint32_t at = s.writeIndex, entries = 0;
+    for (std::uint32_t records = 0; entries < s.fill && records < std::max(averageFrames, 1u); ++entries) {
         at = at == 0 ? averageCapacity - 1 : at - 1;
+        records += historySpan[first + at];
         const float* entry = ring + static_cast<std::size_t>(at) * 2 * kBands;
         for (std::uint32_t b = 0; b < 2 * kBands; ++b) sum[b] += entry[b];
     }
     for (std::uint32_t b = 0; b < kBands; ++b) {
-        const float level = sum[b] / static_cast<float>(s.fill);
-        const float peak = sum[kBands + b] / static_cast<float>(s.fill);
+        const float level = sum[b] / static_cast<float>(entries);
+        const float peak = sum[kBands + b] / static_cast<float>(entries);
         s.average.levels[b] = level > 1e-27f ? 20.0f * std::log10(level) : levelBottom;
         s.average.peaks[b] = peak > 1e-27f ? 20.0f * std::log10(peak) : levelBottom;
     }

@@ -55,7 +55,8 @@ public:
     // the level (dB, 100000 outside the graph) under the mouse.
     virtual bool getReadout(float& frequency, float& level) const;
     virtual void setInstantResponse(bool on) { instantResponse = on; }
-    virtual void setFftMode(std::uint32_t mode) { fftMode = mode; }
+    // A store requested in the other view is dropped.
+    virtual void setFftMode(std::uint32_t mode);
     virtual std::uint32_t getFftMode() const { return fftMode; }
     virtual void setFftSizeIndex(std::uint32_t index) { fftSizeIndex = index; }
     virtual void setFftSmoothing(std::uint32_t on) { fftSmoothing = on; }
@@ -80,7 +81,8 @@ public:
     virtual void setInstanceColor(std::uint32_t instance, float red, float green, float blue);
     // Red, green, blue, alpha of the active colour; zeros out of range.
     virtual std::array<float, 4> getInstanceColor(std::uint32_t instance) const;
-    // Band table: 1 delete (current mode's table), 2 store, 3 recall (exclusive), 4 hide.
+    // On the table of the current mode (band or FFT): 1 delete, 3 recall (exclusive), 4 hide;
+    // 2 store asks for a capture of the bars in band mode (the core keeps FFT memories itself).
     virtual void memoryAction(std::uint32_t instance, std::uint32_t slot, std::uint32_t action);
     // FFT table: action 2 shows this slot exclusively, any other hides it.
     virtual void memoryShow(std::uint32_t instance, std::uint32_t slot, std::uint32_t action);
@@ -121,6 +123,9 @@ protected:
         std::uint32_t fftLastSequence = kUnseenSequence;
         float fftStaleMs = 0.0f;
         bool fftPresent = false;  // a record came this frame
+        // Values the last taken record carried: its curves end there (a record without the
+        // 20 kHz value has no point there).
+        std::uint32_t fftValues = display::CCurveTable::kPoints;
         // Points over which level and peak stood still with no hold timer short of its limit: with the
         // same input and ballistics nothing moves until either changes; 0 when unsettled.
         std::uint32_t fftSettledPoints = 0;
@@ -245,6 +250,9 @@ protected:
     std::vector<Instance> instances;
     std::vector<std::int32_t> bandRecordOf;  // per instance: index into the band answer, -1 none
     std::vector<float> history;              // per instance: averageCapacity x 62 linear values
+    // Per history entry: the band records it stands for (records the display did not see in
+    // between, when they come faster than frames).
+    std::vector<std::uint32_t> historySpan;
     std::vector<BandLevelRecord> memories;   // per instance and slot
     std::vector<std::uint8_t> storeRequested, shownBand, shownFft;
     alignas(8) std::array<std::uint8_t, kBandExchangeBytes> bandExchange{};

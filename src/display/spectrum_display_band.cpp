@@ -122,6 +122,9 @@ void CSpectrumDisplay::orderBands() {
 void CSpectrumDisplay::takeBandData(std::uint32_t i, const BandLevelRecord& record) {
     Instance& s = instances[i];
     if (record.sequence != s.lastSequence) {
+        // Records since the last one seen (1 after a reset); a long gap counts as the whole span.
+        const std::uint32_t since = s.lastSequence == kUnseenSequence ? 1u : record.sequence - s.lastSequence;
+        const std::uint32_t span = std::clamp(since, 1u, std::max(averageFrames, 1u));
         for (std::uint32_t b = 0; b < kBands; ++b) {
             const float tilt = static_cast<float>(b) * slope / 3.0f;
             s.target.levels[b] = sane(record.levels[b] + tilt, levelFloor);
@@ -136,6 +139,7 @@ void CSpectrumDisplay::takeBandData(std::uint32_t i, const BandLevelRecord& reco
                 entry[b] = l > levelBottom ? std::pow(10.0f, l / 20.0f) : 0.0f;
                 entry[kBands + b] = p > levelBottom ? std::pow(10.0f, p / 20.0f) : 0.0f;
             }
+            historySpan[static_cast<std::size_t>(i) * averageCapacity + s.writeIndex] = span;
             s.fill = std::min(s.fill + 1, averageFrames);
             s.writeIndex = (s.writeIndex + 1) % averageCapacity;
         }

@@ -32,7 +32,8 @@ std::uint32_t fftSizeOfBins(std::uint32_t bins) {
 }  // namespace
 
 // False when the frame must keep what is on screen (an answer with more records than the
-// display holds). A reply of size 0, or a refused request, brings no new record.
+// display holds). A refused request brings no new record. A reply of size 0 (some instance has
+// no spectrum yet) still carries every record: those whose own valid flag is set are drawn.
 bool CSpectrumDisplay::fetchCurves() {
     const DataRequest header{kCurvesRequestBytes, 1, 0, 0};
     std::memcpy(curveExchange.data(), &header, sizeof(header));
@@ -41,8 +42,7 @@ bool CSpectrumDisplay::fetchCurves() {
     CurvesReplyHeader reply;
     std::memcpy(&reply, curveExchange.data(), sizeof(reply));
     if (reply.count > maxInstances || reply.count > kMaxInstanceNumbers) return false;
-    if (reply.size == 0) return true;
-    if (reply.size != sizeof(CurvesReplyHeader) + reply.count * CurveRecord::kSize) return true;
+    if (reply.size != 0 && reply.size != sizeof(CurvesReplyHeader) + reply.count * CurveRecord::kSize) return true;
     graphs = 0;
     for (std::uint32_t k = 0; k < reply.count; ++k) {
         const auto* r = reinterpret_cast<const CurveRecord*>(curveExchange.data() + sizeof(CurvesReplyHeader)) + k;
@@ -54,7 +54,7 @@ bool CSpectrumDisplay::fetchCurves() {
         if (curveRecordOf[i] < 0) continue;
         const auto* r = reinterpret_cast<const CurveRecord*>(curveExchange.data() + sizeof(CurvesReplyHeader)) +
                         curveRecordOf[i];
-        if (r->switchFlag == 0) instances[i].position = static_cast<std::int32_t>(graphs++);
+        if (r->switchFlag == 0 && r->valid != 0) instances[i].position = static_cast<std::int32_t>(graphs++);
     }
     return true;
 }
@@ -86,6 +86,7 @@ void CSpectrumDisplay::takeCurve(std::uint32_t i, const CurveRecord& record) {
         }
         s.fftStaleMs = 0.0f;
         s.fftLastSequence = record.sequence;
+        s.fftValues = record.valueCount;
     }
 }
 
@@ -241,7 +242,7 @@ bool CSpectrumDisplay::layoutCurves() {
         peakCount[i] = 0;
         if (instances[i].position >= 0) {
             const float* levels = nullptr;
-            std::uint32_t valueCount = kPoints;
+            std::uint32_t valueCount = instances[i].fftValues;
             float recalledLevels[kPoints];
             if (memory) {
                 for (std::uint32_t k = 0; k < table.count(); ++k) recalledLevels[k] = sane(memory->values[table.at(k).value], levelFloor);
@@ -254,7 +255,7 @@ bool CSpectrumDisplay::layoutCurves() {
                          curveCount[i]);
             hasMemory[i] = memory != nullptr;
             if (!stacked && showPeaks && !hasMemory[i])
-                curveHeights(fftPeak.data() + at, kPoints, instances[i].position, false, peakX.data() + at,
+                curveHeights(fftPeak.data() + at, instances[i].fftValues, instances[i].position, false, peakX.data() + at,
                              peakY.data() + at, peakCount[i]);
             shape[1] = static_cast<std::int32_t>(curveCount[i]);
             shape[2] = static_cast<std::int32_t>(peakCount[i]);

@@ -39,6 +39,9 @@ void print(CTextLabel* label, int decimals, float v) {
     label->setText(text);
 }
 
+// The compact layout as the core keeps it: any whole part other than 0 (negative ones too).
+bool compactOf(float v) { return std::isfinite(v) && std::trunc(v) != 0.0f; }
+
 // A finite dB or Hz value from the core; anything else leaves the display as it is.
 bool finite(float v) { return std::isfinite(v) && std::fabs(v) < 1.0e6f; }
 
@@ -78,7 +81,7 @@ void CAnalyzerEditor::setParameter(std::int32_t signedId, float value) {
         case kFreqLow: if (finite(value)) d.setFreqMin(value); return;
         case kFreqHigh: if (finite(value)) d.setFreqMax(value); return;
         case kPause: c.pause->setValue(normalised(value)); return;
-        case kCompactLayout: setCompactLayout(indexOf(value, 1) != 0); return;
+        case kCompactLayout: setCompactLayout(compactOf(value)); return;
         default: break;
     }
     if (id >= kSoloFirst && id < kMuteFirst) {
@@ -96,7 +99,7 @@ void CAnalyzerEditor::showSidePanel(float value) {
     AnalyzerControls& c = *ctl;
     const bool names = value >= 0.5f;
     // The compact window has no side panel: the choice is kept for the full one.
-    const bool compact = indexOf(getParameter(kCompactLayout), 1) != 0;
+    const bool compact = compactOf(getParameter(kCompactLayout));
     c.controlsPanel->setActive(!names && !compact);
     c.namesPanel->setActive(names && !compact);
     c.panelSwitch->setIndex(names ? 1 : 0);
@@ -176,7 +179,8 @@ void CAnalyzerEditor::showMemory(std::uint32_t index, std::uint32_t bits, bool s
     if (state) {
         if (bits > kMemoryShown) return;
         sw->setState(bits);
-        ctl->display->memoryShow(i, k, bits);
+        // The states are those of the view shown: they go to the display's table of that view.
+        ctl->display->memoryAction(i, k, bits == kMemoryShown ? kMemoryActionRecall : kMemoryActionHide);
         return;
     }
     const std::uint32_t action = bits > 0xFF ? (bits >> 8 & 0xFF) : bits;
@@ -200,7 +204,7 @@ void CAnalyzerEditor::showMenu(COptionMenu* menu, float value, std::uint32_t max
 
 void CAnalyzerEditor::applyLayout(std::uint32_t view) {
     AnalyzerControls& c = *ctl;
-    const bool compact = indexOf(getParameter(kCompactLayout), 1) != 0;
+    const bool compact = compactOf(getParameter(kCompactLayout));
     c.graph->setPosition(CPoint{0, compact ? 0 : 228});
     for (CViewContainer* box : {c.arrangementBox, c.syncBox}) box->setActive(!compact);
     for (CViewContainer* column : c.columns) column->setActive(!compact);

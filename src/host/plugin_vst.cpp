@@ -118,8 +118,7 @@ void PluginVST::processDoubleReplacing(double** inputs, double** outputs, std::i
 
 void PluginVST::setParameter(std::int32_t index, float value) {
     if (index < 0 || !core->canHostSet(static_cast<std::uint32_t>(index))) return;
-    core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
-    if (editorView) editorView->getCoreSink().setParameter(index, value);
+    setParameterFromEditor(index, value);
 }
 
 float PluginVST::getParameter(std::int32_t index) {
@@ -238,10 +237,13 @@ void PluginVST::automateIfAllowed(std::int32_t index, float value) {
 
 void PluginVST::sendAutomation(std::int32_t index, float value) { callHost(vst::audioMasterAutomate, index, 0, nullptr, value); }
 
+// The editor shows applied values only: the core reports each setting it applied (or kept) to
+// the editor itself; a host parameter of the base is read back as the base holds it.
 void PluginVST::setParameterFromEditor(std::int32_t index, float value) {
     if (index < 0) return;
-    core->setParameter(static_cast<std::uint32_t>(index), value, 0, false, true);
-    if (editorView) editorView->getCoreSink().setParameter(index, value);
+    const auto id = static_cast<std::uint32_t>(index);
+    core->setParameter(id, value, 0, false, true);
+    if (editorView && id < core->getNumParams()) editorView->getCoreSink().setParameter(index, core->getParameter(id, 0));
 }
 
 }  // namespace qv
