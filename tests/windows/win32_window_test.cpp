@@ -10,6 +10,9 @@
 #include "controls/color_chooser.h"
 #include "controls/option_menu.h"
 #include "controls/text_edit.h"
+#include "host/create_effect.h"
+#include "host/plugin_vst.h"
+#include "unit/analyzer_editor/platform_journey.h"
 #include "unit/editor/editor_rig.h"
 #include "unit/popups/popups_fixture.h"
 
@@ -100,20 +103,43 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     test::checkPointerRules(*this, *this);
     // The second press of a double click arrives as WM_xBUTTONDBLCLK: a press like any other.
     for (const UINT second : {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK}) {
-        ASSERT_TRUE(test::pastClickGuard(*this, *this));
+        ASSERT_TRUE(test::pastClickGuard(*this, *window));
         const std::size_t before = view->events.size();
         send(second, 0, 300, 100);
         EXPECT_EQ(std::pair(view->events.size(), GetCapture() == child), std::pair(before + 1, true)) << second;
         send(second - 1, 0, 300, 100);  // the matching up
     }
     // Losing the focus ends a captured gesture.
-    ASSERT_TRUE(test::pastClickGuard(*this, *this));
+    ASSERT_TRUE(test::pastClickGuard(*this, *window));
     press(2, 1, 561, 0);
     EXPECT_EQ(std::pair(corner->events.back().button, GetCapture()), std::pair(3, child));
     SendMessageA(child, WM_KILLFOCUS, 0, 0);
     EXPECT_EQ(corner->events.back().kind, "cancel");
     EXPECT_FALSE(window->hasCapturedView());
     ReleaseCapture();
+}
+
+// The plug-in's editor in a host window: a second quick press arrives as WM_LBUTTONDBLCLK (the
+// class has CS_DBLCLKS) and still toggles.
+TEST(Win32Journey, TwoQuickClicksOnPauseToggleItTwice) {
+    HWND host = hostWindow(800, 650);
+    vst::AEffect* effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                                   float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
+    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, host, 0.0f), 1);
+    auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
+    auto& editor = *static_cast<CAnalyzerEditor*>(adapter->getEditorView());
+    struct Driver {
+        HWND child;
+        void send(UINT m, WPARAM w, int x, int y) { SendMessageA(child, m, w, MAKELPARAM(x, y)); }
+        void press(int x, int y) { send(WM_LBUTTONDOWN, MK_LBUTTON, x, y); }
+        void secondPress(int x, int y) { send(WM_LBUTTONDBLCLK, MK_LBUTTON, x, y); }
+        void release(int x, int y) { send(WM_LBUTTONUP, 0, x, y); }
+        bool pumpUntil(const std::function<bool()>& done) { return pump(2000, done); }
+    } driver{static_cast<HWND>(editor.getFrame()->getNativeHandle())};
+    test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
+    effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    DestroyWindow(host);
 }
 
 std::pair<LONG, LONG> sizeOf(HWND h) {

@@ -11,6 +11,7 @@
 
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
+#include "unit/analyzer_editor/platform_journey.h"
 #include "unit/editor/editor_rig.h"
 #include "vsthost/editor_frame.h"
 #include "vsthost/host_context.h"
@@ -135,6 +136,50 @@ TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
     EXPECT_TRUE(passEnded && viewGone);
     stop = true;
     gui.join();
+}
+
+// The plug-in's editor in an X window, clicked through XTest: two quick clicks on pause toggle it twice.
+TEST(X11Journey, TwoQuickClicksOnPauseToggleItTwice) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
+    XSelectInput(display, parent, StructureNotifyMask);
+    XMapWindow(display, parent);
+    for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) continue;
+    vst::AEffect* effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                                   float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
+    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent), 0.0f), 1);
+    auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
+    auto& editor = *static_cast<CAnalyzerEditor*>(adapter->getEditorView());
+    struct Driver {
+        Display* display;
+        Window child;
+        CGuiWindow* window;
+        void button(int x, int y, bool down) {
+            int rootX = 0, rootY = 0;
+            Window ignored;
+            XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
+            XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+            XTestFakeButtonEvent(display, 1, down, CurrentTime);
+            XFlush(display);
+        }
+        void press(int x, int y) { button(x, y, true); }
+        void secondPress(int x, int y) { button(x, y, true); }
+        void release(int x, int y) { button(x, y, false); }
+        bool pumpUntil(const std::function<bool()>& done) {
+            for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
+                window->idle();
+                if (done()) return true;
+                std::this_thread::sleep_for(milliseconds(2));
+            }
+            return false;
+        }
+    } driver{display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(editor.getFrame()->getNativeHandle())),
+             editor.getFrame()};
+    test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
+    effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    XDestroyWindow(display, parent), XCloseDisplay(display);
 }
 
 // One instance whose editor goes into a host frame that grows when the editor asks.

@@ -99,8 +99,8 @@ template <class Driver> void checkPassesReachTheScreen(Driver& d, const TwoViewS
 
 // Runs events until the window's own clock, the one its click guard reads, has passed the guard
 // since now (a coarse platform clock makes a fixed sleep too short).
-template <class Driver> bool pastClickGuard(Driver& d, const TwoViewScene& s) {
-    CNativeWindow* native = s.window->getNativeWindow();
+template <class Driver> bool pastClickGuard(Driver& d, CGuiWindow& window) {
+    CNativeWindow* native = window.getNativeWindow();
     const double from = native->nowMs();
     return d.pumpUntil([=] { return native->nowMs() - from > CGuiWindow::kClickDebounceMs; });
 }
@@ -114,7 +114,7 @@ template <class Driver> void checkPointerRules(Driver& d, const TwoViewScene& s)
         for (const auto& e : s.corner->events) if (e.kind == "move") sum.first += e.x, sum.second += e.y;
         return sum;
     };
-    ASSERT_TRUE(pastClickGuard(d, s));
+    ASSERT_TRUE(pastClickGuard(d, *s.window));
     d.press(1, 5, 562, 0);
     ASSERT_TRUE(events(s.corner, 1));
     EXPECT_EQ(s.corner->events[0], (Event{"down", 1, 0, 5, 0}));
@@ -129,7 +129,7 @@ template <class Driver> void checkPointerRules(Driver& d, const TwoViewScene& s)
               std::pair(Event{"up", 1, 0, 400, 262}, false));
     // A right press elsewhere with Shift and Ctrl reaches the big view, y flipped; middle is button 3.
     for (const auto& [button, mods, was] : {std::tuple(3, kModifierShift | kModifierControl, 2), {2, 0, 3}}) {
-        ASSERT_TRUE(pastClickGuard(d, s));
+        ASSERT_TRUE(pastClickGuard(d, *s.window));
         d.press(button, 700, 20, mods), d.release(button, 700, 20);
         ASSERT_TRUE(events(s.view, button == 3 ? 1 : 2));
         EXPECT_EQ(s.view->events.back(), (Event{"down", was, mods, 700, 542}));

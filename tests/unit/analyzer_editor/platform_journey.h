@@ -1,0 +1,28 @@
+// The journey rows that need a real window system: the plug-in's own editor in a platform window,
+// real pointer input, real timing. A driver gives press(x, y) and release(x, y) of the left button
+// in window pixels, secondPress(x, y) for the second of two quick presses (as the platform delivers
+// it), and pumpUntil(done), which runs events and passes until done() or two seconds.
+#pragma once
+
+#include "controls/on_off_switch.h"
+#include "editor/analyzer_editor.h"
+#include "framework/plugin_base.h"
+#include "unit/editor/editor_rig.h"
+
+namespace qv::test {
+
+// Two clicks on pause, the second as soon as the bounce guard lets it count: pause on, then off.
+template <class Driver> void checkTwoQuickClicksOnPause(Driver& d, CAnalyzerEditor& editor, CPluginBase& core) {
+    const CView* pause = editor.controls().pause;
+    const CRect r = pause->getRect(), box = pause->getContainer()->getRect();
+    const std::int32_t x = box.x + r.x + r.width / 2, y = editor.getFrame()->getHeight() - 1 - (box.y + r.y + r.height / 2);
+    const auto paused = [&] { return core.getParameter(380, 0) >= 0.5f; };
+    ASSERT_TRUE(pastClickGuard(d, *editor.getFrame()));
+    d.press(x, y), d.release(x, y);
+    ASSERT_TRUE(d.pumpUntil(paused));
+    ASSERT_TRUE(pastClickGuard(d, *editor.getFrame()));
+    d.secondPress(x, y), d.release(x, y);
+    EXPECT_TRUE(d.pumpUntil([&] { return !paused() && editor.controls().pause->getValue() < 0.5f; }));
+}
+
+}  // namespace qv::test
