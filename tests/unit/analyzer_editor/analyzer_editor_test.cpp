@@ -66,7 +66,7 @@ TEST(AnalyzerEditorBinding, EachSettingMovesItsControlsAndTheDisplay) {
     }
 }
 
-TEST_F(OpenEditor, ACoreSideChangeMovesTheControlAndTheInitialColoursAreTheDisplays) {
+TEST_F(OpenEditor, PackedColoursAndTheInitialColoursAreTheDisplays) {
     const float purple[4] = {0.5f, 0.25f, 1.0f, 1.0f}, odd[4] = {kNaN, -1.0f, 7.0f, 0.999f};
     EXPECT_EQ(std::pair(CAnalyzerEditor::packColour(purple), CAnalyzerEditor::packColour(odd)),
               std::pair(0x7F3FFFFFu, 0x0000FFFEu));
@@ -76,16 +76,6 @@ TEST_F(OpenEditor, ACoreSideChangeMovesTheControlAndTheInitialColoursAreTheDispl
         const float rgba[4] = {shown[0], shown[1], shown[2], 1.0f};
         EXPECT_EQ(CAnalyzerEditor::packColour(rgba), std::bit_cast<std::uint32_t>(rig.setting(43 + i))) << i;
     }
-    // A chunk saved with other settings, loaded while the editor is open.
-    rig.set(9, 1.0f), rig.set(355, 1.0f);
-    void* data = nullptr;
-    const auto bytes = rig.effect->dispatcher(rig.effect, vst::effGetChunk, 0, 0, &data, 0.0f);
-    ASSERT_GT(bytes, 0);
-    std::vector<char> chunk(static_cast<char*>(data), static_cast<char*>(data) + bytes);
-    rig.set(9, 0.0f), rig.set(355, 0.0f);
-    EXPECT_EQ(rig.c().release->getValue(), 0.0f);
-    rig.effect->dispatcher(rig.effect, vst::effSetChunk, 0, bytes, chunk.data(), 0.0f), rig.tick(2);
-    EXPECT_EQ(std::pair(rig.c().release->getValue(), rig.c().arrangement->getCurrentIndex()), std::pair(1.0f, 1u));
 }
 
 TEST(AnalyzerEditorBinding, AnEditedNameIsCutTo31AndReachesASecondInstance) {
@@ -170,61 +160,15 @@ TEST(AnalyzerEditorGestures, EachGestureWritesItsSettings) {
     }
 }
 
-TEST_F(OpenEditor, PauseFreezesThroughM8AndAViewChangeReleasesIt) {
-    rig.click(625, 549);  // pause
-    std::vector<Written> frozen =
-        everywhere(7, kMemoryActionRecall, kMemoryShown, everywhere(7, kMemoryActionStore, kMemoryStored));
-    frozen.push_back(valueOf(380, 1.0f));
-    EXPECT_EQ(rig.editor->written, frozen);
-    EXPECT_EQ(rig.c().memory[9][7]->getState(), kMemoryShown);
-
-    // A second click on the tab of the view shown keeps the pause; the other tab releases it,
-    // deleting M8 everywhere, before the view changes.
-    rig.click(10, 553);
-    EXPECT_GE(rig.setting(380), 0.5f);
-    rig.click(79, 553);
-    EXPECT_EQ(std::tuple(rig.setting(380), rig.setting(362), rig.c().memory[9][7]->getState()),
-              std::tuple(0.0f, 1.0f, kMemoryEmpty));
-    EXPECT_EQ(rig.editor->written.back(), valueOf(387, 0.0f));
-}
-
-TEST_F(OpenEditor, EachViewKeepsItsOwnMemoryStatesAndCtrlDeletes) {
-    const auto slot = static_cast<std::int32_t>(rig.setting(0) + 0.1f);
-    const std::int32_t x = columnX(slot), y = memoryY(2);
-    // M3 stored in band view and shown; the FFT view (nothing stored there); back; Ctrl-click.
-    const std::array<std::int32_t, 4> clicks[] = {{x, y, 2, 0}, {x, y, 1, 0}, {79, 553, 1, 0}, {10, 553, 1, 0}, {x, y, 1, 2}};
-    std::vector<std::uint32_t> states;
-    for (const auto& [cx, cy, button, mods] : clicks)
-        rig.click(cx, cy, button, mods), states.push_back(rig.c().memory[slot][2]->getState());
-    EXPECT_EQ(states, (std::vector<std::uint32_t>{kMemoryStored, kMemoryShown, kMemoryEmpty, kMemoryShown, kMemoryEmpty}));
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(rig.setting(static_cast<std::uint32_t>(219 + 8 * slot + 2))), kMemoryEmpty);
-}
-
-TEST_F(OpenEditor, TabsSwitchSizeAndPages) {
-    // Both pages from every image, on 40 ms; no gestures for the host's zero parameters.
+TEST_F(OpenEditor, BothPagesOn40MsAndAnEditorMadeWhileCompactStartsCompact) {
+    // Both pages from every image; no gestures for the host's zero parameters.
     rig.editor->beginEdit(0), rig.editor->endEdit(0);
     EXPECT_EQ(std::tuple(EditorRig::gestures, rig.editor->getTimerPeriod(), rig.frame().getPageCount(),
                          rig.editor->missingBitmaps()),
               std::tuple(0, 40.0f, 2u, 0u));
     rig.click(79, 553, 1, 1);  // Shift + FFT
-    EXPECT_EQ(std::pair(rig.size(), rig.frame().getBackBuffer().width), std::pair(std::pair(650, 335), 650));
-    const AnalyzerControls& c = rig.c();
-    EXPECT_EQ(std::pair(c.tabFft->getValue(), c.graph->getRect().y), std::pair(1.0f, 0));
-    for (const CViewContainer* box : {c.fftBar, c.bandBar, c.controlsPanel, c.namesPanel, c.syncBox, c.columns[0]})
-        EXPECT_FALSE(box->isActive());
-
-    rig.click(148, 325), rig.tick();  // About, in the compact window: full size, about page
-    EXPECT_EQ(std::pair(rig.size(), rig.frame().getCurrentPage()), std::pair(std::pair(752, 563), rig.frame().getPage(1)));
-    rig.click(10, 553, 1, 1), rig.tick();  // Shift on the about page's 1/3 Oct tab: back, compact, bands
-    EXPECT_EQ(std::pair(rig.size(), rig.frame().getCurrentPage()), std::pair(std::pair(650, 335), rig.frame().getPage(0)));
-    EXPECT_EQ(rig.setting(362), 0.0f);
-
-    // An editor made while the layout is compact starts compact.
+    EXPECT_EQ(rig.frame().getBackBuffer().width, 650);
     EXPECT_EQ(extent(CAnalyzerEditor(0, 752, 563, nullptr, rig.adapter->getCore(), nullptr)), std::pair(650, 335));
-
-    rig.click(79, 325);  // plain FFT: full size with bars and panels
-    EXPECT_EQ(std::pair(rig.size(), c.graph->getRect().y), std::pair(std::pair(752, 563), 228));
-    for (const CViewContainer* box : {c.fftBar, c.controlsPanel, c.columns[15]}) EXPECT_TRUE(box->isActive());
 }
 
 // The windows put on screen only the box around what a pass drew; the headless screen is kept

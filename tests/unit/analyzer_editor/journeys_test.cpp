@@ -131,9 +131,12 @@ struct Journey {
                     s = sound ? 0.25f * static_cast<float>(std::sin(phase)) + noise(random) : 0.0f;
                 }
                 right = left;
-                float* io[2] = {left.data(), right.data()};
-                i.effect->processReplacing(i.effect, io, io, block);
-                i.core().waitForWorkers(std::chrono::seconds(10));
+                // In host-sized pieces, each measured before the next: no block is dropped.
+                for (int at = 0; at < block; at += 512) {
+                    float* io[2] = {left.data() + at, right.data() + at};
+                    i.effect->processReplacing(i.effect, io, io, std::min(512, block - at));
+                    i.core().waitForWorkers(std::chrono::seconds(10));
+                }
             }
             tick();
         }
@@ -203,16 +206,9 @@ struct Journey {
             if (!i.silent) n.push_back(static_cast<std::uint32_t>(i.core().getParameter(0, 0) + 0.1f));
         return n;
     }
-    // A bar of at least 20 rows in the 1 kHz band, in the instance's colour.
-    bool barOf(std::uint32_t number) const {
-        const CPoint g = graph();
-        for (std::int32_t x = g.x + 17 * 18; x < g.x + 17 * 18 + 16; ++x) {
-            std::int32_t h = 0;
-            while (h < kGraphH && pixel(x, g.y + h) == colourOf(number)) ++h;
-            if (h >= 20) return true;
-        }
-        return false;
-    }
+    // A bar in the 1 kHz band: 20 pixels of the instance's colour (side by side, stacked or in
+    // stripes; a peak mark is one row).
+    bool barOf(std::uint32_t number) const { return pixelsOf(number, 17 * 18, 17 * 18 + 15, 0, kGraphH) >= 20; }
     // Pixels of the instance's colour in graph columns x0..x1, rows y0 up to y1 (excluded).
     std::int32_t pixelsOf(std::uint32_t number, std::int32_t x0, std::int32_t x1, std::int32_t y0, std::int32_t y1) const {
         const CPoint g = graph();
@@ -349,6 +345,16 @@ struct Row {
 const std::vector<Row>& rows() {
     static const std::vector<Row> table = {
         {"three instances play in band view", "", {kJoin, kJoin, play(12)}, {barsForEveryInstance()}},
+        {"three instances stacked", "", {kJoin, kJoin, host(355, 1.0f), play(12)}, {barsForEveryInstance()}},
+        {"three instances in stripes", "", {kJoin, kJoin, host(355, 2.0f), play(12)}, {barsForEveryInstance()}},
+        {"three instances in FFT view, stacked", "", {kJoin, kJoin, click(At::TabFft), host(355, 1.0f), play(12)},
+         {curvesForEveryInstance()}},
+        {"three instances in FFT view, in stripes", "", {kJoin, kJoin, click(At::TabFft), host(355, 2.0f), play(12)},
+         {curvesForEveryInstance()}},
+        {"pause freezes M8 everywhere; its own tab keeps it", "", {play(6), click(At::Pause), click(At::TabBands), quiet(25)},
+         {pauseShows(true), everyColumn(7, kMemoryShown), barsForEveryInstance()}},
+        {"paused, the FFT tab releases it", "", {play(6), click(At::Pause), click(At::TabFft), play(10)},
+         {pauseShows(false), everyColumn(7, kMemoryEmpty), curvesForEveryInstance()}},
         {"pause in FFT view, then back to 1/3 Oct", "1",
          {kJoin, play(6), click(At::TabFft), play(4), click(At::Pause), play(2), click(At::Pause), click(At::TabBands), play(12)},
          {barsForEveryInstance(), everyColumn(7, kMemoryEmpty), bandMemoryUntouched(7), pauseShows(false)}},
@@ -377,6 +383,9 @@ const std::vector<Row>& rows() {
         {"paused in band view, a project in FFT view loaded", "4",
          {host(362, 1.0f), kSave, host(362, 0.0f), play(6), click(At::Pause), kReload, play(4), click(At::TabBands), play(8)},
          {pauseShows(false), memoryState(kOwn, 7, kMemoryEmpty), barsForEveryInstance()}},
+        {"band average of 1 s, 0.7 s after the tone", "", {host(348, 1.0f), host(9, 1.0f), play(40), quiet(18)},
+         {barsForEveryInstance()}},
+        {"band average of 1 s, 1.3 s after the tone", "", {host(348, 1.0f), host(9, 1.0f), play(40), quiet(33)}, {noBar()}},
         {"band average of 1 s at 176.4 kHz, 0.7 s after the tone", "5",
          {rate(176400.0f), host(348, 1.0f), host(9, 1.0f), play(40), quiet(18)}, {barsForEveryInstance()}},
         {"band average of 1 s at 176.4 kHz, 1.3 s after the tone", "5",
