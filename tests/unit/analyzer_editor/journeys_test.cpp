@@ -445,7 +445,7 @@ TEST_P(Journeys, WhatAPersonSeesAfterwards) {
 
 INSTANTIATE_TEST_SUITE_P(FirstHour, Journeys, ::testing::Range<std::size_t>(0, rows().size()),
                          [](const auto& param) {
-                             std::string n = said("%zu_", param.param);
+                             std::string n = said("%u_", static_cast<unsigned>(param.param));
                              for (const char* p = rows()[param.param].name; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
                              return n;
                          });
