@@ -34,6 +34,22 @@ struct RecordingEditor final : CAnalyzerEditor {
     std::vector<Written> written;
 };
 
+// A view's rectangle in window coordinates (its container's origin added).
+inline CRect onWindow(const CView* v) {
+    const CRect r = v->getRect(), box = v->getContainer()->getRect();
+    return CRect{r.x + box.x, r.y + box.y, r.width, r.height};
+}
+
+// A press at toolkit point x, y (y up), a move by dy (up positive) and, unless held, the release.
+inline void pointerAt(CGuiWindow& w, std::int32_t x, std::int32_t y, std::int32_t button, std::int32_t mods,
+                      std::int32_t dy = 0, bool release = true) {
+    const std::int32_t row = w.getHeight() - 1 - y;
+    w.onMouseMove(x, row, mods);
+    w.onMouseDown(button, mods, x, row);
+    if (dy) w.onMouseMove(x, row - dy, 0);
+    if (release) w.onMouseUp(button, x, row - dy);
+}
+
 inline std::pair<std::int32_t, std::int32_t> extent(auto&& editor) { CRect r{}; return editor.getRect(r), std::pair(r.width, r.height); }
 
 struct EditorRig {
@@ -64,15 +80,9 @@ struct EditorRig {
     CGuiWindow& frame() const { return *editor->getFrame(); }
     const AnalyzerControls& c() const { return editor->controls(); }
     void tick(int passes = 1) { static_cast<CHeadlessWindow*>(frame().getNativeWindow())->advance(40.0 * passes); }
-    // A press at toolkit point x, y (y up), a move by dy (up positive) and the release, then two
-    // passes (which also clear the debounce).
+    // A click (see pointerAt), then two passes (which also clear the debounce).
     void click(std::int32_t x, std::int32_t y, std::int32_t button = 1, std::int32_t mods = 0, std::int32_t dy = 0) {
-        const std::int32_t row = frame().getHeight() - 1 - y;
-        frame().onMouseMove(x, row, mods);
-        frame().onMouseDown(button, mods, x, row);
-        if (dy) frame().onMouseMove(x, row - dy, 0);
-        frame().onMouseUp(button, x, row - dy);
-        tick(2);
+        pointerAt(frame(), x, y, button, mods, dy), tick(2);
     }
     std::pair<std::int32_t, std::int32_t> size() const { return extent(*editor); }
     float setting(std::uint32_t id) const { return adapter->getCore()->getParameter(id, 0); }

@@ -89,16 +89,6 @@ struct Journey {
     std::uint32_t own() const { return static_cast<std::uint32_t>(setting(0) + 0.1f); }
     void tick(int passes = 1) { static_cast<CHeadlessWindow*>(editor->getFrame()->getNativeWindow())->advance(40.0 * passes); }
 
-    // Pointer events at toolkit point (x, y), then two passes (past the click guard).
-    void clickAt(std::int32_t x, std::int32_t y, std::int32_t button, std::int32_t mods, std::int32_t dy = 0, bool up = true) {
-        CGuiWindow& w = *editor->getFrame();
-        const std::int32_t row = w.getHeight() - 1 - y;
-        w.onMouseMove(x, row, mods);
-        w.onMouseDown(button, mods, x, row);
-        if (dy) w.onMouseMove(x, row - dy, 0);
-        if (up) w.onMouseUp(button, x, row - dy);
-        tick(2);
-    }
     CView* target(At at, std::int32_t column, std::int32_t k) const {
         const AnalyzerControls& k_ = c();
         switch (at) {
@@ -112,11 +102,6 @@ struct Journey {
             case At::Memory: return k_.memory[static_cast<std::size_t>(column < 0 ? own() : column)][static_cast<std::size_t>(k)];
             default: return nullptr;
         }
-    }
-    // A view's rectangle in window coordinates (its container's origin added).
-    static CRect onWindow(const CView* v) {
-        const CRect r = v->getRect(), box = v->getContainer()->getRect();
-        return CRect{r.x + box.x, r.y + box.y, r.width, r.height};
     }
     // Every playing instance gets 40 ms of audio, then the editor draws a frame.
     void frames(std::int32_t n, bool sound) {
@@ -147,7 +132,8 @@ struct Journey {
             case Op::Click:
             case Op::Drag: {
                 const CRect r = onWindow(target(s.at, s.a, s.b));
-                clickAt(r.x + r.width / 2, r.y + r.height / 2, s.button, s.mods, s.op == Op::Drag ? s.a : 0);
+                pointerAt(*editor->getFrame(), r.x + r.width / 2, r.y + r.height / 2, s.button, s.mods, s.op == Op::Drag ? s.a : 0);
+                tick(2);
                 break;
             }
             case Op::Play: frames(s.a, true); break;
@@ -184,7 +170,7 @@ struct Journey {
             case Op::Reopen: editor->close(), editor->open(nullptr, -1, -1), tick(2); break;
             case Op::Measure: {  // the left button held on the graph
                 const CPoint g = graph();
-                clickAt(g.x + s.a, g.y + s.b, 1, 0, 0, false);
+                pointerAt(*editor->getFrame(), g.x + s.a, g.y + s.b, 1, 0, 0, false), tick(2);
                 break;
             }
         }

@@ -5,17 +5,15 @@
 #pragma once
 
 #include "controls/on_off_switch.h"
-#include "editor/analyzer_editor.h"
-#include "framework/plugin_base.h"
+#include "unit/analyzer_editor/analyzer_rig.h"
 #include "unit/editor/editor_rig.h"
 
 namespace qv::test {
 
 // Two clicks on pause, the second as soon as the bounce guard lets it count: pause on, then off.
 template <class Driver> void checkTwoQuickClicksOnPause(Driver& d, CAnalyzerEditor& editor, CPluginBase& core) {
-    const CView* pause = editor.controls().pause;
-    const CRect r = pause->getRect(), box = pause->getContainer()->getRect();
-    const std::int32_t x = box.x + r.x + r.width / 2, y = editor.getFrame()->getHeight() - 1 - (box.y + r.y + r.height / 2);
+    const CRect r = onWindow(editor.controls().pause);
+    const std::int32_t x = r.x + r.width / 2, y = editor.getFrame()->getHeight() - 1 - (r.y + r.height / 2);
     const auto paused = [&] { return core.getParameter(380, 0) >= 0.5f; };
     ASSERT_TRUE(pastClickGuard(d, *editor.getFrame()));
     d.press(x, y), d.release(x, y);

@@ -131,6 +131,12 @@ TEST_F(BandPath, AverageOfTheLastFramesAndLiveValuesWithoutHistory) {
     EXPECT_EQ(bar(), heightOf(20.0f * std::log10(0.5f)));
     display->setAverageFrames(939), show(-90.0f, -90.0f, ++sequence);  // above the capacity: off
     EXPECT_EQ(bar(), 0);
+    // Records twice as fast as frames: each seen one stands for two, so four records are the
+    // last two frames, both silent.
+    display->setAverageFrames(4);
+    for (int k = 0; k < 3; ++k) show(0.0f, -90.0f, sequence += 2);
+    show(-90.0f, -90.0f, sequence += 2), show(-90.0f, -90.0f, sequence += 2);
+    EXPECT_EQ(bar(), 0);
 }
 
 }  // namespace
