@@ -32,6 +32,16 @@ struct HoldDisplay : ::testing::Environment {
 };
 const auto* const g_hold = ::testing::AddGlobalTestEnvironment(new HoldDisplay);
 
+// Idle calls (events and passes) until done() or two seconds.
+bool idleUntil(CGuiWindow& window, const std::function<bool()>& done) {
+    for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
+        window.idle();
+        if (done()) return true;
+        std::this_thread::sleep_for(milliseconds(2));
+    }
+    return false;
+}
+
 // The two-view scene in an 800 x 600 parent.
 struct X11Editor : ::testing::Test, test::TwoViewScene {
     void SetUp() override {
@@ -50,14 +60,7 @@ struct X11Editor : ::testing::Test, test::TwoViewScene {
         if (display) XDestroyWindow(display, parent), XCloseDisplay(display);
     }
     // The driver of the shared window rules: the editor's idle call runs the events and passes.
-    bool pumpUntil(const std::function<bool()>& done) {
-        for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
-            window->idle();
-            if (done()) return true;
-            std::this_thread::sleep_for(milliseconds(2));
-        }
-        return false;
-    }
+    bool pumpUntil(const std::function<bool()>& done) { return idleUntil(*window, done); }
     void move(int x, int y) {  // the real pointer to window pixel (x, y)
         int rootX = 0, rootY = 0;
         Window ignored;
@@ -166,14 +169,7 @@ TEST(X11Journey, TwoQuickClicksOnPauseToggleItTwice) {
         void press(int x, int y) { button(x, y, true); }
         void secondPress(int x, int y) { button(x, y, true); }
         void release(int x, int y) { button(x, y, false); }
-        bool pumpUntil(const std::function<bool()>& done) {
-            for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
-                window->idle();
-                if (done()) return true;
-                std::this_thread::sleep_for(milliseconds(2));
-            }
-            return false;
-        }
+        bool pumpUntil(const std::function<bool()>& done) { return idleUntil(*window, done); }
     } driver{display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(editor.getFrame()->getNativeHandle())),
              editor.getFrame()};
     test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
