@@ -81,6 +81,7 @@ TEST_STEPS += test-dist
 
 # The Linux build in Debian's Ardour: its VST scanner and a headless session (not part of make test).
 check-hosts: linux-release
+	scripts/setup hosts
 	scripts/check-hosts build/release
 
 clean:
