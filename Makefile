@@ -1,14 +1,27 @@
-# The two commands of the README: `make demo` and `make test`. Everything else is a step of them.
+# The two commands of the README: `make demo` and `make test`. Everything else is a step of them,
+# or a step of shipping: `make install`, `make uninstall`, `make dist`, `make check-hosts`.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 LINUX_PRESETS := release asan tsan
+# What `make test` runs, one step after the other.
+TEST_STEPS := test-release test-asan test-tsan test-windows
 
-.PHONY: all setup build test demo windows linux-% test-% wine-prefix mingw-deps fuzz clean
+.PHONY: all setup setup-product product build test demo windows linux-% test-% wine-prefix mingw-deps \
+	fuzz clean install uninstall dist test-dist check-hosts
 
 all: build
 
+# Every package (tests, benchmarks, Windows, fuzzing); setup-product only what the product needs.
 setup:
-	scripts/setup
+	scripts/setup all
+
+setup-product:
+	scripts/setup product
+
+# The plug-in, its registry library and the tools, without tests or benchmarks (build/product).
+product: setup-product
+	cmake --preset product
+	cmake --build --preset product -j $(JOBS)
 
 build: setup
 	cmake --preset release
@@ -35,7 +48,7 @@ test-windows: wine-prefix
 	ctest --preset windows
 
 test: setup
-	$(MAKE) test-release test-asan test-tsan test-windows
+	$(MAKE) $(TEST_STEPS)
 
 # Each libFuzzer target for FUZZ_SECONDS (its own clang build in build/fuzz); fails on a finding.
 FUZZ_SECONDS ?= 300
@@ -44,8 +57,32 @@ fuzz: setup
 	cmake --build --preset fuzz --target qv_fuzzers -j $(JOBS)
 	fuzz/run_fuzzers build/fuzz $(FUZZ_SECONDS)
 
-demo: build
-	scripts/demo build/release
+demo: product
+	scripts/demo build/product
+
+# Installing: into ~/.vst, or $(DESTDIR)$(PREFIX)/lib/vst when PREFIX is set. COPIES names extra
+# copies by their channel part, e.g. COPIES="1in_1out 8in_8out" gives Quorvane_1in_1out.so.
+VST_DIR = $(DESTDIR)$(if $(PREFIX),$(PREFIX)/lib/vst,$(HOME)/.vst)
+install: product
+	scripts/install build/product/plugin "$(VST_DIR)" $(COPIES)
+
+uninstall:
+	scripts/install --uninstall "$(VST_DIR)"
+
+# Release archives and SHA256SUMS under build/dist, from the release and Windows builds; the
+# archive test unpacks each into an empty folder and loads the libraries from there.
+dist: linux-release windows
+	scripts/dist build/dist build/release build/windows
+
+test-dist: dist wine-prefix
+	scripts/check-dist build/dist build/release build/windows
+
+TEST_STEPS += test-dist
+
+# The Linux build in Debian's Ardour: its VST scanner and a headless session (not part of make test).
+check-hosts: linux-release
+	scripts/setup hosts
+	scripts/check-hosts build/release
 
 clean:
 	rm -rf build

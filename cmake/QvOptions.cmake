@@ -21,8 +21,22 @@ elseif(QV_SANITIZE STREQUAL "tsan")
     -fno-builtin-memcpy -fno-builtin-memmove)
   target_link_options(qv_options INTERFACE -fsanitize=thread)
 endif()
+# Reproducible binaries: no path of the build machine in them.
+target_compile_options(qv_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
 if(WIN32)
-  # Stand-alone binaries: no libstdc++, libgcc or winpthread DLLs.
-  target_link_options(qv_options INTERFACE -static -static-libgcc -static-libstdc++)
+  # Stand-alone binaries: no libstdc++, libgcc or winpthread DLLs; no link time stamp in the PE
+  # header, so two builds of one commit give the same bytes.
+  target_link_options(qv_options INTERFACE -static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp)
   target_compile_definitions(qv_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+# The two shipped libraries on Linux: hosts load their own C++ runtime, often of another version,
+# so the libraries carry theirs. Sanitizer builds keep the shared runtime their interceptors expect.
+set(QV_LIBRARY_LINK_OPTIONS)
+if(NOT WIN32 AND NOT QV_SANITIZE)
+  list(APPEND QV_LIBRARY_LINK_OPTIONS -static-libstdc++ -static-libgcc)
+endif()
+# Released libraries without symbol tables (a third smaller; the exported entry points stay).
+# Stripped by the linker, which writes no time stamp, rather than by strip, which does on PE.
+if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT QV_SANITIZE)
+  list(APPEND QV_LIBRARY_LINK_OPTIONS -s)
 endif()

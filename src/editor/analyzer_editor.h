@@ -27,8 +27,6 @@ public:
     static constexpr std::int32_t kCompactWidth = 650;
     static constexpr std::int32_t kCompactHeight = 335;
     static constexpr std::uint32_t kNameChars = 31;
-    // The version shown on the about page: major, minor, patch in bits 16..23, 8..15, 0..7.
-    static constexpr std::uint32_t kVersion = 0x20300;
 
     CAnalyzerEditor(std::uint64_t windowId, std::int32_t width, std::int32_t height, IEditorHost* host,
                     CPluginBase* core, void* moduleHandle);

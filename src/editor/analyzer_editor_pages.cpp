@@ -1,5 +1,4 @@
 // The about page (version and help) and the limit page of an instance beyond the sixteenth.
-#include <cstdio>
 
 #include "controls/picture.h"
 #include "controls/text_label.h"
@@ -8,6 +7,7 @@
 #include "gui/draw_context.h"
 #include "gui/gui_window.h"
 #include "gui/page.h"
+#include "qv_version.h"
 
 namespace qv {
 
@@ -45,11 +45,8 @@ void CAnalyzerEditor::buildAboutPage() {
     auto* box = new CViewContainer(this, CRect{0, 0, kFullWidth, kFullHeight});
     box->addView(new CPicture(this, CPoint{0, 0}, bitmap(128)));
     addTabs(this, box, kAboutTabFirst, {bitmap(142), bitmap(151), bitmap(143)}, 1.0f, &ctl->aboutTabs);
-    char version[48];
-    std::snprintf(version, sizeof version, "Version %u.%u.%u", kVersion >> 16 & 0xFF, kVersion >> 8 & 0xFF,
-                  kVersion & 0xFF);
     whiteLabel(this, box, CRect{1, 330, 742, 16}, "Quorvane", kAlignCenter);
-    whiteLabel(this, box, CRect{1, 300, 742, 16}, version, kAlignCenter);
+    whiteLabel(this, box, CRect{1, 300, 742, 16}, "Version " QV_VERSION_STRING, kAlignCenter);
     struct Line {
         std::int32_t y;
         const char* text;

@@ -8,6 +8,7 @@
 #include "framework/editor_host.h"
 #include "framework/plugin_base.h"
 #include "host/audio_effect_x.h"
+#include "qv_version.h"
 
 namespace qv {
 
@@ -51,7 +52,10 @@ public:
     bool getEffectName(char* text) override;
     bool getProductString(char* text) override;
     bool getVendorString(char* text) override;
-    std::int32_t getVendorVersion() override { return 2300; }
+    // The product version as major * 1000 + minor * 100 + patch: 2.3.0 is 2300.
+    std::int32_t getVendorVersion() override {
+        return QV_VERSION_MAJOR * 1000 + QV_VERSION_MINOR * 100 + QV_VERSION_PATCH;
+    }
     std::int32_t getVstVersion() override { return 2400; }
     std::int32_t getPlugCategory() override;
     std::int32_t getGetTailSize() override { return 0; }

@@ -1,9 +1,11 @@
 // qvshots: three analyzer instances in one process, each fed its own signal (pink noise, a
 // swept sine, a drum-like burst, or WAV files), their editors open on the off-screen window
 // and drawn as in a host at 25 frames a second; pictures of the editor in band view, FFT view,
-// the compact layout and each arrangement are written as PNG files.
+// the compact layout and each arrangement are written as PNG files. `--set manual` writes the
+// pictures of the user manual instead (manual-*.png): memory slots in both views, the names
+// panel, the arrangements, the compact layout and the about page.
 //
-//   qvshots OUT-DIR [--in-pink FILE.wav] [--in-sweep FILE.wav] [--in-drums FILE.wav]
+//   qvshots OUT-DIR [--set editor|manual] [--in-pink FILE.wav] [--in-sweep FILE.wav] [--in-drums FILE.wav]
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -99,14 +101,20 @@ vst::VstIntPtr hostCallback(vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst:
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc % 2 != 0) {
-        std::fprintf(stderr, "usage: qvshots OUT-DIR [--in-pink FILE.wav] [--in-sweep FILE.wav] [--in-drums FILE.wav]\n");
+        std::fprintf(stderr, "usage: qvshots OUT-DIR [--set editor|manual] [--in-pink FILE.wav] [--in-sweep FILE.wav] "
+                             "[--in-drums FILE.wav]\n");
         return 2;
     }
     const std::filesystem::path outDir = argv[1];
     std::filesystem::create_directories(outDir);
     std::string inputs[3];
+    bool manual = false;
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string arg = argv[i];
+        if (arg == "--set" && (std::strcmp(argv[i + 1], "editor") == 0 || std::strcmp(argv[i + 1], "manual") == 0)) {
+            manual = std::strcmp(argv[i + 1], "manual") == 0;
+            continue;
+        }
         const int which = arg == "--in-pink" ? 0 : arg == "--in-sweep" ? 1 : arg == "--in-drums" ? 2 : -1;
         if (which < 0) {
             std::fprintf(stderr, "qvshots: unknown option %s\n", argv[i]);
@@ -163,6 +171,12 @@ int main(int argc, char** argv) {
         }
     };
     int written = 0;
+    auto finish = [&](bool ok) {
+        editor.close();
+        for (Instance& in : instances) in.effect->dispatcher(in.effect, vst::effClose, 0, 0, nullptr, 0.0f);
+        std::fprintf(stderr, "qvshots: %d pictures\n", written);
+        return ok ? 0 : 1;
+    };
     auto shoot = [&](const char* file, int frames) {
         run(frames);
         const std::string path = (outDir / file).string();
@@ -178,14 +192,40 @@ int main(int argc, char** argv) {
     using namespace settingid;
     bool ok = true;
     shown.set(kPeakHold, 1.0f);
-    // M1 of the drums: stored (right press) in the middle of the run and shown (left press).
+    // Stores memory k of an instance (right press) and shows it (left press).
+    auto storeAndShow = [&](const Instance& of, int k) {
+        const auto slot = static_cast<std::uint32_t>(of.core->getInstanceNumber());
+        for (std::int32_t button : {2, 1}) {
+            CMemorySwitch* m = editor.controls().memory[slot][static_cast<std::size_t>(k)];
+            m->onMouseDown(button, 0, 0, 0);
+            m->onMouseUp(button, 0, 0);
+            run(3);
+        }
+    };
+    // M1 of the drums: stored in the middle of the run and shown.
     run(60);
-    const auto drumsSlot = static_cast<std::uint32_t>(instances[2].core->getInstanceNumber());
-    for (std::int32_t button : {2, 1}) {
-        CMemorySwitch* m1 = editor.controls().memory[drumsSlot][0];
-        m1->onMouseDown(button, 0, 0, 0);
-        m1->onMouseUp(button, 0, 0);
-        run(3);
+    storeAndShow(instances[2], 0);
+    if (manual) {
+        ok &= shoot("manual-bands.png", 20);
+        shown.set(kAnalysisView, 1.0f);
+        run(40);
+        storeAndShow(instances[0], 1);  // M2 of the pink noise, an FFT graph
+        ok &= shoot("manual-fft.png", 40);
+        shown.set(kSidePanel, 1.0f);
+        ok &= shoot("manual-names.png", 10);
+        shown.set(kSidePanel, 0.0f);
+        shown.set(kAnalysisView, 0.0f);
+        for (std::uint32_t a : {1u, 2u}) {
+            shown.set(kArrangement, static_cast<float>(a));
+            ok &= shoot(a == 1 ? "manual-v-align.png" : "manual-v-space.png", 50);
+        }
+        shown.set(kArrangement, 0.0f);
+        shown.set(kCompactLayout, 1.0f);
+        ok &= shoot("manual-compact.png", 30);
+        shown.set(kCompactLayout, 0.0f);
+        editor.valueChanged(kTabAbout, 1.0f);
+        ok &= shoot("manual-about.png", 5);
+        return finish(ok);
     }
     ok &= shoot("editor-bands.png", 20);
     shown.set(kSidePanel, 1.0f);  // the names panel
@@ -208,8 +248,5 @@ int main(int argc, char** argv) {
     shown.set(kArrangement, 0.0f);
     shown.set(kAnalysisView, 0.0f);
 
-    editor.close();
-    for (Instance& in : instances) in.effect->dispatcher(in.effect, vst::effClose, 0, 0, nullptr, 0.0f);
-    std::fprintf(stderr, "qvshots: %d pictures\n", written);
-    return ok ? 0 : 1;
+    return finish(ok);
 }
