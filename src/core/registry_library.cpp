@@ -21,11 +21,31 @@ bool CRegistryLibrary::open(const std::string& folder) {
     if (!library.open(folder + fileName())) return false;
     proc = reinterpret_cast<DoXelDataProc>(library.symbol("DoXelData"));
     if (proc && call(kXelVersion, 0, XelBlock{}).version == kXelRegistryVersion &&
-        call(kXelCapacity, 0, XelBlock{}).capacity == kXelRegistryCapacity) {
+        call(kXelCapacity, 0, XelBlock{}).capacity == kXelRegistryCapacity && countsCalls()) {
         return true;
     }
     close();
     return false;
+}
+
+// Counted calls and the bounded drain came after the version number: an earlier library of
+// the same version answers them by handing the block back unchanged. Asked under the registry
+// lock, so that no instance takes a free slot meanwhile.
+bool CRegistryLibrary::countsCalls() const {
+    CRegistryLockGuard guard(*this);
+    XelBlock probe = slotBlock(kXelRegistryCapacity);
+    static int sentinel;
+    probe.object = &sentinel;
+    if (call(kXelEnter, 0, probe).object != nullptr) return false;  // no slot there: nothing entered
+    for (std::uint32_t i = 0; i < kXelRegistryCapacity; ++i) {
+        if (inUse(i)) continue;
+        // A free slot has no call inside: the drain answers at once that none is in flight.
+        XelBlock drainProbe = slotBlock(i);
+        drainProbe.count = 1;
+        drainProbe.inUse = 1;
+        return call(kXelDrain, 0, drainProbe).inUse == 0;
+    }
+    return true;  // every slot taken: the registry is full, which joining finds out itself
 }
 
 void CRegistryLibrary::close() {
