@@ -5,19 +5,12 @@
 
 #include "framework/parameter_sink.h"
 #include "registry_support.h"
+#include "support/watchdog.h"
 
 namespace qvtest {
 namespace {
 
 using Teardown = RegistryTest;
-
-// Fails and ends the process instead of hanging when a deadlock holds the threads.
-void expectFinishes(std::future<void>& work, std::chrono::seconds limit, const char* what) {
-    if (work.wait_for(limit) == std::future_status::ready) return;
-    ADD_FAILURE() << what << " did not finish: a deadlock";
-    std::fflush(nullptr);
-    std::_Exit(1);
-}
 
 TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
     auto a = makeInstance();
@@ -59,11 +52,10 @@ TEST_F(Teardown, PostsRacingAnInstanceThatLeavesNeverReachItOnceItIsGone) {
 
 // An editor that keeps the names post it hears (on the sender's thread) until released.
 struct HoldingSink : qv::IParameterSink {
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
+    Signal entered, released;
     void setParameter(std::int32_t, float) override {}
     void receiveData(const void*) override {
-        entered.set_value();
+        entered.raise();
         released.wait();
     }
 };
@@ -81,7 +73,7 @@ TEST_F(Teardown, AnInstanceDeletedWithACallInsideIsFreedOnceTheCallLeaves) {
         qv::InstanceNamesBlock names{{qv::InstanceNamesBlock::kSize, qv::kMsgNames, 1}};
         return a->postToInstance(&names.header);
     });
-    editor.entered.get_future().wait();
+    editor.entered.wait();
     std::unique_ptr<qv::CPluginBase> asTheHostHoldsIt(b.release());
     asTheHostHoldsIt.reset();
     EXPECT_EQ(qv::CPlugin::parkedCount(), 1u);
@@ -89,7 +81,7 @@ TEST_F(Teardown, AnInstanceDeletedWithACallInsideIsFreedOnceTheCallLeaves) {
     EXPECT_EQ(std::pair(c->getRegistryIndex(), a->registeredInstances()), std::pair(2, 3u));
     EXPECT_EQ(a->countInstanceNumbers(), 2u);  // the parked one has left the map
 
-    editor.release.set_value();
+    editor.released.raise();
     EXPECT_TRUE(post.get());
     c.reset();  // any later delete
     EXPECT_EQ(std::pair(qv::CPlugin::parkedCount(), a->registeredInstances()), std::pair(std::size_t{0}, 1u));
