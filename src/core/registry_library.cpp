@@ -37,15 +37,18 @@ bool CRegistryLibrary::countsCalls() const {
     static int sentinel;
     probe.object = &sentinel;
     if (call(kXelEnter, 0, probe).object != nullptr) return false;  // no slot there: nothing entered
-    for (std::uint32_t i = 0; i < kXelRegistryCapacity; ++i) {
+    // A free slot has no call inside, only the passing count of a post that finds it empty: an
+    // honest drain answers 0 for some free slot at once, a library without it never does.
+    bool anyFree = false;
+    for (std::uint32_t i = kXelRegistryCapacity; i-- > 0;) {
         if (inUse(i)) continue;
-        // A free slot has no call inside: the drain answers at once that none is in flight.
+        anyFree = true;
         XelBlock drainProbe = slotBlock(i);
-        drainProbe.count = 1;
+        drainProbe.count = 10;  // milliseconds
         drainProbe.inUse = 1;
-        return call(kXelDrain, 0, drainProbe).inUse == 0;
+        if (call(kXelDrain, 0, drainProbe).inUse == 0) return true;
     }
-    return true;  // every slot taken: the registry is full, which joining finds out itself
+    return !anyFree;  // with every slot taken the registry is full, which joining finds out itself
 }
 
 void CRegistryLibrary::close() {

@@ -27,12 +27,13 @@ void* DynamicLibrary::symbol(const char* name) const {
 const char* DynamicLibrary::extension() { return ".dll"; }
 char DynamicLibrary::separator() { return '\\'; }
 
-// A drive and its root (C:\ or C:/), or a UNC or device path (\\server\share, \\?\C:\).
+// A drive and its root (C:\ or C:/), a UNC or device path (\\server\share, \\?\C:\), or a
+// path from the current drive's root (\folder): never looked up in the search order, unlike a
+// bare name or a path relative to the working folder.
 bool DynamicLibrary::isAbsolute(const std::string& path) {
     const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    if (path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' && separator(path[2]))
-        return true;
-    return path.size() >= 3 && separator(path[0]) && separator(path[1]);
+    if (!path.empty() && separator(path[0])) return true;
+    return path.size() >= 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' && separator(path[2]);
 }
 
 }  // namespace qv::platform
