@@ -101,11 +101,12 @@ TEST(QuorvaneIdentity, ARelativeLoadFindsItsRegistryAfterTheWorkingFolderChanged
     fs::current_path(fs::path(copy).parent_path());
     std::string error;
     auto library = PluginLibrary::load("./Quorvane_1in_1out.so", &error);
-    fs::current_path(before);
-    ASSERT_TRUE(library) << error;
+    fs::current_path(test::scratchDir("elsewhere"));  // no registry library here
     HostContext host;
-    auto effect = HostedEffect::create(library, host, &error);
-    ASSERT_TRUE(effect) << error;
+    std::unique_ptr<HostedEffect> effect;
+    if (library) effect = HostedEffect::create(library, host, &error);
+    fs::current_path(before);
+    ASSERT_TRUE(library && effect) << error;
     EXPECT_EQ(effect->numInputs(), 1);
 }
 
