@@ -92,9 +92,19 @@ struct ParkedInstances {
     std::mutex lock;
     std::vector<CPlugin*> list;
 };
-ParkedInstances& parkedInstances() {
-    static auto* parked = new ParkedInstances();  // never destroyed: deletes may come at exit
-    return *parked;
+// Made by the first park (which pins the module, so it stays reachable) and never destroyed:
+// deletes may come at exit. Null while nothing was ever parked.
+ParkedInstances* parkedInstances(bool make) {
+    static std::atomic<ParkedInstances*> parked{nullptr};
+    if (make) {
+        static ParkedInstances* const made = [] {
+            auto* list = new ParkedInstances();
+            parked.store(list);
+            return list;
+        }();
+        return made;
+    }
+    return parked.load();
 }
 
 void destroy(CPlugin* instance) {
@@ -112,7 +122,7 @@ void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
         // A worker or another instance is still inside: it finishes on an instance that stays
         // whole, in a module that stays mapped after the host unloads it.
         platform::pinModule();
-        ParkedInstances& parked = parkedInstances();
+        ParkedInstances& parked = *parkedInstances(true);
         std::lock_guard<std::mutex> guard(parked.lock);
         parked.list.push_back(instance);
     }
@@ -120,11 +130,12 @@ void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
 }
 
 void CPlugin::freeParked() {
-    ParkedInstances& parked = parkedInstances();
+    ParkedInstances* parked = parkedInstances(false);
+    if (!parked) return;
     std::vector<CPlugin*> done;
     {
-        std::lock_guard<std::mutex> guard(parked.lock);
-        auto& list = parked.list;
+        std::lock_guard<std::mutex> guard(parked->lock);
+        auto& list = parked->list;
         for (auto it = list.begin(); it != list.end();) {
             if ((*it)->shutDown(std::chrono::milliseconds(0))) {
                 done.push_back(*it);
@@ -138,9 +149,10 @@ void CPlugin::freeParked() {
 }
 
 std::size_t CPlugin::parkedCount() {
-    ParkedInstances& parked = parkedInstances();
-    std::lock_guard<std::mutex> guard(parked.lock);
-    return parked.list.size();
+    ParkedInstances* parked = parkedInstances(false);
+    if (!parked) return 0;
+    std::lock_guard<std::mutex> guard(parked->lock);
+    return parked->list.size();
 }
 
 bool CPlugin::shutDown(std::chrono::milliseconds wait) {
