@@ -4,10 +4,10 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 LINUX_PRESETS := release asan tsan
 # What `make test` runs, one step after the other.
-TEST_STEPS := test-release test-asan test-tsan test-windows
+TEST_STEPS := test-release test-asan test-tsan test-windows test-fuzz
 
 .PHONY: all setup setup-product product build test demo windows linux-% test-% wine-prefix mingw-deps \
-	fuzz clean install uninstall dist test-dist check-hosts
+	fuzz fuzz-build test-fuzz clean install uninstall dist test-dist check-hosts
 
 all: build
 
@@ -50,11 +50,18 @@ test-windows: wine-prefix
 test: setup
 	$(MAKE) $(TEST_STEPS)
 
+# A short exploration by every fuzz target (the seeds are replayed by every preset's ctest).
+FUZZ_TEST_SECONDS ?= 20
+test-fuzz: fuzz-build
+	fuzz/run_fuzzers --discard build/fuzz $(FUZZ_TEST_SECONDS)
+
 # Each libFuzzer target for FUZZ_SECONDS (its own clang build in build/fuzz); fails on a finding.
 FUZZ_SECONDS ?= 300
-fuzz: setup
+fuzz-build: setup
 	cmake --preset fuzz
 	cmake --build --preset fuzz --target qv_fuzzers -j $(JOBS)
+
+fuzz: fuzz-build
 	fuzz/run_fuzzers build/fuzz $(FUZZ_SECONDS)
 
 demo: product

@@ -125,6 +125,36 @@ def pngs():
     write("png", "grey2.png", pngenc.encode(5, 1, [[0, 1, 2, 3, 1]], pngenc.GREY, 2))
 
 
+# ---- the library's file name: extension byte (even .dll, odd .so), then the path.
+
+def channel_configs():
+    write("channel_config", "mono.bin", b"\0C:\\Plugins\\Quorvane_1in_1out.dll")
+    write("channel_config", "eight.bin", b"\1/usr/lib/vst/Quorvane_8in_8out_x64.so")
+    write("channel_config", "script_folder.bin", b"\0C:\\" + "Łódź Музыка 音楽".encode() + b"\\Quorvane_6in_6out.dll")
+    write("channel_config", "beyond_int.bin", b"\0C:\\Quorvane_4294967298in_2out.dll")
+
+
+# ---- audio: steps (0 rate, 1 block, 2 open, 3 idle, 4 close, 5 view, 6 FFT size, 7 reset).
+
+def audio():
+    block = lambda frames, kind, samples: bytes([1]) + u32(frames) + bytes([kind]) + samples
+    noise = bytes((i * 37 + 11) % 256 for i in range(64))
+    write("audio", "rates_and_blocks.bin", bytes([0, 0]) + block(512, 1, noise) + bytes([0, 11]) + block(65536, 1, noise)
+          + bytes([0, 200]) + f32(float("nan")) + block(1, 0, f32(1.0)))
+    write("audio", "editor_fft.bin", bytes([5, 1, 6, 0, 2]) + block(4096, 1, noise) + bytes([3, 7, 3, 4])
+          + block(300, 3, bytes([0, 1])))
+    write("audio", "denormals.bin", bytes([6, 5]) + block(20000, 2, bytes(range(64))) + bytes([0, 5]))
+
+
+# ---- registry answers: an honest script (all zeros), and bent versions, counts and drains.
+
+def registry():
+    write("registry", "honest.bin", bytes(64))
+    write("registry", "old_version.bin", bytes([0x80, 0, 2, 3, 0]))
+    write("registry", "full_count.bin", bytes([0] * 6 + [0x80, 0, 0, 0, 16]))
+    write("registry", "drain_gives_up.bin", bytes([0] * 30 + [0xC0] * 8))
+
+
 def main():
     with open(os.path.join(CORPUS, "chunk", "default.chunk"), "rb") as f:
         default_chunk = f.read()
@@ -133,6 +163,9 @@ def main():
     dispatcher(default_chunk)
     chunks(default_chunk)
     pngs()
+    channel_configs()
+    audio()
+    registry()
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "core/block_worker.h"
 
+#include "platform/module.h"
 #include "platform/thread_priority.h"
 
 namespace qv {
@@ -79,6 +80,8 @@ bool CBlockWorker::stop(std::chrono::milliseconds grace) {
         thread.join();
         return true;
     }
+    // The thread runs this library's code to its end, perhaps after the host unloaded it.
+    platform::pinModule();
     thread.detach();
     return false;
 }

@@ -21,13 +21,33 @@ bool slotIndicesValid(const DataRequest& header) {
     return header.a < kMaxInstanceNumbers && header.b < kMemorySlotsPerInstance;
 }
 
+// The most bytes the reply to a request of this type writes (header included); 0 for a type
+// that is not served. Every reply is checked against the caller's capacity here, once, before
+// anything is written.
+std::uint32_t replyBytes(std::uint32_t type, const DataSnapshot& snapshot) {
+    switch (type) {
+        case kDataBandRecords: return bandRecordsReplyBytes(static_cast<std::uint32_t>(std::popcount(snapshot.used)));
+        case kDataCurves: return kCurvesRequestBytes;
+        case kDataMemoryCurve: return MemoryCurveBlock::kSize;
+        case kDataInstanceMap: return InstanceMapReply::kSize;
+        case kDataSequences: return SequencesReply::kSize;
+        case kDataBandMemory: return BandMemoryRequest::kSize;
+        default: return 0;
+    }
+}
+
 }  // namespace
 
 bool CDataService::get(void* request, const DataSnapshot& snapshot, DataSources sources) {
     if (request == nullptr) return false;
     DataRequest header;
     std::memcpy(&header, request, sizeof(header));
-    if (header.size < sizeof(DataRequest)) return false;
+    const std::uint32_t needed = replyBytes(header.type, snapshot);
+    if (header.size < sizeof(DataRequest) || needed == 0 || header.size < needed) {
+        // A curves buffer too small for sixteen records is told so: no data.
+        if (header.type == kDataCurves && header.size >= sizeof(DataRequest)) writeU32(request, offsetof(CurvesReplyHeader, size), 0);
+        return false;
+    }
     switch (header.type) {
         case kDataBandRecords: return bandRecords(request, header, snapshot, sources.shared);
         case kDataCurves: return curves(request, header, snapshot, sources);
@@ -52,8 +72,7 @@ bool CDataService::put(const void* request, DataSources sources) {
 
 bool CDataService::bandRecords(void* request, const DataRequest& header, const DataSnapshot& snapshot,
                                AnalysisShared& shared) {
-    const auto count = static_cast<std::uint32_t>(std::popcount(snapshot.used));
-    if (header.a != 1 || header.size < bandRecordsReplyBytes(count)) return false;
+    if (header.a != 1) return false;
     auto* out = static_cast<char*>(request) + sizeof(DataRequest);
     std::uint32_t written = 0;
     for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
@@ -145,12 +164,8 @@ void CDataService::buildCurve(std::uint32_t number, const DataSnapshot& snapshot
     std::memset(record.unused40, 0, sizeof(record.unused40));
 }
 
-bool CDataService::curves(void* request, const DataRequest& header, const DataSnapshot& snapshot,
+bool CDataService::curves(void* request, const DataRequest&, const DataSnapshot& snapshot,
                           DataSources sources) {
-    if (header.size < kCurvesRequestBytes) {
-        writeU32(request, offsetof(CurvesReplyHeader, size), 0);
-        return false;
-    }
     std::lock_guard<std::mutex> guard(serviceLock);
     refreshMap(snapshot, sources.memory);
     auto* out = static_cast<char*>(request);
@@ -184,8 +199,7 @@ bool CDataService::memoryCurve(void* request, const DataRequest& header, const D
     return true;
 }
 
-bool CDataService::instanceMap(void* request, const DataRequest& header, const DataSnapshot& snapshot) {
-    if (header.size < InstanceMapReply::kSize) return false;
+bool CDataService::instanceMap(void* request, const DataRequest&, const DataSnapshot& snapshot) {
     std::uint8_t used[kMaxInstanceNumbers];
     for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) used[n] = snapshot.used >> n & 1u;
     std::memcpy(static_cast<char*>(request) + offsetof(InstanceMapReply, used), used, sizeof(used));

@@ -12,6 +12,7 @@
 #include "framework/param_container.h"
 #include "framework/parameter_sink.h"
 #include "framework/program_container.h"
+#include "platform/module.h"
 
 namespace qv {
 
@@ -70,7 +71,7 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
         }
         prime();
     } catch (...) {
-        while (!shutDown()) {
+        while (!shutDown(std::chrono::milliseconds(kStopGraceMs))) {
         }
         throw;
     }
@@ -79,31 +80,88 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
 CPlugin::~CPlugin() {
     // Through delete, nothing runs inside this instance any more by now; an instance destroyed
     // otherwise (not made by new) has no such fallback and waits until its calls have left.
-    while (!shutDown()) {
+    while (!shutDown(std::chrono::milliseconds(kStopGraceMs))) {
     }
     freeSharedLibrary();
 }
 
-void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
-    void* storage = dynamic_cast<void*>(instance);
-    if (!instance->shutDown()) {
-        // A worker or another instance is still inside: it finishes on an instance that stays
-        // whole. The parked instance is kept (reachable) for the rest of the process.
-        static std::mutex parkLock;
-        static auto* parked = new std::vector<CPlugin*>();
-        std::lock_guard<std::mutex> guard(parkLock);
-        parked->push_back(instance);
-        return;
+namespace {
+
+// Instances deleted while a call was still inside them: kept whole until it has left.
+struct ParkedInstances {
+    std::mutex lock;
+    std::vector<CPlugin*> list;
+};
+// Made by the first park (which pins the module, so it stays reachable) and never destroyed:
+// deletes may come at exit. Null while nothing was ever parked.
+ParkedInstances* parkedInstances(bool make) {
+    static std::atomic<ParkedInstances*> parked{nullptr};
+    if (make) {
+        static ParkedInstances* const made = [] {
+            auto* list = new ParkedInstances();
+            parked.store(list);
+            return list;
+        }();
+        return made;
     }
+    return parked.load();
+}
+
+void destroy(CPlugin* instance) {
+    void* storage = dynamic_cast<void*>(instance);
     instance->~CPlugin();
     ::operator delete(storage);
 }
 
-bool CPlugin::shutDown() {
-    const bool workersOut = stopWorkers();
+}  // namespace
+
+void CPlugin::operator delete(CPlugin* instance, std::destroying_delete_t) {
+    if (instance->shutDown(std::chrono::milliseconds(kStopGraceMs))) {
+        destroy(instance);
+    } else {
+        // A worker or another instance is still inside: it finishes on an instance that stays
+        // whole, in a module that stays mapped after the host unloads it.
+        platform::pinModule();
+        ParkedInstances& parked = *parkedInstances(true);
+        std::lock_guard<std::mutex> guard(parked.lock);
+        parked.list.push_back(instance);
+    }
+    freeParked();
+}
+
+void CPlugin::freeParked() {
+    ParkedInstances* parked = parkedInstances(false);
+    if (!parked) return;
+    std::vector<CPlugin*> done;
+    {
+        std::lock_guard<std::mutex> guard(parked->lock);
+        auto& list = parked->list;
+        for (auto it = list.begin(); it != list.end();) {
+            if ((*it)->shutDown(std::chrono::milliseconds(0))) {
+                done.push_back(*it);
+                it = list.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (CPlugin* instance : done) destroy(instance);
+}
+
+std::size_t CPlugin::parkedCount() {
+    ParkedInstances* parked = parkedInstances(false);
+    if (!parked) return 0;
+    std::lock_guard<std::mutex> guard(parked->lock);
+    return parked->list.size();
+}
+
+bool CPlugin::shutDown(std::chrono::milliseconds wait) {
+    const bool workersOut = stopWorkers(wait);
     unregisterInstance();
-    const auto grace = std::chrono::milliseconds(kStopGraceMs);
-    if (undrainedSlot >= 0 && registry && registry->drain(static_cast<std::uint32_t>(undrainedSlot), grace)) {
+    if (undrainedSlot >= 0 && registry && registry->drain(static_cast<std::uint32_t>(undrainedSlot), wait)) {
+        // The late call has left: only now may another instance take the slot.
+        CRegistryLockGuard registryGuard(*registry);
+        releaseSlot(static_cast<std::uint32_t>(undrainedSlot));
         undrainedSlot = -1;
     }
     return workersOut && undrainedSlot < 0;
@@ -128,10 +186,10 @@ void CPlugin::startWorkers() {
     }
 }
 
-bool CPlugin::stopWorkers() {
+bool CPlugin::stopWorkers(std::chrono::milliseconds wait) {
     // Calls from the workers into this instance end here; a worker that does not leave within
     // the grace period is detached and finishes on the shared state it co-owns.
-    const bool out = !shared || shared->retire(std::chrono::milliseconds(kStopGraceMs));
+    const bool out = !shared || shared->retire(wait);
     if (bandWorker) bandWorker->stop(std::chrono::milliseconds(kStopGraceMs));
     if (spectrumWorker) spectrumWorker->stop(std::chrono::milliseconds(kStopGraceMs));
     bandWorker.reset();
@@ -141,10 +199,10 @@ bool CPlugin::stopWorkers() {
 
 void CPlugin::prime() {
     // Exercises every path once with silence before the host starts.
+    // Both paths run whatever is needed: `priming` stands in for the spectrum being needed, so
+    // that what updateNeededAnalyses decides meanwhile (the port is published) is kept.
     const std::uint8_t savedIn = numInputs, savedOut = numOutputs;
-    const bool savedSpectrum = spectrumNeeded.load();
     numInputs = numOutputs = 2;
-    spectrumNeeded = true;
     priming = true;
     std::vector<float> silence(kPrimingFrames, 0.0f);
     void* channels[2] = {silence.data(), silence.data()};
@@ -153,7 +211,6 @@ void CPlugin::prime() {
     onReset(false);
     numInputs = savedIn;
     numOutputs = savedOut;
-    spectrumNeeded = savedSpectrum;
     priming = false;
 }
 
@@ -174,7 +231,6 @@ void CPlugin::setParameter(std::uint32_t id, float value, int which, bool noConv
         settings.set(id, value);
     }
     sendPendingPosts();
-    flushMessages();
 }
 
 void CPlugin::setSampleRate(double rate) {
@@ -247,7 +303,6 @@ std::int32_t CPlugin::setChunk(const void* data, std::int32_t size, bool) {
         restored = settings.restoreChunk(data, size);
     }
     sendPendingPosts();
-    flushMessages();
     return restored ? 1 : 0;
 }
 

@@ -44,8 +44,12 @@ public:
     ~CPlugin() override;
     // delete stops the workers and leaves the registry, waiting a bounded time for calls still
     // inside the instance (its workers', other instances'). When some are still inside it is not
-    // destroyed: it is parked, whole, for the rest of the process, so they finish on live memory.
+    // destroyed: it is parked, whole, its registry slot kept, and the module pinned, so they
+    // finish on live memory and mapped code. Every delete then frees the parked instances whose
+    // calls have left.
     static void operator delete(CPlugin* instance, std::destroying_delete_t);
+    // Instances parked by delete and not freed yet.
+    static std::size_t parkedCount();
     static void* operator new(std::size_t size) { return ::operator new(size); }
     static void operator delete(void* storage) { ::operator delete(storage); }  // a constructor that threw
 
@@ -99,10 +103,13 @@ public:
 
 private:
     void startWorkers();
-    // False when a worker's call into this instance outlived the grace period.
-    bool stopWorkers();
-    // Stops the workers and leaves the registry; true when no call is left inside the instance.
-    bool shutDown();
+    // False when a worker's call into this instance outlived the wait.
+    bool stopWorkers(std::chrono::milliseconds wait);
+    // Stops the workers and leaves the registry, waiting up to `wait` for calls still inside;
+    // true when none is left. Called again on a parked instance, with no wait.
+    bool shutDown(std::chrono::milliseconds wait);
+    // Frees the parked instances whose late calls have left.
+    static void freeParked();
     void prime();
     // Measurement jobs: they touch only the shared state, and the instance only through the
     // shared state's guard (a detached worker may outlive it).
@@ -229,14 +236,21 @@ private:
     void receiveMap(const InstanceMapBlock& block);
     void receiveRenumber(const RenumberMessage& message);
     void takeOwnNumber(std::int32_t number);
+    // Gives the registry slot back (under the registry lock): free flag, count one less.
+    void releaseSlot(std::uint32_t slot);
     // Whether a measurement record from another instance is for this one.
     bool acceptsMeasurement(std::uint32_t target, std::uint32_t source) const;
 
-    // Messages raised while a lock may be held (this instance's, or the registry lock of an
-    // instance posting to this one) wait here and are shown by the next call into this instance
-    // that holds none (setParameter, setChunk, getData, putData). Texts are literals.
+public:
+    // Messages raised while a lock may be held (this instance's, the registry lock of an instance
+    // joining or posting, an editor's while it reads data) wait here; the host adapter shows them
+    // from a GUI call that holds none. One box at a time: a call that comes while one is up (from
+    // its modal loop) shows nothing. Texts are literals.
+    void showPendingMessages() override;
+
+private:
     void queueMessage(const char* title, const char* text);
-    void flushMessages();
+    std::atomic<bool> showingMessages{false};
     struct QueuedMessage {
         const char* title;
         const char* text;

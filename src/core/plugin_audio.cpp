@@ -73,7 +73,7 @@ void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
 
 void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
     CBlockWorker& worker = *spectrumWorker;
-    if (!spectrumNeeded.load(std::memory_order_relaxed) || blockLength == 0) {
+    if ((!spectrumNeeded.load(std::memory_order_relaxed) && !priming) || blockLength == 0) {
         worker.fill = 0;
         return;
     }

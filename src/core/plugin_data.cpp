@@ -43,23 +43,20 @@ template std::unique_ptr<CDataService> CPlugin::allocateDataPart<CDataService>()
 bool CPlugin::getData(void* request) {
     if (request == nullptr) return false;
     const std::uint32_t size = readU32(request, 0);
-    // The base's parameter snapshots count their size in words: size - 1 values, the kind (2:
-    // host parameters, 3: setting identifiers) in the type word. Only a request that names its
-    // kind goes there, so a byte-sized request is never taken for a snapshot and overrun.
-    const std::uint32_t values = size - 1;
-    const bool snapshotSize = size >= 2 && (values == getNumParams() || values == getNumParamIds());
-    if (size < sizeof(DataRequest)) return snapshotSize && CPluginBase::getData(request);
-    const std::uint32_t type = readU32(request, offsetof(DataRequest, type));
-    if ((type == 2 && values == getNumParams()) || (type == 3 && values == getNumParamIds()))
-        return CPluginBase::getData(request);
-    flushMessages();
+    // A request of 16 bytes or more is a DataRequest: its type word means what the data service
+    // says (3 is the instance map), whatever its size. The base's parameter snapshots, which
+    // count their size in words, are taken only below that (no setting snapshot fits there),
+    // so no byte count is ever read as a word count and overrun.
+    if (size < sizeof(DataRequest)) {
+        const std::uint32_t values = size - 1;
+        return size >= 2 && (values == getNumParams() || values == getNumParamIds()) && CPluginBase::getData(request);
+    }
     const DataSnapshot snapshot = takeDataSnapshot();
     return displayData->get(request, snapshot, dataSources());
 }
 
 bool CPlugin::putData(void* request) {
     if (request == nullptr || readU32(request, 0) < sizeof(DataRequest)) return false;
-    flushMessages();
     if (readU32(request, offsetof(DataRequest, type)) != kDataNames) return displayData->put(request, dataSources());
 
     NamesRequest names;
@@ -192,15 +189,20 @@ void CPlugin::queueMessage(const char* title, const char* text) {
     if (queuedCount < kMaxQueuedMessages) queuedMessages[queuedCount++] = QueuedMessage{title, text};
 }
 
-void CPlugin::flushMessages() {
-    std::array<QueuedMessage, kMaxQueuedMessages> taken;
-    std::uint32_t count = 0;
-    {
-        std::lock_guard<std::mutex> guard(messageLock);
-        taken = queuedMessages;
-        count = std::exchange(queuedCount, 0u);
+void CPlugin::showPendingMessages() {
+    if (showingMessages.exchange(true)) return;
+    for (;;) {
+        QueuedMessage next{};
+        {
+            std::lock_guard<std::mutex> guard(messageLock);
+            if (queuedCount == 0) break;
+            next = queuedMessages[0];
+            std::copy(queuedMessages.begin() + 1, queuedMessages.begin() + queuedCount, queuedMessages.begin());
+            --queuedCount;
+        }
+        showMessage(next.title, next.text);
     }
-    for (std::uint32_t i = 0; i < count; ++i) showMessage(taken[i].title, taken[i].text);
+    showingMessages.store(false);
 }
 
 // ---- Spectrum averaging ----

@@ -173,21 +173,31 @@ void CPlugin::unregisterInstance() {
         lib.setObject(slot, nullptr);
     }
     // Calls already inside this instance finish first. They may need instanceLock, so it is not
-    // held while waiting; the slot stays in use so that nobody else takes it meanwhile. Calls
-    // that outlive the wait keep the instance from being freed (see operator delete).
-    if (!lib.drain(slot, std::chrono::milliseconds(kStopGraceMs))) undrainedSlot = static_cast<std::int32_t>(slot);
+    // held while waiting. The slot (and its place in the count) stays taken until no counted
+    // call is left in it: a call that outlives the wait keeps it, and the instance, until a
+    // later delete finds it gone (see operator delete), so a newcomer never inherits the count.
+    const bool drained = lib.drain(slot, std::chrono::milliseconds(kStopGraceMs));
     InstanceMapBlock leavingMap{};
     {
         std::lock_guard<std::recursive_mutex> guard(instanceLock);
-        lib.setInUse(slot, false);
-        const std::uint32_t count = lib.count();
-        lib.setCount(count > 0 ? count - 1 : 0);
+        if (drained) {
+            releaseSlot(slot);
+        } else {
+            undrainedSlot = static_cast<std::int32_t>(slot);
+        }
         mapBlock.leaving = 1;
         leavingMap = mapBlock;
         mapBlock.numbers[slot] = -1;
         registered = false;
     }
     postToEveryIndex(&leavingMap, false);
+}
+
+void CPlugin::releaseSlot(std::uint32_t slot) {
+    const CRegistryLibrary& lib = *registry;
+    lib.setInUse(slot, false);
+    const std::uint32_t count = lib.count();
+    lib.setCount(count > 0 ? count - 1 : 0);
 }
 
 // ---- numbers -------------------------------------------------------------------------------
@@ -361,7 +371,9 @@ bool CPlugin::receiveMessage(InstanceMessage* record) {
         }
         case kMsgMapPost: {
             const auto& block = *reinterpret_cast<const InstanceMapBlock*>(record);
-            if (block.senderIndex >= kSlots) return false;
+            // A map "from" this instance's own index (one that left this slot before it was
+            // taken again, or a forged record) would clear or replace its own number.
+            if (block.senderIndex >= kSlots || block.senderIndex == shared->ownIndex.load()) return false;
             receiveMap(block);
             return true;
         }

@@ -21,11 +21,34 @@ bool CRegistryLibrary::open(const std::string& folder) {
     if (!library.open(folder + fileName())) return false;
     proc = reinterpret_cast<DoXelDataProc>(library.symbol("DoXelData"));
     if (proc && call(kXelVersion, 0, XelBlock{}).version == kXelRegistryVersion &&
-        call(kXelCapacity, 0, XelBlock{}).capacity == kXelRegistryCapacity) {
+        call(kXelCapacity, 0, XelBlock{}).capacity == kXelRegistryCapacity && countsCalls()) {
         return true;
     }
     close();
     return false;
+}
+
+// Counted calls and the bounded drain came after the version number: an earlier library of
+// the same version answers them by handing the block back unchanged. Asked under the registry
+// lock, so that no instance takes a free slot meanwhile.
+bool CRegistryLibrary::countsCalls() const {
+    CRegistryLockGuard guard(*this);
+    XelBlock probe = slotBlock(kXelRegistryCapacity);
+    static int sentinel;
+    probe.object = &sentinel;
+    if (call(kXelEnter, 0, probe).object != nullptr) return false;  // no slot there: nothing entered
+    // A free slot has no call inside, only the passing count of a post that finds it empty: an
+    // honest drain answers 0 for some free slot at once, a library without it never does.
+    bool anyFree = false;
+    for (std::uint32_t i = kXelRegistryCapacity; i-- > 0;) {
+        if (inUse(i)) continue;
+        anyFree = true;
+        XelBlock drainProbe = slotBlock(i);
+        drainProbe.count = 10;  // milliseconds
+        drainProbe.inUse = 1;
+        if (call(kXelDrain, 0, drainProbe).inUse == 0) return true;
+    }
+    return !anyFree;  // with every slot taken the registry is full, which joining finds out itself
 }
 
 void CRegistryLibrary::close() {

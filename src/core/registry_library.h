@@ -19,8 +19,8 @@ public:
     static std::string fileName();
 
     // Loads the library from folder (which ends with its separator) and accepts it only when it
-    // exports DoXelData, reports version 0x20300 and capacity 16. False, with nothing loaded,
-    // otherwise.
+    // exports DoXelData, reports version 0x20300 and capacity 16, and counts calls (enter,
+    // leave, a bounded drain). False, with nothing loaded, otherwise.
     bool open(const std::string& folder);
     void close();
     bool isOpen() const { return proc != nullptr; }
@@ -44,6 +44,7 @@ public:
     bool drain(std::uint32_t index, std::chrono::milliseconds timeout) const;
 
 private:
+    bool countsCalls() const;
     XelBlock call(std::uint32_t operation, std::uint32_t write, XelBlock block) const;
 
     platform::DynamicLibrary library;

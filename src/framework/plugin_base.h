@@ -107,6 +107,9 @@ public:
     // Typed data exchange with the editor (the derived core answers the analyzer's requests).
     virtual bool putData(void* request) { return request == nullptr; }
     virtual bool getData(void* request);
+    // Shows what the core held back for the user (message boxes raised where a lock may be held).
+    // Called by the host adapter on the GUI thread, from a host call that holds no lock.
+    virtual void showPendingMessages() {}
 
     // The opaque user block: copyUserBlockOut/In take a buffer that starts with a u32 byte count.
     void setUserBlock(void* block, std::uint32_t size) {

@@ -1,22 +1,39 @@
 #include "host/channel_config.h"
 
-#include <cstdio>
-#include <string>
+#include <cstdint>
 
 namespace qv {
 namespace {
 
 // The rule of sscanf with "%d": leading blanks and a sign, then digits; the rest is ignored.
+// Read here without sscanf, whose result is undefined for a number beyond int: such a number
+// (any number above the largest channel count) reads as out of range.
 bool readInt(std::string_view text, int& value) {
-    const std::string copy(text);
-    return std::sscanf(copy.c_str(), "%d", &value) == 1;
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+    constexpr std::int64_t kBeyond = 1000;  // larger than every count taken, small enough never to overflow
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        magnitude = magnitude >= kBeyond ? kBeyond : magnitude * 10 + (text[i] - '0');
+    value = static_cast<int>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+// Characters, not bytes: the path is UTF-8.
+std::size_t characterCount(std::string_view text) {
+    std::size_t n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0u) != 0x80u ? 1 : 0;
+    return n;
 }
 
 }  // namespace
 
 ChannelConfig parseChannelConfig(std::string_view path, std::string_view extension) {
     ChannelConfig none;
-    if (path.size() >= 1023) return none;
+    if (characterCount(path) >= 1023) return none;
     constexpr std::string_view kPrefix = "Quorvane_";
     const auto at = path.rfind(kPrefix);
     if (at == std::string_view::npos) return none;

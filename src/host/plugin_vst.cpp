@@ -35,9 +35,8 @@ PluginVST::PluginVST(vst::audioMasterCallback master, std::unique_ptr<CPluginBas
     setNumOutputs(numOutputs);
     canProcessReplacing(true);
 
-    scratch.reset(new (std::nothrow) float[static_cast<std::size_t>(numOutputs) * kScratchFrames]);
     eventScratch.reset(new (std::nothrow) MidiEventRecord[CPluginBase::kMaxEvents]);
-    if (!scratch || !eventScratch) {
+    if (!eventScratch) {
         reportError(kErrNotEnoughMemory, "Nolvatek", "Unable to initialize Audio Buffers - PluginVST::PluginVST");
         throw 0;
     }
@@ -74,6 +73,19 @@ PluginVST::~PluginVST() {
     core.reset();
 }
 
+vst::VstIntPtr PluginVST::dispatcher(std::int32_t opcode, std::int32_t index, vst::VstIntPtr value, void* ptr,
+                                     float opt) {
+    const vst::VstIntPtr result = AudioEffectX::dispatcher(opcode, index, value, ptr, opt);
+    // A message box runs a modal loop: only on the GUI thread, after the call has released what
+    // it held. While the editor is open, its idle call is that moment; without one, any call on
+    // the GUI thread (the processing opcodes come on the audio thread; close ends the instance).
+    const bool audioThread = opcode == vst::effProcessEvents || opcode == vst::effSetBypass ||
+                             opcode == vst::effStartProcess || opcode == vst::effStopProcess;
+    const bool editorOpen = getEditor() && getEditor()->isOpen();
+    if (opcode == vst::effEditIdle || (!editorOpen && !audioThread && opcode != vst::effClose)) core->showPendingMessages();
+    return result;
+}
+
 void PluginVST::suspend() { core->reset(true); }
 
 void PluginVST::resume() {
@@ -90,20 +102,11 @@ void PluginVST::setSampleRate(float rate) {
     core->setSampleRate(static_cast<double>(rate));
 }
 
+// No output scratch space is kept: nothing would read it, and a block size of any value would
+// otherwise allocate (and fail) in proportion.
 void PluginVST::setBlockSize(std::int32_t frames) {
     AudioEffectX::setBlockSize(frames);
     core->setBlockSize(frames);
-    if (frames <= kScratchFrames) return;
-    if (!scratch) {
-        reportError(kErrNotEnoughMemory, "Nolvatek", "No initial Audio Buffer set - PluginVST::setBlockSize");
-        return;
-    }
-    float* bigger = new (std::nothrow) float[static_cast<std::size_t>(frames) * numOutputs];
-    if (!bigger) {
-        reportError(kErrNotEnoughMemory, "Nolvatek", "Unable to reinitialize Audio Buffers - PluginVST::setBlockSize");
-        throw 0;
-    }
-    scratch.reset(bigger);
 }
 
 void PluginVST::processReplacing(float** inputs, float** outputs, std::int32_t frames) {

@@ -17,7 +17,6 @@ class CEditor;
 
 class PluginVST : public AudioEffectX, public IEditorHost {
 public:
-    static constexpr std::int32_t kScratchFrames = 65536;
     static constexpr std::int32_t kEditorWidth = 752;
     static constexpr std::int32_t kEditorHeight = 563;
 
@@ -26,6 +25,9 @@ public:
               std::int32_t numParams);
     ~PluginVST() override;
 
+    // Every host call, then the core's pending messages where the call leaves no lock held.
+    vst::VstIntPtr dispatcher(std::int32_t opcode, std::int32_t index, vst::VstIntPtr value, void* ptr,
+                              float opt) override;
     void suspend() override;
     void resume() override;
     void setSampleRate(float rate) override;
@@ -81,7 +83,6 @@ private:
     CEditor* editorView = nullptr;  // owned by the editor bridge
     std::uint8_t numInputs = 0;
     std::uint8_t numOutputs = 0;
-    std::unique_ptr<float[]> scratch;  // reserved output space; no processing path reads it
     bool canBypass = false;
     bool receivesEvents = false;
     bool reservedFlag = false;

@@ -6,6 +6,7 @@ namespace qv::platform {
 
 bool DynamicLibrary::open(const std::string& path) {
     close();
+    if (!isAbsolute(path)) return false;
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     return handle != nullptr;
 }
@@ -19,5 +20,6 @@ void* DynamicLibrary::symbol(const char* name) const { return handle ? dlsym(han
 
 const char* DynamicLibrary::extension() { return ".so"; }
 char DynamicLibrary::separator() { return '/'; }
+bool DynamicLibrary::isAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 }  // namespace qv::platform

@@ -11,10 +11,15 @@ namespace qv::platform {
 void* moduleHandle();
 void setModuleHandle(void* handle);
 
-// Full path of the library file that contains this code, or empty when it cannot be read.
+// Full path of the library file that contains this code, in UTF-8, or empty when it cannot be
+// read. Never a relative path.
 std::string modulePath();
 
 // Folder of modulePath() with its trailing separator, or empty.
 std::string moduleFolder();
+
+// Keeps this library mapped until the process ends, whatever the host unloads: called before a
+// thread or a parked instance may still run its code after the host's last call. Idempotent.
+void pinModule();
 
 }  // namespace qv::platform

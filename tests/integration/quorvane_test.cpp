@@ -63,15 +63,21 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
 }
 
 TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioThroughBitIdentical) {
-    const struct { const char* stem; int inputs, outputs; vst::VstInt32 id; const char* name; } cases[] = {
-        {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out"},
-        {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out"},
-        {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out"},
-        {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out"},
+    const struct { const char* stem; int inputs, outputs; vst::VstInt32 id; const char* name, *folder; } cases[] = {
+        {"Quorvane_1in_1out", 1, 1, kMonoId, "Quorvane_1in_1out", ""},
+        {"Quorvane_8in_8out_x64", 8, 8, kStereoId, "Quorvane_8in_8out", ""},
+        {"Quorvane_1in_2out", 1, 2, kStereoId, "Quorvane_1in_2out", ""},
+        {"Quorvane_2in_1out", 2, 2, kStereoId, "Quorvane_2in_2out", ""},
+        // A user's folder named in other scripts: its path reaches the plug-in whole, and the
+        // registry library beside it is found.
+        {"Quorvane_6in_6out", 6, 6, kStereoId, "Quorvane_6in_6out", "\xC5\x81\xC3\xB3" "d\xC5\xBA \xD0\x9C\xD1\x83\xD0\xB7\xD1\x8B\xD0\xBA\xD0\xB0 \xE9\x9F\xB3\xE6\xA5\xBD"},
     };
     // All copies stay loaded together: each is its own module with its own configuration.
     std::vector<test::Loaded> all;
-    for (const auto& c : cases) all.push_back(test::load(test::pluginCopy(c.stem)));
+    for (const auto& c : cases) {
+        const std::string folder = *c.folder ? test::scratchDir("copies/script") + "/" + c.folder : "";
+        all.push_back(test::load(test::pluginCopy(c.stem, folder)));
+    }
     for (std::size_t i = 0; i < all.size(); ++i) {
         const auto& c = cases[i];
         SCOPED_TRACE(c.stem);
@@ -83,6 +89,25 @@ TEST(QuorvaneIdentity, CopiesTakeTheirConfigurationFromTheFileNameAndPassAudioTh
         const AudioBuffer in = test::noise(c.inputs, 20000);
         for (int block : {64, 441, 4096}) test::expectPassThrough(in, test::run(e, in, block), std::to_string(block));
     }
+}
+
+// A host that loads the plug-in by a relative path and then changes its working folder: the
+// plug-in's own path was made absolute while it loaded, so its registry library is still found.
+TEST(QuorvaneIdentity, ARelativeLoadFindsItsRegistryAfterTheWorkingFolderChanged) {
+    if (std::string(os::libraryExtension()) == ".dll") GTEST_SKIP() << "Windows gives every module a full path";
+    namespace fs = std::filesystem;
+    const std::string copy = test::pluginCopy("Quorvane_1in_1out", test::scratchDir("copies/relative"));
+    const fs::path before = fs::current_path();
+    fs::current_path(fs::path(copy).parent_path());
+    std::string error;
+    auto library = PluginLibrary::load("./Quorvane_1in_1out.so", &error);
+    fs::current_path(test::scratchDir("elsewhere"));  // no registry library here
+    HostContext host;
+    std::unique_ptr<HostedEffect> effect;
+    if (library) effect = HostedEffect::create(library, host, &error);
+    fs::current_path(before);
+    ASSERT_TRUE(library && effect) << error;
+    EXPECT_EQ(effect->numInputs(), 1);
 }
 
 TEST(QuorvaneRobustness, NoHostOrAHostWithoutVersionGetsNoEffect) {

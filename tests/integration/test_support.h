@@ -22,6 +22,13 @@ namespace qv::vsthost::test {
 
 namespace fs = std::filesystem;
 
+// Paths are UTF-8 text in the tests as in the host and the plug-in, whatever the system's code page.
+inline fs::path fromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+inline std::string toUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 // The built plug-in, as this platform's calls want the path, and the registry library in a folder.
 inline std::string pluginPath() { return os::nativePath(QV_PLUGIN_PATH); }
 inline fs::path registryIn(const fs::path& folder) {
@@ -37,17 +44,19 @@ inline std::string scratchDir(const std::string& name) {
     return dir.string();
 }
 
-// The plug-in copied as stem (plus the platform's extension) into folder (by default a fresh one
-// named after it), with the registry library beside it unless told otherwise.
+// The plug-in copied as stem (plus the platform's extension) into folder (UTF-8, made when
+// missing; by default a fresh one named after it), with the registry library beside it unless
+// told otherwise.
 inline std::string pluginCopy(const std::string& stem, std::string folder = "", bool withRegistry = true) {
     const fs::path source(pluginPath());
     if (folder.empty()) folder = scratchDir("copies/" + stem);
-    const fs::path target = fs::path(folder) / (stem + source.extension().string());
+    const fs::path dir = fromUtf8(folder);
+    fs::create_directories(dir);
+    const fs::path target = dir / (stem + source.extension().string());
     fs::copy_file(source, target, fs::copy_options::overwrite_existing);
     // Once: overwriting fails in some standard libraries on Windows.
-    if (withRegistry && !fs::exists(registryIn(folder)))
-        fs::copy_file(registryIn(source.parent_path()), registryIn(folder));
-    return target.string();
+    if (withRegistry && !fs::exists(registryIn(dir))) fs::copy_file(registryIn(source.parent_path()), registryIn(dir));
+    return toUtf8(target);
 }
 
 // One effect with the host that answers it; the members are destroyed effect first.

@@ -49,7 +49,11 @@ std::string quoteArgument(const std::string& arg) {
 }  // namespace
 
 void* openLibrary(const std::string& path, std::string* error) {
-    HMODULE module = LoadLibraryA(nativePath(path).c_str());
+    // Paths are UTF-8: the wide call keeps every character of a folder name.
+    const std::string native = nativePath(path);
+    std::wstring wide(native.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, native.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    HMODULE module = n > 0 ? LoadLibraryExW(wide.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH) : nullptr;
     if (!module && error) *error = lastErrorText(GetLastError());
     return reinterpret_cast<void*>(module);
 }

@@ -49,15 +49,12 @@ TEST(BlockWorker, StuckWorkerIsLeftAfterTheGraceAndFinishesOnLiveMemory) {
         alive = worker;
         worker->handOver(4);
         while (gate->entered == 0) std::this_thread::yield();
-        const auto t0 = std::chrono::steady_clock::now();
-        EXPECT_FALSE(worker->stop(50ms));
-        const auto waited = std::chrono::steady_clock::now() - t0;
-        EXPECT_TRUE(waited >= 50ms && waited < 5s);
+        EXPECT_FALSE(worker->stop(50ms));  // gives up: the job is still inside
     }
     // The owner is gone; the detached worker still holds its state.
     EXPECT_FALSE(alive.expired());
     gate->open = true;
-    for (int i = 0; i < 2000 && !alive.expired(); ++i) std::this_thread::sleep_for(1ms);
+    while (!alive.expired()) std::this_thread::yield();  // a worker that never ended hangs here
     EXPECT_TRUE(alive.expired());
     EXPECT_EQ(gate->finished, 1);
 }

@@ -14,7 +14,7 @@ TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShownAndANewSizeRestartsTheBl
     // The default view shows bands: no spectrum block is collected.
     const std::uint32_t before = plugin.spectrumBlocksMeasured();
     feed.sine(440.0, 44100.0, 8192);
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(plugin.waitForWorkers(60s));
     EXPECT_EQ(std::pair(plugin.spectrumBlocksMeasured(), plugin.spectrumIsNeeded()), std::pair(before, false));
 
     plugin.setParameter(id::kAnalysisView, 1.0f, 0, false, true);
@@ -54,10 +54,8 @@ TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestructio
     feed.sine(100.0, 44100.0, 88200);
     EXPECT_GE(plugin->droppedBandBlocks(), 15u);
     // The worker is stuck: the instance goes anyway, and the worker finishes on the state it
-    // co-owns once the lock is given back.
-    const auto t0 = std::chrono::steady_clock::now();
+    // co-owns once the lock is given back (were delete to wait for it, this would never end).
     plugin.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
     phase = 2;
     holder.join();
 }

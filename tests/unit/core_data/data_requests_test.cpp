@@ -49,21 +49,21 @@ TEST(DataRequests, BadRequestsAreRefusedWithoutWritingAnything) {
     EXPECT_EQ(f32At(read, 16 + 148), -200.0f);
 }
 
-TEST(DataRequests, ParameterSnapshotsNeedTheirKindSoByteSizedRequestsAreNeverOverrun) {
+// Type 3 is the instance map whatever the size: a request of ids + 1 bytes once went to the
+// word-counted settings snapshot and had 4 × (ids + 1) bytes written into it.
+TEST(DataRequests, TypeThreeIsTheInstanceMapAndNoReplyOutgrowsItsRequest) {
     TestPlugin p;
     const std::uint32_t ids = p.getNumParamIds();
     ASSERT_GT(ids, 300u);
-    // A snapshot of every setting: size ids + 1 words, kind 3.
-    std::vector<std::uint32_t> words(ids + 1, 0);
-    std::tie(words[0], words[1]) = std::pair(ids + 1, 3u);
-    ASSERT_TRUE(p.getData(words.data()));
-    EXPECT_EQ(std::pair(words[1 + id::kFftSize], words[1 + id::kFreqHigh]),
-              std::pair(std::bit_cast<std::uint32_t>(3.0f), std::bit_cast<std::uint32_t>(20000.0f)));
-
-    // A band request whose byte capacity happens to equal ids + 1 is a band request.
-    auto bands = request(ids + 1, 0, 1, 0);
-    ASSERT_TRUE(p.getData(bands.data()));
-    EXPECT_EQ(std::pair(u32At(bands, 0), u32At(bands, 12)), std::pair(qv::bandRecordsReplyBytes(1), 1u));
+    for (std::uint32_t type : {0u, 3u}) {
+        auto r = request(ids + 1, type, 1, 0, ids + 1);  // nothing beyond the request's own bytes
+        ASSERT_TRUE(p.getData(r.data())) << type;
+        EXPECT_EQ(u32At(r, 0), type == 3 ? 32u : qv::bandRecordsReplyBytes(1)) << type;
+    }
+    // Snapshots of the base fit only below a request header: a host-parameter snapshot (none).
+    std::uint32_t words[2] = {1, 3};
+    EXPECT_FALSE(p.getData(words));
+    EXPECT_EQ(words[1], 3u);
 }
 
 TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
@@ -171,6 +171,7 @@ TEST(DataRequests, AveragingServesMeanMagnitudesInDecibelsWithFactorTwentyOrSwit
     MessageCapture capture;
     p.spectrumAverager().setAllocator([](std::size_t) -> void* { return nullptr; });
     p.set(id::kAverageOn, 1.0f);
+    p.showPendingMessages();
     EXPECT_FALSE(p.spectrumAverager().active());
     EXPECT_EQ(MessageCapture::messages,
               std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});

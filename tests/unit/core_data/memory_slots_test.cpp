@@ -142,6 +142,7 @@ TEST(MemorySlots, FailedAllocationsLeaveTheSlotEmptyAndSaySo) {
         return bytes == sizeof(MemoryCurveBlock) ? nullptr : qv::allocateBlock(bytes);
     });
     p.memoryAction(3, 1, 2);
+    p.showPendingMessages();
     EXPECT_EQ(MessageCapture::messages,
               (std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory for memory slot (1).",
                                         "Quorvane - An Error occured|Unable to allocate memory for memory slot (2)."}));

@@ -41,7 +41,12 @@ TEST_F(AverageUpdates, AJoiningInstanceAndACommonSettingsPostMeetInOneReceiver) 
     EXPECT_TRUE(receiver->spectrumAverager().active());
 }
 
-// A failure heard under a lock waits until a call that holds none shows it.
+// A failure heard under a lock waits until the host adapter shows it from a call that holds
+// none: not while joining, not inside a data request (an editor reading the map holds the
+// registry and instance locks when a newcomer arrives), one box at a time.
+qv::CPlugin* showing = nullptr;
+int shownDepth = 0, deepest = 0;
+
 TEST_F(AverageUpdates, AFailureHeardWhileAnotherInstanceJoinsIsShownAfterwards) {
     MessageCapture capture;
     auto receiver = makeInstance();
@@ -49,13 +54,28 @@ TEST_F(AverageUpdates, AFailureHeardWhileAnotherInstanceJoinsIsShownAfterwards) 
     receiver->setParameter(id::kAverageOn, 1.0f, 0, false, true);
     receiver->spectrumAverager().setAllocator([](std::size_t) -> void* { return nullptr; });
     // The newcomer posts its number map under the registry lock: the receiver's averaging fails
-    // then, and the report waits.
+    // then, and the report waits, through setting changes and data requests alike.
     auto joiner = makeInstance();
-    EXPECT_TRUE(capture.messages.empty() && !receiver->spectrumAverager().active());
     receiver->setParameter(id::kAttack, 0.5f, 0, false, true);
+    std::vector<std::uint8_t> map(32, 0);
+    std::tie(map[0], map[4]) = std::pair(32, qv::kDataInstanceMap);
+    ASSERT_TRUE(receiver->getData(map.data()));
+    EXPECT_TRUE(capture.messages.empty() && !receiver->spectrumAverager().active());
+
+    // The box's modal loop lets the host call again: that call shows nothing of its own.
+    showing = receiver.get();
+    const qv::MessageSink plain = qv::setMessageSink([](const char* title, const char* text) {
+        deepest = std::max(deepest, ++shownDepth);
+        MessageCapture::messages.push_back(std::string(title) + "|" + text);
+        showing->showPendingMessages();
+        --shownDepth;
+    });
+    receiver->showPendingMessages();
+    qv::setMessageSink(plain);
     EXPECT_EQ(capture.messages,
               std::vector<std::string>{"Quorvane - An Error occured|Unable to allocate memory to enable average mode."});
-    receiver->setParameter(id::kAttack, 0.25f, 0, false, true);
+    EXPECT_EQ(deepest, 1);
+    receiver->showPendingMessages();
     EXPECT_EQ(capture.messages.size(), 1u);  // shown once
 }
 

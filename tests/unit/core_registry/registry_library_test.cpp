@@ -1,5 +1,5 @@
-// The sibling library is accepted only when it is there, exports its entry point and reports
-// the expected version and capacity.
+// The sibling library is accepted only when it is there, exports its entry point, reports the
+// expected version and capacity, and counts the calls into its slots.
 #include "support/test_common.h"
 
 #include <filesystem>
@@ -33,11 +33,19 @@ TEST(RegistryLibrary, AcceptsOnlyTheBundledLibraryOfItsVersion) {
     fs::copy_file(QV_PLUGIN_PATH, foreign / qv::CRegistryLibrary::fileName());
     EXPECT_FALSE(library.open(folderOf(foreign)));
 
-    // The entry point of another version.
-    const fs::path stale = fs::path(QV_PLUGIN_DIR).parent_path() / "test-libs" / "stale";
-    ASSERT_TRUE(fs::exists(stale / qv::CRegistryLibrary::fileName())) << stale;
-    EXPECT_FALSE(library.open(folderOf(stale)) || library.isOpen());
+    // Earlier builds: another version, and the current version without counted calls (every
+    // post through it would fail and every later instance would be refused).
+    for (const char* kind : {"stale", "uncounted"}) {
+        const fs::path earlier = fs::path(QV_PLUGIN_DIR).parent_path() / "test-libs" / kind;
+        ASSERT_TRUE(fs::exists(earlier / qv::CRegistryLibrary::fileName())) << earlier;
+        EXPECT_FALSE(library.open(folderOf(earlier)) || library.isOpen()) << kind;
+    }
     EXPECT_EQ(library.count(), 0u);  // calls without a library answer nothing
+
+    // Only full paths: a bare name or a relative folder would be looked up in the search order.
+    qv::platform::DynamicLibrary bare;
+    EXPECT_FALSE(bare.open(qv::CRegistryLibrary::fileName()) || bare.open(std::string(".") + qv::platform::DynamicLibrary::separator() + qv::CRegistryLibrary::fileName()));
+    EXPECT_TRUE(bare.open(qv::platform::moduleFolder() + qv::CRegistryLibrary::fileName()));
 }
 
 }  // namespace

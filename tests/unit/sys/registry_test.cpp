@@ -33,14 +33,17 @@ TEST(Registry, AnswersItsOperationsAndIsSharedByEveryLoad) {
                          call(b, qv::kXelObject, 0, 5).object),
               std::tuple(3u, std::uint8_t{1}, static_cast<void*>(&object)));
 
-    // Runs `blocked` on another thread and checks it waits until `release` has run here.
+    // Runs `blocked` on another thread and checks it ends only after `release` has run here:
+    // the order of the two is compared, no clock (a call that did not wait ends first).
     auto waitsFor = [](const std::function<void()>& blocked, const std::function<void()>& release) {
-        std::atomic<bool> done{false};
-        std::thread other([&] { blocked(), done = true; });
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_FALSE(done.load());
+        std::atomic<int> step{0}, blockedEnded{0};
+        std::thread other([&] { step = 1, blocked(), blockedEnded = ++step; });
+        while (step.load() == 0) std::this_thread::yield();
+        for (int i = 0; i < 10000 && blockedEnded.load() == 0; ++i) std::this_thread::yield();  // let it reach the call
+        const int released = ++step;
         release();
         other.join();
+        EXPECT_GT(blockedEnded.load(), released);
     };
     // A counted call keeps the slot busy: draining waits until it has left.
     EXPECT_EQ(call(a, qv::kXelEnter, 0, 5).object, &object);
