@@ -20,15 +20,15 @@ expect_file() {  # expect_file FILE EXPECTED-CONTENT
 r=$(root one-line)
 cat >"$r/etc/apt/sources.list" <<'X'
 # a comment
-deb [signed-by=/usr/share/keyrings/a.gpg] http://mirror.example/debian bookworm main contrib
+deb [signed-by=/usr/share/keyrings/a.gpg] file:/srv/mirror-a/debian bookworm main contrib
 deb cdrom:[Debian 12]/ bookworm main
-  deb http://security.example/debian-security bookworm-security main
+  deb file:/srv/mirror-b/debian-security bookworm-security main
 X
 out=$("$tool" "$r")
 [[ $out == *"added"*quorvane-deb-src.list* ]] || fail "one-line: reported '$out'"
 expect_file "$r/etc/apt/sources.list.d/quorvane-deb-src.list" \
-"deb-src [signed-by=/usr/share/keyrings/a.gpg] http://mirror.example/debian bookworm main contrib
-deb-src http://security.example/debian-security bookworm-security main"
+"deb-src [signed-by=/usr/share/keyrings/a.gpg] file:/srv/mirror-a/debian bookworm main contrib
+deb-src file:/srv/mirror-b/debian-security bookworm-security main"
 [ ! -e "$r/etc/apt/sources.list.d/quorvane-deb-src.sources" ] || fail "one-line: a deb822 file appeared"
 [ "$("$tool" "$r")" = "deb-src: present" ] || fail "one-line: the second run changed something"
 
@@ -36,20 +36,20 @@ deb-src http://security.example/debian-security bookworm-security main"
 r=$(root deb822)
 cat >"$r/etc/apt/sources.list.d/debian.sources" <<'X'
 Types: deb
-URIs: http://mirror.example/debian
+URIs: file:/srv/mirror-a/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb
-URIs: http://disabled.example/debian
+URIs: file:/srv/mirror-c/debian
 Suites: bookworm
 Components: main
 Enabled: no
 
 Types: deb-extra deb
 # a comment inside a stanza
-URIs: http://other.example/x
+URIs: file:/srv/mirror-d/x
 Suites: stable
 Components: main
 Signed-By:
@@ -60,13 +60,13 @@ X
 "$tool" "$r" >/dev/null
 expect_file "$r/etc/apt/sources.list.d/quorvane-deb-src.sources" \
 "Types: deb-src
-URIs: http://mirror.example/debian
+URIs: file:/srv/mirror-a/debian
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 
 Types: deb-src
-URIs: http://other.example/x
+URIs: file:/srv/mirror-d/x
 Suites: stable
 Components: main
 Signed-By:
@@ -77,10 +77,10 @@ Signed-By:
 
 # Source entries already enabled, in either format: nothing is written.
 r=$(root enabled-one-line)
-printf 'deb http://m.example/debian bookworm main\ndeb-src http://m.example/debian bookworm main\n' \
+printf 'deb file:/srv/mirror-e/debian bookworm main\ndeb-src file:/srv/mirror-e/debian bookworm main\n' \
   >"$r/etc/apt/sources.list"
 r2=$(root enabled-deb822)
-printf 'Types: deb deb-src\nURIs: http://m.example/debian\nSuites: bookworm\nComponents: main\n' \
+printf 'Types: deb deb-src\nURIs: file:/srv/mirror-e/debian\nSuites: bookworm\nComponents: main\n' \
   >"$r2/etc/apt/sources.list.d/debian.sources"
 for d in "$r" "$r2"; do
   [ "$("$tool" "$d")" = "deb-src: present" ] || fail "$d: deb-src enabled, yet something was added"
