@@ -218,17 +218,19 @@ void CSpectrumDisplay::memoryAction(std::uint32_t instance, std::uint32_t slot, 
         case 1:
         case 4: flags[k] = 0; break;
         case 2: storeRequested[k] = fftMode ? 0 : 1; break;
-        case 3:
-            for (std::uint32_t s = 0; s < memorySlots; ++s) flags[slotIndex(instance, s)] = s == slot ? 1 : 0;
-            break;
+        case 3: showExclusively(flags, instance, slot); break;
         default: break;
     }
+}
+
+void CSpectrumDisplay::showExclusively(std::vector<std::uint8_t>& flags, std::uint32_t instance, std::uint32_t slot) {
+    for (std::uint32_t s = 0; s < memorySlots; ++s) flags[slotIndex(instance, s)] = s == slot ? 1 : 0;
 }
 
 void CSpectrumDisplay::memoryShow(std::uint32_t instance, std::uint32_t slot, std::uint32_t action) {
     if (instance >= instances.size() || slot >= memorySlots) return;
     if (action == 2) {
-        for (std::uint32_t s = 0; s < memorySlots; ++s) shownFft[slotIndex(instance, s)] = s == slot ? 1 : 0;
+        showExclusively(shownFft, instance, slot);
     } else {
         shownFft[slotIndex(instance, slot)] = 0;
     }

@@ -184,6 +184,8 @@ protected:
     void readoutAt(std::int32_t x, std::int32_t y);
     CGuiWindow* windowOf() const;
     std::uint32_t slotIndex(std::uint32_t i, std::uint32_t s) const { return i * memorySlots + s; }
+    // Shows one slot of an instance in the given table (band or FFT) and hides the others.
+    void showExclusively(std::vector<std::uint8_t>& flags, std::uint32_t instance, std::uint32_t slot);
     // True when a setting that shapes the picture beyond the placed pixels changed since the
     // last frame painted.
     bool paintSettingsChanged();
