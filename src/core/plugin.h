@@ -101,6 +101,13 @@ public:
     // Waits until both workers have finished the blocks they hold; false when time ran out.
     bool waitForWorkers(std::chrono::milliseconds timeout);
 
+    // Listening to one band (plugin_listen.cpp), GUI thread: while listening, this instance's
+    // outputs play only the third-octave band centred on centreHz (moved by further calls);
+    // stopListening fades back to exact pass-through. The measurements always read the input.
+    void listenToBand(float centreHz);
+    void stopListening();
+    bool isListening() const;
+
 private:
     void startWorkers();
     // False when a worker's call into this instance outlived the wait.
