@@ -109,6 +109,18 @@ public:
     bool isListening() const;
 
 private:
+    // The outputs of a float block: pass-through, or the band while listening (audio thread).
+    void writeOutputs(float* const* inputs, float* const* outputs, std::int32_t numIn, std::int32_t numOut, std::int32_t frames);
+    // Stops listening without a fade: the next block passes through (reset).
+    void endListening();
+    struct Listening;
+    struct ListeningDeleter {
+        void operator()(Listening* state) const;
+    };
+    static Listening* makeListening();
+    std::unique_ptr<Listening, ListeningDeleter> listening{makeListening()};
+
+private:
     void startWorkers();
     // False when a worker's call into this instance outlived the wait.
     bool stopWorkers(std::chrono::milliseconds wait);

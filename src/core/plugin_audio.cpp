@@ -40,7 +40,7 @@ std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t n
         collectBands(in, frames);
         collectSpectrum(in, frames, spectrumLength);
     }
-    passThrough(reinterpret_cast<float* const*>(inputs), reinterpret_cast<float* const*>(outputs), numIn, numOut, frames);
+    writeOutputs(reinterpret_cast<float* const*>(inputs), reinterpret_cast<float* const*>(outputs), numIn, numOut, frames);
     return 0;
 }
 
@@ -151,6 +151,7 @@ void CPlugin::resetBandRecords() {
 }
 
 void CPlugin::onReset(bool) {
+    endListening();
     if (numInputs == 0 || numOutputs == 0 || (numInputs != numOutputs && numInputs != 1)) return;
     // Blocks already handed over finish first; no new ones come while the host resets.
     waitForWorkers(std::chrono::milliseconds(kStopGraceMs));
