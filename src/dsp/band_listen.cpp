@@ -55,44 +55,43 @@ void CBandPassBank::startFrom(const CBandPassBank& other, int channels) {
 
 namespace {
 
-// Lanes channels side by side; the sum terms off each recursion's path are formed first, so one
-// sample's recursion waits only for a multiply and a subtraction.
-template <int Lanes, typename State>
-void filterLanes(const BandPassDesign& d, State* state, const float* const* in, float* const* out, int frames) {
-    double x1[Lanes], x2[Lanes], y1[Lanes], y2[Lanes], v1[Lanes], v2[Lanes];
-    const float* source[Lanes];
-    float* target[Lanes];
-    for (int l = 0; l < Lanes; ++l) {
-        x1[l] = state[l].x1, x2[l] = state[l].x2, y1[l] = state[l].y1, y2[l] = state[l].y2;
-        v1[l] = state[l].v1, v2[l] = state[l].v2;
-        source[l] = in[l], target[l] = out[l];
-    }
-    const double gain = d.gain, a1 = d.a1[0], a2 = d.a2[0], b1 = d.a1[1], b2 = d.a2[1];
-    for (int i = 0; i < frames; ++i) {
-        double x[Lanes], v[Lanes];
-        for (int l = 0; l < Lanes; ++l) x[l] = source[l][i];
-        for (int l = 0; l < Lanes; ++l) {
-            const double y = (gain * (x[l] - x2[l]) - a2 * y2[l]) - a1 * y1[l];
-            v[l] = ((y - y2[l]) - b2 * v2[l]) - b1 * v1[l];
-            x2[l] = x1[l], x1[l] = x[l];
-            y2[l] = y1[l], y1[l] = y;
-            v2[l] = v1[l], v1[l] = v[l];
-        }
-        for (int l = 0; l < Lanes; ++l) target[l][i] = static_cast<float>(v[l]);
-    }
-    for (int l = 0; l < Lanes; ++l) {
-        state[l] = State{x1[l], x2[l], y1[l], y2[l], v1[l], v2[l]};
-        if (!std::isfinite(x1[l] + x2[l] + y1[l] + y2[l] + v1[l] + v2[l])) state[l] = State{};
-    }
-}
+// Two channels in the two lanes of one register (the GCC and Clang vector extension), so their
+// recursions run side by side. The terms off each recursion's path are formed first: a sample's
+// recursion waits only for one multiply and one subtraction.
+using Pair = double __attribute__((vector_size(16)));
 
 }  // namespace
 
+void CBandPassBank::filterPair(const BandPassDesign& d, State& s0, State& s1, const float* in0, const float* in1,
+                               float* out0, float* out1, int frames) {
+    Pair x1{s0.x1, s1.x1}, x2{s0.x2, s1.x2}, y1{s0.y1, s1.y1}, y2{s0.y2, s1.y2}, v1{s0.v1, s1.v1}, v2{s0.v2, s1.v2};
+    const Pair gain{d.gain, d.gain}, a1{d.a1[0], d.a1[0]}, a2{d.a2[0], d.a2[0]}, b1{d.a1[1], d.a1[1]}, b2{d.a2[1], d.a2[1]};
+    for (int i = 0; i < frames; ++i) {
+        const Pair x{in0[i], in1[i]};
+        const Pair y = (gain * (x - x2) - a2 * y2) - a1 * y1;
+        const Pair v = ((y - y2) - b2 * v2) - b1 * v1;
+        x2 = x1, x1 = x, y2 = y1, y1 = y, v2 = v1, v1 = v;
+        out0[i] = static_cast<float>(v[0]);
+        out1[i] = static_cast<float>(v[1]);
+    }
+    State* states[2] = {&s0, &s1};
+    for (int l = 0; l < 2; ++l) {
+        *states[l] = State{x1[l], x2[l], y1[l], y2[l], v1[l], v2[l]};
+        if (!std::isfinite(x1[l] + x2[l] + y1[l] + y2[l] + v1[l] + v2[l])) *states[l] = State{};
+    }
+}
+
 void CBandPassBank::process(const BandPassDesign& design, const float* const* in, float* const* out, int channels,
                             int frames) {
-    int c = 0;
-    for (; c + 2 <= channels; c += 2) filterLanes<2>(design, &m_state[static_cast<std::size_t>(c)], in + c, out + c, frames);
-    if (c < channels) filterLanes<1>(design, &m_state[static_cast<std::size_t>(c)], in + c, out + c, frames);
+    for (int c = 0; c < channels; c += 2) {
+        State& first = m_state[static_cast<std::size_t>(c)];
+        if (c + 1 < channels) {
+            filterPair(design, first, m_state[static_cast<std::size_t>(c) + 1], in[c], in[c + 1], out[c], out[c + 1], frames);
+        } else {
+            State spare = first;  // a channel alone fills both lanes
+            filterPair(design, first, spare, in[c], in[c], out[c], out[c], frames);
+        }
+    }
 }
 
 std::uint32_t rampMix(const float* from, const float* to, float* out, int frames, std::uint32_t position,

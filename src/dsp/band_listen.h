@@ -45,6 +45,8 @@ private:
         double y1 = 0, y2 = 0;  // first section's output
         double v1 = 0, v2 = 0;  // second section's output
     };
+    static void filterPair(const BandPassDesign& design, State& s0, State& s1, const float* in0, const float* in1,
+                           float* out0, float* out1, int frames);
     std::array<State, kMaxChannels> m_state{};
 };
 
