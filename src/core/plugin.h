@@ -102,8 +102,10 @@ public:
     bool waitForWorkers(std::chrono::milliseconds timeout);
 
     // Listening to one band (plugin_listen.cpp), GUI thread: while listening, this instance's
-    // outputs play only the third-octave band centred on centreHz (moved by further calls);
-    // stopListening fades back to exact pass-through. The measurements always read the input.
+    // outputs play only the third-octave band centred on centreHz (moved by further calls; a
+    // centre that is not finite is ignored, one beyond 0.45 times the rate clamped);
+    // stopListening fades back to exact pass-through. A reset ends listening at once. The
+    // measurements always read the input.
     void listenToBand(float centreHz);
     void stopListening();
     bool isListening() const;
