@@ -8,6 +8,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 constexpr double kRate = 48000.0;
 constexpr int kFade = 480;  // 10 ms
 
@@ -82,6 +83,9 @@ TEST(Listen, KeepsOnlyTheBandInEveryLayoutAndPassesExactlyAfterRelease) {
             EXPECT_NEAR(rig.dB(c, 1000.0, 0.4 * (1 + 0.02 * s)), 0.0, 0.5) << c;
             EXPECT_LT(rig.dB(c, 100.0, 0.5 * (1 + 0.02 * s)), -40.0) << c;
         }
+        qv::BandLevelRecord bands{};  // the measurements hear both tones all the same
+        ASSERT_TRUE(rig.plugin.waitForWorkers(60s) && rig.plugin.readBandRecord(rig.plugin.getInstanceNumber(), bands));
+        EXPECT_GT(bands.levels[7], bands.levels[17] - 20.0f);  // the 100 Hz and 1 kHz bands
         rig.plugin.stopListening();
         EXPECT_FALSE(rig.plugin.isListening());
         rig.run(4800, tones), other.run(4800, tones);
