@@ -1,7 +1,8 @@
-// One analyzer instance: passes the host's audio through unchanged, mixes the inputs to one
-// signal, cuts it into blocks for the band and the spectrum measurement and runs them on two
-// worker threads of its own. The audio thread takes no lock, allocates nothing and waits for
-// nothing: a block that finds its worker busy is dropped and counted.
+// One analyzer instance: passes the host's audio through unchanged (or one band of it while its
+// editor listens), mixes the inputs to one signal, cuts it into blocks for the band and the
+// spectrum measurement and runs them on two worker threads of its own. The audio thread takes no
+// lock, allocates nothing and waits for nothing: a block that finds its worker busy is dropped
+// and counted.
 #pragma once
 
 #include <array>
