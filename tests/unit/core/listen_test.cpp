@@ -72,12 +72,11 @@ TEST(Listen, KeepsOnlyTheBandInEveryLayoutAndPassesExactlyAfterRelease) {
         SCOPED_TRACE(testing::Message() << layout.in << " in, " << layout.out << " out");
         Rig rig(layout.in, layout.out, layout.inPlace), other(2, 2);
         rig.plugin.listenToBand(1000.0f);
-        EXPECT_TRUE(rig.plugin.isListening());
         rig.run(14400, tones), other.run(14400, tones);
         for (int c = 0; c < layout.out; ++c) {
             const int s = layout.in == 1 ? 0 : c;
             if (s >= layout.in) {
-                EXPECT_EQ(*std::max_element(rig.out[c].begin(), rig.out[c].end()), 0.0f);
+                EXPECT_EQ(rig.dB(c, 1000.0, 1.0), -HUGE_VAL) << c;  // silent
                 continue;
             }
             EXPECT_NEAR(rig.dB(c, 1000.0, 0.4 * (1 + 0.02 * s)), 0.0, 0.5) << c;
@@ -87,7 +86,6 @@ TEST(Listen, KeepsOnlyTheBandInEveryLayoutAndPassesExactlyAfterRelease) {
         ASSERT_TRUE(rig.plugin.waitForWorkers(60s) && rig.plugin.readBandRecord(rig.plugin.getInstanceNumber(), bands));
         EXPECT_GT(bands.levels[7], bands.levels[17] - 20.0f);  // the 100 Hz and 1 kHz bands
         rig.plugin.stopListening();
-        EXPECT_FALSE(rig.plugin.isListening());
         rig.run(4800, tones), other.run(4800, tones);
         EXPECT_GT(rig.exactFrom(), 14400);
         EXPECT_LE(rig.exactFrom(), 14400 + 2 * kFade);
@@ -111,7 +109,6 @@ TEST(Listen, FadesAndBandMovesMakeNoStepsAndAResetEndsAtOnce) {
         ASSERT_TRUE(step >= 0.0f && step <= 0.5f / (kFade / 2)) << t;
     }
     EXPECT_EQ(std::pair(y[1000], y[1535]), std::pair(0.0f, 0.0f));
-    EXPECT_GT(offset.exactFrom(), 1536 + kFade / 2);
     EXPECT_LE(offset.exactFrom(), 1536 + 2 * kFade);
 
     Rig low(2, 2);
