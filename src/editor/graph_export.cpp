@@ -125,6 +125,27 @@ std::string safeFileName(std::string_view name) {
     return out;
 }
 
+std::vector<std::uint8_t> pictureOf(CSpectrumDisplay& display) {
+    CGuiWindow* window = display.window();
+    if (!window || !window->isOpen() || !display.isUsable()) return {};
+    if (!window->isInDrawPass()) {
+        // The whole page painted again without a popup over it: the picture is the graph alone.
+        const bool overlay = window->isOverlayEnabled();
+        window->setOverlayEnabled(false);
+        CDrawState state;
+        state.redrawAll = 1;
+        window->drawPass(state);
+        window->setOverlayEnabled(overlay);
+    }
+    const PixelSurface buffer = window->getBackBuffer();
+    const CRect area = rectIntersection(display.areaInWindow(), CRect{0, 0, buffer.width, buffer.height});
+    if (!buffer.isValid() || area.width <= 0 || area.height <= 0) return {};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
+    for (std::int32_t y = 0; y < area.height; ++y)
+        std::copy_n(buffer.row(area.y + y) + area.x, area.width, pixels.data() + static_cast<std::size_t>(y) * area.width);
+    return encodePng(PixelSurface{pixels.data(), area.width, area.height});
+}
+
 std::string csvOf(CSpectrumDisplay& display, const std::vector<std::string>& names) {
     const CSpectrumDisplay::ShownValues shown = display.shownValues();
     std::string out;
@@ -187,25 +208,8 @@ std::string fileStem(const std::string& instanceName) {
 }  // namespace
 
 std::string saveDisplayPicture(CSpectrumDisplay& display, const std::string& instanceName) {
-    CGuiWindow* window = display.window();
-    if (!window || !window->isOpen() || !display.isUsable()) return "Not saved: the graph is not on screen";
-    if (!window->isInDrawPass()) {
-        // Paint the whole graph again without a popup over it: the picture is the graph alone.
-        const bool overlay = window->isOverlayEnabled();
-        window->setOverlayEnabled(false);
-        CDrawState state;
-        state.redrawAll = 1;
-        window->drawPass(state);
-        window->setOverlayEnabled(overlay);
-    }
-    const PixelSurface buffer = window->getBackBuffer();
-    const CRect area = rectIntersection(display.areaInWindow(), CRect{0, 0, buffer.width, buffer.height});
-    if (!buffer.isValid() || area.width <= 0 || area.height <= 0) return "Not saved: the graph is not on screen";
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
-    for (std::int32_t y = 0; y < area.height; ++y)
-        std::copy_n(buffer.row(area.y + y) + area.x, area.width, pixels.data() + static_cast<std::size_t>(y) * area.width);
-    const std::vector<std::uint8_t> png = encodePng(PixelSurface{pixels.data(), area.width, area.height});
-    if (png.empty()) return "Not saved: the picture could not be made";
+    const std::vector<std::uint8_t> png = graph_export::pictureOf(display);
+    if (png.empty()) return "Not saved: the graph is not on screen";
     return graph_export::writeExport(exportFolder(), fileStem(instanceName), ".png", png);
 }
 

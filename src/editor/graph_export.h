@@ -25,6 +25,10 @@ namespace graph_export {
 // boundary; invalid UTF-8 bytes become '_'. Empty becomes "Quorvane".
 std::string safeFileName(std::string_view name);
 
+// The PNG of the display's area as the graph shows now, painted afresh without a popup over it;
+// empty when the graph is not on screen.
+std::vector<std::uint8_t> pictureOf(CSpectrumDisplay& display);
+
 // The CSV of the graph: a header row ("Frequency (Hz)", then per graph its instance's name and
 // what it is), then one row per frequency; numbers with two decimals and '.' in any locale.
 // names: per instance number; an empty or missing name reads "Inst <number>".
