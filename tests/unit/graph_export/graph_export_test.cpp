@@ -160,10 +160,24 @@ INSTANTIATE_TEST_SUITE_P(Locales, CsvRoundTrip, ::testing::Values(false, true));
 
 using Picture = DisplayTest;
 
-TEST_F(Picture, HoldsTheDisplayAreaAtItsSize) {
+// A popup drawn over the whole window, as the drawn menus are.
+struct Cover : CView {
+    explicit Cover(CGuiWindow* w) : CView(nullptr, 0), window(w) {}
+    void draw(CDrawState) override {
+        const PixelSurface s = window->getBackBuffer();
+        std::fill_n(s.bits, s.width * s.height, 0xFF00FF00u);
+    }
+    CGuiWindow* window;
+};
+
+TEST_F(Picture, HoldsTheDisplayAreaAtItsSizeWithoutAPopup) {
     owner.bands = {bandRecord(0, 1, -30.0f, -20.0f)};
+    Cover cover(window);
+    window->setOverlayView(&cover), window->setOverlayEnabled(true);
     frame();
     const std::vector<std::uint8_t> png = pictureOf(*display);
+    EXPECT_TRUE(window->isOverlayEnabled());
+    window->setOverlayView(nullptr);
     DecodedImage image;
     ASSERT_TRUE(decodePng(png.data(), png.size(), image));
     ASSERT_EQ(image.width, 620);
