@@ -30,7 +30,7 @@ bool CCurveTable::update(float sampleRate, std::uint32_t fftSize, std::uint32_t 
         const std::int32_t x = axis.columnOf(f);
         if (x < 0) continue;
         const float tilt = f >= binWidth ? static_cast<float>(std::log2(f / 20.0)) : 0.0f;
-        points_[count_++] = CurvePoint{v, x, tilt};
+        points_[count_++] = CurvePoint{v, x, tilt, static_cast<float>(f)};
     }
     return true;
 }

@@ -17,6 +17,7 @@ struct CurvePoint {
     std::uint32_t value;  // index into the record's values
     std::int32_t x;       // display column
     float tiltOctaves;    // log2(f / 20 Hz), 0 below one bin width
+    float frequency;      // Hz
 };
 
 class CCurveTable {

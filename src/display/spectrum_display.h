@@ -108,6 +108,25 @@ public:
     std::int32_t graphWidth() const { return graphW; }
     bool isUsable() const { return usable; }
 
+    // ---- What the graph shows, for saving it as a picture and as numbers ----
+    struct ShownColumn {
+        enum class Kind : std::uint8_t { kLevel, kPeak, kMemory };
+        std::uint32_t instance = 0;
+        Kind kind = Kind::kLevel;
+        std::uint32_t slot = 0;     // the memory slot of kMemory
+        std::vector<float> values;  // dB per row; NaN where the graph has no point
+    };
+    struct ShownValues {
+        std::vector<float> frequencies;    // Hz per row: the band centres, or the curve points
+        std::vector<ShownColumn> columns;  // graph by graph in screen order
+    };
+    // The values of the last frame as painted: per instance on screen its level and peak, or the
+    // memory recalled in their place (an FFT memory is asked of the core again).
+    ShownValues shownValues();
+    // The display's rectangle in window coordinates (rows count up from the bottom).
+    CRect areaInWindow() const { return windowRect(); }
+    CGuiWindow* window() const { return windowOf(); }
+
 protected:
     struct Instance {
         BandLevelRecord target{};   // last input after tilt (or the average)
