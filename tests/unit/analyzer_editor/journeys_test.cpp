@@ -510,7 +510,7 @@ const std::vector<Row>& rows() {
         {"save picture shows its outcome over the graph", "", {play(2), graphMenu(CAnalyzerEditor::kMenuSavePicture)},
          {notice(true)}},
         {"the notice of save data is gone three seconds later", "",
-         {graphMenu(CAnalyzerEditor::kMenuSaveData), quiet(76)}, {notice(false)}},
+         {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuSaveData), quiet(76)}, {notice(false)}},
     };
     return table;
 }
