@@ -353,7 +353,10 @@ std::int32_t platePixels(const Journey& j) {
     const CPoint g = j.graph();
     std::int32_t n = 0;
     for (std::int32_t x = 0; x < kGraphW; ++x)
-        for (std::int32_t y = 0; y < kGraphH; ++y) n += (j.pixel(g.x + x, g.y + y) & 0xFFFFFF) == 0x1A1A1A;
+        for (std::int32_t y = 0; y < kGraphH; ++y) {
+            const std::uint32_t p = j.pixel(g.x + x, g.y + y) & 0xFFFFFF, grey = p & 0xFF;  // 10 % grey, as rounded
+            n += p == grey * 0x010101u && grey >= 0x18 && grey <= 0x1B;
+        }
     return n;
 }
 Check noteLabel(std::string text) {
