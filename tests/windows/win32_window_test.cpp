@@ -119,55 +119,37 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     ReleaseCapture();
 }
 
-// The plug-in's editor in a host window: a second quick press arrives as WM_LBUTTONDBLCLK (the
-// class has CS_DBLCLKS) and still toggles.
 void postKey(HWND to, WPARAM vk);
 
-// The plug-in's editor in a host window, driven by messages to its child window.
-struct Win32PluginEditor {
-    Win32PluginEditor() {
-        host = hostWindow(800, 650);
-        effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
-                                         float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
-        if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, host, 0.0f) != 1) return;
-        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
-        editor = static_cast<CAnalyzerEditor*>(adapter->getEditorView());
-        child = static_cast<HWND>(editor->getFrame()->getNativeHandle());
-    }
-    ~Win32PluginEditor() {
-        effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-        effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
-        DestroyWindow(host);
-    }
-    void send(UINT m, WPARAM w, int x, int y) { SendMessageA(child, m, w, MAKELPARAM(x, y)); }
-    void press(int x, int y) { send(WM_LBUTTONDOWN, MK_LBUTTON, x, y); }
-    void secondPress(int x, int y) { send(WM_LBUTTONDBLCLK, MK_LBUTTON, x, y); }
-    void release(int x, int y) { send(WM_LBUTTONUP, 0, x, y); }
-    bool pumpUntil(const std::function<bool()>& done) { return pump(2000, done); }
-    // The native menu runs its loop inside the press: the keys wait in the queue for it.
-    void chooseFromMenu(int x, int y, std::uint32_t item) {
-        PostMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
-        for (std::uint32_t k = 0; k <= item; ++k) postKey(child, VK_DOWN);
-        postKey(child, VK_RETURN);
-        PostMessageA(child, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
-    }
-
-    HWND host = nullptr, child = nullptr;
-    vst::AEffect* effect = nullptr;
-    PluginVST* adapter = nullptr;
-    CAnalyzerEditor* editor = nullptr;
-};
-
-TEST(Win32Journey, RightClickOnTheGraphAndAChoiceInItsNativeMenu) {
-    Win32PluginEditor w;
-    ASSERT_NE(w.editor, nullptr);
-    test::checkGraphMenuChoice(w, *w.editor);
-}
-
-TEST(Win32Journey, TwoQuickClicksOnPauseToggleItTwice) {
-    Win32PluginEditor w;
-    ASSERT_NE(w.editor, nullptr);
-    test::checkTwoQuickClicksOnPause(w, *w.editor, *w.adapter->getCore());
+// The plug-in's editor in a host window: a second quick press arrives as WM_LBUTTONDBLCLK (the
+// class has CS_DBLCLKS) and still toggles; a right-click on the graph opens the native menu,
+// whose loop takes the keys waiting in the queue.
+TEST(Win32Journey, TwoQuickClicksOnPauseAndAChoiceInTheGraphMenu) {
+    HWND host = hostWindow(800, 650);
+    vst::AEffect* effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                                   float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
+    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, host, 0.0f), 1);
+    auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
+    auto& editor = *static_cast<CAnalyzerEditor*>(adapter->getEditorView());
+    struct Driver {
+        HWND child;
+        void send(UINT m, WPARAM w, int x, int y) { SendMessageA(child, m, w, MAKELPARAM(x, y)); }
+        void press(int x, int y) { send(WM_LBUTTONDOWN, MK_LBUTTON, x, y); }
+        void secondPress(int x, int y) { send(WM_LBUTTONDBLCLK, MK_LBUTTON, x, y); }
+        void release(int x, int y) { send(WM_LBUTTONUP, 0, x, y); }
+        bool pumpUntil(const std::function<bool()>& done) { return pump(2000, done); }
+        void chooseFromMenu(int x, int y, std::uint32_t item) {
+            PostMessageA(child, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+            for (std::uint32_t k = 0; k <= item; ++k) postKey(child, VK_DOWN);
+            postKey(child, VK_RETURN);
+            PostMessageA(child, WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+        }
+    } driver{static_cast<HWND>(editor.getFrame()->getNativeHandle())};
+    test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
+    test::checkGraphMenuChoice(driver, editor);
+    effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    DestroyWindow(host);
 }
 
 std::pair<LONG, LONG> sizeOf(HWND h) {

@@ -142,69 +142,51 @@ TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
     gui.join();
 }
 
-// The plug-in's editor in an X window, clicked through XTest.
-struct X11PluginEditor {
-    X11PluginEditor() {
-        display = XOpenDisplay(nullptr);
-        if (!display) return;
-        parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
-        XSelectInput(display, parent, StructureNotifyMask);
-        XMapWindow(display, parent);
-        for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) continue;
-        effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
-                                         float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
-        if (effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent), 0.0f) != 1) return;
-        adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
-        editor = static_cast<CAnalyzerEditor*>(adapter->getEditorView());
-        window = editor->getFrame();
-        child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(window->getNativeHandle()));
-    }
-    ~X11PluginEditor() {
-        if (effect) {
-            effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
-            effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+// The plug-in's editor in an X window, clicked through XTest: two quick clicks on pause toggle it
+// twice; a right-click on the graph opens the drawn menu, whose entry is clicked like any point.
+TEST(X11Journey, TwoQuickClicksOnPauseAndAChoiceInTheGraphMenu) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
+    XSelectInput(display, parent, StructureNotifyMask);
+    XMapWindow(display, parent);
+    for (XEvent e; XNextEvent(display, &e), e.type != MapNotify;) continue;
+    vst::AEffect* effect = createEffectInstance([](vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*,
+                                                   float) -> vst::VstIntPtr { return op == vst::audioMasterVersion ? 2400 : 0; });
+    ASSERT_EQ(effect->dispatcher(effect, vst::effEditOpen, 0, 0, reinterpret_cast<void*>(parent), 0.0f), 1);
+    auto* adapter = static_cast<PluginVST*>(static_cast<AudioEffect*>(effect->object));
+    auto& editor = *static_cast<CAnalyzerEditor*>(adapter->getEditorView());
+    struct Driver {
+        Display* display;
+        Window child;
+        CGuiWindow* window;
+        CAnalyzerEditor* editor;
+        void button(int x, int y, bool down, unsigned n = 1) {
+            int rootX = 0, rootY = 0;
+            Window ignored;
+            XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
+            XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+            XTestFakeButtonEvent(display, n, down, CurrentTime);
+            XFlush(display);
         }
-        if (display) XDestroyWindow(display, parent), XCloseDisplay(display);
-    }
-    void button(unsigned n, int x, int y, bool down) {
-        int rootX = 0, rootY = 0;
-        Window ignored;
-        XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
-        XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
-        XTestFakeButtonEvent(display, n, down, CurrentTime);
-        XFlush(display);
-    }
-    void press(int x, int y) { button(1, x, y, true); }
-    void secondPress(int x, int y) { button(1, x, y, true); }
-    void release(int x, int y) { button(1, x, y, false); }
-    bool pumpUntil(const std::function<bool()>& done) { return idleUntil(*window, done); }
-    // The drawn menu opens at the press; its entry is clicked like any other point.
-    void chooseFromMenu(int x, int y, std::uint32_t item) {
-        button(3, x, y, true), button(3, x, y, false);
-        const COptionMenu& menu = *editor->controls().graphMenu;
-        if (!pumpUntil([&] { return menu.getOverlay() != nullptr; }) || !test::pastClickGuard(*this, *window)) return;
-        const CPoint row = menu.getOverlay()->rowCentre(0, static_cast<std::int32_t>(item));
-        press(row.x, window->getHeight() - 1 - row.y), release(row.x, window->getHeight() - 1 - row.y);
-    }
-
-    Display* display = nullptr;
-    Window parent = 0, child = 0;
-    vst::AEffect* effect = nullptr;
-    PluginVST* adapter = nullptr;
-    CAnalyzerEditor* editor = nullptr;
-    CGuiWindow* window = nullptr;
-};
-
-TEST(X11Journey, TwoQuickClicksOnPauseToggleItTwice) {
-    X11PluginEditor x;
-    ASSERT_NE(x.window, nullptr);
-    test::checkTwoQuickClicksOnPause(x, *x.editor, *x.adapter->getCore());
-}
-
-TEST(X11Journey, RightClickOnTheGraphAndAChoiceInItsMenu) {
-    X11PluginEditor x;
-    ASSERT_NE(x.window, nullptr);
-    test::checkGraphMenuChoice(x, *x.editor);
+        void chooseFromMenu(int x, int y, std::uint32_t item) {
+            button(x, y, true, 3), button(x, y, false, 3);
+            const auto open = [&] { return editor->controls().graphMenu->getOverlay() != nullptr; };
+            if (!pumpUntil(open) || !test::pastClickGuard(*this, *window)) return;
+            const CPoint row = editor->controls().graphMenu->getOverlay()->rowCentre(0, static_cast<std::int32_t>(item));
+            press(row.x, window->getHeight() - 1 - row.y), release(row.x, window->getHeight() - 1 - row.y);
+        }
+        void press(int x, int y) { button(x, y, true); }
+        void secondPress(int x, int y) { button(x, y, true); }
+        void release(int x, int y) { button(x, y, false); }
+        bool pumpUntil(const std::function<bool()>& done) { return idleUntil(*window, done); }
+    } driver{display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(editor.getFrame()->getNativeHandle())),
+             editor.getFrame(), &editor};
+    test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
+    test::checkGraphMenuChoice(driver, editor);
+    effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
+    XDestroyWindow(display, parent), XCloseDisplay(display);
 }
 
 // One instance whose editor goes into a host frame that grows when the editor asks.

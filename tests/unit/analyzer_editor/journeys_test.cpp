@@ -348,40 +348,31 @@ Check activeBoxes(bool full) {
             }};
 }
 
-// Pixels of the plate under the note label and the notice inside the graph.
+// Pixels of the plate (10 % grey, as either build rounds it) under the note label and the notice.
 std::int32_t platePixels(const Journey& j) {
-    const CPoint g = j.graph();
     std::int32_t n = 0;
     for (std::int32_t x = 0; x < kGraphW; ++x)
         for (std::int32_t y = 0; y < kGraphH; ++y) {
-            const std::uint32_t p = j.pixel(g.x + x, g.y + y) & 0xFFFFFF, grey = p & 0xFF;  // 10 % grey, as rounded
+            const std::uint32_t p = j.pixel(j.graph().x + x, j.graph().y + y) & 0xFFFFFF, grey = p & 0xFF;
             n += p == grey * 0x010101u && grey >= 0x18 && grey <= 0x1B;
         }
     return n;
 }
-Check noteLabel(std::string text) {
-    return {said("note label \"%s\"%s", text.c_str(), text.empty() ? ", no plate left" : " on its plate"), [=](const Journey& j) {
-                return j.c().display->paintedNoteLabel() == text && (platePixels(j) > 0) == !text.empty();
-            }};
-}
-Check noteOfTheReadout() {
-    return {"note label of the readout frequency", [](const Journey& j) {
+// The note label (of the readout frequency when text is null) or the notice shown, on its plate.
+Check overGraph(bool note, const char* text) {
+    return {said("%s \"%s\"", note ? "note label" : "notice", text ? text : "of the readout"), [=](const Journey& j) {
                 float hz = 0.0f, db = 0.0f;
-                return j.c().display->getReadout(hz, db) && !j.c().display->paintedNoteLabel().empty() &&
-                       j.c().display->paintedNoteLabel() == display::noteName(hz);
+                const std::string want = text ? text : j.c().display->getReadout(hz, db) ? display::noteName(hz) : "?";
+                const CSpectrumDisplay& d = *j.c().display;
+                return (note ? d.paintedNoteLabel() : d.paintedNotice()) == want && (platePixels(j) > 0) == !want.empty();
             }};
 }
 Check listening(float hz, bool armed) {
     return {said("listening %s at %g Hz", armed ? "armed" : "off", static_cast<double>(hz)),
             [=](const Journey& j) { return j.editor->listeningAt() == hz && j.editor->isListenArmed() == armed; }};
 }
-Check notice(bool shown) {
-    return {shown ? "a notice over the graph" : "no notice", [=](const Journey& j) {
-                return j.c().display->paintedNotice().empty() != shown && (platePixels(j) > 0) == shown;
-            }};
-}
 Check notePreference(bool on) {
-    return {said("the preferences file says note names %s", on ? "on" : "off"), [=](const Journey&) {
+    return {said("the preferences file says note names %d", on), [=](const Journey&) {
                 CUserPreferences p;
                 return p.load() && p.noteNames == on;
             }};
@@ -484,36 +475,30 @@ const std::vector<Row>& rows() {
          {barsForEveryInstance()}},
         {"note names chosen in the graph's menu, kept over a reopen, beside the held cursor", "",
          {play(4), graphMenu(CAnalyzerEditor::kMenuNoteNames), kReopen, play(2), measure(17 * 18 + 8, 100), play(2)},
-         {noteLabel("B5 +21 ct"), label(&AnalyzerControls::freqReadout, "1000.0 Hz"), notePreference(true)}},
+         {overGraph(true, "B5 +21 ct"), label(&AnalyzerControls::freqReadout, "1000.0 Hz"), notePreference(true)}},
         {"the note label follows the cursor and leaves no trace on release", "",
          {graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(17 * 18 + 8, 100), moveTo(20 * 18 + 8, 230), kRelease, play(2)},
-         {noteLabel(""), label(&AnalyzerControls::freqReadout, "")}},
-        {"note names in the compact FFT view, then off again", "",
+         {overGraph(true, "")}},
+        {"note names in the compact FFT view", "",
          {click(At::TabFft, kModifierShift), graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(277, 60), play(2)},
-         {noteOfTheReadout(), windowSize(650, 335)}},
-        {"note names off: no label", "",
+         {overGraph(true, nullptr), windowSize(650, 335)}},
+        {"note names chosen twice: off, no label", "",
          {graphMenu(CAnalyzerEditor::kMenuNoteNames), graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(314, 100)},
-         {noteLabel(""), notePreference(false)}},
+         {overGraph(true, ""), notePreference(false)}},
         {"listening follows the held mouse from band to band", "",
          {graphMenu(CAnalyzerEditor::kMenuListen), measure(17 * 18 + 8, 100), moveTo(17 * 18 + 17, 100), moveTo(20 * 18 + 8, 100)},
          {listening(2000.0f, true)}},
         {"listening in FFT view plays the readout frequency", "",
          {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuListen), measure(277, 60)},
-         {{"at the readout", [](const Journey& j) {
-               float hz = 0.0f, db = 0.0f;
-               return j.c().display->getReadout(hz, db) && hz > 400.0f && j.editor->listeningAt() == hz;
-           }}}},
-        {"the release ends listening", "", {graphMenu(CAnalyzerEditor::kMenuListen), measure(314, 100), kRelease},
-         {listening(0.0f, true)}},
+         {listening(static_cast<float>(display::FrequencyAxis(10.0f, 20000.0f, kGraphW).frequencyAt(277)), true)}},
         {"lost focus ends listening", "", {graphMenu(CAnalyzerEditor::kMenuListen), measure(314, 100), kFocusLost},
          {listening(0.0f, true)}},
         {"listening is not kept over a reopen", "", {graphMenu(CAnalyzerEditor::kMenuListen), measure(314, 100), kReopen},
          {listening(0.0f, false)}},
-        {"a press with listening off plays nothing", "", {measure(314, 100)}, {listening(0.0f, false)}},
         {"save picture shows its outcome over the graph", "", {play(2), graphMenu(CAnalyzerEditor::kMenuSavePicture)},
-         {notice(true)}},
+         {{"a notice", [](const Journey& j) { return !j.c().display->paintedNotice().empty() && platePixels(j) > 0; }}}},
         {"the notice of save data is gone three seconds later", "",
-         {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuSaveData), quiet(76)}, {notice(false)}},
+         {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuSaveData), quiet(76)}, {overGraph(false, "")}},
     };
     return table;
 }
