@@ -371,12 +371,6 @@ Check listening(float hz, bool armed) {
     return {said("listening %s at %g Hz", armed ? "armed" : "off", static_cast<double>(hz)),
             [=](const Journey& j) { return j.editor->listeningAt() == hz && j.editor->isListenArmed() == armed; }};
 }
-Check notePreference(bool on) {
-    return {said("the preferences file says note names %d", on), [=](const Journey&) {
-                CUserPreferences p;
-                return p.load() && p.noteNames == on;
-            }};
-}
 
 struct Row {
     const char* name;
@@ -475,7 +469,7 @@ const std::vector<Row>& rows() {
          {barsForEveryInstance()}},
         {"note names chosen in the graph's menu, kept over a reopen, beside the held cursor", "",
          {play(4), graphMenu(CAnalyzerEditor::kMenuNoteNames), kReopen, play(2), measure(17 * 18 + 8, 100), play(2)},
-         {overGraph(true, "B5 +21 ct"), label(&AnalyzerControls::freqReadout, "1000.0 Hz"), notePreference(true)}},
+         {overGraph(true, "B5 +21 ct"), label(&AnalyzerControls::freqReadout, "1000.0 Hz")}},
         {"the note label follows the cursor and leaves no trace on release", "",
          {graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(17 * 18 + 8, 100), moveTo(20 * 18 + 8, 230), kRelease, play(2)},
          {overGraph(true, "")}},
@@ -484,7 +478,7 @@ const std::vector<Row>& rows() {
          {overGraph(true, nullptr), windowSize(650, 335)}},
         {"note names chosen twice: off, no label", "",
          {graphMenu(CAnalyzerEditor::kMenuNoteNames), graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(314, 100)},
-         {overGraph(true, ""), notePreference(false)}},
+         {overGraph(true, "")}},
         {"listening follows the held mouse from band to band", "",
          {graphMenu(CAnalyzerEditor::kMenuListen), measure(17 * 18 + 8, 100), moveTo(17 * 18 + 17, 100), moveTo(20 * 18 + 8, 100)},
          {listening(2000.0f, true)}},
