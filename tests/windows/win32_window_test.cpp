@@ -117,6 +117,12 @@ TEST_F(Win32Editor, MouseMessagesReachViewsInToolkitCoordinates) {
     EXPECT_EQ(corner->events.back().kind, "cancel");
     EXPECT_FALSE(window->hasCapturedView());
     ReleaseCapture();
+    // So does another window taking the capture; our own release on a button up does not.
+    ASSERT_TRUE(test::pastClickGuard(*this, *window));
+    press(2, 1, 561, 0);
+    SetCapture(host);
+    EXPECT_EQ(std::pair(corner->events.back().kind, window->hasCapturedView()), std::pair(std::string("cancel"), false));
+    ReleaseCapture();
 }
 
 void postKey(HWND to, WPARAM vk);
