@@ -122,7 +122,9 @@ float CSpectrumDisplay::frameMs() const {
 
 void CSpectrumDisplay::redrawArea(CRect area, CDrawState state) {
     repaintRequested = true;
+    graphOverlay.areaPass = true;
     CView::redrawArea(area, state);
+    graphOverlay.areaPass = false;
 }
 
 bool CSpectrumDisplay::paintSettingsChanged() {
@@ -136,11 +138,13 @@ void CSpectrumDisplay::draw(CDrawState state) {
     if (!usable) return;
     if (configChanged()) state.redrawAll = 1;
     if (state.mode == kDrawRepaint) state.redrawAll = 1;
+    planOverlays(state);
     if (fftMode == 0) {
         drawBandMode(state);
     } else {
         drawFftMode(state);
     }
+    paintOverlays(state);
 }
 
 // Notes what changed since the last frame: the level range or the layout repaints everything, a
@@ -296,7 +300,15 @@ bool CSpectrumDisplay::computeAverage(std::uint32_t instance) {
 // ---- Mouse readout ----
 
 void CSpectrumDisplay::onMouseDown(std::int32_t button, std::int32_t modifiers, std::int32_t x, std::int32_t y) {
-    if (!curveSupport || !usable || button != kMouseLeft) return;
+    if (!curveSupport || !usable) return;
+    if (button == kMouseRight) {
+        graphOverlay.menuRequested = true;
+        graphOverlay.menuPoint = CPoint{x, y};
+        notifyOwner(true);
+        graphOverlay.menuRequested = false;
+        return;
+    }
+    if (button != kMouseLeft) return;
     measuring = true;
     if (CGuiWindow* w = windowOf()) w->setCursor(CCursorShape::kCrossHair);
     onMouseMove(x, y, modifiers);
@@ -318,6 +330,7 @@ void CSpectrumDisplay::cancelMouse() {
 }
 
 void CSpectrumDisplay::readoutAt(std::int32_t px, std::int32_t py) {
+    graphOverlay.cursor = CPoint{px, py};
     const std::int32_t n = static_cast<std::int32_t>(layoutCount());
     const float range = levelTop - levelBottom;
     readLevel = kNoLevel;

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "controls/view.h"
@@ -126,6 +127,19 @@ public:
     // The display's rectangle in window coordinates (rows count up from the bottom).
     CRect areaInWindow() const { return windowRect(); }
     CGuiWindow* window() const { return windowOf(); }
+    // ---- Graph menu, note label and notices (spectrum_display_overlay.cpp) ----
+    // A right press asks the owner for the graph's menu: the owner hears the display's tag with
+    // force, during which takeMenuRequest answers the press point (container coordinates) once.
+    bool takeMenuRequest(CPoint& at);
+    // While the readout measures, a label beside the cursor names the note nearest to the
+    // readout frequency.
+    void setNoteNames(bool on) { noteNames = on; }
+    bool getNoteNames() const { return noteNames; }
+    // A line of text at the top of the graph for `ms` of refresh frames.
+    void showNotice(const std::string& text, float ms = 3000.0f);
+    // The note label and the notice as the last frame painted them; empty when not shown.
+    const std::string& paintedNoteLabel() const { return graphOverlay.painted[0].text; }
+    const std::string& paintedNotice() const { return graphOverlay.painted[1].text; }
 
 protected:
     struct Instance {
@@ -262,6 +276,30 @@ protected:
         bool operator==(const PaintSettings&) const = default;
     } paintedSettings;
     std::uint32_t colourGeneration = 0;  // counts colour changes
+
+    // Graph menu, note label and notices (spectrum_display_overlay.cpp).
+    struct OverlayText {
+        std::string text;
+        CRect rect{};
+    };
+    struct Overlay {
+        bool menuRequested = false;
+        CPoint menuPoint{};
+        CPoint cursor{};  // graph coordinates of the last readout
+        std::string notice;
+        std::string fitted, fittedFrom;  // the notice cut to the graph's width, and what it was cut from
+        float noticeMs = 0.0f;
+        bool areaPass = false;  // a redrawArea: the notice's time does not run
+        OverlayText wanted[2], painted[2];  // note label, notice
+        std::unique_ptr<CColor> plate, ink;
+    } graphOverlay;
+    bool noteNames = false;
+    // Before a frame: places this frame's overlay texts; when they differ from the painted ones
+    // the frame paints the graph afresh beneath them.
+    void planOverlays(CDrawState state);
+    // After a frame: paints the overlay texts on their opaque plates (the same pixels every
+    // frame, so a frame that painted nothing else may paint them again).
+    void paintOverlays(CDrawState state);
 
     // Readout.
     bool measuring = false;

@@ -40,6 +40,8 @@ void CAnalyzerEditor::buildControls() {
 }
 
 void CAnalyzerEditor::onClosing() {
+    endListening();
+    listenArmed = false;
     built = false;
     pendingWidth = pendingHeight = 0;
     statePending = {};
@@ -49,6 +51,8 @@ void CAnalyzerEditor::onClosing() {
 void CAnalyzerEditor::onOpened() {
     if (!live()) return;
     CSpectrumDisplay& d = *ctl->display;
+    preferences.load();
+    d.setNoteNames(preferences.noteNames);
     SequencesReply sequences{};
     sequences.header = DataRequest{SequencesReply::kSize, kDataSequences, 0, 0};
     if (getData(&sequences) && sequences.header.size == SequencesReply::kSize) {

@@ -5,7 +5,8 @@
 //
 // Source files: analyzer_editor.cpp (life cycle, open, names, sizes), analyzer_editor_layout.cpp
 // (main page), analyzer_editor_pages.cpp (about and limit pages), analyzer_editor_gestures.cpp
-// (controls to settings), analyzer_editor_binding.cpp (settings to controls and display).
+// (controls to settings), analyzer_editor_binding.cpp (settings to controls and display),
+// analyzer_editor_graph_menu.cpp (the graph's right-click menu: note names, listening, saving).
 #pragma once
 
 #include <array>
@@ -16,6 +17,8 @@
 #include "display/display_data_source.h"
 #include "editor/analyzer_editor_controls.h"
 #include "editor/editor.h"
+#include "editor/user_preferences.h"
+#include "gui/geometry.h"
 
 namespace qv {
 
@@ -61,6 +64,15 @@ public:
     // Bitmaps of the last build that the library's resources did not provide.
     std::uint32_t missingBitmaps() const { return missing; }
 
+    // The graph's menu: a right press on the graph opens it; its entries in order.
+    enum GraphMenuItem : std::uint32_t { kMenuNoteNames, kMenuListen, kMenuSavePicture, kMenuSaveData, kMenuItems };
+    static constexpr std::uint32_t kGraphMenuTag = 390;  // beyond every setting
+    static const char* const kGraphMenuTexts[kMenuItems];
+    // Listening armed by the menu: the readout's press then plays the band under the mouse.
+    bool isListenArmed() const { return listenArmed; }
+    // The band centre this editor last asked its core to play; 0 while it asks for none.
+    float listeningAt() const { return listeningHz; }
+
     // Colour of setting 43 + i: trunc(255 c) per channel, red in the top byte; NaN counts as 0.
     static std::uint32_t packColour(const float rgba[4]);
     static std::array<float, 4> unpackColour(std::uint32_t bits);
@@ -92,6 +104,15 @@ private:
     void applyPending();
     void applyPendingSize();
 
+    // Graph menu (analyzer_editor_graph_menu.cpp).
+    void buildGraphMenu();
+    void openGraphMenu(CPoint at);
+    void graphMenuChosen(std::uint32_t item);
+    // The readout changed: listening follows the held press, or ends with it.
+    void followListening();
+    void endListening();
+    std::string instanceName() const;
+
     // Binding (analyzer_editor_binding.cpp).
     void applyLayout(std::uint32_t view);
     void showSidePanel(float value);
@@ -114,6 +135,9 @@ private:
     // Memory states (slot * 8 + memory) to write once the core's report has returned.
     std::array<bool, AnalyzerControls::kSlots * AnalyzerControls::kMemories> statePending{};
     bool applying = false;
+    CUserPreferences preferences;
+    bool listenArmed = false;
+    float listeningHz = 0.0f;
 };
 
 }  // namespace qv

@@ -77,6 +77,7 @@ struct AnalyzerControls {
     CSpectrumDisplay* display = nullptr;
     CTextLabel* freqReadout = nullptr;
     CTextLabel* levelReadout = nullptr;
+    COptionMenu* graphMenu = nullptr;  // the graph's right-click menu, shown only while open
     CSwitchMulti* panelSwitch = nullptr;
     CStepButton* levelTopSteps = nullptr;
     CStepButton* levelBottomSteps = nullptr;

@@ -51,6 +51,10 @@ void CAnalyzerEditor::valueChanged(std::uint32_t tag, float value) {
             c.freqReadout->setText("");
             c.levelReadout->setText("");
         }
+        followListening();
+        if (CPoint at; c.display->takeMenuRequest(at)) openGraphMenu(at);
+    } else if (tag == kGraphMenuTag) {
+        if (value >= 0.0f && value < static_cast<float>(kMenuItems)) graphMenuChosen(static_cast<std::uint32_t>(value));
     } else if (tag == kSidePanel) {
         write(kSidePanel, c.panelSwitch->getIndex() == 0 ? 0.0f : 1.0f);
     } else if (tag >= kColourFirst && tag < kNameFieldFirst) {

@@ -169,6 +169,7 @@ void CAnalyzerEditor::buildGraphFrame() {
     c.levelTopSteps = add(g, new CStepButton(this, kLevelTopSteps, CPoint{639, 271}, bitmap(156)));
     c.levelBottomSteps = add(g, new CStepButton(this, kLevelBottomSteps, CPoint{639, 35}, bitmap(156)));
     c.pause = add(g, new COnOffSwitch(this, kPause, CPoint{612, 314}, bitmap(157)));
+    buildGraphMenu();
 }
 
 void CAnalyzerEditor::buildBars() {

@@ -9,6 +9,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include "controls/option_menu.h"
 #include "host/create_effect.h"
 #include "host/plugin_vst.h"
 #include "unit/analyzer_editor/platform_journey.h"
@@ -141,8 +142,9 @@ TEST_F(X11Editor, CloseFromAnotherThreadWaitsForTheRunningPass) {
     gui.join();
 }
 
-// The plug-in's editor in an X window, clicked through XTest: two quick clicks on pause toggle it twice.
-TEST(X11Journey, TwoQuickClicksOnPauseToggleItTwice) {
+// The plug-in's editor in an X window, clicked through XTest: two quick clicks on pause toggle it
+// twice; a right-click on the graph opens the drawn menu, whose entry is clicked like any point.
+TEST(X11Journey, TwoQuickClicksOnPauseAndAChoiceInTheGraphMenu) {
     Display* display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
     const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, 800, 600, 0, 0, 0);
@@ -158,21 +160,30 @@ TEST(X11Journey, TwoQuickClicksOnPauseToggleItTwice) {
         Display* display;
         Window child;
         CGuiWindow* window;
-        void button(int x, int y, bool down) {
+        CAnalyzerEditor* editor;
+        void button(int x, int y, bool down, unsigned n = 1) {
             int rootX = 0, rootY = 0;
             Window ignored;
             XTranslateCoordinates(display, child, DefaultRootWindow(display), x, y, &rootX, &rootY, &ignored);
             XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
-            XTestFakeButtonEvent(display, 1, down, CurrentTime);
+            XTestFakeButtonEvent(display, n, down, CurrentTime);
             XFlush(display);
+        }
+        void chooseFromMenu(int x, int y, std::uint32_t item) {
+            button(x, y, true, 3), button(x, y, false, 3);
+            const auto open = [&] { return editor->controls().graphMenu->getOverlay() != nullptr; };
+            if (!pumpUntil(open) || !test::pastClickGuard(*this, *window)) return;
+            const CPoint row = editor->controls().graphMenu->getOverlay()->rowCentre(0, static_cast<std::int32_t>(item));
+            press(row.x, window->getHeight() - 1 - row.y), release(row.x, window->getHeight() - 1 - row.y);
         }
         void press(int x, int y) { button(x, y, true); }
         void secondPress(int x, int y) { button(x, y, true); }
         void release(int x, int y) { button(x, y, false); }
         bool pumpUntil(const std::function<bool()>& done) { return idleUntil(*window, done); }
     } driver{display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(editor.getFrame()->getNativeHandle())),
-             editor.getFrame()};
+             editor.getFrame(), &editor};
     test::checkTwoQuickClicksOnPause(driver, editor, *adapter->getCore());
+    test::checkGraphMenuChoice(driver, editor);
     effect->dispatcher(effect, vst::effEditClose, 0, 0, nullptr, 0.0f);
     effect->dispatcher(effect, vst::effClose, 0, 0, nullptr, 0.0f);
     XDestroyWindow(display, parent), XCloseDisplay(display);

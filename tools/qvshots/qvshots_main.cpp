@@ -2,8 +2,8 @@
 // swept sine, a drum-like burst, or WAV files), their editors open on the off-screen window
 // and drawn as in a host at 25 frames a second; pictures of the editor in band view, FFT view,
 // the compact layout and each arrangement are written as PNG files. `--set manual` writes the
-// pictures of the user manual instead (manual-*.png): memory slots in both views, the names
-// panel, the arrangements, the compact layout and the about page.
+// pictures of the user manual instead (manual-*.png): memory slots in both views, the graph's
+// menu with the note label, the names panel, the arrangements, the compact layout and the about page.
 //
 //   qvshots OUT-DIR [--set editor|manual] [--in-pink FILE.wav] [--in-sweep FILE.wav] [--in-drums FILE.wav]
 #include <chrono>
@@ -15,9 +15,11 @@
 #include <vector>
 
 #include "controls/memory_switch.h"
+#include "controls/option_menu.h"
 #include "core/data_request.h"
 #include "core/plugin.h"
 #include "core/setting_ids.h"
+#include "display/spectrum_display.h"
 #include "editor/analyzer_editor.h"
 #include "gui/gui_window.h"
 #include "gui/native/headless/headless_window.h"
@@ -223,6 +225,23 @@ int main(int argc, char** argv) {
         shown.set(kCompactLayout, 1.0f);
         ok &= shoot("manual-compact.png", 30);
         shown.set(kCompactLayout, 0.0f);
+        shown.set(kAnalysisView, 1.0f);
+        run(40);
+        {
+            // The graph's menu opened beside a held readout with its note label (the preference
+            // set on the display only: no preferences file is written).
+            CSpectrumDisplay& d = *editor.controls().display;
+            const std::int32_t graphX = 15 + 32, graphY = 15 + 32;  // the graph in its frame
+            d.setNoteNames(true);
+            d.onMouseDown(1, 0, graphX + 250, graphY + 170);
+            run(2);
+            d.onMouseDown(2, 0, graphX + 330, graphY + 150);
+            ok &= shoot("manual-graph-menu.png", 4);
+            editor.controls().graphMenu->cancelEditing();
+            d.onMouseUp(1, 0, 0);
+            d.setNoteNames(false);
+        }
+        shown.set(kAnalysisView, 0.0f);
         editor.valueChanged(kTabAbout, 1.0f);
         ok &= shoot("manual-about.png", 5);
         return finish(ok);

@@ -15,11 +15,14 @@
 #include "core/plugin.h"
 #include "core/state_chunk.h"
 #include "display/display_axes.h"
+#include "display/note_name.h"
+#include "editor/user_preferences.h"
 
 namespace qv {
 namespace {
 
-enum class Op { SilentBefore, Click, Drag, Play, Quiet, Host, Other, Save, Reload, Patch, Rate, Join, JoinSilent, Leave, Reopen, Measure };
+enum class Op { SilentBefore, Click, Drag, Play, Quiet, Host, Other, Save, Reload, Patch, Rate, Join, JoinSilent, Leave, Reopen, Measure,
+                Menu, MoveTo, Release, FocusLost };
 // What a gesture lands on; memory switches take a column (-1: the editor's own) and M1..M8 as 0..7.
 enum class At { None, TabBands, TabFft, TabAbout, AboutTabBands, Pause, AttackKnob, AverageKnob, Memory };
 
@@ -44,8 +47,12 @@ Step patch(std::int32_t offset, float v) { return {Op::Patch, At::None, offset, 
 Step rate(float hz) { return {Op::Rate, At::None, 0, 0, hz}; }
 Step leave(std::int32_t instance) { return {Op::Leave, At::None, instance}; }
 Step measure(std::int32_t px, std::int32_t py) { return {Op::Measure, At::None, px, py}; }
+Step moveTo(std::int32_t px, std::int32_t py) { return {Op::MoveTo, At::None, px, py}; }
+// A right-click on the graph, then a click on entry `item` of the menu it opened.
+Step graphMenu(std::uint32_t item) { return {Op::Menu, At::None, static_cast<std::int32_t>(item)}; }
 // SilentBefore: an instance on a silent track was inserted before this one (first step only).
-const Step kSilentBefore{Op::SilentBefore}, kSave{Op::Save}, kReload{Op::Reload}, kJoin{Op::Join}, kJoinSilent{Op::JoinSilent}, kReopen{Op::Reopen};
+const Step kSilentBefore{Op::SilentBefore}, kSave{Op::Save}, kReload{Op::Reload}, kJoin{Op::Join}, kJoinSilent{Op::JoinSilent}, kReopen{Op::Reopen},
+    kRelease{Op::Release}, kFocusLost{Op::FocusLost};
 
 constexpr std::int32_t kGraphW = 556, kGraphH = 241, kOwn = -1;
 constexpr float kSeconds4 = (4.0f - 0.1f) / 4.9f;  // the average knob at 4.0 s
@@ -62,6 +69,10 @@ struct Journey {
 
     explicit Journey(bool silentBefore) {
         CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
+#ifndef _WIN32
+        setenv("XDG_CONFIG_HOME", QV_TEST_OUT_DIR "/journeys-config", 1);  // never the user's own file
+#endif
+        std::filesystem::remove(CUserPreferences().file());  // every journey starts at the defaults
         if (silentBefore) join(true);
         join(false);
         if (silentBefore) std::rotate(instances.begin(), instances.begin() + 1, instances.end());
@@ -171,6 +182,22 @@ struct Journey {
             case Op::Measure: {  // the left button held on the graph
                 const CPoint g = graph();
                 pointerAt(*editor->getFrame(), g.x + s.a, g.y + s.b, 1, 0, 0, false), tick(2);
+                break;
+            }
+            case Op::MoveTo: {
+                CGuiWindow& w = *editor->getFrame();
+                w.onMouseMove(graph().x + s.a, w.getHeight() - 1 - (graph().y + s.b), 0), tick();
+                break;
+            }
+            case Op::Release: editor->getFrame()->onMouseUp(1, 0, 0), tick(); break;
+            case Op::FocusLost: editor->getFrame()->onFocusLost(), tick(); break;
+            case Op::Menu: {
+                const CPoint g = graph();
+                pointerAt(*editor->getFrame(), g.x + 300, g.y + 120, 2, 0), tick(2);
+                const COverlayMenuList* list = c().graphMenu->getOverlay();
+                if (!list) break;  // the checks find nothing chosen
+                const CPoint row = list->rowCentre(0, s.a);
+                pointerAt(*editor->getFrame(), row.x, row.y, 1, 0), tick(2);
                 break;
             }
         }
@@ -321,6 +348,30 @@ Check activeBoxes(bool full) {
             }};
 }
 
+// Pixels of the plate (10 % grey, as either build rounds it) under the note label and the notice.
+std::int32_t platePixels(const Journey& j) {
+    std::int32_t n = 0;
+    for (std::int32_t x = 0; x < kGraphW; ++x)
+        for (std::int32_t y = 0; y < kGraphH; ++y) {
+            const std::uint32_t p = j.pixel(j.graph().x + x, j.graph().y + y) & 0xFFFFFF, grey = p & 0xFF;
+            n += p == grey * 0x010101u && grey >= 0x18 && grey <= 0x1B;
+        }
+    return n;
+}
+// The note label (of the readout frequency when text is null) or the notice shown, on its plate.
+Check overGraph(bool note, const char* text) {
+    return {said("%s \"%s\"", note ? "note label" : "notice", text ? text : "of the readout"), [=](const Journey& j) {
+                float hz = 0.0f, db = 0.0f;
+                const std::string want = text ? text : j.c().display->getReadout(hz, db) ? display::noteName(hz) : "?";
+                const CSpectrumDisplay& d = *j.c().display;
+                return (note ? d.paintedNoteLabel() : d.paintedNotice()) == want && (platePixels(j) > 0) == !want.empty();
+            }};
+}
+Check listening(float hz, bool armed) {
+    return {said("listening %s at %g Hz", armed ? "armed" : "off", static_cast<double>(hz)),
+            [=](const Journey& j) { return j.editor->listeningAt() == hz && j.editor->isListenArmed() == armed; }};
+}
+
 struct Row {
     const char* name;
     const char* fault;  // the fault of the first hour it stands for, if any
@@ -416,6 +467,32 @@ const std::vector<Row>& rows() {
           averageFollowsTheKnob()}},
         {"an instance leaves, the others play on", "", {kJoin, kJoin, play(6), leave(1), play(8)},
          {barsForEveryInstance()}},
+        {"note names chosen in the graph's menu, kept over a reopen, beside the held cursor", "",
+         {play(4), graphMenu(CAnalyzerEditor::kMenuNoteNames), kReopen, play(2), measure(17 * 18 + 8, 100), play(2)},
+         {overGraph(true, "B5 +21 ct"), label(&AnalyzerControls::freqReadout, "1000.0 Hz")}},
+        {"the note label follows the cursor and leaves no trace on release", "",
+         {graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(17 * 18 + 8, 100), moveTo(20 * 18 + 8, 230), kRelease, play(2)},
+         {overGraph(true, "")}},
+        {"note names in the compact FFT view", "",
+         {click(At::TabFft, kModifierShift), graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(277, 60), play(2)},
+         {overGraph(true, nullptr), windowSize(650, 335)}},
+        {"note names chosen twice: off, no label", "",
+         {graphMenu(CAnalyzerEditor::kMenuNoteNames), graphMenu(CAnalyzerEditor::kMenuNoteNames), measure(314, 100)},
+         {overGraph(true, "")}},
+        {"listening follows the held mouse from band to band", "",
+         {graphMenu(CAnalyzerEditor::kMenuListen), measure(17 * 18 + 8, 100), moveTo(17 * 18 + 17, 100), moveTo(20 * 18 + 8, 100)},
+         {listening(2000.0f, true)}},
+        {"listening in FFT view plays the readout frequency", "",
+         {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuListen), measure(277, 60)},
+         {listening(static_cast<float>(display::FrequencyAxis(10.0f, 20000.0f, kGraphW).frequencyAt(277)), true)}},
+        {"lost focus ends listening", "", {graphMenu(CAnalyzerEditor::kMenuListen), measure(314, 100), kFocusLost},
+         {listening(0.0f, true)}},
+        {"listening is not kept over a reopen", "", {graphMenu(CAnalyzerEditor::kMenuListen), measure(314, 100), kReopen},
+         {listening(0.0f, false)}},
+        {"save picture shows its outcome over the graph", "", {play(2), graphMenu(CAnalyzerEditor::kMenuSavePicture)},
+         {{"a notice", [](const Journey& j) { return !j.c().display->paintedNotice().empty() && platePixels(j) > 0; }}}},
+        {"the notice of save data is gone three seconds later", "",
+         {click(At::TabFft), graphMenu(CAnalyzerEditor::kMenuSaveData), quiet(76)}, {overGraph(false, "")}},
     };
     return table;
 }

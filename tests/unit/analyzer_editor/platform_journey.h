@@ -1,7 +1,9 @@
 // The journey rows that need a real window system: the plug-in's own editor in a platform window,
 // real pointer input, real timing. A driver gives press(x, y) and release(x, y) of the left button
 // in window pixels, secondPress(x, y) for the second of two quick presses (as the platform delivers
-// it), and pumpUntil(done), which runs events and passes until done() or two seconds.
+// it), pumpUntil(done), which runs events and passes until done() or two seconds, and
+// chooseFromMenu(x, y, item): a right-click there and a choice of entry `item` in the menu it opens,
+// as a person makes it on that platform.
 #pragma once
 
 #include "controls/on_off_switch.h"
@@ -21,6 +23,16 @@ template <class Driver> void checkTwoQuickClicksOnPause(Driver& d, CAnalyzerEdit
     ASSERT_TRUE(pastClickGuard(d, *editor.getFrame()));
     d.secondPress(x, y), d.release(x, y);
     EXPECT_TRUE(d.pumpUntil([&] { return !paused() && editor.controls().pause->getValue() < 0.5f; }));
+}
+
+// A right-click on the graph opens its menu; choosing the listen entry there arms listening.
+template <class Driver> void checkGraphMenuChoice(Driver& d, CAnalyzerEditor& editor) {
+    const CRect r = onWindow(editor.controls().display);
+    const std::int32_t x = r.x + r.width / 2, y = editor.getFrame()->getHeight() - 1 - (r.y + r.height / 2);
+    ASSERT_FALSE(editor.isListenArmed());
+    ASSERT_TRUE(pastClickGuard(d, *editor.getFrame()));
+    d.chooseFromMenu(x, y, CAnalyzerEditor::kMenuListen);
+    EXPECT_TRUE(d.pumpUntil([&] { return editor.isListenArmed(); }));
 }
 
 }  // namespace qv::test

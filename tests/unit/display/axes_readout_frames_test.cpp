@@ -2,7 +2,11 @@
 // where nothing moved paint nothing, in both views, while a new record, a colour change or a full
 // redraw paints again, and the picture of a skipped frame is the one last painted.
 
+#include <cmath>
+#include <limits>
+
 #include "display/display_axes.h"
+#include "display/note_name.h"
 #include "display_fixture.h"
 
 namespace qv::test {
@@ -34,6 +38,20 @@ TEST(DisplayAxes, DefaultHuesStayInSixSectors) {
         EXPECT_NEAR(hsv.hue, c[2], 1e-4f) << c[0] << "/" << c[1];
         EXPECT_NEAR(hsv.saturation, c[3], 1e-6f) << c[0] << "/" << c[1];
     }
+}
+
+TEST(DisplayAxes, NoteNamesRoundToTheNearestSemitoneAndCent) {
+    const auto cents = [](double hz, double c) { return hz * std::exp2(c / 1200.0); };
+    const double a4 = 440.0, b3 = 246.9417;
+    const std::pair<double, const char*> cases[] = {
+        {a4, "A4 +0 ct"},           {cents(a4, 49.4), "A4 +49 ct"},   {cents(a4, 50.6), "A#4 -49 ct"},
+        {cents(a4, -49.4), "A4 -49 ct"}, {cents(a4, -50.6), "G#4 +49 ct"}, {1000.0, "B5 +21 ct"},
+        {cents(b3, 49.4), "B3 +49 ct"}, {cents(b3, 50.6), "C4 -49 ct"},  {261.6256, "C4 +0 ct"},
+        {16.0, "C0 -38 ct"},        {15.99, ""},                     {20000.0, "D#10 +8 ct"},
+        {30000.0, ""},              {-2000.0, ""},
+        {std::numeric_limits<double>::quiet_NaN(), ""},            {std::numeric_limits<double>::infinity(), ""},
+    };
+    for (const auto& [hz, text] : cases) EXPECT_EQ(display::noteName(hz), text) << hz;
 }
 
 TEST_F(Readout, BandAndFftColumnsAndLevelsByLayout) {

@@ -227,6 +227,11 @@ LRESULT CWin32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KILLFOCUS:
             window.onFocusLost();
             return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the mouse in the middle of a gesture (a menu, the host): the
+            // gesture ends as when the focus goes.
+            if (!releasingCapture && reinterpret_cast<HWND>(lParam) != self) window.onFocusLost();
+            return 0;
         case WM_PAINT:
             // The damage is restored by the next pass, which puts the whole buffer on screen.
             presentAll = true;
@@ -275,7 +280,9 @@ LRESULT CWin32Window::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
         case WM_MBUTTONUP:
+            releasingCapture = true;
             ReleaseCapture();
+            releasingCapture = false;
             window.setLastMouse(xOf(lParam), yOf(lParam));
             window.onMouseUp(buttonOf(message), xOf(lParam), yOf(lParam));
             return DefWindowProcA(self, message, wParam, lParam);

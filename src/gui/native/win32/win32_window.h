@@ -53,6 +53,7 @@ private:
     HBITMAP backBufferBitmap = nullptr;
     std::uint32_t* bits = nullptr;
     bool presentAll = true;  // the next present blits the whole buffer
+    bool releasingCapture = false;  // our own release on a button up, not a lost capture
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool timerRunning = false;
