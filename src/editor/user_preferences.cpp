@@ -6,7 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/config_folder.h"
+#include "platform/user_files.h"
 
 namespace qv {
 

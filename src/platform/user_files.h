@@ -3,9 +3,18 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 namespace qv::platform {
+
+// Where per-user settings live, under which each program keeps a folder of its own. Linux:
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config. Windows: the roaming
+// application-data known folder. Empty when there is none.
+std::filesystem::path userConfigFolder();
+
+// A number that tells this process from others at the same moment (temporary file names).
+unsigned long processId();
 
 // The user's documents folder without a trailing separator; empty when none can be found.
 // Linux: XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs (default ~/.config), else

@@ -76,11 +76,18 @@ std::string errnoReason(int error) {
 
 }  // namespace
 
+std::filesystem::path userConfigFolder() {
+    // The base-directory rule: a relative XDG_CONFIG_HOME is ignored.
+    if (const char* c = std::getenv("XDG_CONFIG_HOME"); c && c[0] == '/') return c;
+    const std::string home = homeFolder();
+    return home.empty() ? std::filesystem::path{} : std::filesystem::path(home) / ".config";
+}
+
+unsigned long processId() { return static_cast<unsigned long>(getpid()); }
+
 std::string documentsFolder() {
     const std::string home = homeFolder();
-    std::string config;
-    if (const char* c = std::getenv("XDG_CONFIG_HOME"); c && c[0] == '/') config = c;
-    else if (!home.empty()) config = home + "/.config";
+    const std::string config = userConfigFolder().string();
     if (!config.empty()) {
         std::ifstream dirs(config + "/user-dirs.dirs");
         std::string line;

@@ -39,6 +39,16 @@ bool isFolder(const std::wstring& path) {
 
 }  // namespace
 
+std::filesystem::path userConfigFolder() {
+    PWSTR path = nullptr;
+    std::filesystem::path folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path)) && path) folder = path;
+    CoTaskMemFree(path);
+    return folder;
+}
+
+unsigned long processId() { return GetCurrentProcessId(); }
+
 std::string documentsFolder() {
     PWSTR path = nullptr;
     std::string folder;
