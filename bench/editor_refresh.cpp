@@ -19,22 +19,12 @@
 #include "core/plugin.h"
 #include "display/spectrum_display.h"
 #include "core/setting_ids.h"
-#include "editor/analyzer_editor.h"
-#include "gui/gui_window.h"
-#include "gui/native/headless/headless_window.h"
-#include "host/audio_effect.h"
-#include "host/create_effect.h"
-#include "host/plugin_vst.h"
-#include "host/vst_abi.h"
-#include "vsthost/signal_generator.h"
+#include "editor_rig.h"
 #include "full_window_copy.h"
 
 namespace {
 
 using namespace qv;
-
-constexpr int kInstances = 16;
-constexpr std::size_t kBlock = 512;
 
 long residentKb() {
     std::ifstream status("/proc/self/status");
@@ -46,61 +36,14 @@ long residentKb() {
     return 0;
 }
 
-vst::VstIntPtr hostCallback(vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*, float) {
-    return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
-}
-
-struct Process {
-    std::vector<vst::AEffect*> effects;
-    std::vector<CPlugin*> cores;
-    vsthost::AudioBuffer audio;
-    std::size_t position = 0;
-    std::vector<float> out = std::vector<float>(2 * kBlock);
+// The rig, and the resident memory with the editor closed and open.
+struct Process : qvbench::EditorRig {
     long closedKb = 0, openKb = 0;
-
     Process() {
-        CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
-        vsthost::SignalSettings pink;
-        pink.kind = vsthost::SignalKind::Pink;
-        pink.seconds = 2.0;
-        pink.amplitude = 0.3;
-        audio = vsthost::generateSignal(pink, 44100.0, 2);
-        for (int i = 0; i < kInstances; ++i) {
-            vst::AEffect* e = createEffectInstance(hostCallback);
-            effects.push_back(e);
-            auto* core = static_cast<CPlugin*>(static_cast<PluginVST*>(static_cast<AudioEffect*>(e->object))->getCore());
-            core->setParameter(settingid::kAnalysisView, 1.0f, 0, false, true);
-            core->setParameter(settingid::kFftSize, 5.0f, 0, false, true);
-            cores.push_back(core);
-        }
-        for (int b = 0; b < 40; ++b) feed();
         closedKb = residentKb();
-        if (!editor().open(nullptr, -1, -1)) std::fprintf(stderr, "the editor did not open\n");
-        for (int p = 0; p < 10; ++p) feed(), pass();
+        openEditor();
         openKb = residentKb();
     }
-    ~Process() {
-        editor().close();
-        for (vst::AEffect* e : effects) e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f);
-    }
-    CAnalyzerEditor& editor() const {
-        return *static_cast<CAnalyzerEditor*>(
-            static_cast<PluginVST*>(static_cast<AudioEffect*>(effects[0]->object))->getEditorView());
-    }
-    // One FFT block for every instance: a new spectrum each.
-    void feed() {
-        if (position + 4 * kBlock > audio.frames()) position = 0;
-        for (CPlugin* core : cores) {
-            for (int b = 0; b < 4; ++b) {
-                void* in[2] = {audio.channel(0) + position + b * kBlock, audio.channel(1) + position + b * kBlock};
-                void* outs[2] = {out.data(), out.data() + kBlock};
-                core->process(in, outs, 2, 2, static_cast<std::int32_t>(kBlock), kPrecisionFloat, 0);
-            }
-        }
-        for (CPlugin* core : cores) core->waitForWorkers(std::chrono::milliseconds(2000));
-        position += 4 * kBlock;
-    }
-    void pass() const { static_cast<CHeadlessWindow*>(editor().getFrame()->getNativeWindow())->advance(40.0); }
 };
 
 Process& process() {

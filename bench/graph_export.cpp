@@ -15,18 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "core/plugin.h"
-#include "core/setting_ids.h"
 #include "display/spectrum_display.h"
-#include "editor/analyzer_editor.h"
 #include "editor/graph_export.h"
-#include "gui/gui_window.h"
-#include "gui/native/headless/headless_window.h"
-#include "host/audio_effect.h"
-#include "host/create_effect.h"
-#include "host/plugin_vst.h"
-#include "host/vst_abi.h"
-#include "vsthost/signal_generator.h"
+#include "editor_rig.h"
 #include "full_window_copy.h"
 
 namespace {
@@ -34,64 +25,23 @@ namespace {
 using namespace qv;
 namespace fs = std::filesystem;
 
-constexpr int kInstances = 16;
-constexpr std::size_t kBlock = 512;
-
-vst::VstIntPtr hostCallback(vst::AEffect*, vst::VstInt32 op, vst::VstInt32, vst::VstIntPtr, void*, float) {
-    return op == vst::audioMasterVersion ? 2400 : op == vst::audioMasterSizeWindow ? 1 : 0;
-}
-
-struct Process {
+// Files go to a documents folder under a home of the bench's own, made before the rig.
+struct TemporaryHome {
     std::string home;
-    std::vector<vst::AEffect*> effects;
-    std::vector<CPlugin*> cores;
-    vsthost::AudioBuffer audio;
-    std::vector<float> out = std::vector<float>(2 * kBlock);
-
-    Process() {
+    TemporaryHome() {
         std::string pattern = (fs::temp_directory_path() / "qv-bench-home-XXXXXX").string();
         if (::mkdtemp(pattern.data())) home = pattern;
         ::setenv("HOME", home.c_str(), 1);
         ::unsetenv("XDG_CONFIG_HOME");
-        CGuiWindow::setBackendPreference(CWindowBackend::kHeadless);
-        vsthost::SignalSettings pink;
-        pink.kind = vsthost::SignalKind::Pink;
-        pink.seconds = 1.0;
-        pink.amplitude = 0.3;
-        audio = vsthost::generateSignal(pink, 44100.0, 2);
-        for (int i = 0; i < kInstances; ++i) {
-            vst::AEffect* e = createEffectInstance(hostCallback);
-            effects.push_back(e);
-            auto* core = static_cast<CPlugin*>(static_cast<PluginVST*>(static_cast<AudioEffect*>(e->object))->getCore());
-            core->setParameter(settingid::kAnalysisView, 1.0f, 0, false, true);
-            core->setParameter(settingid::kFftSize, 5.0f, 0, false, true);
-            cores.push_back(core);
-        }
-        for (int b = 0; b < 40; ++b) feed();
-        if (!editor().open(nullptr, -1, -1)) std::fprintf(stderr, "the editor did not open\n");
-        for (int p = 0; p < 10; ++p) feed(), pass();
     }
-    ~Process() {
-        editor().close();
-        for (vst::AEffect* e : effects) e->dispatcher(e, vst::effClose, 0, 0, nullptr, 0.0f);
+    ~TemporaryHome() {
         std::error_code ec;
         if (!home.empty()) fs::remove_all(home, ec);
     }
-    CAnalyzerEditor& editor() const {
-        return *static_cast<CAnalyzerEditor*>(
-            static_cast<PluginVST*>(static_cast<AudioEffect*>(effects[0]->object))->getEditorView());
-    }
-    void feed() {
-        for (CPlugin* core : cores) {
-            for (int b = 0; b < 4; ++b) {
-                void* in[2] = {audio.channel(0) + b * kBlock, audio.channel(1) + b * kBlock};
-                void* outs[2] = {out.data(), out.data() + kBlock};
-                core->process(in, outs, 2, 2, static_cast<std::int32_t>(kBlock), kPrecisionFloat, 0);
-            }
-        }
-        for (CPlugin* core : cores) core->waitForWorkers(std::chrono::milliseconds(2000));
-    }
-    void pass() const { static_cast<CHeadlessWindow*>(editor().getFrame()->getNativeWindow())->advance(40.0); }
+};
+
+struct Process : TemporaryHome, qvbench::EditorRig {
+    Process() { openEditor(); }
     // Every file saved so far goes, so each save writes a new one.
     void clearSaved() const {
         std::error_code ec;
