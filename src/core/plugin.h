@@ -1,6 +1,6 @@
 // One analyzer instance: passes the host's audio through unchanged, mixes the inputs to one
-// signal, cuts it into blocks for the band and the spectrum measurement and runs them on two
-// worker threads of its own. The audio thread takes no lock, allocates nothing and waits for
+// signal, cuts it into blocks for the band and the spectrum measurement and runs them on the
+// worker pool of the library copy (core/worker_pool.h). The audio thread takes no lock, allocates nothing and waits for
 // nothing: a block that finds its worker busy is dropped and counted.
 #pragma once
 
@@ -27,6 +27,7 @@ namespace qv {
 
 struct AnalysisShared;
 class CBlockWorker;
+class CWorkerPool;
 
 class CPlugin : public CPluginBase, private ISettingsObserver {
 public:
@@ -144,6 +145,7 @@ private:
     std::uint8_t numInputs;
     std::uint8_t numOutputs;
     std::shared_ptr<AnalysisShared> shared;
+    std::shared_ptr<CWorkerPool> pool;  // held from the first worker started to the last stopped
     std::shared_ptr<CBlockWorker> bandWorker;
     std::shared_ptr<CBlockWorker> spectrumWorker;
     std::uint32_t bandBlockLength = 0;  // new samples per band block (half the band transform)
