@@ -4,17 +4,17 @@
 
 namespace qv {
 
-CBlockWorker::CBlockWorker(const std::shared_ptr<CWorkerPool>& owner, std::uint32_t capacity, Job measurement)
+CBlockWorker::CBlockWorker(const std::shared_ptr<CWorkerPool>& owner, std::uint32_t capacity, Job measurement, bool zeroed)
     : job(std::move(measurement)), pool(owner) {
-    buffers[0].assign(capacity, 0.0f);
-    buffers[1].assign(capacity, 0.0f);
+    for (auto& buffer : buffers) buffer.reset(zeroed ? new float[capacity]() : new float[capacity]);
 }
 
-std::shared_ptr<CBlockWorker> CBlockWorker::start(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job) {
+std::shared_ptr<CBlockWorker> CBlockWorker::start(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job,
+                                                  bool zeroed) {
     if (!pool) return nullptr;
     std::shared_ptr<CBlockWorker> worker;
     try {
-        worker.reset(new CBlockWorker(pool, capacity, std::move(job)));
+        worker.reset(new CBlockWorker(pool, capacity, std::move(job), zeroed));
         pool->join(worker);
     } catch (...) {
         return nullptr;
@@ -24,7 +24,7 @@ std::shared_ptr<CBlockWorker> CBlockWorker::start(const std::shared_ptr<CWorkerP
 
 void CBlockWorker::run() {
     try {
-        job(buffers[readSelect].data(), readLength);
+        job(buffers[readSelect].get(), readLength);
     } catch (...) {
         // A failed measurement loses one block, never the thread.
     }

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "platform/manual_reset_event.h"
 
@@ -23,11 +22,14 @@ public:
     // Runs on a pool thread with a full block and the length it was handed over with.
     using Job = std::function<void(const float* block, std::uint32_t length)>;
 
-    // A slot of the pool's; null when its buffers could not be allocated.
-    static std::shared_ptr<CBlockWorker> start(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job);
+    // A slot of the pool's; null when its buffers could not be allocated. Buffers start zeroed,
+    // or unwritten (their pages unmapped until a block is collected) for a job that reads only
+    // the samples collected.
+    static std::shared_ptr<CBlockWorker> start(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job,
+                                               bool zeroed = true);
 
     // Audio thread: the buffer being filled and how much of it holds samples.
-    float* writeBuffer() { return buffers[writeSelect].data(); }
+    float* writeBuffer() { return buffers[writeSelect].get(); }
     std::uint32_t fill = 0;
 
     // Audio thread: hands the filled buffer to the pool and switches buffers. False when the
@@ -51,9 +53,9 @@ public:
     void run();
 
 private:
-    CBlockWorker(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job);
+    CBlockWorker(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job, bool zeroed);
 
-    std::vector<float> buffers[2];
+    std::unique_ptr<float[]> buffers[2];
     std::uint32_t writeSelect = 0;
     std::uint32_t readSelect = 0;
     std::uint32_t readLength = 0;

@@ -182,7 +182,7 @@ void CPlugin::startWorkers() {
     }
     spectrumWorker = CBlockWorker::start(pool, 16384, [this, state](const float* block, std::uint32_t length) {
         runSpectrumJob(*state, this, const_cast<float*>(block), length);
-    });
+    }, false);  // a spectrum block is handed over only once collected whole
     if (!spectrumWorker) {
         showMessage("Nolvatek - Error", "Quorvane init failed (2) - Please contact technical support.");
         throw 0;
