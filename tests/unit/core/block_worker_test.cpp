@@ -2,6 +2,7 @@
 
 #include "core/block_worker.h"
 #include "core/mixer.h"
+#include "core/plugin.h"
 #include "core/worker_pool.h"
 
 namespace {
@@ -101,6 +102,14 @@ TEST(WorkerPool, AFewThreadsServeEverySlotAndTheLastHolderStopsThem) {
         second.reset();
         EXPECT_EQ(qv::CWorkerPool::runningThreads(), 0u);
     }
+    // Instances hold it the same way: the first one starts it, the last one stops it.
+    auto one = std::make_unique<qv::CPlugin>(0, 2, 2);
+    auto two = std::make_unique<qv::CPlugin>(0, 1, 1);
+    EXPECT_EQ(qv::CWorkerPool::runningThreads(), qv::CWorkerPool::threadsFor(std::thread::hardware_concurrency()));
+    one.reset();
+    EXPECT_GT(qv::CWorkerPool::runningThreads(), 0u);
+    two.reset();
+    EXPECT_EQ(qv::CWorkerPool::runningThreads(), 0u);
 }
 
 TEST(Mixer, MeanOfAllInputsWithNonFiniteSamplesAsZero) {
