@@ -10,8 +10,8 @@ namespace qv {
 
 namespace {
 
-// The copy's pool and how many hold it. Made on first use and never destroyed: no pool thread is
-// ever stopped by a static destructor.
+// The copy's pool and how many hold it. The last instance stops the pool, so by the time the
+// library is unloaded (and this is destroyed) it holds none; no thread is ever joined here.
 struct CopyPool {
     std::mutex lock;
     std::shared_ptr<CWorkerPool> pool;
@@ -20,8 +20,8 @@ struct CopyPool {
 };
 
 CopyPool& copyPool() {
-    static CopyPool* const copy = new CopyPool();
-    return *copy;
+    static CopyPool copy;
+    return copy;
 }
 
 }  // namespace

@@ -52,10 +52,24 @@ TEST_F(RecordedValues, RecordsAndAveragesOfTwoInstancesMatchTheRecordedChecksums
     std::vector<std::uint64_t> sums = readAll(*a, numbers);
     const std::vector<std::uint64_t> fromB = readAll(*b, numbers);
     sums.insert(sums.end(), fromB.begin(), fromB.end());
+    // Optimisation levels order some sums differently, and the C libraries' sines differ: one
+    // table per build.
+#if defined(_WIN32)
+    const std::vector<std::uint64_t> recorded = {
+        8512189137890447099ull,  12413577851431478778ull, 4070160322355300516ull,  18051644758006510435ull,
+        16310119258443411120ull, 11902652351106437417ull, 8512189137890447099ull,  12413577851431478778ull,
+        1469598103934665603ull,  18051644758006510435ull, 16310119258443411120ull, 1469598103934665603ull};
+#elif defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const std::vector<std::uint64_t> recorded = {
+        442750878412117023ull,  13129924823931029871ull, 3406926931932134900ull, 5523193379988629379ull,
+        5934486324173012291ull, 14734694629909845707ull, 442750878412117023ull,  13129924823931029871ull,
+        1469598103934665603ull, 5523193379988629379ull,  5934486324173012291ull, 1469598103934665603ull};
+#else
     const std::vector<std::uint64_t> recorded = {
         442750878412117023ull,  556362174203003186ull, 14086470232355481251ull, 5523193379988629379ull,
         2391777791828680972ull, 7065212365412878036ull, 442750878412117023ull,  556362174203003186ull,
         1469598103934665603ull, 5523193379988629379ull, 2391777791828680972ull, 1469598103934665603ull};
+#endif
     EXPECT_EQ(sums, recorded) << ::testing::PrintToString(sums);
 }
 
