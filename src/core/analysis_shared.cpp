@@ -1,11 +1,23 @@
 #include "core/analysis_shared.h"
 
+#include <new>
+
 #include "core/stream_copy.h"
 #include "platform/spin_wait.h"
 
 namespace qv {
 
-AnalysisShared::AnalysisShared() {
+namespace {
+
+AnalysisShared::SpectrumTable* zeroedTable() {
+    void* table = std::calloc(1, sizeof(AnalysisShared::SpectrumTable));
+    if (!table) throw std::bad_alloc();
+    return static_cast<AnalysisShared::SpectrumTable*>(table);
+}
+
+}  // namespace
+
+AnalysisShared::AnalysisShared() : spectrumStorage(zeroedTable()), spectrumRecords(*spectrumStorage) {
     for (auto& s : bandSelect) s.store(0);
     for (auto& s : spectrumSelect) s.store(0);
 }

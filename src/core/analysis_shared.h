@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 
@@ -29,7 +30,14 @@ struct AnalysisShared {
     // Held to choose or flip a band buffer, to write a received band record and to copy one out:
     // a reader's copy is then always ordered before the next write into the same buffer.
     std::mutex bandLock;
-    std::array<std::array<SpectrumRecord, 2>, kMaxInstances> spectrumRecords{};
+    // Over a megabyte, taken zeroed from the system: the pages of numbers never measured or
+    // shown (every spectrum in the band view) stay unmapped.
+    using SpectrumTable = std::array<std::array<SpectrumRecord, 2>, kMaxInstances>;
+    struct FreeTable {
+        void operator()(SpectrumTable* table) const { std::free(table); }
+    };
+    std::unique_ptr<SpectrumTable, FreeTable> spectrumStorage;
+    SpectrumTable& spectrumRecords;
     std::array<std::atomic<std::uint32_t>, kMaxInstances> spectrumSelect{};
     std::mutex spectrumLock;
     // Under spectrumLock: copies record into the idle buffer of its number and makes it current.

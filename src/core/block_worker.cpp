@@ -1,56 +1,34 @@
 #include "core/block_worker.h"
 
-#include "platform/module.h"
-#include "platform/thread_priority.h"
+#include "core/worker_pool.h"
 
 namespace qv {
 
-CBlockWorker::CBlockWorker(std::uint32_t capacity, Job measurement) : job(std::move(measurement)) {
-    buffers[0].assign(capacity, 0.0f);
-    buffers[1].assign(capacity, 0.0f);
+CBlockWorker::CBlockWorker(const std::shared_ptr<CWorkerPool>& owner, std::uint32_t capacity, Job measurement, bool zeroed)
+    : job(std::move(measurement)), pool(owner) {
+    for (auto& buffer : buffers) buffer.reset(zeroed ? new float[capacity]() : new float[capacity]);
 }
 
-std::shared_ptr<CBlockWorker> CBlockWorker::start(std::uint32_t capacity, Job job) {
+std::shared_ptr<CBlockWorker> CBlockWorker::start(const std::shared_ptr<CWorkerPool>& pool, std::uint32_t capacity, Job job,
+                                                  bool zeroed) {
+    if (!pool) return nullptr;
     std::shared_ptr<CBlockWorker> worker;
     try {
-        worker.reset(new CBlockWorker(capacity, std::move(job)));
-        worker->thread = std::thread([self = worker] { self->loop(); });
+        worker.reset(new CBlockWorker(pool, capacity, std::move(job), zeroed));
+        pool->join(worker);
     } catch (...) {
         return nullptr;
     }
     return worker;
 }
 
-CBlockWorker::~CBlockWorker() {
-    // Reached only once the thread has left (it holds a reference while it runs), or when it was
-    // never started; a joinable thread here means it is this very thread releasing the last
-    // reference, so it must not join itself.
-    if (thread.joinable()) {
-        if (thread.get_id() == std::this_thread::get_id()) {
-            thread.detach();
-        } else {
-            thread.join();
-        }
+void CBlockWorker::run() {
+    try {
+        job(buffers[readSelect].get(), readLength);
+    } catch (...) {
+        // A failed measurement loses one block, never the thread.
     }
-}
-
-void CBlockWorker::loop() {
-    platform::raiseCurrentThreadPriority();
-    while (running.load(std::memory_order_acquire)) {
-        work.wait();
-        if (!running.load(std::memory_order_acquire)) break;
-        // Only a block whose hand-over is complete: a stray wake-up may come while the next
-        // hand-over is still writing.
-        if (handed.exchange(false, std::memory_order_acq_rel)) {
-            try {
-                job(buffers[readSelect].data(), readLength);
-            } catch (...) {
-                // A failed measurement loses one block, never the worker.
-            }
-            idle.set();
-        }
-    }
-    exited.store(true, std::memory_order_release);
+    idle.set();
 }
 
 bool CBlockWorker::handOver(std::uint32_t length) {
@@ -63,27 +41,16 @@ bool CBlockWorker::handOver(std::uint32_t length) {
     readSelect = writeSelect;
     readLength = length;
     writeSelect ^= 1u;
-    handed.store(true, std::memory_order_release);
-    work.give();
+    handed.store(true);
+    pool->wake();
     return true;
 }
 
 bool CBlockWorker::stop(std::chrono::milliseconds grace) {
-    if (!thread.joinable()) return true;
-    running.store(false, std::memory_order_release);
-    work.give();
-    const auto deadline = std::chrono::steady_clock::now() + grace;
-    while (!exited.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    if (exited.load(std::memory_order_acquire)) {
-        thread.join();
-        return true;
-    }
-    // The thread runs this library's code to its end, perhaps after the host unloaded it.
-    platform::pinModule();
-    thread.detach();
-    return false;
+    pool->leave(this);
+    // A block handed over but never claimed will not be measured now.
+    if (handed.exchange(false)) idle.set();
+    return idle.waitFor(grace);
 }
 
 }  // namespace qv

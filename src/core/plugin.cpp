@@ -1,5 +1,6 @@
 #include "core/plugin.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -8,6 +9,7 @@
 #include "core/analysis_shared.h"
 #include "core/block_worker.h"
 #include "core/instance_messages.h"
+#include "core/worker_pool.h"
 #include "framework/error_report.h"
 #include "framework/param_container.h"
 #include "framework/parameter_sink.h"
@@ -169,17 +171,18 @@ bool CPlugin::shutDown(std::chrono::milliseconds wait) {
 
 void CPlugin::startWorkers() {
     std::shared_ptr<AnalysisShared> state = shared;
+    pool = CWorkerPool::acquire();
     // The jobs hold the shared state; they reach this instance only through its guard.
-    bandWorker = CBlockWorker::start(bandFftSize, [this, state](const float* block, std::uint32_t) {
+    bandWorker = CBlockWorker::start(pool, bandFftSize, [this, state](const float* block, std::uint32_t) {
         runBandJob(*state, this, block);
     });
     if (!bandWorker) {
         showMessage("Nolvatek - Error", "Quorvane init failed - Please contact technical support.");
         throw 0;
     }
-    spectrumWorker = CBlockWorker::start(16384, [this, state](const float* block, std::uint32_t length) {
+    spectrumWorker = CBlockWorker::start(pool, 16384, [this, state](const float* block, std::uint32_t length) {
         runSpectrumJob(*state, this, const_cast<float*>(block), length);
-    });
+    }, false);  // a spectrum block is handed over only once collected whole
     if (!spectrumWorker) {
         showMessage("Nolvatek - Error", "Quorvane init failed (2) - Please contact technical support.");
         throw 0;
@@ -187,13 +190,19 @@ void CPlugin::startWorkers() {
 }
 
 bool CPlugin::stopWorkers(std::chrono::milliseconds wait) {
-    // Calls from the workers into this instance end here; a worker that does not leave within
-    // the grace period is detached and finishes on the shared state it co-owns.
+    // Calls from the jobs into this instance end here; a job that does not end within the grace
+    // period keeps its pool thread and finishes on the shared state it co-owns.
     const bool out = !shared || shared->retire(wait);
-    if (bandWorker) bandWorker->stop(std::chrono::milliseconds(kStopGraceMs));
-    if (spectrumWorker) spectrumWorker->stop(std::chrono::milliseconds(kStopGraceMs));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStopGraceMs);
+    const auto left = [&] {
+        return std::max(std::chrono::milliseconds(0),
+                        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
+    };
+    if (bandWorker) bandWorker->stop(left());
+    if (spectrumWorker) spectrumWorker->stop(left());
     bandWorker.reset();
     spectrumWorker.reset();
+    CWorkerPool::release(pool, left());
     return out;
 }
 

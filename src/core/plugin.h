@@ -1,8 +1,8 @@
 // One analyzer instance: passes the host's audio through unchanged (or one band of it while its
 // editor listens), mixes the inputs to one signal, cuts it into blocks for the band and the
-// spectrum measurement and runs them on two worker threads of its own. The audio thread takes no
-// lock, allocates nothing and waits for nothing: a block that finds its worker busy is dropped
-// and counted.
+// spectrum measurement and runs them on the worker pool of its library copy (core/worker_pool.h).
+// The audio thread takes no lock, allocates nothing and waits for nothing: a block that finds its
+// slot still busy is dropped and counted.
 #pragma once
 
 #include <array>
@@ -28,6 +28,7 @@ namespace qv {
 
 struct AnalysisShared;
 class CBlockWorker;
+class CWorkerPool;
 
 class CPlugin : public CPluginBase, private ISettingsObserver {
 public:
@@ -159,6 +160,7 @@ private:
     std::uint8_t numInputs;
     std::uint8_t numOutputs;
     std::shared_ptr<AnalysisShared> shared;
+    std::shared_ptr<CWorkerPool> pool;  // held from the first worker started to the last stopped
     std::shared_ptr<CBlockWorker> bandWorker;
     std::shared_ptr<CBlockWorker> spectrumWorker;
     std::uint32_t bandBlockLength = 0;  // new samples per band block (half the band transform)

@@ -13,8 +13,8 @@
 //
 // Threads: update() and clear() on the GUI or message thread, from several threads at once (a
 // joining instance's map post, another instance's settings post): updateLock makes them the one
-// owner of allocating, restarting and releasing histories. add() runs on the spectrum workers of
-// this and other instances, never on an audio thread; copyAverage() (which does the catching up)
+// owner of allocating, restarting and releasing histories. add() runs in the spectrum jobs of
+// this and other instances (on the worker pools of their library copies), never on an audio thread; copyAverage() (which does the catching up)
 // on the GUI thread. A slot's
 // enable and busy flags, under averageLock, keep update() from freeing a history while add()
 // uses it; add() never allocates. Memory is taken only for the numbers averaged, when averaging

@@ -126,6 +126,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
         if (v.size() < length) v.resize(length, 0.0f);
     };
     grow(m_kernelSpectrum, size);
+    m_lowpass.reserve(size / 2);
     grow(m_bandScratch, 2 * std::size_t{size});
     grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
     grow(m_folded, size / 8);

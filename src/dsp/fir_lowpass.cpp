@@ -2,13 +2,24 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace qv {
 
-CFirLowpass::CFirLowpass() : m_coefficients(kMaxTaps, 0.0f), m_windowValues(kMaxTaps, 0.0f) {}
+void CFirLowpass::reserve(std::uint32_t taps) {
+    taps = std::min(taps, kMaxTaps);
+    if (taps <= capacity()) return;
+    m_coefficients.resize(taps, 0.0f);
+    m_windowValues.resize(taps, 0.0f);
+}
 
 void CFirLowpass::setTaps(std::uint32_t taps) {
     if (taps > kMaxTaps || taps == m_taps) return;
+    try {
+        reserve(taps);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
     m_taps = taps;
     m_dirty = true;
 }

@@ -12,9 +12,16 @@ class CFirLowpass {
 public:
     static constexpr std::uint32_t kMaxTaps = 65536;
 
-    CFirLowpass();
+    CFirLowpass() = default;
 
-    // Each setter marks the design dirty when the value changes; taps above kMaxTaps are ignored.
+    // Makes room for designs of up to taps (at most kMaxTaps) taps, so that a later design in a
+    // measurement allocates nothing. Throws std::bad_alloc.
+    void reserve(std::uint32_t taps);
+    // Taps the buffers hold; the taps beyond a design's count are 0 up to here.
+    std::uint32_t capacity() const { return static_cast<std::uint32_t>(m_coefficients.size()); }
+
+    // Each setter marks the design dirty when the value changes; taps above kMaxTaps are ignored,
+    // and so are taps beyond the room made when it cannot be grown.
     void setTaps(std::uint32_t taps);
     void setSampleRate(float sampleRate);
     void setCutoff(float cutoff);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <new>
 
 #include "dsp/process_shared.h"
 
@@ -126,7 +127,8 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     m_plan.imOffset = n + kRdftBlockPad;
     const std::size_t bufferFloats = 2 * m_plan.imOffset + 2 * kRdftBlockPad;
     const std::size_t workFloats = 2 * bufferFloats + scratchFloats + kCacheLineFloats;
-    m_work.assign(workFloats, 0.0f);
+    m_work.reset(static_cast<float*>(std::calloc(workFloats, sizeof(float))));
+    if (!m_work) throw std::bad_alloc();
     m_bufferFloats = bufferFloats;
     m_pool = CScratchPool::of(workFloats);
 
@@ -134,7 +136,7 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     m_plan.stride4Twiddles = m_tables->stride4Twiddles.data();
     m_plan.postCos = m_tables->postCos.data();
     m_plan.postSin = m_tables->postSin.data();
-    placeWork(m_plan, m_work.data(), bufferFloats);
+    placeWork(m_plan, m_work.get(), bufferFloats);
 }
 
 CRdftEngine<float>::~CRdftEngine() = default;
@@ -142,8 +144,8 @@ CRdftEngine<float>::~CRdftEngine() = default;
 template <typename Run>
 void CRdftEngine<float>::run(Run transform) {
     // A free pooled area if there is one, else the engine's own.
-    const CScratchLease lease(m_pool.get(), m_work.data());
-    if (lease.get() == m_work.data()) return transform(m_plan);
+    const CScratchLease lease(m_pool.get(), m_work.get());
+    if (lease.get() == m_work.get()) return transform(m_plan);
     RdftPlan plan = m_plan;
     placeWork(plan, lease.get(), m_bufferFloats);
     transform(plan);

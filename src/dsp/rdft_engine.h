@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -73,7 +74,12 @@ private:
 
     RdftPlan m_plan;
     std::shared_ptr<const RdftTables> m_tables;  // shared by every engine of this size
-    std::vector<float> m_work;                   // used when every pooled area is taken
+    // Used when every pooled area is taken; taken zeroed from the system, so that its pages are
+    // mapped only once it is used.
+    struct FreeFloats {
+        void operator()(float* p) const { std::free(p); }
+    };
+    std::unique_ptr<float, FreeFloats> m_work;
     std::size_t m_bufferFloats = 0;
     std::shared_ptr<CScratchPool> m_pool;  // work areas the engines of this size take in turn
 };

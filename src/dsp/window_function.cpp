@@ -51,7 +51,8 @@ struct WindowShape {
 }  // namespace
 
 template <typename T>
-CWindowFunction<T>::CWindowFunction(std::uint32_t cacheLength) : m_cache(cacheLength) {}
+CWindowFunction<T>::CWindowFunction(std::uint32_t cacheLength)
+    : m_cache(cacheLength ? new T[cacheLength] : nullptr), m_cacheCapacity(cacheLength) {}
 
 template <typename T>
 void CWindowFunction<T>::generate(enumWindowType type, T* b, std::uint32_t length) {
@@ -74,7 +75,7 @@ void CWindowFunction<T>::generate(enumWindowType type, T* b, std::uint32_t lengt
 
 template <typename T>
 bool CWindowFunction<T>::refreshCache(enumWindowType type, std::uint32_t length) {
-    if (length > m_cache.size()) return false;
+    if (length > m_cacheCapacity) return false;
     if (m_cacheLength != length || m_cacheType != type) {
         const WindowShape<T> shape(type, length);
         double sum = 0;
@@ -97,7 +98,7 @@ void CWindowFunction<T>::apply(enumWindowType type, T* b, std::uint32_t length) 
     }
     if (length < 2) return;
     if (refreshCache(type, length)) {
-        const T* w = m_cache.data();
+        const T* w = m_cache.get();
         for (std::uint32_t i = 0; i < length; ++i) b[i] *= w[i];
         m_gain = m_cacheGain;
         return;

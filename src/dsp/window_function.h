@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -44,7 +45,9 @@ private:
     bool refreshCache(enumWindowType type, std::uint32_t length);
 
     T m_gain = 0;
-    std::vector<T> m_cache;
+    // Left unwritten beyond the cached length: the pages of the unused tail stay unmapped.
+    std::unique_ptr<T[]> m_cache;
+    std::uint32_t m_cacheCapacity = 0;
     enumWindowType m_cacheType = kWindowRectangular;
     std::uint32_t m_cacheLength = 0;  // 0: nothing cached
     T m_cacheGain = 0;

@@ -2,6 +2,8 @@
 
 #include "core/block_worker.h"
 #include "core/mixer.h"
+#include "core/plugin.h"
+#include "core/worker_pool.h"
 
 namespace {
 
@@ -20,15 +22,22 @@ struct Gate {
     }
 };
 
+// Every test holds the copy's pool for its slots and gives it back at the end.
+struct Pool {
+    std::shared_ptr<qv::CWorkerPool> pool = qv::CWorkerPool::acquire();
+    ~Pool() { qv::CWorkerPool::release(pool, 300ms); }
+};
+
 TEST(BlockWorker, HandsBlocksOverAndDropsWhileBusyWithoutWaiting) {
+    Pool p;
     auto gate = std::make_shared<Gate>();
-    auto worker = qv::CBlockWorker::start(8, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
+    auto worker = qv::CBlockWorker::start(p.pool, 8, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
     ASSERT_TRUE(worker);
     for (int i = 0; i < 8; ++i) worker->writeBuffer()[i] = static_cast<float>(i);
     EXPECT_TRUE(worker->handOver(8));
     while (gate->entered == 0) std::this_thread::yield();
-    // The worker is stuck in the job: the next blocks are dropped at once, and filling goes on
-    // in the other buffer, leaving the block in work untouched.
+    // The job is stuck: the next blocks are dropped at once, and filling goes on in the other
+    // buffer, leaving the block in work untouched.
     for (int i = 0; i < 8; ++i) worker->writeBuffer()[i] = -1.0f;
     EXPECT_EQ(std::pair(worker->handOver(8), worker->handOver(8)), std::pair(false, false));
     EXPECT_EQ(std::pair(worker->droppedBlocks(), worker->fill), std::pair(std::uint64_t{2}, 0u));
@@ -41,22 +50,66 @@ TEST(BlockWorker, HandsBlocksOverAndDropsWhileBusyWithoutWaiting) {
     EXPECT_TRUE(worker->stop(300ms));
 }
 
-TEST(BlockWorker, StuckWorkerIsLeftAfterTheGraceAndFinishesOnLiveMemory) {
+TEST(BlockWorker, StuckJobIsLeftAfterTheGraceAndFinishesOnLiveMemory) {
     auto gate = std::make_shared<Gate>();
     std::weak_ptr<qv::CBlockWorker> alive;
     {
-        auto worker = qv::CBlockWorker::start(4, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
+        Pool p;
+        auto worker = qv::CBlockWorker::start(p.pool, 4, [gate](const float* block, std::uint32_t n) { gate->job(block, n); });
         alive = worker;
         worker->handOver(4);
         while (gate->entered == 0) std::this_thread::yield();
         EXPECT_FALSE(worker->stop(50ms));  // gives up: the job is still inside
-    }
-    // The owner is gone; the detached worker still holds its state.
+    }  // and the pool stops, leaving that thread to finish
+    EXPECT_EQ(qv::CWorkerPool::runningThreads(), 0u);
     EXPECT_FALSE(alive.expired());
     gate->open = true;
-    while (!alive.expired()) std::this_thread::yield();  // a worker that never ended hangs here
-    EXPECT_TRUE(alive.expired());
+    while (!alive.expired()) std::this_thread::yield();  // a job that never ended hangs here
     EXPECT_EQ(gate->finished, 1);
+}
+
+TEST(WorkerPool, AFewThreadsServeEverySlotAndTheLastHolderStopsThem) {
+    EXPECT_EQ(std::tuple(qv::CWorkerPool::threadsFor(0), qv::CWorkerPool::threadsFor(1), qv::CWorkerPool::threadsFor(2),
+                         qv::CWorkerPool::threadsFor(3), qv::CWorkerPool::threadsFor(64)),
+              std::tuple(2u, 1u, 1u, 2u, 2u));
+    for (int life = 0; life < 2; ++life) {
+        auto first = std::make_unique<Pool>();
+        const std::size_t threads = qv::CWorkerPool::runningThreads();
+        EXPECT_EQ(threads, qv::CWorkerPool::threadsFor(std::thread::hardware_concurrency()));
+        auto second = std::make_unique<Pool>();
+        ASSERT_EQ(first->pool, second->pool);
+        // 32 slots, each measuring 50 blocks, handed over from two threads at once.
+        std::atomic<int> measured{0};
+        std::vector<std::shared_ptr<qv::CBlockWorker>> slots;
+        for (int k = 0; k < 32; ++k)
+            slots.push_back(qv::CBlockWorker::start(k % 2 ? first->pool : second->pool, 4, [&](const float*, std::uint32_t) { measured++; }));
+        auto feed = [&](int from) {
+            for (int block = 0; block < 50; ++block) {
+                for (int k = from; k < 32; k += 2) {
+                    ASSERT_TRUE(slots[static_cast<std::size_t>(k)]->waitIdle(5000ms));
+                    slots[static_cast<std::size_t>(k)]->handOver(4);
+                }
+            }
+        };
+        std::thread other(feed, 1);
+        feed(0);
+        other.join();
+        for (auto& slot : slots) EXPECT_TRUE(slot->waitIdle(5000ms) && slot->stop(300ms));
+        EXPECT_EQ(measured.load(), 32 * 50);
+        EXPECT_EQ(qv::CWorkerPool::runningThreads(), threads);
+        first.reset();
+        EXPECT_EQ(qv::CWorkerPool::runningThreads(), threads);  // one holder is left
+        second.reset();
+        EXPECT_EQ(qv::CWorkerPool::runningThreads(), 0u);
+    }
+    // Instances hold it the same way: the first one starts it, the last one stops it.
+    auto one = std::make_unique<qv::CPlugin>(0, 2, 2);
+    auto two = std::make_unique<qv::CPlugin>(0, 1, 1);
+    EXPECT_EQ(qv::CWorkerPool::runningThreads(), qv::CWorkerPool::threadsFor(std::thread::hardware_concurrency()));
+    one.reset();
+    EXPECT_GT(qv::CWorkerPool::runningThreads(), 0u);
+    two.reset();
+    EXPECT_EQ(qv::CWorkerPool::runningThreads(), 0u);
 }
 
 TEST(Mixer, MeanOfAllInputsWithNonFiniteSamplesAsZero) {

@@ -75,7 +75,7 @@ TEST(FirLowpass, DesignIsASymmetricUnityGainLowPass) {
     const float* h = lowpass.getTaps();
     const std::uint32_t c = 2047;
     for (std::uint32_t i = 1; i <= c; ++i) ASSERT_EQ(h[c - i], h[c + i]) << i;
-    for (std::uint32_t i = 2 * c + 1; i < qv::CFirLowpass::kMaxTaps; ++i) ASSERT_EQ(h[i], 0.0f) << i;
+    for (std::uint32_t i = 2 * c + 1; i < lowpass.capacity(); ++i) ASSERT_EQ(h[i], 0.0f) << i;
 
     // Zero-phase response about the centre: unity gain (the sum of the taps) and flat in the pass
     // band, half amplitude at the cut-off, deep stop band.
