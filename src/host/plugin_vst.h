@@ -54,7 +54,7 @@ public:
     bool getEffectName(char* text) override;
     bool getProductString(char* text) override;
     bool getVendorString(char* text) override;
-    // The product version as major * 1000 + minor * 100 + patch: 2.3.0 is 2300.
+    // The product version as major * 1000 + minor * 100 + patch: 2.4.0 is 2400.
     std::int32_t getVendorVersion() override {
         return QV_VERSION_MAJOR * 1000 + QV_VERSION_MINOR * 100 + QV_VERSION_PATCH;
     }
