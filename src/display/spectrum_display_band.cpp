@@ -8,6 +8,7 @@
 #include "display/display_data_source.h"
 #include "display/spectrum_display.h"
 #include "gui/draw_context.h"
+#include "gui/rect_math.h"
 
 namespace qv {
 
@@ -283,8 +284,7 @@ bool CSpectrumDisplay::layoutBars() {
     }
     barOpCount = n0;
     const auto same = [](const BarOp& a, const BarOp& b) {
-        return a.rect.x == b.rect.x && a.rect.y == b.rect.y && a.rect.width == b.rect.width &&
-               a.rect.height == b.rect.height && a.colour == b.colour && a.blend == b.blend && a.alpha == b.alpha;
+        return rectsEqual(a.rect, b.rect) && a.colour == b.colour && a.blend == b.blend && a.alpha == b.alpha;
     };
     const bool moved = barOpCount != paintedBarOpCount ||
                        !std::equal(barOps.begin(), barOps.begin() + static_cast<std::ptrdiff_t>(barOpCount),

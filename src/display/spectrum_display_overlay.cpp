@@ -5,6 +5,7 @@
 #include "display/note_name.h"
 #include "display/spectrum_display.h"
 #include "gui/draw_context.h"
+#include "gui/rect_math.h"
 
 namespace qv {
 
@@ -13,10 +14,6 @@ namespace {
 constexpr std::int32_t kFont = 3, kFontSize = 10;
 constexpr std::int32_t kPlateHeight = 15, kPad = 4;
 constexpr std::int32_t kCursorGap = 10;  // between the cross-hair and the label
-
-bool sameText(const std::string& text, const CRect& a, const std::string& otherText, const CRect& b) {
-    return text == otherText && a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
-}
 
 }  // namespace
 
@@ -80,7 +77,7 @@ void CSpectrumDisplay::planOverlays(CDrawState state) {
     for (int i = 0; i < 2; ++i) {
         const OverlayText& a = graphOverlay.wanted[i];
         const OverlayText& b = graphOverlay.painted[i];
-        if (sameText(a.text, a.rect, b.text, b.rect) || b.text.empty()) continue;
+        if ((a.text == b.text && rectsEqual(a.rect, b.rect)) || b.text.empty()) continue;
         // The old text goes: the graph is painted afresh under where it was.
         if (fftMode == 0) {
             backgroundDirty = true;

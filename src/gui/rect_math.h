@@ -12,6 +12,10 @@ inline bool rectContains(const CRect& r, std::int32_t px, std::int32_t py) {
     return px >= r.x && px < r.x + r.width && py >= r.y && py < r.y + r.height;
 }
 
+inline bool rectsEqual(const CRect& a, const CRect& b) {
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
 inline bool rectIsEmpty(const CRect& r) { return r.width <= 0 || r.height <= 0; }
 
 // The inclusive column and row ranges overlap.
