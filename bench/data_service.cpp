@@ -33,16 +33,17 @@ std::unique_ptr<SixteenInstances> makeInstance() {
     p->setParameter(qv::settingid::kResolution, 0.0f, 0, false, false);
     auto& shared = p->analysis();
     std::uint32_t state = 12345;
-    std::lock_guard<std::mutex> guard(shared.spectrumLock);
+    auto r = std::make_unique<qv::SpectrumRecord>();
     for (std::uint32_t n = 0; n < 16; ++n) {
-        qv::SpectrumRecord& r = shared.spectrumRecords[n][shared.spectrumSelect[n].load()];
-        r.count = 8193;
-        r.sampleRate = 44100.0f;
-        r.sequence = n;
-        for (std::uint32_t k = 0; k < r.count; ++k) {
+        r->size = qv::spectrumRecordBytes(8193);
+        r->count = 8193;
+        r->sampleRate = 44100.0f;
+        r->sequence = n;
+        for (std::uint32_t k = 0; k < r->count; ++k) {
             state = state * 1664525u + 1013904223u;
-            r.power[k] = 1e-6f + static_cast<float>(state >> 8) / 16777216.0f * 1e-2f;
+            r->power[k] = 1e-6f + static_cast<float>(state >> 8) / 16777216.0f * 1e-2f;
         }
+        shared.records->writeSpectrum(n, *r, true);
     }
     return p;
 }
@@ -66,9 +67,11 @@ void BM_CopyRecordsReference(benchmark::State& state) {
     std::vector<std::uint8_t> buffer(16 * sizeof(qv::SpectrumRecord));
     auto& shared = p->analysis();
     for (auto _ : state) {
-        std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        for (std::uint32_t n = 0; n < 16; ++n)
-            std::memcpy(buffer.data() + n * sizeof(qv::SpectrumRecord), &shared.spectrumRecords[n][0], sizeof(qv::SpectrumRecord));
+        for (std::uint32_t n = 0; n < 16; ++n) {
+            shared.records->readSpectrum(n, [&](const qv::SpectrumRecord& r, std::uint32_t) {
+                std::memcpy(buffer.data() + n * sizeof(qv::SpectrumRecord), &r, sizeof(qv::SpectrumRecord));
+            });
+        }
         benchmark::DoNotOptimize(buffer.data());
     }
 }

@@ -2,14 +2,12 @@
 // worker that outlives its instance (it did not stop in time) still works on live memory.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <mutex>
 
+#include "core/copy_records.h"
 #include "dsp/algorithm.h"
 #include "dsp/measurement_records.h"
 
@@ -18,30 +16,13 @@ namespace qv {
 struct AnalysisShared {
     static constexpr int kMaxInstances = 16;
 
-    AnalysisShared();
-
     CAlgorithm algorithm;
     SpectrumRecord spectrumScratch{};  // the spectrum job's own record
     BandLevelRecord bandScratch{};     // the band job's own record
 
-    // Latest records of every instance number, double-buffered: selector[n] names the current one.
-    std::array<std::array<BandLevelRecord, 2>, kMaxInstances> bandRecords{};
-    std::array<std::atomic<std::uint32_t>, kMaxInstances> bandSelect{};
-    // Held to choose or flip a band buffer, to write a received band record and to copy one out:
-    // a reader's copy is then always ordered before the next write into the same buffer.
-    std::mutex bandLock;
-    // Over a megabyte, taken zeroed from the system: the pages of numbers never measured or
-    // shown (every spectrum in the band view) stay unmapped.
-    using SpectrumTable = std::array<std::array<SpectrumRecord, 2>, kMaxInstances>;
-    struct FreeTable {
-        void operator()(SpectrumTable* table) const { std::free(table); }
-    };
-    std::unique_ptr<SpectrumTable, FreeTable> spectrumStorage;
-    SpectrumTable& spectrumRecords;
-    std::array<std::atomic<std::uint32_t>, kMaxInstances> spectrumSelect{};
-    std::mutex spectrumLock;
-    // Under spectrumLock: copies record into the idle buffer of its number and makes it current.
-    void writeSpectrum(std::uint32_t number, const SpectrumRecord& record);
+    // The newest records of every instance number, kept once per library copy. Set by the
+    // instance right after construction; the jobs reach it only through this state.
+    std::shared_ptr<CCopyRecords> records;
 
     std::atomic<std::uint32_t> bandSequence{0};
     std::atomic<std::uint32_t> spectrumSequence{0};

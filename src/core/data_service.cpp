@@ -77,14 +77,9 @@ bool CDataService::bandRecords(void* request, const DataRequest& header, const D
     std::uint32_t written = 0;
     for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n) {
         if ((snapshot.used >> n & 1u) == 0) continue;
-        // The buffer the selector marks is complete; the writer fills the other one. The copy is
-        // made under bandLock, which every writer takes to choose its buffer, so it never
-        // overlaps a later write into the same buffer.
-        BandLevelRecord record;
-        {
-            std::lock_guard<std::mutex> guard(shared.bandLock);
-            record = shared.bandRecords[n][shared.bandSelect[n].load(std::memory_order_acquire) & 1u];
-        }
+        // Copied under the lock of the buffer it is in, which a writer needs to fill that buffer.
+        BandLevelRecord record = shared.records->readBands(n, [](const BandLevelRecord& current, std::uint32_t) { return current; });
+        record.target = shared.ownIndex.load();
         record.flag = snapshot.hidden >> n & 1u;
         std::memcpy(out + written * sizeof(BandLevelRecord), &record, sizeof(record));
         ++written;
@@ -108,15 +103,13 @@ bool CDataService::refreshCurve(std::uint32_t number, const DataSnapshot& snapsh
     const std::uint32_t version = averaging ? sources.averager.averageVersion(number) : 0;
     CurveInputs now{mapGeneration_, 0, 0, 0, 0, std::bit_cast<std::uint32_t>(snapshot.slope), averaging ? 1u : 0u,
                     version};
-    {
-        AnalysisShared& shared = sources.shared;
-        std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        now.buffer = shared.spectrumSelect[number].load() & 1u;
-        const SpectrumRecord& source = shared.spectrumRecords[number][now.buffer];
+    AnalysisShared& shared = sources.shared;
+    shared.records->readSpectrum(number, [&](const SpectrumRecord& source, std::uint32_t buffer) {
+        now.buffer = buffer;
         now.sequence = source.sequence;
         now.count = source.count;
-        now.target = source.target;
-    }
+    });
+    now.target = shared.ownIndex.load();
     if (!kept.built || !(kept.inputs == now)) buildCurve(number, snapshot, sources, now);
     kept.record.switchFlag = snapshot.hidden >> number & 1u;
     return kept.record.valid != 0;
@@ -136,16 +129,14 @@ void CDataService::buildCurve(std::uint32_t number, const DataSnapshot& snapshot
     // the place of its latest powers; a number without a mean yet shows its latest spectrum.
     const bool averaged = seen.averaging != 0 && sources.averager.copyAverage(number, expected, data_.data());
     std::uint32_t count = 0;
-    {
-        AnalysisShared& shared = sources.shared;
-        std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        inputs.buffer = shared.spectrumSelect[number].load() & 1u;
-        const SpectrumRecord& source = shared.spectrumRecords[number][inputs.buffer];
+    AnalysisShared& shared = sources.shared;
+    shared.records->readSpectrum(number, [&](const SpectrumRecord& source, std::uint32_t buffer) {
+        inputs.buffer = buffer;
         count = source.count;
-        record.target = source.target;
         record.sequence = source.sequence;
         if (count == expected && !averaged) std::copy_n(source.power, count, data_.data());
-    }
+    });
+    record.target = shared.ownIndex.load();
     inputs.sequence = record.sequence;
     inputs.count = count;
     inputs.target = record.target;
@@ -210,11 +201,8 @@ bool CDataService::instanceMap(void* request, const DataRequest&, const DataSnap
 bool CDataService::sequences(void* request, const DataRequest& header, AnalysisShared& shared) {
     if (header.size != SequencesReply::kSize) return false;
     std::uint32_t sequence[kMaxInstanceNumbers];
-    {
-        std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n)
-            sequence[n] = shared.spectrumRecords[n][shared.spectrumSelect[n].load() & 1u].sequence;
-    }
+    for (std::uint32_t n = 0; n < kMaxInstanceNumbers; ++n)
+        sequence[n] = shared.records->readSpectrum(n, [](const SpectrumRecord& current, std::uint32_t) { return current.sequence; });
     std::memcpy(static_cast<char*>(request) + offsetof(SequencesReply, sequences), sequence, sizeof(sequence));
     return true;
 }

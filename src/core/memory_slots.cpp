@@ -69,16 +69,16 @@ CMemorySlots::StoreResult CMemorySlots::store(std::uint32_t i, std::uint32_t s, 
     BlockPtr<float> power;
     float sampleRate = 0.0f;
     std::uint32_t count = 0;
-    {
-        std::lock_guard<std::mutex> guard(shared.spectrumLock);
-        const SpectrumRecord& record = shared.spectrumRecords[i][shared.spectrumSelect[i].load() & 1u];
+    const StoreResult taken = shared.records->readSpectrum(i, [&](const SpectrumRecord& record, std::uint32_t) {
         count = record.count;
         if (count < 2 || count > kSpectrumMaxBins) return StoreResult::kNoSpectrum;
         power.reset(static_cast<float*>(allocator_(count * sizeof(float))));
         if (!power) return StoreResult::kSpectrumAllocFailed;
         std::memcpy(power.get(), record.power, count * sizeof(float));
         sampleRate = record.sampleRate;
-    }
+        return StoreResult::kStored;
+    });
+    if (taken != StoreResult::kStored) return taken;
 
     BlockPtr<MemoryCurveBlock> curve(static_cast<MemoryCurveBlock*>(allocator_(sizeof(MemoryCurveBlock))));
     if (!curve) return StoreResult::kCurveAllocFailed;

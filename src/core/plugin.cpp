@@ -49,9 +49,11 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
     bandFftSize = algorithm.getBandFftSize();
     bandBlockLength = algorithm.getBandWindowLength();
     settings.setAverageBasis(getSampleRate(), bandBlockLength);
-    resetBandRecords();
-    for (auto& pair : shared->spectrumRecords) {
-        for (auto& record : pair) record.sequence = 0xFFFFFFFFu;
+    try {
+        shared->records = CCopyRecords::acquire(bandFloor());
+    } catch (const std::bad_alloc&) {
+        reportError(kErrNotEnoughMemory, "Nolvatek", "CPlugin::CPlugin");
+        throw 0;
     }
 
     // From here on threads exist: every failure stops them before it leaves.

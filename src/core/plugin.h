@@ -139,10 +139,14 @@ private:
     static void runBandJob(AnalysisShared& state, CPlugin* owner, const float* block);
     static void runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block, std::uint32_t length);
     // Posts a record to every other registered instance: measurement records (types 4, 8) at
-    // once, the common settings (type 5) once instanceLock is released (sendPendingPosts).
+    // once, and only to instances of other library copies (this copy's read its records in
+    // place); the common settings (type 5) once instanceLock is released (sendPendingPosts).
     virtual void postToOthers(void* record);
     void collectBands(const float* const* inputs, std::int32_t frames);
     void collectSpectrum(const float* const* inputs, std::int32_t frames, std::uint32_t blockLength);
+    // The band record every level at the floor of the level range (tilted by the slope).
+    BandLevelRecord bandFloor() const;
+    // Puts the own number's band record of the copy back to the floor (a registered instance).
     void resetBandRecords();
     // Copies the settings the audio path and the workers read into their atomics.
     void applyEngineSettings();
@@ -224,8 +228,9 @@ public:
     // Fills a query with own data: type 1 the number map, 6 the common settings, 32 the names.
     virtual bool answerQuery(InstanceMessage* record);
     // A record posted by another instance (or by this one to itself); checked by size and type,
-    // false when ignored. Measurement records never wait: when the buffers are being read or
-    // reset the record is dropped (droppedRecords).
+    // false when ignored. Measurement records come only from other library copies and go into
+    // this copy's records; they never wait: when the buffers are being read or written the
+    // record is dropped (droppedRecords).
     virtual bool receiveMessage(InstanceMessage* record);
 
     // Limit flag: the registry was full when this instance was created, so it only passes audio.
@@ -238,8 +243,9 @@ public:
     void shareNames();
     // The number held by registry index (-1: none).
     std::int32_t instanceNumberAt(std::uint32_t index) const;
-    // Copies of the current band and spectrum record of instance number n (false for n >= 16);
-    // safe against records arriving at the same time.
+    // Copies of the current band and spectrum record of instance number n in this copy's records
+    // (false for n >= 16), their target this instance's registry index; safe against records
+    // arriving at the same time.
     bool readBandRecord(std::uint32_t number, BandLevelRecord& out) const;
     bool readSpectrumRecord(std::uint32_t number, SpectrumRecord& out) const;
     // The instance count of the process-wide registry (0 without the sibling library).
@@ -255,6 +261,11 @@ private:
     bool callInstance(std::uint32_t index, void* record, bool query);
     // Stamps each target index into the record and posts it there.
     void postToEveryIndex(void* record, bool includeOwn);
+    // The same for a measurement record, to the instances of other library copies only; a
+    // spectrum is handed to the others of this copy for their averages.
+    void postMeasurement(void* record);
+    // A spectrum measured by another instance of this copy, for the own averages.
+    void averageFromCopy(const SpectrumRecord& record);
     void receiveBands(const BandLevelRecord& record);
     void receiveSpectrum(const SpectrumRecord& record);
     void receiveMap(const InstanceMapBlock& block);

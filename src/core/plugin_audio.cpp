@@ -84,8 +84,8 @@ void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::
 void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* block) {
     CAlgorithm& algorithm = state.algorithm;
     const std::uint32_t own = state.ownNumber.load() & 15u;
-    // Measured into the job's own record, then published under the lock: a reset that rewrites
-    // the records meanwhile never meets a half-written one.
+    // Measured into the job's own record, then published in the copy's records (dropped there,
+    // never waited for, when a read holds the buffer).
     BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
     // The band measurement leaves the block zeroed for the next fill.
@@ -95,12 +95,7 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     record.source = own;
     record.target = state.ownIndex.load();
     record.sequence = state.bandSequence.load();
-    {
-        std::lock_guard<std::mutex> guard(state.bandLock);
-        const std::uint32_t idle = state.bandSelect[own].load(std::memory_order_acquire) ^ 1u;
-        state.bandRecords[own][idle] = record;
-        state.bandSelect[own].store(idle, std::memory_order_release);
-    }
+    state.records->writeBands(own, record, false);
     if (state.enterInstance()) {
         owner->postToOthers(&record);
         state.leaveInstance();
@@ -119,10 +114,7 @@ void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block
     scratch.source = own;
     scratch.target = state.ownIndex.load();
     scratch.sequence = state.spectrumSequence.load();
-    {
-        std::lock_guard<std::mutex> guard(state.spectrumLock);
-        state.writeSpectrum(own, scratch);
-    }
+    state.records->writeSpectrum(own, scratch, false);
     if (state.enterInstance()) {
         owner->average(own, scratch);
         owner->postToOthers(&scratch);
@@ -131,23 +123,28 @@ void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block
     state.spectrumSequence.fetch_add(1);
 }
 
-void CPlugin::resetBandRecords() {
+BandLevelRecord CPlugin::bandFloor() const {
     // Band b lies b/3 octave above 20 Hz: the floor follows the slope tilt.
     std::lock_guard<std::recursive_mutex> guard(instanceLock);
     const auto rangeLow = static_cast<float>(settings.levelRange().low());
     const float slopeDbPerOctave = settings.slopeDbPerOctave();
-    std::lock_guard<std::mutex> records(shared->bandLock);
-    for (auto& pair : shared->bandRecords) {
-        for (BandLevelRecord& record : pair) {
-            record.size = sizeof(BandLevelRecord);
-            record.type = 0;
-            for (int b = 0; b < 31; ++b) {
-                const float level = rangeLow - static_cast<float>(b) * slopeDbPerOctave / 3.0f;
-                record.peaks[b] = level;
-                record.levels[b] = level;
-            }
-        }
+    BandLevelRecord record{};
+    record.size = sizeof(BandLevelRecord);
+    for (int b = 0; b < 31; ++b) {
+        const float level = rangeLow - static_cast<float>(b) * slopeDbPerOctave / 3.0f;
+        record.peaks[b] = level;
+        record.levels[b] = level;
     }
+    return record;
+}
+
+void CPlugin::resetBandRecords() {
+    // Only the own number's record: the others belong to instances that measure on.
+    if (!registered.load()) return;
+    BandLevelRecord record = bandFloor();
+    record.source = shared->ownNumber.load();
+    record.sequence = shared->bandSequence.load();
+    shared->records->writeBands(record.source, record, true);
 }
 
 void CPlugin::onReset(bool) {

@@ -5,7 +5,8 @@
 // lock at a time. A record is handed to another instance without holding own instanceLock;
 // settings changes made under it are queued and sent once it is released (sendPendingPosts).
 // The one exception is a joining instance querying its first peer: nobody can reach it yet.
-// Measurement records take only the receiver's record locks, and only if free.
+// Measurement records go only to instances of other library copies (those of this copy read
+// the copy's records in place) and take only the copy's record locks, and only if free.
 //
 // A call into another instance is counted in the registry (enter/leave) between finding its
 // port and returning from it; a leaving instance first withdraws its port and then waits until
@@ -99,7 +100,7 @@ void CPlugin::registerInstance() {
     BandLevelRecord ownBands{};
     {
         std::lock_guard<std::recursive_mutex> guard(instanceLock);
-        resetBandRecords();
+        ownBands = bandFloor();
         clearMap(mapBlock);
         lib.setCount(count + 1);
         std::int32_t slot = -1;
@@ -151,15 +152,15 @@ void CPlugin::registerInstance() {
         ownMap = mapBlock;
     }
 
-    // Tell the others who joined, and give them this instance's bands at once.
+    // Tell the others who joined, and give them this instance's bands at once: whatever a
+    // leaver under this number showed is replaced by the floor.
     postToEveryIndex(&ownMap, false);
     const std::uint32_t own = shared->ownNumber.load();
-    readBandRecord(own, ownBands);
-    ownBands.size = sizeof(BandLevelRecord);
     ownBands.type = kMsgBandLevels;
     ownBands.source = own;
     ownBands.sequence = shared->bandSequence.fetch_add(1);
-    postToEveryIndex(&ownBands, false);
+    shared->records->writeBands(own, ownBands, true);
+    postMeasurement(&ownBands);
     sendPendingPosts();
 }
 
@@ -279,6 +280,26 @@ void CPlugin::postToEveryIndex(void* record, bool includeOwn) {
     }
 }
 
+void CPlugin::postMeasurement(void* record) {
+    if (!registry || refused || !isValidPost(static_cast<InstanceMessage*>(record))) return;
+    const bool spectrum = messageHeader(record).type == kMsgSpectrum;
+    const std::uint32_t own = shared->ownIndex.load();
+    for (std::uint32_t j = 0; j < kSlots; ++j) {
+        if (j == own) continue;
+        auto* target = static_cast<const InstancePort*>(registry->enter(j));
+        if (!target) continue;
+        const bool sameCopy = isUsablePort(target) && target->receiveMessage == &portReceiveMessage;
+        if (isUsablePort(target) && !sameCopy) {
+            setMessageTarget(record, j);
+            target->receiveMessage(target->instance, static_cast<InstanceMessage*>(record));
+        } else if (sameCopy && spectrum) {
+            // An instance of this copy reads the record in place, but keeps its own averages.
+            static_cast<CPlugin*>(target->instance)->averageFromCopy(*static_cast<const SpectrumRecord*>(record));
+        }
+        registry->leave(j);
+    }
+}
+
 void CPlugin::postToOthers(void* record) {
     if (!record || refused || !registered) return;
     switch (messageHeader(record).type) {
@@ -286,12 +307,12 @@ void CPlugin::postToOthers(void* record) {
             // The own record stays readable while the copy is stamped for every target.
             BandLevelRecord copy;
             std::memcpy(&copy, record, sizeof(copy));
-            postToEveryIndex(&copy, false);
+            postMeasurement(&copy);
             break;
         }
         case kMsgSpectrum:
             // The spectrum job's scratch record: only that job touches it.
-            postToEveryIndex(record, false);
+            postMeasurement(record);
             setMessageTarget(record, shared->ownIndex.load());
             break;
         case kMsgSettingsPost: {
@@ -404,28 +425,22 @@ bool CPlugin::acceptsMeasurement(std::uint32_t target, std::uint32_t source) con
 }
 
 void CPlugin::receiveBands(const BandLevelRecord& record) {
-    AnalysisShared& s = *shared;
-    std::unique_lock<std::mutex> guard(s.bandLock, std::try_to_lock);
-    if (!guard.owns_lock()) {
+    // Every instance of this copy gets the record; the first one writes it.
+    if (shared->records->writeBands(record.source, record, false, true) == CCopyRecords::Write::kBusy)
         recordsDropped.fetch_add(1, std::memory_order_relaxed);
-        return;
-    }
-    const std::uint32_t idle = s.bandSelect[record.source].load() ^ 1u;
-    std::memcpy(&s.bandRecords[record.source][idle], &record, sizeof(record));
-    s.bandSelect[record.source].store(idle);
 }
 
 void CPlugin::receiveSpectrum(const SpectrumRecord& record) {
-    AnalysisShared& s = *shared;
-    {
-        std::unique_lock<std::mutex> guard(s.spectrumLock, std::try_to_lock);
-        if (!guard.owns_lock()) {
-            recordsDropped.fetch_add(1, std::memory_order_relaxed);
-            return;
-        }
-        s.writeSpectrum(record.source, record);
+    if (shared->records->writeSpectrum(record.source, record, false, true) == CCopyRecords::Write::kBusy) {
+        recordsDropped.fetch_add(1, std::memory_order_relaxed);
+        return;
     }
     // Averages are kept per instance number, for received spectra as for the own ones.
+    average(record.source, record);
+}
+
+void CPlugin::averageFromCopy(const SpectrumRecord& record) {
+    if (refused || record.source >= kSlots || record.source == shared->ownNumber.load()) return;
     average(record.source, record);
 }
 
@@ -474,21 +489,20 @@ void CPlugin::receiveRenumber(const RenumberMessage& message) {
 
 bool CPlugin::readBandRecord(std::uint32_t number, BandLevelRecord& out) const {
     if (number >= kSlots) return false;
-    AnalysisShared& s = *shared;
-    std::lock_guard<std::mutex> guard(s.bandLock);
-    out = s.bandRecords[number][s.bandSelect[number].load() & 1u];
+    out = shared->records->readBands(number, [](const BandLevelRecord& current, std::uint32_t) { return current; });
+    out.target = shared->ownIndex.load();
     return true;
 }
 
 bool CPlugin::readSpectrumRecord(std::uint32_t number, SpectrumRecord& out) const {
     if (number >= kSlots) return false;
-    AnalysisShared& s = *shared;
-    std::lock_guard<std::mutex> guard(s.spectrumLock);
-    const SpectrumRecord& current = s.spectrumRecords[number][s.spectrumSelect[number].load() & 1u];
-    const std::uint32_t bytes = current.size >= spectrumRecordBytes(0) && current.size <= sizeof(SpectrumRecord)
-                                    ? current.size
-                                    : static_cast<std::uint32_t>(sizeof(SpectrumRecord));
-    std::memcpy(&out, &current, bytes);
+    shared->records->readSpectrum(number, [&](const SpectrumRecord& current, std::uint32_t) {
+        const std::uint32_t bytes = current.size >= spectrumRecordBytes(0) && current.size <= sizeof(SpectrumRecord)
+                                        ? current.size
+                                        : static_cast<std::uint32_t>(sizeof(SpectrumRecord));
+        std::memcpy(&out, &current, bytes);
+    });
+    out.target = shared->ownIndex.load();
     return true;
 }
 

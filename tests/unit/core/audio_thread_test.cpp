@@ -61,13 +61,9 @@ struct SlowEditor : qv::IParameterSink {
 
 // Every lock the audio path used to take, held by another thread until the audio thread has
 // run its blocks.
-void holdLock(std::mutex& lock, Hold& hold) {
-    std::lock_guard<std::mutex> g(lock);
-    hold.keep();
-}
 const std::pair<const char*, std::function<void(SlowInstance&, Hold&)>> kHolders[] = {
-    {"band records", [](SlowInstance& p, Hold& h) { holdLock(p.analysis().bandLock, h); }},
-    {"spectrum records", [](SlowInstance& p, Hold& h) { holdLock(p.analysis().spectrumLock, h); }},
+    {"band records", [](SlowInstance& p, Hold& h) { p.analysis().records->readBands(0, [&](auto&, auto) { h.keep(); }); }},
+    {"spectrum records", [](SlowInstance& p, Hold& h) { p.analysis().records->readSpectrum(0, [&](auto&, auto) { h.keep(); }); }},
     {"averaging", [](SlowInstance& p, Hold& h) { p.averageHold = &h; }},  // the spectrum worker gets stuck
     {"registry", [](SlowInstance&, Hold& h) {
          static qv::CRegistryLibrary registry;

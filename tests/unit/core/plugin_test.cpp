@@ -25,9 +25,9 @@ TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShownAndANewSizeRestartsTheBl
     plugin.setParameter(id::kFftSize, 3.0f, 0, false, true);  // 4096 points
     feed.sine(440.0, 44100.0, 4096);
     EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 5);
-    auto& s = plugin.analysis();
-    const auto& spectrum = s.spectrumRecords[0][s.spectrumSelect[0].load()];
-    EXPECT_EQ(std::tuple(spectrum.count, spectrum.size, spectrum.sampleRate), std::tuple(2049u, 52u + 4u * 2049u, 44100.0f));
+    auto spectrum = std::make_unique<qv::SpectrumRecord>();
+    ASSERT_TRUE(plugin.readSpectrumRecord(static_cast<std::uint32_t>(plugin.getInstanceNumber()), *spectrum));
+    EXPECT_EQ(std::tuple(spectrum->count, spectrum->size, spectrum->sampleRate), std::tuple(2049u, 52u + 4u * 2049u, 44100.0f));
 
     feed.sine(440.0, 44100.0, 3000);
     plugin.setParameter(id::kFftSize, 4.0f, 0, false, true);  // 8192: the 3000 samples are dropped
@@ -37,24 +37,26 @@ TEST(Plugin, SpectraAreMeasuredOnTheWorkerOnlyWhileShownAndANewSizeRestartsTheBl
     EXPECT_EQ(plugin.spectrumBlocksMeasured(), before + 6);
 }
 
-TEST(Plugin, SlowWorkerNeverStallsTheAudioThreadAndStuckOneDoesNotHoldDestruction) {
+TEST(Plugin, AReadHoldingTheRecordsNeverStallsTheJobsNorDestruction) {
     auto plugin = std::make_unique<qv::CPlugin>(0, 2, 2);
-    Feeder feed(*plugin, 2, 512);
-    feed.paced = false;
-    // While another thread holds the band records, the band worker cannot publish: two seconds
-    // of audio at full speed, and every band block after the first finds it busy.
-    std::mutex& bandLock = plugin->analysis().bandLock;
+    const std::shared_ptr<qv::CCopyRecords> records = plugin->analysis().records;
+    const auto own = static_cast<std::uint32_t>(plugin->getInstanceNumber());
+    // Another thread reads the own band record for as long as the test runs: the first write
+    // after it goes into the other buffer, every later one finds the held buffer busy and is
+    // given up, and no job waits (a job that did would drop the blocks behind it).
     std::atomic<int> phase{0};
     std::thread holder([&] {
-        std::lock_guard<std::mutex> held(bandLock);
-        phase = 1;
-        while (phase.load() != 2) std::this_thread::sleep_for(1ms);
+        records->readBands(own, [&](const qv::BandLevelRecord&, std::uint32_t) {
+            phase = 1;
+            while (phase.load() != 2) std::this_thread::sleep_for(1ms);
+        });
     });
     while (phase.load() != 1) std::this_thread::sleep_for(1ms);
-    feed.sine(100.0, 44100.0, 88200);
-    EXPECT_GE(plugin->droppedBandBlocks(), 15u);
-    // The worker is stuck: the instance goes anyway, and the worker finishes on the state it
-    // co-owns once the lock is given back (were delete to wait for it, this would never end).
+    const std::uint32_t measured = plugin->bandBlocksMeasured();
+    const std::uint64_t busy = records->busyWrites(), dropped = plugin->droppedBandBlocks();
+    Feeder(*plugin, 2, 4096).sine(100.0, 44100.0, 4096 * 6);  // one band block per call
+    EXPECT_EQ(std::tuple(plugin->bandBlocksMeasured() - measured, plugin->droppedBandBlocks() - dropped, records->busyWrites() - busy),
+              std::tuple(6u, 0u, std::uint64_t{5}));
     plugin.reset();
     phase = 2;
     holder.join();
@@ -71,9 +73,9 @@ TEST(Plugin, AnyRateAndBlockSizeStaysFinite) {
     const std::uint32_t before = plugin.bandBlocksMeasured();
     Feeder(plugin, 2, 4096).sine(3000.0, 384000.0, 4096 * 3);
     EXPECT_EQ(plugin.bandBlocksMeasured(), before + 3);
-    auto& s = plugin.analysis();
-    const auto own = static_cast<std::size_t>(plugin.getInstanceNumber());
-    for (float level : s.bandRecords[own][s.bandSelect[own].load()].levels) EXPECT_TRUE(std::isfinite(level));
+    qv::BandLevelRecord bands{};
+    ASSERT_TRUE(plugin.readBandRecord(static_cast<std::uint32_t>(plugin.getInstanceNumber()), bands));
+    for (float level : bands.levels) EXPECT_TRUE(std::isfinite(level));
 }
 
 // Records what the core echoes to its editor.

@@ -71,10 +71,11 @@ TEST(DataRequests, BandRecordsOfEveryNumberInUseWithTheSwitchFlag) {
     auto& shared = p.analysis();
     const std::uint32_t numbers[3] = {0, 2, 15};
     for (std::uint32_t n : numbers) {
-        auto& records = shared.bandRecords[n];
-        const std::uint32_t current = shared.bandSelect[n].load();
-        std::tie(records[current].levels[10], records[current].source) = std::pair(-static_cast<float>(n), n);
-        records[current ^ 1u].levels[10] = 99.0f;  // the buffer being written
+        qv::BandLevelRecord record{};
+        record.levels[10] = 99.0f;  // left in the idle buffer
+        shared.records->writeBands(n, record, true);
+        std::tie(record.levels[10], record.source) = std::pair(-static_cast<float>(n), n);
+        shared.records->writeBands(n, record, true);
     }
     p.set(id::kMuteFirst + 2, 1.0f);  // M switch of number 2: hidden
     auto r = request(qv::bandRecordsReplyBytes(3), 0, 1, 77, 4096);

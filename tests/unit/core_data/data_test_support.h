@@ -40,14 +40,11 @@ public:
     // Writes a spectrum of `count` bins into number n's records the way a worker does.
     void putSpectrum(std::uint32_t n, std::uint32_t count, float rate, const std::function<float(std::uint32_t)>& power,
                      std::uint32_t sequence = 1) {
-        auto& s = analysis();
-        std::lock_guard<std::mutex> guard(s.spectrumLock);
-        const std::uint32_t idle = s.spectrumSelect[n].load() ^ 1u;
-        qv::SpectrumRecord& r = s.spectrumRecords[n][idle];
-        std::tie(r.size, r.type, r.target, r.source, r.sequence, r.count, r.sampleRate) =
+        auto r = std::make_unique<qv::SpectrumRecord>();
+        std::tie(r->size, r->type, r->target, r->source, r->sequence, r->count, r->sampleRate) =
             std::tuple(qv::spectrumRecordBytes(count), 8u, 0u, n, sequence, count, rate);
-        for (std::uint32_t k = 0; k < count; ++k) r.power[k] = power(k);
-        s.spectrumSelect[n].store(idle);
+        for (std::uint32_t k = 0; k < count; ++k) r->power[k] = power(k);
+        analysis().records->writeSpectrum(n, *r, true);
     }
     void putFlat(std::uint32_t n, std::uint32_t fftSize, float rate, float power) {
         putSpectrum(n, fftSize / 2 + 1, rate, [power](std::uint32_t) { return power; });
