@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/stream_copy.h"
+#include "dsp/process_shared.h"
 
 namespace qv {
 
@@ -26,17 +27,8 @@ std::uint32_t spectrumBytes(const SpectrumRecord& record) {
 void CCopyRecords::FreeTable::operator()(SpectrumTable* table) const { std::free(table); }
 
 std::shared_ptr<CCopyRecords> CCopyRecords::acquire(const BandLevelRecord& floor) {
-    // Made by the first instance of the copy and gone with the last holder; the statics hold no
-    // thread and no record, so unloading the library destroys nothing that waits.
-    static std::mutex lock;
-    static std::weak_ptr<CCopyRecords> current;
-    std::lock_guard<std::mutex> guard(lock);
-    std::shared_ptr<CCopyRecords> records = current.lock();
-    if (!records) {
-        records = std::make_shared<CCopyRecords>(floor);
-        current = records;
-    }
-    return records;
+    // Gone with the last holder; what the library keeps holds no thread and no record.
+    return processShared<CCopyRecords>(0, [&] { return std::make_shared<CCopyRecords>(floor); });
 }
 
 CCopyRecords::CCopyRecords(const BandLevelRecord& floor)

@@ -1,9 +1,7 @@
 // The records of every number, kept once per library copy: instances of this copy read each
-// other's records without a single post, instances of another copy (here a port whose calls are
-// not this copy's) still exchange full records both ways, readers never see a torn record, and
-// joins and resets touch only their own number.
-#include <thread>
-
+// other's records without a post, another copy (a port whose calls are not this copy's) still
+// exchanges full records both ways, joins and resets touch only their own number, and readers
+// beside a writer never see a torn record.
 #include "core/analysis_shared.h"
 #include "core/registry_library.h"
 #include "platform/module.h"
@@ -14,50 +12,41 @@ namespace {
 
 using CopyRecords = RegistryTest;
 
-// An instance that counts the measurement records posted to it.
-struct CountingInstance : qv::CPlugin {
-    std::atomic<int> measurements{0};
+struct CountingInstance : qv::CPlugin {  // counts the measurement records posted to it
+    std::atomic<int> posts{0};
     CountingInstance() : CPlugin(0, 2, 2) {}
     ~CountingInstance() override { waitForWorkers(std::chrono::seconds(5)); }
-    bool receiveMessage(qv::InstanceMessage* record) override {
-        if (record && (record->type == qv::kMsgBandLevels || record->type == qv::kMsgSpectrum)) ++measurements;
-        return CPlugin::receiveMessage(record);
+    bool receiveMessage(qv::InstanceMessage* r) override {
+        posts += r && (r->type == qv::kMsgBandLevels || r->type == qv::kMsgSpectrum);
+        return CPlugin::receiveMessage(r);
     }
 };
 
-// An instance of another copy of the library, as far as this copy can tell: a port in the
-// registry whose receive call is not this copy's. It counts the band records it gets per source.
+// An instance of another copy in a registry slot; it counts the band records it gets per source.
 struct ForeignCopy {
     qv::CRegistryLibrary registry;
-    qv::InstancePort port{};
+    qv::InstancePort port{sizeof(qv::InstancePort), qv::InstancePort::kVersion, this, &receive, &answer};
     std::uint32_t slot = 0;
     std::array<std::atomic<int>, 16> bandsFrom{};
-
-    static std::int32_t receive(void* self, qv::InstanceMessage* record) {
-        const auto* bands = reinterpret_cast<const qv::BandLevelRecord*>(record);
-        if (record->type == qv::kMsgBandLevels && bands->source < 16) ++static_cast<ForeignCopy*>(self)->bandsFrom[bands->source];
+    static std::int32_t receive(void* self, qv::InstanceMessage* r) {
+        const std::uint32_t source = reinterpret_cast<const qv::BandLevelRecord*>(r)->source;
+        if (r->type == qv::kMsgBandLevels && source < 16) ++static_cast<ForeignCopy*>(self)->bandsFrom[source];
         return 1;
     }
     static std::int32_t answer(void*, qv::InstanceMessage*) { return 0; }
-
     ForeignCopy() {
         EXPECT_TRUE(registry.open(qv::platform::moduleFolder()));
-        port = qv::InstancePort{sizeof(qv::InstancePort), qv::InstancePort::kVersion, this, &receive, &answer};
         qv::CRegistryLockGuard guard(registry);
         while (registry.inUse(slot)) ++slot;
-        registry.setInUse(slot, true);
-        registry.setCount(registry.count() + 1);
-        registry.setObject(slot, &port);
+        registry.setInUse(slot, true), registry.setCount(registry.count() + 1), registry.setObject(slot, &port);
     }
     ~ForeignCopy() {
         qv::CRegistryLockGuard guard(registry);
         registry.setObject(slot, nullptr);
         EXPECT_TRUE(registry.drain(slot, std::chrono::seconds(5)));
-        registry.setInUse(slot, false);
-        registry.setCount(registry.count() - 1);
+        registry.setInUse(slot, false), registry.setCount(registry.count() - 1);
     }
-    // Posts a record to the instance as another copy does: through its port.
-    void post(qv::CPlugin& to, void* record) {
+    void post(qv::CPlugin& to, void* record) {  // through the instance's port
         auto* message = static_cast<qv::InstanceMessage*>(record);
         message->target = static_cast<std::uint32_t>(to.getRegistryIndex());
         const auto* target = static_cast<const qv::InstancePort*>(registry.object(message->target));
@@ -65,49 +54,55 @@ struct ForeignCopy {
     }
 };
 
-TEST_F(CopyRecords, SameCopyReadsInPlaceWithoutPostsAndAnotherCopyExchangesFullRecords) {
-    CountingInstance instances[2];
-    CountingInstance *a = &instances[0], *b = &instances[1];
+TEST_F(CopyRecords, OneCopyReadsInPlaceAnotherGetsFullRecordsAndJoinsAndResetsTouchTheirOwnNumber) {
+    CountingInstance a, b;
     ForeignCopy foreign;
-    const auto na = static_cast<std::uint32_t>(number(*a)), nb = static_cast<std::uint32_t>(number(*b));
-    feedSine(*a, 1000.0, 4096 * 3);
-    feedSine(*b, 100.0, 4096 * 3);
-    // Each reads the other's 1 kHz and 100 Hz bands in the copy's records; neither got a post.
-    qv::BandLevelRecord fromA{}, fromB{};
-    b->readBandRecord(na, fromA), a->readBandRecord(nb, fromB);
-    auto loudest = [](const qv::BandLevelRecord& r) { return std::max_element(r.levels, r.levels + 31) - r.levels; };
-    EXPECT_EQ(std::pair(loudest(fromA), loudest(fromB)), std::pair(std::ptrdiff_t{17}, std::ptrdiff_t{7}));
-    EXPECT_EQ(std::tuple(fromA.target, a->measurements.load(), b->measurements.load()),
-              std::tuple(static_cast<std::uint32_t>(b->getRegistryIndex()), 0, 0));
-    // The other copy got every band record of both: three measured each.
+    const auto na = static_cast<std::uint32_t>(number(a)), nb = static_cast<std::uint32_t>(number(b));
+    feedSine(a, 1000.0, 4096 * 3);
+    feedSine(b, 100.0, 4096 * 3);
+    qv::BandLevelRecord got{};
+    auto loudest = [&](qv::CPlugin& reader, std::uint32_t n) {
+        reader.readBandRecord(n, got);
+        return std::max_element(got.levels, got.levels + 31) - got.levels;
+    };
+    const auto fromA = loudest(b, na);
+    const std::uint32_t target = got.target;  // read by b, so addressed to b
+    EXPECT_EQ(std::tuple(fromA, target, loudest(a, nb), a.posts.load() + b.posts.load()),
+              std::tuple(17, static_cast<std::uint32_t>(b.getRegistryIndex()), 7, 0));
     EXPECT_TRUE(foreign.bandsFrom[na] >= 3 && foreign.bandsFrom[nb] >= 3) << foreign.bandsFrom[na] << " " << foreign.bandsFrom[nb];
 
-    // Its records reach this copy through one instance and are read by every one; posted to the
-    // second as well, it is not written again.
+    // The other copy's records go in once, through whichever instance gets them first.
     qv::BandLevelRecord bands{272, qv::kMsgBandLevels, 0, 9, 5, 0, {}, {}};
     std::fill(std::begin(bands.levels), std::end(bands.levels), -42.0f);
     auto spectrum = std::make_unique<qv::SpectrumRecord>(), read = std::make_unique<qv::SpectrumRecord>();
-    std::tie(spectrum->size, spectrum->type, spectrum->source, spectrum->sequence, spectrum->count) =
-        std::tuple(qv::spectrumRecordBytes(257), qv::kMsgSpectrum, 9u, 6u, 257u);
-    spectrum->power[100] = 0.5f;
-    qv::CCopyRecords& records = *a->analysis().records;
+    std::tie(spectrum->size, spectrum->type, spectrum->source, spectrum->sequence, spectrum->count, spectrum->power[100]) =
+        std::tuple(qv::spectrumRecordBytes(257), qv::kMsgSpectrum, 9u, 6u, 257u, 0.5f);
+    qv::CCopyRecords& records = *a.analysis().records;
     auto buffers = [&] {
-        return std::pair(records.readBands(9, [](auto&, std::uint32_t at) { return at; }),
-                         records.readSpectrum(9, [](auto&, std::uint32_t at) { return at; }));
+        const auto at = [](auto&, std::uint32_t buffer) { return buffer; };
+        return std::pair(records.readBands(9, at), records.readSpectrum(9, at));
     };
-    foreign.post(*a, &bands), foreign.post(*a, spectrum.get());
+    foreign.post(a, &bands), foreign.post(a, spectrum.get());
     const auto written = buffers();
-    foreign.post(*b, &bands), foreign.post(*b, spectrum.get());
-    b->readBandRecord(9, fromA), a->readSpectrumRecord(9, *read);
-    EXPECT_EQ(std::tuple(fromA.levels[30], fromA.sequence, read->power[100], read->sequence, b->droppedRecords()),
-              std::tuple(-42.0f, 5u, 0.5f, 6u, std::uint64_t{0}));
-    EXPECT_EQ(std::pair(buffers(), b->measurements.load()), std::pair(written, 2));
+    foreign.post(b, &bands), foreign.post(b, spectrum.get());
+    b.readBandRecord(9, got), a.readSpectrumRecord(9, *read);
+    EXPECT_EQ(std::tuple(got.levels[30], got.sequence, read->power[100], read->sequence, buffers(), b.posts.load()),
+              std::tuple(-42.0f, 5u, 0.5f, 6u, written, 2));
+
+    // A reset puts back only the own number; a leaver's bands stay until its number is taken.
+    auto c = makeInstance();
+    const auto nc = static_cast<std::uint32_t>(number(*c));
+    feedSine(*c, 1000.0, 4096 * 2);
+    const float floor = (a.readBandRecord(15, got), got.levels[17]);  // nobody ever held 15
+    a.reset(true), c.reset();
+    const float ownAfterReset = (a.readBandRecord(na, got), got.levels[17]);
+    EXPECT_EQ(std::tuple(ownAfterReset, loudest(a, nb), loudest(a, nc)), std::tuple(floor, 7, 17));
+    c = makeInstance();
+    EXPECT_EQ(std::pair(static_cast<std::uint32_t>(number(*c)), (a.readBandRecord(nc, got), got.levels[17])), std::pair(nc, floor));
 }
 
-TEST(CopyRecordsStore, ReadersBesideAWriterSeeOnlyWholeRecords) {
-    qv::BandLevelRecord floor{};
-    qv::CCopyRecords records(floor);
-    constexpr std::uint32_t kWrites = 4000;
+TEST(CopyRecordsStore, ReadersBesideAWriterThatNeverWaitsSeeOnlyWholeRecords) {
+    qv::CCopyRecords records(qv::BandLevelRecord{});
     std::atomic<bool> done{false};
     std::atomic<int> torn{0}, reads{0};
     auto reader = [&] {
@@ -127,39 +122,22 @@ TEST(CopyRecordsStore, ReadersBesideAWriterSeeOnlyWholeRecords) {
     auto bands = std::make_unique<qv::BandLevelRecord>();
     auto spectrum = std::make_unique<qv::SpectrumRecord>();
     std::uint32_t written = 0;
-    for (std::uint32_t s = 0; s < kWrites; ++s) {
+    for (std::uint32_t s = 0; s < 4000 || reads.load() < 200; ++s) {
         bands->sequence = s;
         std::fill(std::begin(bands->levels), std::end(bands->levels), static_cast<float>(s));
         std::tie(spectrum->size, spectrum->sequence, spectrum->count) = std::tuple(qv::spectrumRecordBytes(2049), s, 2049u);
         std::fill_n(spectrum->power, 2049, static_cast<float>(s));
-        // The writer never waits: a busy buffer gives the record up.
         written += records.writeBands(3, *bands, false) == qv::CCopyRecords::Write::kWritten;
         records.writeSpectrum(3, *spectrum, false);
     }
     done = true;
     r1.join(), r2.join();
     EXPECT_TRUE(torn.load() == 0 && reads.load() > 0 && written > 0) << torn.load() << " " << written;
-    // The same record again (only its target differs) is not written twice.
+    // The same record for another receiver is not written twice.
+    const auto first = records.writeBands(3, *bands, true);
     bands->target = 7;
-    EXPECT_EQ(records.writeBands(3, *bands, true, true), qv::CCopyRecords::Write::kAlreadyThere);
-}
-
-TEST_F(CopyRecords, AJoinPutsItsNumberAtTheFloorAndAResetOnlyItsOwn) {
-    auto a = makeInstance();
-    auto b = makeInstance();
-    const auto nb = static_cast<std::uint32_t>(number(*b));
-    feedSine(*a, 1000.0, 4096 * 2);
-    feedSine(*b, 1000.0, 4096 * 2);
-    qv::BandLevelRecord got{};
-    auto level = [&](qv::CPlugin& reader, std::uint32_t n) { return reader.readBandRecord(n, got), got.levels[17]; };
-    const float floor = level(*a, 15);  // a number nobody ever held
-    a->reset(true);
-    b.reset();
-    // What the leaver measured stays under its number; a's reset put back only a's own record.
-    EXPECT_EQ(std::pair(level(*a, static_cast<std::uint32_t>(number(*a))), level(*a, nb) > -20.0f), std::pair(floor, true));
-    auto c = makeInstance();
-    ASSERT_EQ(static_cast<std::uint32_t>(number(*c)), nb);
-    EXPECT_EQ(level(*a, nb), floor);
+    EXPECT_EQ(std::pair(first, records.writeBands(3, *bands, true, true)),
+              std::pair(qv::CCopyRecords::Write::kWritten, qv::CCopyRecords::Write::kAlreadyThere));
 }
 
 }  // namespace
