@@ -85,7 +85,8 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     CAlgorithm& algorithm = state.algorithm;
     const std::uint32_t own = state.ownNumber.load() & 15u;
     // Measured into the job's own record, then published in the copy's records (dropped there,
-    // never waited for, when a read holds the buffer).
+    // never waited for, when a read holds the buffer) while the instance is alive: a job that
+    // outlived its instance never writes over a newcomer under the same number.
     BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
     // The band measurement leaves the block zeroed for the next fill.
@@ -95,8 +96,8 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     record.source = own;
     record.target = state.ownIndex.load();
     record.sequence = state.bandSequence.load();
-    state.records->writeBands(own, record, false);
     if (state.enterInstance()) {
+        state.records->writeBands(own, record, false);
         owner->postToOthers(&record);
         state.leaveInstance();
     }
@@ -114,8 +115,8 @@ void CPlugin::runSpectrumJob(AnalysisShared& state, CPlugin* owner, float* block
     scratch.source = own;
     scratch.target = state.ownIndex.load();
     scratch.sequence = state.spectrumSequence.load();
-    state.records->writeSpectrum(own, scratch, false);
     if (state.enterInstance()) {
+        state.records->writeSpectrum(own, scratch, false);
         owner->average(own, scratch);
         owner->postToOthers(&scratch);
         state.leaveInstance();
