@@ -67,8 +67,10 @@ bool CSpectrumAverager::update(bool wanted, std::uint32_t usedNumbers) {
         Slot& s = slots_[slot];
         if (!s.sum) {
             BlockPtr<double> sum(static_cast<double*>(allocator_(sizeof(double) * kMaxBins)));
-            // Written once here, so that the spectrum jobs never take the first-touch page faults.
-            if (sum) std::memset(sum.get(), 0, sizeof(double) * kMaxBins);
+            // The bins of the current FFT size are written once here, so that the spectrum jobs
+            // take no first-touch page faults; the pages of larger sizes stay untouched till used.
+            const std::uint32_t bins = fftSizeOf(fftSizeIndex_->load(std::memory_order_relaxed)) / 2 + 1;
+            if (sum) std::memset(sum.get(), 0, sizeof(double) * bins);
             std::lock_guard<std::mutex> guard(lock);
             s.sum = std::move(sum);
         }
