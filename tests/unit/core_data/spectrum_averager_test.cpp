@@ -96,12 +96,12 @@ TEST_F(Averager, OnlyNumbersInUseWhileOnAndAFailedAllocationSwitchesOff) {
     EXPECT_TRUE(std::isnan(mean(1)));
 
     static std::atomic<int> allowed;  // two blocks a number: this instance's sums, the copy's history
-    allowed = 1;
+    allowed = 3;
     averager->setAllocator([](std::size_t bytes) -> void* { return allowed-- > 0 ? qv::allocateBlock(bytes) : nullptr; });
     ASSERT_TRUE(averager->update(false, 0b11));
     EXPECT_FALSE(averager->update(true, 0b11) || averager->active());  // the second history fails
     add(0, 4.0f);
-    EXPECT_TRUE(std::isnan(mean(0)));
+    EXPECT_TRUE(std::isnan(mean(0)) && table->rings() == 0);  // the first one was given back
     allowed = 4;
     EXPECT_TRUE(averager->update(true, 0b11) && averager->active());
 }
@@ -218,9 +218,7 @@ TEST(SharedAverages, EveryReaderReadsWhatItWouldReadAlone) {
                 if (s.what == 'h') rate[s.reader] = s.value;
                 if (s.what == 'r') every[s.reader] = static_cast<int>(s.value);
                 for (auto* x : {shared[s.reader].get(), alone[s.reader].get()}) {
-                    if (s.what == 'u' || s.what == 'o') {
-                        ASSERT_TRUE(x->update(s.what == 'u', static_cast<std::uint32_t>(s.value)));
-                    }
+                    ASSERT_TRUE((s.what != 'u' && s.what != 'o') || x->update(s.what == 'u', static_cast<std::uint32_t>(s.value)));
                     if (s.what == 'c') x->clear();
                     if (s.what == 'n') x->setSeconds((s.value + 0.5f) * 512.0f / 44100.0f);
                 }
@@ -240,9 +238,10 @@ TEST(SharedAverages, EveryReaderReadsWhatItWouldReadAlone) {
                 for (std::uint32_t k = 0; k < 4 && i % every[r] == 0; ++k) {
                     const std::uint32_t count = k < 2 ? 257 : 513, number = k % 2;
                     const bool read = shared[r]->copyAverage(number, count, a.data());
-                    ASSERT_EQ(read, alone[r]->copyAverage(number, count, b.data())) << c.name << " " << i << " " << r;
-                    ASSERT_TRUE(!read || std::memcmp(a.data(), b.data(), 4 * count) == 0) << c.name << " " << i << " " << r;
-                    ASSERT_EQ(shared[r]->averageVersion(number), alone[r]->averageVersion(number)) << c.name << " " << i;
+                    ASSERT_TRUE(read == alone[r]->copyAverage(number, count, b.data()) &&
+                                (!read || std::memcmp(a.data(), b.data(), 4 * count) == 0) &&
+                                shared[r]->averageVersion(number) == alone[r]->averageVersion(number))
+                        << c.name << " " << i << " " << r;
                 }
             }
         }
