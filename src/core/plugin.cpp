@@ -43,6 +43,7 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
         reportError(kErrNotEnoughMemory, "Nolvatek", "CPlugin::CPlugin");
         throw 0;
     }
+    averager->follow(fftIndex, shared->sampleRate);
     settings.setObserver(this);
     CAlgorithm& algorithm = shared->algorithm;
     algorithm.setBandFftSize(kBandFftSize);

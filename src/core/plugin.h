@@ -74,8 +74,8 @@ public:
     virtual bool isInstanceNumberActive(std::uint32_t n) const;
     // Re-evaluates which spectra are averaged (plugin_data.cpp).
     virtual void updateAverageMemory();
-    // Adds a spectrum of instance number `number` (own or received) to its running average
-    // (plugin_data.cpp).
+    // Adds a spectrum of instance number `number` (own or received) to the running averages of
+    // every instance of this library copy, once whichever instance hands it over (plugin_data.cpp).
     virtual void average(std::uint32_t number, const SpectrumRecord& record);
 
     // The instance registry (plugin_registry.cpp): loads the sibling library from the plug-in's

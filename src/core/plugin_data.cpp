@@ -206,8 +206,9 @@ void CPlugin::showPendingMessages() {
 }
 
 // ---- Spectrum averaging ----
-// Both operations key the averages by instance number: the histories are allocated for the
-// numbers in use and every spectrum is added under the number it came from.
+// Both operations key the averages by instance number: the histories are joined for the numbers
+// in use and every spectrum is added under the number it came from, once for the library copy
+// whichever instance of the copy hands it over.
 
 void CPlugin::updateAverageMemory() {
     bool wanted = false;
@@ -226,8 +227,7 @@ void CPlugin::updateAverageMemory() {
 }
 
 void CPlugin::average(std::uint32_t number, const SpectrumRecord& record) {
-    averager->add(number, record, fftIndex.load(std::memory_order_relaxed),
-                  shared->sampleRate.load(std::memory_order_relaxed));
+    averager->add(number, record);
 }
 
 }  // namespace qv

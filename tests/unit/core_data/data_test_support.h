@@ -49,15 +49,17 @@ public:
     void putFlat(std::uint32_t n, std::uint32_t fftSize, float rate, float power) {
         putSpectrum(n, fftSize / 2 + 1, rate, [power](std::uint32_t) { return power; });
     }
-    // Adds a flat spectrum of `count` bins to number 0's average, as a worker does.
+    // Adds a flat spectrum of `count` bins to number 0's average, numbered as a worker does.
     void averageFlat(std::uint32_t count, float power) {
         auto record = std::make_unique<qv::SpectrumRecord>();
         record->count = count;
+        record->sequence = ++averaged;
         std::fill_n(record->power, count, power);
         average(0, *record);
     }
 
     std::uint32_t used;
+    std::uint32_t averaged = 1u << 31;  // apart from the priming job's
 };
 
 // A column map built for a rate, an FFT size and a smoothing index.
