@@ -261,11 +261,8 @@ private:
     bool callInstance(std::uint32_t index, void* record, bool query);
     // Stamps each target index into the record and posts it there.
     void postToEveryIndex(void* record, bool includeOwn);
-    // The same for a measurement record, to the instances of other library copies only; a
-    // spectrum is handed to the others of this copy for their averages.
+    // The same for a measurement record, to the instances of other library copies only.
     void postMeasurement(void* record);
-    // A spectrum measured by another instance of this copy, for the own averages.
-    void averageFromCopy(const SpectrumRecord& record);
     void receiveBands(const BandLevelRecord& record);
     void receiveSpectrum(const SpectrumRecord& record);
     void receiveMap(const InstanceMapBlock& block);

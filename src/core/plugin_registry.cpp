@@ -282,19 +282,15 @@ void CPlugin::postToEveryIndex(void* record, bool includeOwn) {
 
 void CPlugin::postMeasurement(void* record) {
     if (!registry || refused || !isValidPost(static_cast<InstanceMessage*>(record))) return;
-    const bool spectrum = messageHeader(record).type == kMsgSpectrum;
     const std::uint32_t own = shared->ownIndex.load();
     for (std::uint32_t j = 0; j < kSlots; ++j) {
         if (j == own) continue;
         auto* target = static_cast<const InstancePort*>(registry->enter(j));
         if (!target) continue;
-        const bool sameCopy = isUsablePort(target) && target->receiveMessage == &portReceiveMessage;
-        if (isUsablePort(target) && !sameCopy) {
+        // Instances of this copy read the record in place and share its averages' histories.
+        if (isUsablePort(target) && target->receiveMessage != &portReceiveMessage) {
             setMessageTarget(record, j);
             target->receiveMessage(target->instance, static_cast<InstanceMessage*>(record));
-        } else if (sameCopy && spectrum) {
-            // An instance of this copy reads the record in place, but keeps its own averages.
-            static_cast<CPlugin*>(target->instance)->averageFromCopy(*static_cast<const SpectrumRecord*>(record));
         }
         registry->leave(j);
     }
@@ -436,11 +432,6 @@ void CPlugin::receiveSpectrum(const SpectrumRecord& record) {
         return;
     }
     // Averages are kept per instance number, for received spectra as for the own ones.
-    average(record.source, record);
-}
-
-void CPlugin::averageFromCopy(const SpectrumRecord& record) {
-    if (refused || record.source >= kSlots || record.source == shared->ownNumber.load()) return;
     average(record.source, record);
 }
 
