@@ -137,6 +137,7 @@ void CWorkerPool::loop(Runner& runner) {
         signal.wait();
         sleepers.fetch_sub(1);
         wakePending.store(false);
+        std::this_thread::yield();
     }
     runner.exited.store(true);
 }
