@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstring>
 
+#include <xmmintrin.h>
+
 #include "core/analysis_shared.h"
 #include "core/block_worker.h"
 #include "core/mixer.h"
@@ -21,6 +23,9 @@ std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t n
     }
     if (precision != kPrecisionFloat || !inputs) return 0;
     const auto* const* in = reinterpret_cast<const float* const*>(inputs);
+    // The state this block reads elsewhere, asked for at once instead of one miss after another.
+    _mm_prefetch(reinterpret_cast<const char*>(bandWorker.get()), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(listening.get()), _MM_HINT_T0);
     // Denormal and non-finite operands cost what clean ones cost; the host's MXCSR comes back.
     const CFlushDenormalsScope flushDenormals;
 

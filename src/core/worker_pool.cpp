@@ -137,6 +137,9 @@ void CWorkerPool::loop(Runner& runner) {
         signal.wait();
         sleepers.fetch_sub(1);
         wakePending.store(false);
+        // Woken by a handover: the waker goes on first where it shares the processor, handing
+        // over the blocks of the other instances of this period with no wake-up each (this
+        // thread is awake now); they are then all taken in one run.
         std::this_thread::yield();
     }
     runner.exited.store(true);
