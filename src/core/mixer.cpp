@@ -16,6 +16,18 @@ void mixToMean(float* destination, const float* const* inputs, std::int32_t numI
     const bool mean = numInputs > 1;
     const float scale = mean ? 1.0f / static_cast<float>(numInputs) : 1.0f;
     std::int32_t i = 0;
+    // Stereo and mono, the usual layouts, without the loop over channels.
+    if (numInputs == 2 && inputs[0] && inputs[1]) {
+        const float* a = inputs[0] + offset;
+        const float* b = inputs[1] + offset;
+        const __m128 half = _mm_set1_ps(scale);
+        for (; i + 4 <= frames; i += 4)
+            _mm_storeu_ps(destination + i,
+                          _mm_mul_ps(_mm_add_ps(finiteOrZero(_mm_loadu_ps(a + i)), finiteOrZero(_mm_loadu_ps(b + i))), half));
+    } else if (numInputs == 1 && inputs[0]) {
+        const float* a = inputs[0] + offset;
+        for (; i + 4 <= frames; i += 4) _mm_storeu_ps(destination + i, finiteOrZero(_mm_loadu_ps(a + i)));
+    }
     for (; i + 4 <= frames; i += 4) {
         __m128 sum = inputs[0] ? finiteOrZero(_mm_loadu_ps(inputs[0] + offset + i)) : _mm_setzero_ps();
         for (std::int32_t c = 1; c < numInputs; ++c)

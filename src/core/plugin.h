@@ -174,6 +174,10 @@ private:
     std::atomic<bool> bandsNeeded{true};
     std::atomic<bool> spectrumNeeded{false};
     std::atomic<bool> fillResetPending{false};  // set by onReset, consumed by the audio thread
+    // Audio thread: the bits of the rate last stored in shared->sampleRate (none at first), and
+    // whether the spectrum worker's fill may be above 0.
+    std::uint32_t publishedRate = 0xFFFFFFFFu;
+    bool spectrumCollecting = true;
     bool priming = false;
     std::int32_t registryIndex = 0;
     std::int32_t instanceNumber = 0;

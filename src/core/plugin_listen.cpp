@@ -30,16 +30,12 @@ std::uint32_t fadeFramesAt(double sampleRate) {
 
 }  // namespace
 
-struct CPlugin::Listening {
+// What the audio thread reads in every block comes first, on one cache line.
+struct alignas(64) CPlugin::Listening {
     static constexpr int kChunk = 64;
     static constexpr std::uint32_t kFresh = 4;
 
-    // The writers' side (GUI and host threads), under producerLock.
-    std::mutex producerLock;
-    std::uint32_t writeSlot = 0;
-    std::atomic<bool> requested{false};
     // The slot between the sides, kFresh set while the reader has not taken it.
-    std::array<ListenRequest, 3> slots{};
     std::atomic<std::uint32_t> middle{1};
     std::atomic<bool> endPending{false};
 
@@ -51,6 +47,12 @@ struct CPlugin::Listening {
     bool moving = false;      // the other bank takes over from the current one
     std::uint32_t movePosition = 0;
     int current = 0;
+
+    // The writers' side (GUI and host threads), under producerLock.
+    std::mutex producerLock;
+    std::uint32_t writeSlot = 0;
+    std::atomic<bool> requested{false};
+    std::array<ListenRequest, 3> slots{};
     BandPassDesign designs[2]{};
     CBandPassBank banks[2];
     float dry[kMaxChannels][kChunk]{}, wet[kMaxChannels][kChunk]{}, incoming[kMaxChannels][kChunk]{};
@@ -125,7 +127,8 @@ void CPlugin::Listening::run(float* const* inputs, float* const* outputs, std::i
                              std::int32_t frames) {
     // A mono input feeds every output; outputs beyond the inputs are silent.
     const int sources = numIn == 1 ? 1 : std::min(numIn, numOut);
-    if (endPending.exchange(false, std::memory_order_acquire)) level = 0, wanted = false, moving = false;
+    if (endPending.load(std::memory_order_relaxed) && endPending.exchange(false, std::memory_order_acquire))
+        level = 0, wanted = false, moving = false;
     if (!moving) {
         if (const ListenRequest* request = take()) follow(*request, inputs, sources);
     }

@@ -63,8 +63,12 @@ private:
     // Claims and runs the next handed-over block, in turn after the last one claimed.
     bool runOne();
 
+    // An instance's slots: its band and its spectrum measurement.
+    static constexpr std::size_t kSlotsPerInstance = 2;
+
     std::mutex slotLock;  // never taken by an audio thread
     std::vector<std::shared_ptr<CBlockWorker>> slots;
+    std::atomic<std::size_t> slotCount{0};  // slots.size(), read without the lock
     std::size_t nextSlot = 0;
     platform::WakeSignal signal;
     std::atomic<int> sleepers{0};

@@ -130,6 +130,9 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     grow(m_bandScratch, 2 * std::size_t{size});
     grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
     grow(m_folded, size / 8);
+    // Every instance measuring at this size reads one copy of the band path's windows.
+    m_bandWindow.share(kWindowHann, size / 2);
+    m_decimatedWindow.share(kWindowHann, size / 4);
 }
 
 void CAlgorithm::analyzeSpectrum(float* block, SpectrumRecord* out, float sampleRate) {
@@ -155,10 +158,17 @@ void CAlgorithm::spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t window
     if (!fft || !block || !out) return;
 
     // Every sample of the block enters the transform, so all of them pass the gate.
-    m_guard.process(block, n);
     std::uint32_t type = m_windowType.load(std::memory_order_relaxed);
     if (type >= kWindowTypeCount) type = kWindowHann;
-    m_spectrumWindow.apply(static_cast<enumWindowType>(type), block, windowLength);
+    const auto shape = static_cast<enumWindowType>(type);
+    const float* window = windowLength <= n ? m_spectrumWindow.values(shape, windowLength) : nullptr;
+    if (window) {
+        m_guard.gate(block, block, nullptr, window, windowLength, false);
+        m_guard.process(block + windowLength, n - windowLength);
+    } else {
+        m_guard.process(block, n);
+        m_spectrumWindow.apply(shape, block, windowLength);
+    }
     const double windowSum = static_cast<double>(windowLength) * m_spectrumWindow.getGain();
     fft->forward(block, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f);
 

@@ -48,11 +48,15 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
     const CScratchLease scratch(pool, m_bandScratch.data());
     float* spectrum = scratch.get();
     float* raw = spectrum + n;
-    std::copy(block, block + h, spectrum);
-    std::fill(block, block + h, 0.0f);
-    m_guard.process(spectrum, h);
-    if (hiRes) std::copy(spectrum, spectrum + h, raw);
-    m_bandWindow.apply(kWindowHann, spectrum, h);
+    if (const float* window = m_bandWindow.values(kWindowHann, h)) {
+        m_guard.gate(block, spectrum, hiRes ? raw : nullptr, window, h, true);
+    } else {
+        std::copy(block, block + h, spectrum);
+        std::fill(block, block + h, 0.0f);
+        m_guard.process(spectrum, h);
+        if (hiRes) std::copy(spectrum, spectrum + h, raw);
+        m_bandWindow.apply(kWindowHann, spectrum, h);
+    }
     const double windowSum = static_cast<double>(h) * m_bandWindow.getGain();
     fft->forward(spectrum, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
 
@@ -158,14 +162,19 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float
     // the blocks seen so far; the transform takes the rest as zero.
     float* decimated = raw;
     const std::uint32_t d = n / 4;
-    std::copy(history, history + d, decimated);
-    std::uint32_t count = d;
-    if (m_blockCount < kHistoryBlocks) {
-        count = d * m_blockCount / kHistoryBlocks;
-        std::fill(decimated + count, decimated + std::min(count + a, d), 0.0f);
+    const float* window = m_blockCount < kHistoryBlocks ? nullptr : m_decimatedWindow.values(kWindowHann, d);
+    if (window) {
+        for (std::uint32_t i = 0; i < d; ++i) decimated[i] = history[i] * window[i];
+    } else {
+        std::copy(history, history + d, decimated);
+        std::uint32_t count = d;
+        if (m_blockCount < kHistoryBlocks) {
+            count = d * m_blockCount / kHistoryBlocks;
+            std::fill(decimated + count, decimated + std::min(count + a, d), 0.0f);
+        }
+        if (count < 2) return;  // the smallest sizes: no span to analyse yet
+        m_decimatedWindow.apply(kWindowHann, decimated, count);
     }
-    if (count < 2) return;  // the smallest sizes: no span to analyse yet
-    m_decimatedWindow.apply(kWindowHann, decimated, count);
     const double windowSum = static_cast<double>(d) * m_decimatedWindow.getGain();
     fft.forward(decimated, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, d);
 

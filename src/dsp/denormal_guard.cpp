@@ -40,6 +40,32 @@ void CDenormalGuard<T>::process(T* data, std::uint32_t frames) {
     }
 }
 
+template <typename T>
+void CDenormalGuard<T>::gate(T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames, bool clearIn) const {
+    std::uint32_t i = 0;
+    if constexpr (std::is_same_v<T, float>) {
+        const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+        const __m128 low = _mm_set1_ps(m_threshold);
+        const __m128 high = _mm_set1_ps(FLT_MAX);
+        for (; i + 4 <= frames; i += 4) {
+            const __m128 x = _mm_loadu_ps(in + i);
+            if (clearIn) _mm_storeu_ps(in + i, _mm_setzero_ps());
+            const __m128 a = _mm_and_ps(x, signMask);
+            const __m128 g = _mm_and_ps(x, _mm_and_ps(_mm_cmpgt_ps(a, low), _mm_cmple_ps(a, high)));
+            if (unwindowed) _mm_storeu_ps(unwindowed + i, g);
+            _mm_storeu_ps(out + i, window ? _mm_mul_ps(g, _mm_loadu_ps(window + i)) : g);
+        }
+    }
+    for (; i < frames; ++i) {
+        T x = in[i];
+        if (clearIn) in[i] = 0;
+        const T a = std::fabs(x);
+        if (!(a > m_threshold && a <= std::numeric_limits<T>::max())) x = 0;
+        if (unwindowed) unwindowed[i] = x;
+        out[i] = window ? x * window[i] : x;
+    }
+}
+
 template class CDenormalGuard<float>;
 
 namespace {

@@ -1,6 +1,10 @@
 #include "dsp/window_function.h"
 
 #include <cmath>
+#include <new>
+#include <utility>
+
+#include "dsp/process_shared.h"
 
 namespace qv {
 
@@ -91,16 +95,48 @@ bool CWindowFunction<T>::refreshCache(enumWindowType type, std::uint32_t length)
 }
 
 template <typename T>
+const T* CWindowFunction<T>::table(enumWindowType type, std::uint32_t length, T& gain) {
+    if (m_shared && m_shared->type == type && m_shared->length == length) {
+        gain = m_shared->gain;
+        return m_shared->values.data();
+    }
+    if (!refreshCache(type, length)) return nullptr;
+    gain = m_cacheGain;
+    return m_cache.get();
+}
+
+template <typename T>
+void CWindowFunction<T>::share(enumWindowType type, std::uint32_t length) {
+    m_shared.reset();
+    if (type == kWindowRectangular || length < 2) return;
+    try {
+        m_shared = processShared<const Table>(std::pair<std::uint32_t, std::uint32_t>(type, length), [&] {
+            auto made = std::make_shared<Table>(Table{type, length, std::vector<T>(length), 0});
+            const WindowShape<T> shape(type, length);
+            double sum = 0;
+            for (std::uint32_t i = 0; i < length; ++i) {
+                made->values[i] = shape.value(i);
+                sum += made->values[i];
+            }
+            made->gain = static_cast<T>(sum / length);
+            return made;
+        });
+    } catch (const std::bad_alloc&) {
+        m_shared.reset();
+    }
+}
+
+template <typename T>
 void CWindowFunction<T>::apply(enumWindowType type, T* b, std::uint32_t length) {
     if (type == kWindowRectangular) {
         m_gain = 1;
         return;
     }
     if (length < 2) return;
-    if (refreshCache(type, length)) {
-        const T* w = m_cache.get();
+    T gain = 0;
+    if (const T* w = table(type, length, gain)) {
         for (std::uint32_t i = 0; i < length; ++i) b[i] *= w[i];
-        m_gain = m_cacheGain;
+        m_gain = gain;
         return;
     }
     const WindowShape<T> shape(type, length);
@@ -111,6 +147,15 @@ void CWindowFunction<T>::apply(enumWindowType type, T* b, std::uint32_t length) 
         sum += w;
     }
     m_gain = static_cast<T>(sum / length);
+}
+
+template <typename T>
+const T* CWindowFunction<T>::values(enumWindowType type, std::uint32_t length) {
+    if (type == kWindowRectangular || length < 2) return nullptr;
+    T gain = 0;
+    const T* w = table(type, length, gain);
+    if (w) m_gain = gain;
+    return w;
 }
 
 template class CWindowFunction<float>;

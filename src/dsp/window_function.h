@@ -38,11 +38,31 @@ public:
     // Rectangular: gain 1, b unchanged. Shaped windows with length < 2 change nothing.
     void apply(enumWindowType type, T* b, std::uint32_t length);
 
-    // Mean of the window values of the last generate or apply; 0 before the first.
+    // The values apply(type, b, length) multiplies by, leaving the gain it leaves, for a caller
+    // that multiplies itself; null (nothing changed) where apply reads no table: rectangular,
+    // length < 2, or longer than the cache.
+    const T* values(enumWindowType type, std::uint32_t length);
+
+    // Mean of the window values of the last generate, apply or values; 0 before the first.
     T getGain() const { return m_gain; }
 
+    // From a thread that is not measuring, never while apply or values runs: from now on they
+    // read, for this one shaped type and length, the table that every window of the process
+    // shares (made on first use, the same values as the own cache), so that many instances keep
+    // one copy in the cache instead of one each. Without memory for it they keep their own.
+    void share(enumWindowType type, std::uint32_t length);
+
 private:
+    struct Table {
+        enumWindowType type;
+        std::uint32_t length;
+        std::vector<T> values;
+        T gain;
+    };
     bool refreshCache(enumWindowType type, std::uint32_t length);
+    // The values and gain apply uses for a shaped type and length >= 2: the shared table, else
+    // the own cache; null when neither holds them.
+    const T* table(enumWindowType type, std::uint32_t length, T& gain);
 
     T m_gain = 0;
     // Left unwritten beyond the cached length: the pages of the unused tail stay unmapped.
@@ -51,6 +71,7 @@ private:
     enumWindowType m_cacheType = kWindowRectangular;
     std::uint32_t m_cacheLength = 0;  // 0: nothing cached
     T m_cacheGain = 0;
+    std::shared_ptr<const Table> m_shared;
 };
 
 extern template class CWindowFunction<float>;

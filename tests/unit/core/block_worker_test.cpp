@@ -1,3 +1,7 @@
+#include <bit>
+#include <cfloat>
+#include <cmath>
+
 #include "support/test_common.h"
 
 #include "core/block_worker.h"
@@ -133,6 +137,27 @@ TEST(Mixer, MeanOfAllInputsWithNonFiniteSamplesAsZero) {
     const float two = out[9];
     qv::mixToMean(out, inputs.data() + 1, 1, 0, 10);  // a single input is measured as it is
     EXPECT_EQ(std::pair(two, out[9]), std::pair(0.1875f, 0.25f));
+
+    // Every layout (stereo and mono have their own loops) against a plain sample-by-sample mean,
+    // bit for bit, with non-finite, denormal and huge samples in the vectors and in the tail.
+    const float specials[] = {nan, inf, -inf, 1e-40f, -1e-45f, FLT_MAX, -FLT_MAX, 0.3f, -0.0f, 2.5f, -7.0f};
+    for (std::int32_t count : {1, 2, 3}) {
+        for (std::size_t c = 0; c < 3; ++c)
+            for (std::size_t i = 0; i < 16; ++i) channels[c][i] = specials[(i * 7 + c * 3) % std::size(specials)];
+        for (std::int32_t frames : {0, 3, 4, 13}) {
+            float mixed[16];
+            qv::mixToMean(mixed, inputs.data(), count, 1, frames);
+            for (std::int32_t i = 0; i < frames; ++i) {
+                float sum = 0.0f;
+                for (std::int32_t c = 0; c < count; ++c) {
+                    const float x = channels[static_cast<std::size_t>(c)][static_cast<std::size_t>(i + 1)];
+                    sum = c == 0 ? (std::isfinite(x) ? x : 0.0f) : sum + (std::isfinite(x) ? x : 0.0f);
+                }
+                const float want = count > 1 ? sum * (1.0f / static_cast<float>(count)) : sum;
+                ASSERT_EQ(std::bit_cast<std::uint32_t>(mixed[i]), std::bit_cast<std::uint32_t>(want)) << count << " " << i;
+            }
+        }
+    }
 }
 
 }  // namespace

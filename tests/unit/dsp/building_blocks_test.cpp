@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <bit>
 #include <cfloat>
 
 #include "dsp/denormal_guard.h"
@@ -52,6 +54,15 @@ TEST(WindowFunction, ApplyMultipliesByTheGeneratedWindowAcrossTypeAndLengthChang
         generator.generate(type, w.data(), m);
         for (std::uint32_t i = 0; i < m; ++i) ASSERT_EQ(applied[i], signal[i] * w[i]) << type << " " << m << " " << i;
         EXPECT_EQ(applier.getGain(), generator.getGain());
+        // The process's shared table (any length) and the values of the own cache are the same.
+        CWindowFunction<float> sharing;
+        sharing.share(type, m);
+        std::vector<float> viaShared = signal;
+        sharing.apply(type, viaShared.data(), m);
+        EXPECT_TRUE(viaShared == applied && sharing.getGain() == applier.getGain()) << type << " " << m;
+        const float* values = applier.values(type, m);
+        EXPECT_EQ(values != nullptr, type != qv::kWindowRectangular && m <= CWindowFunction<float>::kDefaultCacheLength);
+        EXPECT_TRUE(!values || std::equal(w.begin(), w.end(), values)) << type << " " << m;
         EXPECT_NEAR(w[0], w[m - 1], 1e-6);  // symmetric about the centre
         EXPECT_NEAR(w[m / 3], w[m - 1 - m / 3], 1e-5);
         EXPECT_TRUE(type != qv::kWindowRectangular || (w[0] == 1.0f && generator.getGain() == 1.0f)) << m;
@@ -101,6 +112,29 @@ TEST(DenormalGuard, GateThresholdAndNonFiniteSamples) {
     std::vector<float> x = {-1e-8f, 1e-9f, -1e-9f, 0.0f, 1e-40f, nan, inf, -inf, 1.0f, -FLT_MAX, 2e-9f};
     guard.process(x.data(), static_cast<std::uint32_t>(x.size()));
     EXPECT_EQ(x, (std::vector<float>{-1e-8f, 0, 0, 0, 0, 0, 0, 0, 1.0f, -FLT_MAX, 2e-9f}));
+
+    // The one-pass gate against process, a copy and a window applied after it, bit for bit, over
+    // vector and tail lengths, out of place (input zeroed behind it) and in place.
+    for (std::uint32_t n : {0u, 3u, 11u}) {
+        std::vector<float> in = {-1e-8f, 1e-9f, -1e-9f, 0.0f, 1e-40f, nan, inf, -inf, 1.0f, -FLT_MAX, 2e-9f}, window(11);
+        for (std::uint32_t i = 0; i < 11; ++i) window[i] = 0.1f * static_cast<float>(i) + 0.05f;
+        std::vector<float> gated = in, windowed(12, 7.0f), copy(12, 7.0f), out(12, 7.0f), unwindowed(12, 7.0f);
+        guard.process(gated.data(), n);
+        for (std::uint32_t i = 0; i < n; ++i) windowed[i] = gated[i] * window[i], copy[i] = gated[i];
+        std::vector<float> inPlace = in;
+        guard.gate(inPlace.data(), inPlace.data(), nullptr, window.data(), n, false);
+        guard.gate(in.data(), out.data(), unwindowed.data(), window.data(), n, true);
+        auto bits = [n](const std::vector<float>& v) {
+            std::vector<std::uint32_t> b;
+            for (std::uint32_t i = 0; i < n; ++i) b.push_back(std::bit_cast<std::uint32_t>(v[i]));
+            return b;
+        };
+        EXPECT_EQ(bits(out), bits(windowed)) << n;
+        EXPECT_EQ(bits(inPlace), bits(windowed)) << n;
+        EXPECT_EQ(bits(unwindowed), bits(copy)) << n;
+        EXPECT_EQ(out[n], 7.0f);  // nothing written past the samples
+        EXPECT_EQ(std::count(in.begin(), in.begin() + n, 0.0f), static_cast<std::ptrdiff_t>(n)) << n;
+    }
 
     guard.setThresholdDb(-60.0f);  // 1e-3
     std::vector<float> y = {0.0011f, -0.001f, 0.0009f, -0.5f, 0.001f};
