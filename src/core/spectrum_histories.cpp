@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/spectrum_averager.h"
+#include "dsp/process_shared.h"
 
 namespace qv {
 
@@ -25,15 +26,7 @@ void magnitudes(const float* power, float* out, std::uint32_t count) {
 
 std::shared_ptr<CSpectrumHistories> CSpectrumHistories::ofCopy() {
     // Only the readers hold the table: it goes with the last of them, never at unload.
-    static std::mutex lock;
-    static std::weak_ptr<CSpectrumHistories> copy;
-    std::lock_guard<std::mutex> guard(lock);
-    std::shared_ptr<CSpectrumHistories> table = copy.lock();
-    if (!table) {
-        table = std::make_shared<CSpectrumHistories>();
-        copy = table;
-    }
-    return table;
+    return processShared<CSpectrumHistories>(0, [] { return std::make_shared<CSpectrumHistories>(); });
 }
 
 void CSpectrumHistories::add(std::uint32_t number, const SpectrumRecord& record) {

@@ -21,27 +21,12 @@ void CDenormalGuard<T>::setThresholdDb(float thresholdDb) {
 
 template <typename T>
 void CDenormalGuard<T>::process(T* data, std::uint32_t frames) {
-    // A sample passes when threshold < |x| <= largest finite value; NaN fails both tests.
-    std::uint32_t i = 0;
-    if constexpr (std::is_same_v<T, float>) {
-        const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
-        const __m128 low = _mm_set1_ps(m_threshold);
-        const __m128 high = _mm_set1_ps(FLT_MAX);
-        for (; i + 4 <= frames; i += 4) {
-            const __m128 x = _mm_loadu_ps(data + i);
-            const __m128 a = _mm_and_ps(x, signMask);
-            const __m128 keep = _mm_and_ps(_mm_cmpgt_ps(a, low), _mm_cmple_ps(a, high));
-            _mm_storeu_ps(data + i, _mm_and_ps(x, keep));
-        }
-    }
-    for (; i < frames; ++i) {
-        const T a = std::fabs(data[i]);
-        if (!(a > m_threshold && a <= std::numeric_limits<T>::max())) data[i] = 0;
-    }
+    gate(data, data, nullptr, nullptr, frames, false);
 }
 
 template <typename T>
 void CDenormalGuard<T>::gate(T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames, bool clearIn) const {
+    // A sample passes when threshold < |x| <= largest finite value; NaN fails both tests.
     std::uint32_t i = 0;
     if constexpr (std::is_same_v<T, float>) {
         const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
