@@ -16,12 +16,6 @@ namespace {
 constexpr std::size_t kFromSource = offsetof(BandLevelRecord, source);
 static_assert(offsetof(SpectrumRecord, source) == kFromSource);
 
-std::uint32_t spectrumBytes(const SpectrumRecord& record) {
-    return record.size >= spectrumRecordBytes(0) && record.size <= sizeof(SpectrumRecord)
-               ? record.size
-               : static_cast<std::uint32_t>(sizeof(SpectrumRecord));
-}
-
 }  // namespace
 
 void CCopyRecords::FreeTable::operator()(SpectrumTable* table) const { std::free(table); }
@@ -82,9 +76,9 @@ CCopyRecords::Write CCopyRecords::writeBands(std::uint32_t number, const BandLev
 CCopyRecords::Write CCopyRecords::writeSpectrum(std::uint32_t number, const SpectrumRecord& record, bool wait, bool skipSame) {
     if (number >= kNumbers) return Write::kBusy;
     return write(spectrumSlots_[number], (*spectra_)[number], record, wait, skipSame,
-                 [](SpectrumRecord& to, const SpectrumRecord& from) { streamCopy(&to, &from, spectrumBytes(from)); },
+                 [](SpectrumRecord& to, const SpectrumRecord& from) { streamCopy(&to, &from, spectrumBytesOf(from)); },
                  [](const SpectrumRecord& a, const SpectrumRecord& b) {
-                     const std::uint32_t bytes = spectrumBytes(b);
+                     const std::uint32_t bytes = spectrumBytesOf(b);
                      return a.size == b.size && std::memcmp(reinterpret_cast<const char*>(&a) + kFromSource,
                                                             reinterpret_cast<const char*>(&b) + kFromSource,
                                                             bytes - kFromSource) == 0;

@@ -488,10 +488,7 @@ bool CPlugin::readBandRecord(std::uint32_t number, BandLevelRecord& out) const {
 bool CPlugin::readSpectrumRecord(std::uint32_t number, SpectrumRecord& out) const {
     if (number >= kSlots) return false;
     shared->records->readSpectrum(number, [&](const SpectrumRecord& current, std::uint32_t) {
-        const std::uint32_t bytes = current.size >= spectrumRecordBytes(0) && current.size <= sizeof(SpectrumRecord)
-                                        ? current.size
-                                        : static_cast<std::uint32_t>(sizeof(SpectrumRecord));
-        std::memcpy(&out, &current, bytes);
+        std::memcpy(&out, &current, spectrumBytesOf(current));
     });
     out.target = shared->ownIndex.load();
     return true;

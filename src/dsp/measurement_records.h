@@ -69,5 +69,11 @@ static_assert(offsetof(SpectrumRecord, power) == 48);
 // counted; the record always has room for them).
 constexpr std::uint32_t spectrumRecordBytes(std::uint32_t count) { return 52 + 4 * count; }
 static_assert(spectrumRecordBytes(kSpectrumMaxBins) <= sizeof(SpectrumRecord));
+// The bytes of record worth copying: its size when that is a possible one, else the whole record.
+inline std::uint32_t spectrumBytesOf(const SpectrumRecord& record) {
+    return record.size >= spectrumRecordBytes(0) && record.size <= sizeof(SpectrumRecord)
+               ? record.size
+               : static_cast<std::uint32_t>(sizeof(SpectrumRecord));
+}
 
 }  // namespace qv
