@@ -38,7 +38,7 @@ void analyzeBands(benchmark::State& state, bool hiRes) {
         algorithm->analyzeBands(block.data(), &record, kRate);
     }
     for (auto _ : state) {
-        std::copy(source.begin(), source.end(), block.begin());  // the call leaves the block zeroed
+        std::copy(source.begin(), source.end(), block.begin());
         algorithm->analyzeBands(block.data(), &record, kRate);
         benchmark::DoNotOptimize(record);
     }

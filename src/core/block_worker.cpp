@@ -1,6 +1,7 @@
 #include "core/block_worker.h"
 
 #include "core/worker_pool.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -31,7 +32,7 @@ void CBlockWorker::run() {
     idle.set();
 }
 
-bool CBlockWorker::handOver(std::uint32_t length) {
+QV_AUDIO_PATH bool CBlockWorker::handOver(std::uint32_t length) {
     fill = 0;
     if (!idle.isSet()) {
         dropped.fetch_add(1, std::memory_order_relaxed);

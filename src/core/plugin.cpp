@@ -15,6 +15,7 @@
 #include "framework/parameter_sink.h"
 #include "framework/program_container.h"
 #include "platform/module.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -176,9 +177,10 @@ void CPlugin::startWorkers() {
     std::shared_ptr<AnalysisShared> state = shared;
     pool = CWorkerPool::acquire();
     // The jobs hold the shared state; they reach this instance only through its guard.
-    bandWorker = CBlockWorker::start(pool, bandFftSize, [this, state](const float* block, std::uint32_t) {
+    // A band block is handed over only once collected whole, and the measurement reads only it.
+    bandWorker = CBlockWorker::start(pool, bandBlockLength, [this, state](const float* block, std::uint32_t) {
         runBandJob(*state, this, block);
-    });
+    }, false);
     if (!bandWorker) {
         showMessage("Nolvatek - Error", "Quorvane init failed - Please contact technical support.");
         throw 0;
@@ -342,7 +344,7 @@ std::uint32_t CPlugin::bandBlocksMeasured() const { return shared->bandSequence.
 std::uint32_t CPlugin::spectrumBlocksMeasured() const { return shared->spectrumSequence.load(); }
 
 template <typename Sample>
-void passThrough(Sample* const* inputs, Sample* const* outputs, std::int32_t numIn, std::int32_t numOut, std::int32_t frames) {
+QV_AUDIO_PATH void passThrough(Sample* const* inputs, Sample* const* outputs, std::int32_t numIn, std::int32_t numOut, std::int32_t frames) {
     if (!inputs || !outputs || frames <= 0) return;
     const auto bytes = static_cast<std::size_t>(frames) * sizeof(Sample);
     for (std::int32_t c = 0; c < numOut; ++c) {

@@ -10,10 +10,11 @@
 #include "core/mixer.h"
 #include "core/plugin.h"
 #include "dsp/denormal_guard.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
-std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
+QV_AUDIO_PATH std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
                                    std::int32_t frames, int precision, std::int32_t) {
     if (numIn < 1 || numIn > kMaxChannels || numOut < 1 || numOut > kMaxChannels || frames < 0) return 0;
     if (precision == kPrecisionDouble) {
@@ -59,9 +60,11 @@ std::int32_t CPlugin::processAudio(void** inputs, void** outputs, std::int32_t n
 namespace {
 
 // Mixes frames into the worker's buffer; each time blockLength samples are in, onFull runs.
+// No length (a measurement whose memory could not be had) collects nothing.
 template <typename OnFull>
 void fillBlocks(CBlockWorker& worker, const float* const* in, std::int32_t numInputs, std::int32_t frames,
                 std::uint32_t blockLength, OnFull onFull) {
+    if (blockLength == 0) return;
     std::int32_t done = 0;
     while (done < frames) {
         const auto n = std::min<std::int32_t>(frames - done, static_cast<std::int32_t>(blockLength - worker.fill));
@@ -74,7 +77,7 @@ void fillBlocks(CBlockWorker& worker, const float* const* in, std::int32_t numIn
 
 }  // namespace
 
-void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
+QV_AUDIO_PATH void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
     CBlockWorker& worker = *bandWorker;
     if (!bandsNeeded.load(std::memory_order_relaxed)) {
         worker.fill = 0;
@@ -83,7 +86,7 @@ void CPlugin::collectBands(const float* const* in, std::int32_t frames) {
     fillBlocks(worker, in, numInputs, frames, bandBlockLength, [&] { worker.handOver(bandFftSize); });
 }
 
-void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
+QV_AUDIO_PATH void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
     CBlockWorker& worker = *spectrumWorker;
     if ((!spectrumNeeded.load(std::memory_order_relaxed) && !priming) || blockLength == 0) {
         // Restarted once, then left alone: a worker not collecting is not touched block after block.
@@ -103,8 +106,7 @@ void CPlugin::runBandJob(AnalysisShared& state, CPlugin* owner, const float* blo
     // outlived its instance never writes over a newcomer under the same number.
     BandLevelRecord& record = state.bandScratch;
     algorithm.setEcoMode(state.ecoMode.load());
-    // The band measurement leaves the block zeroed for the next fill.
-    algorithm.analyzeBands(const_cast<float*>(block), &record, state.sampleRate.load());
+    algorithm.analyzeBands(block, &record, state.sampleRate.load());
     record.size = sizeof(BandLevelRecord);
     record.type = 4;
     record.source = own;

@@ -10,6 +10,7 @@
 #include "core/plugin.h"
 #include "dsp/band_listen.h"
 #include "framework/error_report.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -123,7 +124,7 @@ void CPlugin::Listening::follow(const ListenRequest& request, float* const* inpu
     }
 }
 
-void CPlugin::Listening::run(float* const* inputs, float* const* outputs, std::int32_t numIn, std::int32_t numOut,
+QV_AUDIO_PATH void CPlugin::Listening::run(float* const* inputs, float* const* outputs, std::int32_t numIn, std::int32_t numOut,
                              std::int32_t frames) {
     // A mono input feeds every output; outputs beyond the inputs are silent.
     const int sources = numIn == 1 ? 1 : std::min(numIn, numOut);
@@ -180,7 +181,7 @@ void CPlugin::Listening::run(float* const* inputs, float* const* outputs, std::i
     }
 }
 
-void CPlugin::writeOutputs(float* const* inputs, float* const* outputs, std::int32_t numIn, std::int32_t numOut,
+QV_AUDIO_PATH void CPlugin::writeOutputs(float* const* inputs, float* const* outputs, std::int32_t numIn, std::int32_t numOut,
                            std::int32_t frames) {
     if (!inputs || !outputs || frames <= 0) return;
     listening->run(inputs, outputs, numIn, numOut, frames);

@@ -5,6 +5,7 @@
 #include "core/block_worker.h"
 #include "platform/module.h"
 #include "platform/thread_priority.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -122,7 +123,7 @@ void CWorkerPool::leave(const CBlockWorker* slot) {
     slotCount.store(slots.size(), std::memory_order_relaxed);
 }
 
-void CWorkerPool::wake() {
+QV_AUDIO_PATH void CWorkerPool::wake() {
     if (sleepers.load() > 0 && !wakePending.exchange(true)) signal.give();
 }
 

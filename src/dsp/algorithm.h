@@ -95,11 +95,11 @@ public:
     // 0: HiRes (low-frequency path on); anything else: Eco. A change empties the history.
     void setEcoMode(std::uint32_t eco) { m_ecoMode.store(eco, std::memory_order_relaxed); }
 
-    // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples, the rest is
-    // zero (taken as zero: never read or written). Writes the 31 levels in dB into both
-    // out->peaks and out->levels (the header is left to the caller) and zeroes the samples, so
-    // that the whole block is zero again. Without a selected transform nothing happens.
-    void analyzeBands(float* block, BandLevelRecord* out, float sampleRate);
+    // Band levels of one band block: block[0..Nb/2) holds the newest Nb/2 samples (read only;
+    // what follows them is taken as zero and never read). Writes the 31 levels in dB into both
+    // out->peaks and out->levels (the header is left to the caller). Without a selected
+    // transform nothing happens.
+    void analyzeBands(const float* block, BandLevelRecord* out, float sampleRate);
 
     // Centre and edges of band 0..30; all zero for any other index.
     ThirdOctaveBand getBand(std::uint32_t band) const { return band < kBandCount ? m_bands[band] : ThirdOctaveBand{}; }

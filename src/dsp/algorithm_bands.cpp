@@ -21,7 +21,7 @@ std::uint32_t binAt(float position) {
 
 }  // namespace
 
-void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRate) {
+void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sampleRate) {
     const std::uint32_t n = m_bandFftSize.load(std::memory_order_acquire);
     CRealFft* fft = nullptr;
     for (const auto& t : m_bandTransforms)
@@ -49,10 +49,9 @@ void CAlgorithm::analyzeBands(float* block, BandLevelRecord* out, float sampleRa
     float* spectrum = scratch.get();
     float* raw = spectrum + n;
     if (const float* window = m_bandWindow.values(kWindowHann, h)) {
-        m_guard.gate(block, spectrum, hiRes ? raw : nullptr, window, h, true);
+        m_guard.gate(block, spectrum, hiRes ? raw : nullptr, window, h);
     } else {
         std::copy(block, block + h, spectrum);
-        std::fill(block, block + h, 0.0f);
         m_guard.process(spectrum, h);
         if (hiRes) std::copy(spectrum, spectrum + h, raw);
         m_bandWindow.apply(kWindowHann, spectrum, h);
@@ -130,8 +129,7 @@ void CAlgorithm::analyzeLowBands(std::uint32_t n, float fs, CRealFft& fft, float
     // with the taps; w[m] is its value at c + 8 m).
     float* w = m_folded.data();
     fft.forward(raw, 1.0f, h);
-    multiplySpectra(raw, m_kernel, n);
-    foldSpectrum(raw, n, w);
+    foldProduct(raw, m_kernel, n, w);
     fold->inverse(w, 4.0f / static_cast<float>(n));
 
     // Overlap-add into the history of the last four blocks, delay-compensated by a samples. Only

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <type_traits>
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -21,11 +22,11 @@ void CDenormalGuard<T>::setThresholdDb(float thresholdDb) {
 
 template <typename T>
 void CDenormalGuard<T>::process(T* data, std::uint32_t frames) {
-    gate(data, data, nullptr, nullptr, frames, false);
+    gate(data, data, nullptr, nullptr, frames);
 }
 
 template <typename T>
-void CDenormalGuard<T>::gate(T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames, bool clearIn) const {
+void CDenormalGuard<T>::gate(const T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames) const {
     // A sample passes when threshold < |x| <= largest finite value; NaN fails both tests.
     std::uint32_t i = 0;
     if constexpr (std::is_same_v<T, float>) {
@@ -34,7 +35,6 @@ void CDenormalGuard<T>::gate(T* in, T* out, T* unwindowed, const T* window, std:
         const __m128 high = _mm_set1_ps(FLT_MAX);
         for (; i + 4 <= frames; i += 4) {
             const __m128 x = _mm_loadu_ps(in + i);
-            if (clearIn) _mm_storeu_ps(in + i, _mm_setzero_ps());
             const __m128 a = _mm_and_ps(x, signMask);
             const __m128 g = _mm_and_ps(x, _mm_and_ps(_mm_cmpgt_ps(a, low), _mm_cmple_ps(a, high)));
             if (unwindowed) _mm_storeu_ps(unwindowed + i, g);
@@ -43,7 +43,6 @@ void CDenormalGuard<T>::gate(T* in, T* out, T* unwindowed, const T* window, std:
     }
     for (; i < frames; ++i) {
         T x = in[i];
-        if (clearIn) in[i] = 0;
         const T a = std::fabs(x);
         if (!(a > m_threshold && a <= std::numeric_limits<T>::max())) x = 0;
         if (unwindowed) unwindowed[i] = x;
@@ -58,10 +57,10 @@ constexpr unsigned int kFlushToZero = 0x8000u;
 constexpr unsigned int kDenormalsAreZero = 0x0040u;
 }  // namespace
 
-CFlushDenormalsScope::CFlushDenormalsScope() : saved_(_mm_getcsr()) {
+QV_AUDIO_PATH CFlushDenormalsScope::CFlushDenormalsScope() : saved_(_mm_getcsr()) {
     _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
 }
 
-CFlushDenormalsScope::~CFlushDenormalsScope() { _mm_setcsr(saved_); }
+QV_AUDIO_PATH CFlushDenormalsScope::~CFlushDenormalsScope() { _mm_setcsr(saved_); }
 
 }  // namespace qv

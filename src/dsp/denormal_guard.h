@@ -23,10 +23,10 @@ public:
 
     void process(T* data, std::uint32_t frames) override;
     // The same gate from in to out (in == out is allowed) in one pass that also serves the
-    // passes around it: in is zeroed behind the reads when clearIn, the gated samples go to
-    // unwindowed when it is not null, and out gets them times window[i] when window is not
-    // null. The values are those of process, copies and a window's apply done one after another.
-    void gate(T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames, bool clearIn) const;
+    // passes around it: the gated samples go to unwindowed when it is not null, and out gets
+    // them times window[i] when window is not null. The values are those of process, copies
+    // and a window's apply done one after another.
+    void gate(const T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames) const;
 
 private:
     T m_threshold = 0;

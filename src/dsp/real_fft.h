@@ -46,16 +46,14 @@ private:
     std::unique_ptr<CRdftEngine<float>> m_engine;
 };
 
-// a := a * b bin by bin for two packed spectra of size n: the two real values a[0] (0 Hz) and
-// a[1] (half the rate) multiply as reals, every other pair (re, im) as complex numbers.
-void multiplySpectra(float* a, const float* b, std::uint32_t n);
-
 // Every 8th value of an inverse transform without the whole inverse. With a packed spectrum of
-// size n (n >= 16) multiplied by the shift e^(-2 pi i c k / n) (shiftSpectrum), foldSpectrum
+// size n (n >= 16) multiplied by the shift e^(-2 pi i c k / n) (shiftSpectrum), foldProduct
 // writes the packed spectrum of size n/8 whose inverse (at size n/8, scale s) holds, at m, what
 // the size-n inverse at scale s holds at 8 m + c: the eight spectral copies that alias onto the
 // decimated rate, added. The shift is formed in double, once per design.
+// foldProduct folds the product a * b of two packed spectra (a[0] and a[1], 0 Hz and half the
+// rate, multiply as reals, every other pair as complex numbers), without writing the product.
 void shiftSpectrum(float* spectrum, std::uint32_t n, std::uint32_t c);
-void foldSpectrum(const float* spectrum, std::uint32_t n, float* folded);
+void foldProduct(const float* a, const float* b, std::uint32_t n, float* folded);
 
 }  // namespace qv

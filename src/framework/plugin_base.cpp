@@ -8,6 +8,7 @@
 #include "framework/param_container.h"
 #include "framework/program_container.h"
 #include "platform/spin_wait.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -160,7 +161,7 @@ void CPluginBase::reset(bool suspending) {
     resetRequested.store(false, std::memory_order_release);
 }
 
-std::int32_t CPluginBase::process(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
+QV_AUDIO_PATH std::int32_t CPluginBase::process(void** inputs, void** outputs, std::int32_t numIn, std::int32_t numOut,
                                   std::int32_t frames, int precision, std::int32_t flag) {
     inProcess.store(true, std::memory_order_release);
     resetDone.store(false, std::memory_order_relaxed);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/aeff_editor.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 namespace {
@@ -34,7 +35,7 @@ vst::VstIntPtr dispatchThunk(vst::AEffect* e, std::int32_t opcode, std::int32_t 
 
 void processThunk(vst::AEffect*, float**, float**, std::int32_t) {}
 
-void processReplacingThunk(vst::AEffect* e, float** inputs, float** outputs, std::int32_t frames) {
+QV_AUDIO_PATH void processReplacingThunk(vst::AEffect* e, float** inputs, float** outputs, std::int32_t frames) {
     if (AudioEffect* effect = AudioEffect::fromRecord(e)) {
         try {
             effect->processReplacing(inputs, outputs, frames);

@@ -11,6 +11,7 @@
 #include "framework/plugin_base.h"
 #include "host/plugin_editor_interface.h"
 #include "platform/module.h"
+#include "platform/hot_path.h"
 
 namespace qv {
 
@@ -109,7 +110,7 @@ void PluginVST::setBlockSize(std::int32_t frames) {
     core->setBlockSize(frames);
 }
 
-void PluginVST::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
+QV_AUDIO_PATH void PluginVST::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
     core->process(reinterpret_cast<void**>(inputs), reinterpret_cast<void**>(outputs), numInputs, numOutputs, frames,
                   kPrecisionFloat, 0);
 }

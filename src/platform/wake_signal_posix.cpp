@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include "platform/hot_path.h"
 
 namespace qv::platform {
 
@@ -18,7 +19,7 @@ WakeSignal::WakeSignal() : handle(std::make_unique<Handle>()) {
 
 WakeSignal::~WakeSignal() { sem_destroy(&handle->semaphore); }
 
-void WakeSignal::give() { sem_post(&handle->semaphore); }
+QV_AUDIO_PATH void WakeSignal::give() { sem_post(&handle->semaphore); }
 
 void WakeSignal::wait() {
     while (sem_wait(&handle->semaphore) != 0 && errno == EINTR) {

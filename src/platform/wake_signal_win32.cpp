@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <system_error>
+#include "platform/hot_path.h"
 
 namespace qv::platform {
 
@@ -18,7 +19,7 @@ WakeSignal::WakeSignal() : handle(std::make_unique<Handle>()) {
 
 WakeSignal::~WakeSignal() { CloseHandle(handle->event); }
 
-void WakeSignal::give() { SetEvent(handle->event); }
+QV_AUDIO_PATH void WakeSignal::give() { SetEvent(handle->event); }
 
 void WakeSignal::wait() { WaitForSingleObject(handle->event, INFINITE); }
 

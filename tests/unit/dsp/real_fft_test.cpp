@@ -109,38 +109,49 @@ TEST(RealFft, UnsupportedSizesLeaveTheBufferAlone) {
     }
 }
 
-TEST(MultiplySpectra, ProductOfSpectraIsCircularConvolution) {
-    const std::uint32_t n = 64;
-    std::vector<float> a(n), b(n);
-    Noise(11).fill(a.data(), n);
-    Noise(12).fill(b.data(), n);
-    std::vector<double> expected(n, 0.0);
-    for (std::uint32_t i = 0; i < n; ++i)
-        for (std::uint32_t j = 0; j < n; ++j) expected[(i + j) % n] += static_cast<double>(a[i]) * b[j];
-
-    CRealFft fft(n);
-    fft.forward(a.data());
-    fft.forward(b.data());
-    qv::multiplySpectra(a.data(), b.data(), n);
-    fft.inverse(a.data(), 2.0f / n);
-    for (std::uint32_t i = 0; i < n; ++i) EXPECT_NEAR(a[i], expected[i], 1e-5) << i;
-}
-
-// The folded spectrum's inverse at size N/8 is every 8th value of the whole inverse, from c on.
-TEST(FoldSpectrum, InverseOfTheFoldIsEveryEighthValueOfTheInverse) {
-    for (std::uint32_t n : {16u, 64u, 8192u})
-        for (std::uint32_t c = 0; c < 8; ++c) {
-            std::vector<float> x(n), shifted(n), folded(n / 8);
-            Noise(n + c).fill(x.data(), n);
+// The fold of a product: every 8th value, from c on, of the circular convolution the product's
+// inverse is; and bit for bit the fold of the product written out bin by bin first.
+TEST(FoldProduct, InverseIsEveryEighthValueOfTheConvolutionAndEqualsFoldingTheWrittenProduct) {
+    for (std::uint32_t n : {16u, 32u, 64u, 8192u})
+        for (std::uint32_t c : {0u, 3u, 7u}) {
+            std::vector<float> a(n), b(n), folded(n / 8), plain(n / 8);
+            Noise(n + c).fill(a.data(), n);
+            Noise(n + c + 100).fill(b.data(), n);
+            std::vector<double> convolution(n, 0.0);
+            if (n <= 64)
+                for (std::uint32_t i = 0; i < n; ++i)
+                    for (std::uint32_t j = 0; j < n; ++j) convolution[(i + j) % n] += static_cast<double>(a[i]) * b[j];
             CRealFft fft(n);
-            fft.forward(x.data());
-            shifted = x;
-            qv::shiftSpectrum(shifted.data(), n, c);
-            qv::foldSpectrum(shifted.data(), n, folded.data());
-            fft.inverse(x.data(), 2.0f / n);
+            fft.forward(a.data());
+            fft.forward(b.data());
+            qv::shiftSpectrum(b.data(), n, c);
+            qv::foldProduct(a.data(), b.data(), n, folded.data());
+
+            // The product bin by bin (reals at 0 and half the rate), then the eight copies added
+            // in the order the fold adds them.
+            std::vector<float> p(n);
+            p[0] = a[0] * b[0], p[1] = a[1] * b[1];
+            for (std::uint32_t k = 1; k < n / 2; ++k) {
+                p[2 * k] = a[2 * k] * b[2 * k] - a[2 * k + 1] * b[2 * k + 1];
+                p[2 * k + 1] = a[2 * k] * b[2 * k + 1] + a[2 * k + 1] * b[2 * k];
+            }
+            const std::uint32_t m = n / 8;
+            auto re = [&](std::uint32_t k) { return k == 0 ? p[0] : k == n / 2 ? p[1] : p[2 * k]; };
+            plain[0] = p[0] + p[1] + 2.0f * (re(m) + re(2 * m) + re(3 * m));
+            plain[1] = 2.0f * (re(m / 2) + re(3 * m / 2) + re(5 * m / 2) + re(7 * m / 2));
+            for (std::uint32_t q = 1; q < m / 2; ++q) {
+                float sumRe = p[2 * q] + p[2 * (m - q)], sumIm = p[2 * q + 1] - p[2 * (m - q) + 1];
+                for (std::uint32_t r = 1; r < 4; ++r) {
+                    sumRe += p[2 * (q + m * r)] + p[2 * (m - q + m * r)];
+                    sumIm += p[2 * (q + m * r) + 1] - p[2 * (m - q + m * r) + 1];
+                }
+                plain[2 * q] = sumRe, plain[2 * q + 1] = sumIm;
+            }
+            ASSERT_EQ(std::memcmp(folded.data(), plain.data(), sizeof(float) * m), 0) << n << " " << c;
+
+            if (n > 64) continue;
             CRdftEngine<float>(n / 8).inverse(folded.data(), 2.0f / n);
-            for (std::uint32_t m = 0; m < n / 8; ++m)
-                ASSERT_NEAR(folded[m], x[8 * m + c], 1e-5) << n << " " << c << " " << m;
+            for (std::uint32_t i = 0; i < m; ++i) ASSERT_NEAR(folded[i], convolution[8 * i + c], 1e-4) << n << " " << c << " " << i;
         }
 }
 
