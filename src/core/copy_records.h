@@ -57,6 +57,12 @@ public:
     // Writes given up because a lock was held.
     std::uint64_t busyWrites() const { return busy_.load(std::memory_order_relaxed); }
 
+    // Instances of this copy in the process registry, counted in after they have entered it and
+    // out when they leave: while they are all it holds, a record has no reader outside the copy.
+    void memberJoined() { members_.fetch_add(1); }
+    void memberLeft() { members_.fetch_sub(1); }
+    std::uint32_t members() const { return members_.load(); }
+
 private:
     struct Slot {
         std::mutex writer;                  // one writer per number at a time
@@ -86,6 +92,7 @@ private:
     // FFT view stay unmapped.
     std::unique_ptr<SpectrumTable, FreeTable> spectra_;
     std::atomic<std::uint64_t> busy_{0};
+    std::atomic<std::uint32_t> members_{0};
 };
 
 }  // namespace qv

@@ -149,6 +149,7 @@ void CPlugin::registerInstance() {
         port = InstancePort{sizeof(InstancePort), InstancePort::kVersion, this, &portReceiveMessage, &portAnswerQuery};
         lib.setObject(static_cast<std::uint32_t>(slot), &port);
         registered = true;
+        shared->records->memberJoined();
         ownMap = mapBlock;
     }
 
@@ -172,6 +173,7 @@ void CPlugin::unregisterInstance() {
     {
         std::lock_guard<std::recursive_mutex> guard(instanceLock);
         lib.setObject(slot, nullptr);
+        shared->records->memberLeft();
     }
     // Calls already inside this instance finish first. They may need instanceLock, so it is not
     // held while waiting. The slot (and its place in the count) stays taken until no counted
@@ -282,6 +284,11 @@ void CPlugin::postToEveryIndex(void* record, bool includeOwn) {
 
 void CPlugin::postMeasurement(void* record) {
     if (!registry || refused || !isValidPost(static_cast<InstanceMessage*>(record))) return;
+    // Every registered instance is of this copy (its members counted in after the registry's
+    // count went up and out before it goes down, so they are read first): nobody to post to.
+    // An instance of another copy entering meanwhile gets the next record.
+    const std::uint32_t members = shared->records->members();
+    if (registry->count() <= members) return;
     const std::uint32_t own = shared->ownIndex.load();
     for (std::uint32_t j = 0; j < kSlots; ++j) {
         if (j == own) continue;

@@ -118,7 +118,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     if (!present) {
         m_bandTransforms.push_back(std::make_unique<CRealFft>(size));
         if (size >= 16) m_foldTransforms.push_back(std::make_unique<CRdftEngine<float>>(size / 8));
-        m_bandScratchPools.push_back(CScratchPool::of(2 * std::size_t{size}));
+        m_bandScratchPools.push_back(CScratchPool::of(size));
         m_kernelSets.push_back(CSharedKernels::of(size));
     }
     // Buffers grow to the largest size asked for; what they held stays.
@@ -127,7 +127,7 @@ void CAlgorithm::reserveBandSize(std::uint32_t size) {
     };
     grow(m_kernelSpectrum, size);
     m_lowpass.reserve(size / 2);
-    grow(m_bandScratch, 2 * std::size_t{size});
+    grow(m_bandScratch, size);
     grow(m_overlap, size);  // every 8th value of the last four blocks and the tail to come
     grow(m_folded, size / 8);
     // Every instance measuring at this size reads one copy of the band path's windows.

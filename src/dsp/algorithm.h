@@ -144,7 +144,7 @@ private:
     CSharedKernels* m_kernelSet = nullptr;                      // the set m_kernel was taken from
     const float* m_kernel = nullptr;  // the low-pass spectrum in use: shared, or m_kernelSpectrum
     std::vector<float> m_kernelSpectrum;
-    std::vector<std::shared_ptr<CScratchPool>> m_bandScratchPools;  // 2 Nb floats per band size
+    std::vector<std::shared_ptr<CScratchPool>> m_bandScratchPools;  // Nb floats per band size
     std::vector<float> m_bandScratch;  // the same, when every pooled area is taken
     std::vector<float> m_overlap;  // the filtered history at the positions the decimation reads
     std::vector<std::unique_ptr<CRdftEngine<float>>> m_foldTransforms;  // size Nb/8 per band size

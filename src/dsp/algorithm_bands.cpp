@@ -28,7 +28,7 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
         if (t->getSize() == n) fft = t.get();
     CScratchPool* pool = nullptr;
     for (const auto& p : m_bandScratchPools)
-        if (p->floats() == 2 * n) pool = p.get();
+        if (p->floats() == n) pool = p.get();
     if (!fft || !block || !out) return;
     const std::uint32_t h = n / 2;
     const std::uint32_t half = n / 2;  // highest bin: half the sample rate
@@ -42,25 +42,21 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
     }
     const bool hiRes = eco == 0;
 
-    // The samples pass the gate into a borrowed scratch area, where the windowed spectrum and
-    // (HiRes) the low path's copy are transformed; the transforms take the values past the
-    // samples as zero, unread.
+    // The samples pass the gate into a borrowed scratch area, where the windowed spectrum is
+    // transformed and its bands summed; then (HiRes) the low path gates the samples again into
+    // the same area and works there. The transforms take the values past the samples as zero,
+    // unread.
     const CScratchLease scratch(pool, m_bandScratch.data());
     float* spectrum = scratch.get();
-    float* raw = spectrum + n;
     if (const float* window = m_bandWindow.values(kWindowHann, h)) {
-        m_guard.gate(block, spectrum, hiRes ? raw : nullptr, window, h);
+        m_guard.gate(block, spectrum, nullptr, window, h);
     } else {
         std::copy(block, block + h, spectrum);
         m_guard.process(spectrum, h);
-        if (hiRes) std::copy(spectrum, spectrum + h, raw);
         m_bandWindow.apply(kWindowHann, spectrum, h);
     }
     const double windowSum = static_cast<double>(h) * m_bandWindow.getGain();
     fft->forward(spectrum, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
-
-    double low[kBandCount] = {};
-    if (hiRes) analyzeLowBands(n, fs, *fft, raw, low);
 
     double level[kBandCount];
     for (std::uint32_t b = 0; b < kBandCount; ++b) {
@@ -71,6 +67,10 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
     }
 
     if (hiRes) {
+        double low[kBandCount] = {};
+        float* raw = spectrum;
+        m_guard.gate(block, raw, nullptr, nullptr, h);
+        analyzeLowBands(n, fs, *fft, raw, low);
         // 20..100 Hz from the decimated path alone; 125 Hz..1 kHz fade over nine steps to the
         // main path (1 kHz is the main value).
         for (std::uint32_t b = 0; b < 8; ++b) level[b] = low[b];

@@ -26,8 +26,8 @@ const RdftKernelSet* chooseKernels(std::size_t complexSize, enumRdftKernels allo
     return &rdftKernelsScalar();
 }
 
-// The tables of the plan's size: per radix-4 stage the twiddles (and the stride-4 stage's
-// repeated per lane), and the separation pass's cosines and sines.
+// The tables of the plan's size: per radix-4 stage the twiddles, and the separation pass's
+// cosines and sines.
 std::shared_ptr<const RdftTables> buildTables(const RdftPlan& plan, std::size_t twiddleCount) {
     auto tables = std::make_shared<RdftTables>();
     const std::size_t n = plan.complexSize;
@@ -44,12 +44,6 @@ std::shared_ptr<const RdftTables> buildTables(const RdftPlan& plan, std::size_t 
                 tw[(2 * r - 2) * m + p] = static_cast<float>(std::cos(angle));
                 tw[(2 * r - 1) * m + p] = static_cast<float>(std::sin(angle));
             }
-        }
-        if (st.stride == 4) {
-            // Lane j = 4p + q of the stride-4 stage uses the twiddles of group p.
-            tables->stride4Twiddles.assign(24 * m, 0.0f);
-            for (std::size_t b = 0; b < 6; ++b)
-                for (std::size_t j = 0; j < 4 * m; ++j) tables->stride4Twiddles[b * 4 * m + j] = tw[b * m + j / 4];
         }
     }
     tables->postCos.assign(n / 2 + 1, 0.0f);
@@ -133,7 +127,6 @@ CRdftEngine<float>::CRdftEngine(std::uint32_t size, enumRdftKernels kernels) {
     m_pool = CScratchPool::of(workFloats);
 
     m_plan.twiddles = m_tables->twiddles.data();
-    m_plan.stride4Twiddles = m_tables->stride4Twiddles.data();
     m_plan.postCos = m_tables->postCos.data();
     m_plan.postSin = m_tables->postSin.data();
     placeWork(m_plan, m_work.get(), bufferFloats);

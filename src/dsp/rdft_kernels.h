@@ -5,7 +5,8 @@
 //
 // VT provides: kLanes, V, load, store, splat, mulAdd (a*b+c), mulSub (a*b-c), reverse (lane
 // order), loadInterleaved / storeInterleaved (kLanes complex values as re,im pairs),
-// storeTransposed4 (y[4l + k] = rk[l]) and storeQuarters (4-lane chunk c at y + c * pitch).
+// storeTransposed4 (y[4l + k] = rk[l]), storeQuarters (4-lane chunk c at y + c * pitch) and
+// splatQuarters (4-lane chunk c all t[c]).
 //
 // Complex core: Stockham radix-4 stages, kernel exp(+2 pi i jk / n), on split arrays, ping-pong
 // between the two work buffers. A stage of length L, stride s and m = L/4 groups maps
@@ -95,9 +96,10 @@ void stage4Strided(const float* xr, const float* xi, float* yr, float* yi, std::
     }
 }
 
-// The stage of stride 4: vectors run along j = 4p + q with twiddles repeated per lane (tw4).
+// The stage of stride 4: vectors run along j = 4p + q, each 4-lane chunk with the twiddles of
+// its group p.
 template <class VT>
-void stage4Stride4(const float* xr, const float* xi, float* yr, float* yi, std::size_t m, const float* tw4) {
+void stage4Stride4(const float* xr, const float* xi, float* yr, float* yi, std::size_t m, const float* tw) {
     using V = typename VT::V;
     const std::size_t sm = 4 * m;
     for (std::size_t j = 0; j < sm; j += VT::kLanes) {
@@ -105,8 +107,10 @@ void stage4Stride4(const float* xr, const float* xi, float* yr, float* yi, std::
                                    VT::load(xi + sm + j), VT::load(xr + 2 * sm + j),
                                    VT::load(xi + 2 * sm + j), VT::load(xr + 3 * sm + j),
                                    VT::load(xi + 3 * sm + j));
-        const V w[6] = {VT::load(tw4 + j),          VT::load(tw4 + sm + j),     VT::load(tw4 + 2 * sm + j),
-                        VT::load(tw4 + 3 * sm + j), VT::load(tw4 + 4 * sm + j), VT::load(tw4 + 5 * sm + j)};
+        const std::size_t p = j / 4;
+        const V w[6] = {VT::splatQuarters(tw + p),         VT::splatQuarters(tw + m + p),
+                        VT::splatQuarters(tw + 2 * m + p), VT::splatQuarters(tw + 3 * m + p),
+                        VT::splatQuarters(tw + 4 * m + p), VT::splatQuarters(tw + 5 * m + p)};
         rotateQuad<VT>(f, w);
         // Lane chunk c holds group p = j/4 + c, whose outputs k start at 4(4p + k).
         float* oR = yr + 4 * j;
@@ -196,6 +200,7 @@ struct ScalarTraits {
         y[0] = r0, y[1] = r1, y[2] = r2, y[3] = r3;
     }
     static void storeQuarters(float* y, std::size_t, float v) { *y = v; }
+    static float splatQuarters(const float* t) { return *t; }
 };
 
 template <class VT>

@@ -56,6 +56,8 @@ struct Avx2Traits {
         _mm_storeu_ps(y, _mm256_castps256_ps128(v));
         _mm_storeu_ps(y + pitch, _mm256_extractf128_ps(v, 1));
     }
+    // Two broadcast loads and a blend: no shuffle.
+    static V splatQuarters(const float* t) { return _mm256_blend_ps(_mm256_broadcast_ss(t), _mm256_broadcast_ss(t + 1), 0xF0); }
 };
 
 }  // namespace

@@ -31,6 +31,7 @@ struct Sse2Traits {
         _mm_storeu_ps(y, r0), _mm_storeu_ps(y + 4, r1), _mm_storeu_ps(y + 8, r2), _mm_storeu_ps(y + 12, r3);
     }
     static void storeQuarters(float* y, std::size_t, V v) { _mm_storeu_ps(y, v); }
+    static V splatQuarters(const float* t) { return _mm_set1_ps(*t); }
 };
 
 }  // namespace

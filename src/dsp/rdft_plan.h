@@ -30,8 +30,6 @@ struct RdftPlan {
     // Per radix-4 stage, 6m values: re w^p, im w^p, re w^2p, im w^2p, re w^3p, im w^3p (p < m),
     // w = exp(+2 pi i / length).
     const float* twiddles = nullptr;
-    // The stride-4 stage's twiddles repeated for each of its 4 lanes: 6 blocks of 4m values.
-    const float* stride4Twiddles = nullptr;
     const float* postCos = nullptr;  // cos(2 pi k / N), k = 0..n/2
     const float* postSin = nullptr;  // sin(2 pi k / N)
     // Two split work buffers of n complex values: the re block at work (work2), the im block
@@ -54,7 +52,6 @@ struct RdftPlan {
 // The read-only tables a plan points into (see RdftPlan for their layout).
 struct RdftTables {
     std::vector<float> twiddles;
-    std::vector<float> stride4Twiddles;
     std::vector<float> postCos;
     std::vector<float> postSin;
 };

@@ -101,7 +101,7 @@ float* runStages(const RdftPlan& plan, std::size_t first, float* src) {
             stage4Strided<VT, false>(src, src + im, dst, dst + im, st.stride, st.groups, plan.twiddles + st.twiddle);
         } else if (st.radix == 4) {
             if (st.stride == 4 && VT::kLanes >= 4)
-                stage4Stride4<VT>(src, src + im, dst, dst + im, st.groups, plan.stride4Twiddles);
+                stage4Stride4<VT>(src, src + im, dst, dst + im, st.groups, plan.twiddles + st.twiddle);
             else
                 stage4Strided<VT>(src, src + im, dst, dst + im, st.stride, st.groups, plan.twiddles + st.twiddle);
         } else {
