@@ -24,7 +24,7 @@ TEST(QuorvaneIdentity, DefaultFileIsTheStereoAnalyzerWithOneProgramAndItsChunk) 
               std::tuple("VSTPluginMain", "Quorvane_2in_2out", "Quorvane_2in_2out", "Nolvatek", kStereoId));
     EXPECT_EQ(std::tuple(id.vendorVersion, id.vstVersion, id.category, id.flags, id.initialDelay, id.numInputs,
                          id.numOutputs, id.numParams),
-              std::tuple(2401, 2400, 1, 561, 0, 2, 2, 0));
+              std::tuple(2402, 2400, 1, 561, 0, 2, 2, 0));
     EXPECT_EQ(id.programs, std::vector<std::string>{"default"});
     for (const auto& [question, answer] : id.canDo) EXPECT_EQ(answer, 0) << question;
     EXPECT_TRUE(id.overflows.empty());
