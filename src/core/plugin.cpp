@@ -48,7 +48,6 @@ CPlugin::CPlugin(std::intptr_t, std::int32_t inputs, std::int32_t outputs) {
     settings.setObserver(this);
     CAlgorithm& algorithm = shared->algorithm;
     algorithm.setBandFftSize(kBandFftSize);
-    bandFftSize = algorithm.getBandFftSize();
     bandBlockLength = algorithm.getBandWindowLength();
     settings.setAverageBasis(getSampleRate(), bandBlockLength);
     try {

@@ -168,7 +168,6 @@ private:
     std::shared_ptr<CBlockWorker> bandWorker;
     std::shared_ptr<CBlockWorker> spectrumWorker;
     std::uint32_t bandBlockLength = 0;  // new samples per band block (half the band transform)
-    std::uint32_t bandFftSize = 0;
     std::atomic<std::uint32_t> fftIndex{3};
     std::uint32_t lastFftSizeIndex = 3;
     std::atomic<bool> bandsNeeded{true};

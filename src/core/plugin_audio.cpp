@@ -83,7 +83,7 @@ QV_AUDIO_PATH void CPlugin::collectBands(const float* const* in, std::int32_t fr
         worker.fill = 0;
         return;
     }
-    fillBlocks(worker, in, numInputs, frames, bandBlockLength, [&] { worker.handOver(bandFftSize); });
+    fillBlocks(worker, in, numInputs, frames, bandBlockLength, [&] { worker.handOver(bandBlockLength); });
 }
 
 QV_AUDIO_PATH void CPlugin::collectSpectrum(const float* const* in, std::int32_t frames, std::uint32_t blockLength) {
