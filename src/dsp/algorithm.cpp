@@ -163,7 +163,7 @@ void CAlgorithm::spectrumOf(CRealFft* fft, std::uint32_t n, std::uint32_t window
     const auto shape = static_cast<enumWindowType>(type);
     const float* window = windowLength <= n ? m_spectrumWindow.values(shape, windowLength) : nullptr;
     if (window) {
-        m_guard.gate(block, block, nullptr, window, windowLength);
+        m_guard.gate(block, block, window, windowLength);
         m_guard.process(block + windowLength, n - windowLength);
     } else {
         m_guard.process(block, n);

@@ -48,13 +48,9 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
     // unread.
     const CScratchLease scratch(pool, m_bandScratch.data());
     float* spectrum = scratch.get();
-    if (const float* window = m_bandWindow.values(kWindowHann, h)) {
-        m_guard.gate(block, spectrum, nullptr, window, h);
-    } else {
-        std::copy(block, block + h, spectrum);
-        m_guard.process(spectrum, h);
-        m_bandWindow.apply(kWindowHann, spectrum, h);
-    }
+    const float* window = m_bandWindow.values(kWindowHann, h);
+    m_guard.gate(block, spectrum, window, h);
+    if (!window) m_bandWindow.apply(kWindowHann, spectrum, h);
     const double windowSum = static_cast<double>(h) * m_bandWindow.getGain();
     fft->forward(spectrum, windowSum > 0.0 ? static_cast<float>(1.0 / windowSum) : 1.0f, h);
 
@@ -69,7 +65,7 @@ void CAlgorithm::analyzeBands(const float* block, BandLevelRecord* out, float sa
     if (hiRes) {
         double low[kBandCount] = {};
         float* raw = spectrum;
-        m_guard.gate(block, raw, nullptr, nullptr, h);
+        m_guard.gate(block, raw, nullptr, h);
         analyzeLowBands(n, fs, *fft, raw, low);
         // 20..100 Hz from the decimated path alone; 125 Hz..1 kHz fade over nine steps to the
         // main path (1 kHz is the main value).

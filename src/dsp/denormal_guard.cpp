@@ -22,11 +22,11 @@ void CDenormalGuard<T>::setThresholdDb(float thresholdDb) {
 
 template <typename T>
 void CDenormalGuard<T>::process(T* data, std::uint32_t frames) {
-    gate(data, data, nullptr, nullptr, frames);
+    gate(data, data, nullptr, frames);
 }
 
 template <typename T>
-void CDenormalGuard<T>::gate(const T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames) const {
+void CDenormalGuard<T>::gate(const T* in, T* out, const T* window, std::uint32_t frames) const {
     // A sample passes when threshold < |x| <= largest finite value; NaN fails both tests.
     std::uint32_t i = 0;
     if constexpr (std::is_same_v<T, float>) {
@@ -37,7 +37,6 @@ void CDenormalGuard<T>::gate(const T* in, T* out, T* unwindowed, const T* window
             const __m128 x = _mm_loadu_ps(in + i);
             const __m128 a = _mm_and_ps(x, signMask);
             const __m128 g = _mm_and_ps(x, _mm_and_ps(_mm_cmpgt_ps(a, low), _mm_cmple_ps(a, high)));
-            if (unwindowed) _mm_storeu_ps(unwindowed + i, g);
             _mm_storeu_ps(out + i, window ? _mm_mul_ps(g, _mm_loadu_ps(window + i)) : g);
         }
     }
@@ -45,7 +44,6 @@ void CDenormalGuard<T>::gate(const T* in, T* out, T* unwindowed, const T* window
         T x = in[i];
         const T a = std::fabs(x);
         if (!(a > m_threshold && a <= std::numeric_limits<T>::max())) x = 0;
-        if (unwindowed) unwindowed[i] = x;
         out[i] = window ? x * window[i] : x;
     }
 }

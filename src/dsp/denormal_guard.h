@@ -22,11 +22,10 @@ public:
     enumMode getMode() const { return kModeGate; }
 
     void process(T* data, std::uint32_t frames) override;
-    // The same gate from in to out (in == out is allowed) in one pass that also serves the
-    // passes around it: the gated samples go to unwindowed when it is not null, and out gets
-    // them times window[i] when window is not null. The values are those of process, copies
-    // and a window's apply done one after another.
-    void gate(const T* in, T* out, T* unwindowed, const T* window, std::uint32_t frames) const;
+    // The same gate from in to out (in == out is allowed) in one pass that also applies a
+    // window: out gets the gated samples times window[i] when window is not null. The values
+    // are those of process and a window's apply done one after the other.
+    void gate(const T* in, T* out, const T* window, std::uint32_t frames) const;
 
 private:
     T m_threshold = 0;

@@ -122,9 +122,10 @@ TEST(DenormalGuard, GateThresholdAndNonFiniteSamples) {
         guard.process(gated.data(), n);
         for (std::uint32_t i = 0; i < n; ++i) windowed[i] = gated[i] * window[i], copy[i] = gated[i];
         std::vector<float> inPlace = in;
-        guard.gate(inPlace.data(), inPlace.data(), nullptr, window.data(), n);
+        guard.gate(inPlace.data(), inPlace.data(), window.data(), n);
         const std::vector<float> before = in;
-        guard.gate(in.data(), out.data(), unwindowed.data(), window.data(), n);
+        guard.gate(in.data(), out.data(), window.data(), n);
+        guard.gate(in.data(), unwindowed.data(), nullptr, n);
         auto bits = [n](const std::vector<float>& v) {
             std::vector<std::uint32_t> b;
             for (std::uint32_t i = 0; i < n; ++i) b.push_back(std::bit_cast<std::uint32_t>(v[i]));
