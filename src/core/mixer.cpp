@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include "platform/hot_path.h"
+
 namespace qv {
 namespace {
 // x - x is 0 for every finite x and NaN for NaN and the infinities.
@@ -9,7 +11,7 @@ inline float finiteOrZero(float x) { return x - x == 0.0f ? x : 0.0f; }
 inline __m128 finiteOrZero(__m128 x) { return _mm_and_ps(_mm_cmpeq_ps(_mm_sub_ps(x, x), _mm_setzero_ps()), x); }
 }  // namespace
 
-void mixToMean(float* destination, const float* const* inputs, std::int32_t numInputs, std::int32_t offset,
+QV_AUDIO_PATH void mixToMean(float* destination, const float* const* inputs, std::int32_t numInputs, std::int32_t offset,
                std::int32_t frames) {
     // One pass, four samples at a time: the first channel, plus each further one in channel
     // order, times 1/numInputs when there are several (the order a channel-by-channel mix has).
